@@ -1,0 +1,59 @@
+#pragma once
+// Names and command lines of a run: the pure part of the run pipeline.
+
+#include <string>
+#include <string_view>
+
+namespace harbex {
+
+// Program names and the path separator of this platform.
+#ifdef _WIN32
+inline constexpr std::string_view kSubsetProgram = "vantel.exe";
+inline constexpr std::string_view kFullProgram = "snobol4.exe";
+inline constexpr std::string_view kEditorProgram = "quillpad.exe";
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr std::string_view kSubsetProgram = "vantel";
+inline constexpr std::string_view kFullProgram = "snobol4";
+inline constexpr std::string_view kEditorProgram = "quillpad";
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// The full interpreter's listing, written in the shell's working folder.
+inline constexpr std::string_view kInterpreterListing = "$sno.lst";
+// What vantel names its listing when the source path has no extension dot.
+inline constexpr std::string_view kNoExtensionListing = "SNOBOL4.out";
+
+// The source base: the path up to and including its last '.', where only a
+// '.' at the second character or later counts; without one, the whole path
+// followed by ".".
+std::string SourceBase(const std::string& sourcePath);
+
+// The files of a full run, all beside the source.
+struct FullRunFiles {
+    std::string listing; // base + "lst"
+    std::string output;  // base + "out": the interpreter's standard output
+    std::string errors;  // base + "err": its standard error
+};
+FullRunFiles FullRunFilesFor(const std::string& sourcePath);
+
+// The listing vantel writes: base + "lst", or "SNOBOL4.out" in the current
+// folder when the path has no extension dot.
+std::string SubsetListingFor(const std::string& sourcePath);
+
+// The processor's command line for either mode.
+std::string ProcessorCommand(const std::string& processorDir, bool subsetMode,
+                             const std::string& sourcePath);
+
+// " /L ", " /S " or nothing; Larger wins when both are set.
+std::string_view EditorSwitch(bool largerFont, bool smallerFont);
+
+// The editor command for a source file (File/Edit).
+std::string EditSourceCommand(const std::string& editorCommand, bool largerFont, bool smallerFont,
+                              const std::string& sourcePath);
+
+// The editor command for a listing after a run (" -r " before the name).
+std::string EditListingCommand(const std::string& editorCommand, bool largerFont, bool smallerFont,
+                               const std::string& listingPath);
+
+} // namespace harbex

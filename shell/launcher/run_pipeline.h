@@ -1,0 +1,55 @@
+#pragma once
+// One run of the current source through a language processor, and the
+// editor starts; the windows turn the outcomes into messages.
+
+#include "process_execute.h"
+
+#include <string>
+#include <vector>
+
+namespace harbex {
+
+// What a run needs from the main window.
+struct RunRequest {
+    std::string processorDir;  // put in front of the processor's name
+    std::string editorCommand; // editor path and a blank; empty: no editor
+    std::string sourceFile;
+    bool subsetMode = false;
+    bool largerFont = false;
+    bool smallerFont = false;
+};
+
+enum class RunOutcome {
+    Done,
+    ProcessorNotFound, // the processor could not be started
+    EditorNotFound,    // the listing is ready but the editor could not start
+    CannotCreate,      // a file of the run could not be made (see RunResult::file)
+};
+
+struct RunResult {
+    RunOutcome outcome = RunOutcome::Done;
+    std::string file; // the file that could not be made
+};
+
+// The listing of a full run: the interpreter's listing, an empty line, then
+// the error and output sections, each with its heading only when it has lines.
+std::string MergeListing(const std::vector<std::string>& interpreterListing,
+                         const std::vector<std::string>& errors,
+                         const std::vector<std::string>& output);
+
+// Builds the full run's listing file from "$sno.lst" (in the working
+// folder), the error file and the output file, and deletes "$sno.lst"
+// once the listing is written. Missing inputs count as empty. False when
+// the listing cannot be written; "$sno.lst" is then kept.
+bool WriteMergedListing(const std::string& listingPath, const std::string& errorsPath,
+                        const std::string& outputPath);
+
+// Starts the editor on the source file (File/Edit) without waiting; false
+// when there is no editor command or the editor cannot start.
+bool EditSource(ProcessExecute& launcher, const RunRequest& request);
+
+// Runs the source: the processor (waiting for it), the merge in full mode,
+// then the editor on the listing.
+RunResult RunSource(ProcessExecute& launcher, const RunRequest& request);
+
+} // namespace harbex
