@@ -5,7 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +16,16 @@ namespace harbex {
 namespace {
 
 constexpr char kNullDevice[] = "/dev/null";
+
+// The pidfd calls go through syscall(): not every C library declares them
+// usably for C++.
+int PidfdOpen(pid_t pid) {
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0U));
+}
+
+void PidfdKill(int pidfd) {
+    syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0U);
+}
 
 // Owns the spawn attribute objects for one start.
 class SpawnActions {
@@ -105,7 +115,7 @@ bool ProcessExecute::Launch(const std::string& commandLine, ProcessHandle& handl
     pid_t pid = 0;
     if (posix_spawnp(&pid, argv[0], actions.Get(), nullptr, argv.data(), environ) != 0)
         return false;
-    int pidfd = pidfd_open(pid, 0);
+    int pidfd = PidfdOpen(pid);
     if (pidfd < 0) {
         // Without a pidfd the process cannot be remembered safely: it runs
         // on, and is waited for here when asked.
@@ -137,7 +147,7 @@ ProcessExecute::~ProcessExecute() {
         auto pidfd = static_cast<ProcessHandle>(*first);
         // A process that has already ended (and was reaped) gives ESRCH: it
         // is left alone, and no other process can be hit through a pidfd.
-        pidfd_send_signal(pidfd, SIGKILL, nullptr, 0);
+        PidfdKill(pidfd);
         WaitForEnd(pidfd);
         close(pidfd);
         handles_.Remove(*first);

@@ -1,0 +1,222 @@
+#include "main_form.h"
+
+#include "about_form.h"
+#include "file_dialogs.h"
+#include "forms.h"
+#include "launcher/shell_paths.h"
+#include "launcher/text_files.h"
+#include "options/initfile.h"
+#include "options_form.h"
+#include "platform.h"
+#include "ui_main_form.h"
+
+#include <QFileDialog>
+#include <QMenuBar>
+#include <algorithm>
+#include <cstdlib>
+
+namespace harbex {
+
+namespace {
+
+constexpr char kMainCaption[] = "SNOBOL4 Execution System";
+constexpr char kSourcePattern[] = "*.sno";
+constexpr char kOpenFilter[] = "SNOBOL4 Source Files|*.sno|KEVRA Source Files|*.kev|"
+                               "COBOL Source Files|*.cbl|All files|*.*";
+constexpr char kSaveFilter[] = "SNOBOL4 files|*.sno|KEVRA files|*.kev|COBOL files|*.cbl|"
+                               "All files|*.*";
+// The stored filter index of the open dialog; the first activation sets 1.
+constexpr int kStoredOpenFilterIndex = 3;
+constexpr char kSubsetKey[] = "Subset";
+constexpr char kSubsetDescription[] = "Subset SNOBOL";
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::TMainForm>()) {
+    createLayout();
+    createFileDialogs();
+    executablePath_ = ExecutablePath();
+}
+
+TMainForm::~TMainForm() {
+    emit OnDestroy();
+}
+
+void TMainForm::createLayout() {
+    ui->setupUi(this);
+    ApplyDesignScale();
+}
+
+void TMainForm::createFileDialogs() {
+    OpenDialog = CreateFileDialog(this, "OpenDialog", QFileDialog::AcceptOpen, kOpenFilter,
+                                  kStoredOpenFilterIndex);
+    SaveDialog1 = CreateFileDialog(this, "SaveDialog1", QFileDialog::AcceptSave, kSaveFilter, 1);
+}
+
+// Every activation refreshes the program folder; the first one also reads
+// the settings.
+void TMainForm::Activator() {
+    ProgramDir = ProgramDirOf(executablePath_);
+    if (!FirstActivation) return;
+    FirstActivation = false;
+    LargerFont = false;
+    SmallerFont = false;
+    SettingsKey.reset();
+    OptionRecords.clear();
+    readToolPaths();
+    setWindowTitle(kMainCaption);
+    openSettingsKey();
+    prepareFileDialogs();
+    if (SettingsKey) {
+        readCurrentDir();
+    } else {
+        ShowMessage("Registry Problem", "Oops", MessageButtons::Ok);
+        close();
+    }
+    LoadOptions();
+}
+
+void TMainForm::readToolPaths() {
+    const ToolPaths paths = ChooseToolPaths(ProgramDir, CurrentFolder());
+    EditorCommand = paths.editorCommand;
+    ProcessorDir = paths.processorDir;
+}
+
+void TMainForm::openSettingsKey() {
+    SettingsKey = RegistryKey::Open();
+}
+
+void TMainForm::prepareFileDialogs() {
+    SetDialogFileName(*SaveDialog1, kSourcePattern);
+    SetDialogFileName(*OpenDialog, kSourcePattern);
+    SetDialogFilterIndex(*OpenDialog, 1);
+}
+
+void TMainForm::readCurrentDir() {
+    CurrentDir = SettingsKey->Read(kCurrentDirValue).toStdString();
+    if (!CurrentDir.empty()) return;
+    CurrentDir = DefaultCurrentDir(std::getenv("HOME"));
+    SettingsKey->Write(kCurrentDirValue, Q(CurrentDir));
+}
+
+void TMainForm::LoadOptions() {
+    initfile optionFile(OptionFilePath());
+    optionFile.LoadPlain();
+    SubsetMode = false;
+    optionFile.GetBool(kSubsetKey, SubsetMode);
+    GeneralOption subset;
+    subset.MakeBooleanOption(kSubsetKey, kSubsetDescription, &SubsetMode);
+    OptionRecords.push_back(subset);
+    if (!OptionRecords.empty() && OptionsForm != nullptr) OptionsForm->SetOptions(OptionRecords);
+}
+
+// Writes the subset flag back, keeping the option file's other keys.
+void TMainForm::ShutDown() {
+    initfile optionFile(OptionFilePath());
+    optionFile.LoadPlain();
+    optionFile.SetBool(kSubsetKey, SubsetMode);
+}
+
+void TMainForm::Sizing() {
+    const QRect outer = frameGeometry();
+    const QRect memo = ui->Memo1->geometry();
+    const Extent size = FitMemo({outer.width(), outer.height()}, memo.x(), memo.y(),
+                                PlatformMetrics(*this, menuBar()->height()));
+    ui->Memo1->resize(std::max(0, size.width), std::max(0, size.height));
+}
+
+RunRequest TMainForm::runRequest() const {
+    return {ProcessorDir, EditorCommand, SourceFile, SubsetMode, LargerFont, SmallerFont};
+}
+
+void TMainForm::RunIt() {
+    const RunResult result = RunSource(Launcher, runRequest());
+    switch (result.outcome) {
+    case RunOutcome::Done:
+        break;
+    case RunOutcome::ProcessorNotFound:
+        ShowMessage("Language processor not found", "Oops:Error", MessageButtons::OkCancel);
+        break;
+    case RunOutcome::EditorNotFound:
+        ShowMessage("Editor program not found", "Oops:Error", MessageButtons::OkCancel);
+        break;
+    case RunOutcome::CannotCreate:
+        ShowMessage("Cannot create " + Q(result.file), "Oops:Error", MessageButtons::Ok);
+        break;
+    }
+}
+
+void TMainForm::NewFile() {
+    const std::optional<std::string> chosen = RunFileDialog(*SaveDialog1);
+    if (!chosen) return;
+    SourceFile = *chosen;
+    const bool written = WriteFileWhole(SourceFile, kNewFileTemplate);
+    enableSourceCommands();
+    log("Creating: " + Q(SourceFile));
+    if (!written) ShowMessage("Cannot create " + Q(SourceFile), "Oops:Error", MessageButtons::Ok);
+}
+
+void TMainForm::ChooseFile() {
+    SetDialogFolder(*OpenDialog, CurrentDir);
+    const std::optional<std::string> chosen = RunFileDialog(*OpenDialog);
+    if (!chosen) return;
+    SourceFile = *chosen;
+    enableSourceCommands();
+    log("File: " + Q(SourceFile));
+    if (HasBlankAfterFirst(SourceFile)) {
+        ShowMessage("Most of these are DOS programs, so a directory with a blank in it will not "
+                    "usually work.",
+                    "Warning", MessageButtons::Ok);
+    }
+    CurrentDir = ChosenFolder(SourceFile);
+    if (SettingsKey) SettingsKey->Write(kCurrentDirValue, Q(CurrentDir));
+}
+
+void TMainForm::EditClick() {
+    if (!EditSource(Launcher, runRequest())) {
+        ShowMessage("Editor program not found", "Oops:Error", MessageButtons::OkCancel);
+    }
+}
+
+void TMainForm::eXit1Click() {
+    close();
+}
+
+void TMainForm::Opt_Call() {
+    if (OptionsForm == nullptr) return;
+    OptionsForm->show();
+    OptionsForm->raise();
+}
+
+void TMainForm::FontMenuClick() {
+    LargerFont = true;
+    SmallerFont = false;
+}
+
+void TMainForm::SetFontSmaller() {
+    SmallerFont = true;
+    LargerFont = false;
+}
+
+void TMainForm::DoDebug() {}
+
+void TMainForm::About1Click() {
+    if (AboutForm == nullptr) return;
+    AboutForm->show();
+    AboutForm->raise();
+}
+
+void TMainForm::enableSourceCommands() {
+    ui->Edit1->setEnabled(true);
+    ui->Run1->setEnabled(true);
+}
+
+void TMainForm::log(const QString& line) {
+    ui->Memo1->appendPlainText(line);
+}
+
+} // namespace harbex

@@ -1,0 +1,93 @@
+#pragma once
+// TMainForm: the shell's main window. Creates, chooses, edits and runs a
+// source file; its menus and window events are bound by name in
+// main_form.ui.
+
+#include "launcher/process_execute.h"
+#include "launcher/run_pipeline.h"
+#include "options/general_option.h"
+#include "registry.h"
+#include "tform.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QFileDialog;
+
+namespace Ui {
+class TMainForm;
+}
+
+namespace harbex {
+
+// The text that New writes into a new source file.
+inline constexpr char kNewFileTemplate[] =
+    "* A SNOBOL4 Program\n* program goes here\n\nEND\nData goes here\n";
+
+class TMainForm : public TForm {
+    Q_OBJECT
+
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The executable whose folder holds the programs the shell starts;
+    // normally the running one.
+    void SetExecutablePath(std::string path) { executablePath_ = std::move(path); }
+
+    // Read access for the windows that cooperate with this one.
+    bool IsSubsetMode() const { return SubsetMode; }
+    const std::string& CurrentSource() const { return SourceFile; }
+    const std::string& RememberedFolder() const { return CurrentDir; }
+    const std::string& EditorCommandLine() const { return EditorCommand; }
+    const std::string& ProcessorFolder() const { return ProcessorDir; }
+    bool LargerFontChosen() const { return LargerFont; }
+    bool SmallerFontChosen() const { return SmallerFont; }
+
+public slots:
+    void Activator();
+    void ShutDown();
+    void Sizing();
+    void RunIt();
+    void NewFile();
+    void ChooseFile();
+    void EditClick();
+    void eXit1Click();
+    void Opt_Call();
+    void FontMenuClick();
+    void SetFontSmaller();
+    void DoDebug();
+    void About1Click();
+
+private:
+    void createLayout();
+    void createFileDialogs();
+    void readToolPaths();
+    void openSettingsKey();
+    void prepareFileDialogs();
+    void readCurrentDir();
+    void LoadOptions();
+    void enableSourceCommands();
+    void log(const QString& line);
+    RunRequest runRequest() const;
+
+    std::unique_ptr<Ui::TMainForm> ui;
+    QFileDialog* OpenDialog = nullptr;  // owned by this window
+    QFileDialog* SaveDialog1 = nullptr; // owned by this window
+    std::string executablePath_;
+
+    std::vector<GeneralOption> OptionRecords;
+    std::string ProgramDir;
+    std::string SourceFile;
+    std::string EditorCommand;
+    std::string ProcessorDir;
+    std::string CurrentDir;
+    ProcessExecute Launcher;
+    bool LargerFont = false;
+    bool SmallerFont = false;
+    std::unique_ptr<RegistryKey> SettingsKey;
+    bool SubsetMode = false;
+};
+
+} // namespace harbex

@@ -1,0 +1,47 @@
+#include "platform.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+#include <utility>
+
+namespace harbex {
+
+namespace {
+
+void DesktopMessageBox(const QString& text, const QString& caption, MessageButtons buttons) {
+    QMessageBox::StandardButtons shown = QMessageBox::Ok;
+    if (buttons == MessageButtons::OkCancel) shown |= QMessageBox::Cancel;
+    QMessageBox box(QMessageBox::NoIcon, caption, text, shown, QApplication::activeWindow());
+    box.exec();
+}
+
+MessageBoxFunction& CurrentMessageBox() {
+    static MessageBoxFunction function = DesktopMessageBox;
+    return function;
+}
+
+} // namespace
+
+SystemMetrics PlatformMetrics(const QWidget& window, int menuBarHeight) {
+    const QRect outer = window.frameGeometry();
+    const QRect client = window.geometry();
+    SystemMetrics metrics;
+    metrics.menuHeight = menuBarHeight - 1;
+    metrics.minWindowHeight = outer.height() - client.height();
+    metrics.dialogFrame = 0;
+    metrics.sizingFrame = (outer.width() - client.width()) / 2;
+    return metrics;
+}
+
+void ShowMessage(const QString& text, const QString& caption, MessageButtons buttons) {
+    CurrentMessageBox()(text, caption, buttons);
+}
+
+MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function) {
+    MessageBoxFunction previous = std::move(CurrentMessageBox());
+    CurrentMessageBox() = function ? std::move(function) : MessageBoxFunction(DesktopMessageBox);
+    return previous;
+}
+
+} // namespace harbex

@@ -1,0 +1,31 @@
+#pragma once
+// The shell's few contacts with the desktop: system metrics and message
+// boxes, each through one function so that tests can replace or record them.
+
+#include "sizing.h"
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace harbex {
+
+// The metrics for `window` as it stands on screen, chosen so that the sizing
+// arithmetic makes contents fill the client area below a menu bar of
+// `menuBarHeight` pixels (0: no menu bar).
+SystemMetrics PlatformMetrics(const QWidget& window, int menuBarHeight);
+
+enum class MessageButtons { Ok, OkCancel };
+
+// Shows a message without an icon; the answer is never used.
+using MessageBoxFunction =
+    std::function<void(const QString& text, const QString& caption, MessageButtons buttons)>;
+
+void ShowMessage(const QString& text, const QString& caption, MessageButtons buttons);
+
+// Replaces the message box; returns the one that was in place. An empty
+// function restores the desktop's message box.
+MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function);
+
+} // namespace harbex
