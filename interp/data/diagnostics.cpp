@@ -1,1 +1,128 @@
-// placeholder
+#include "data/diagnostics.h"
+
+#include <cstdio>
+
+#include "data/pattern_table.h"
+#include "data/textfile.h"
+#include "data/values.h"
+
+namespace vantel {
+
+RunState gRun;
+
+namespace {
+
+std::string Decimal(long long n) {
+    return std::to_string(n);
+}
+
+void CloseEverything() {
+    CloseSource();
+    CloseAssociations();
+    CloseListing();
+}
+
+} // namespace
+
+void ReportError(std::string_view message) {
+    ListingNewLine();
+    ListingNewLine();
+    std::string line = "--- ";
+    line.append(message);
+    line.append(" ---");
+    ListingLine(line);
+    gRun.errorFlag = true;
+    if (gRun.translating) {
+        ++gRun.errorCount;
+        return;
+    }
+    ListingLine("--- ERROR OCCURRED ON STATEMENT " + Decimal(KeywordValue(KeywordIndex::StNo)) +
+                " ---");
+    TerminationReport();
+}
+
+void TerminationReport() {
+    ListingLine(" EXECUTION HAS TERMINATED.");
+    ListingLine(" EXECUTION TIME: " + Decimal(ElapsedMs(gRun.startTime, TimeOfDayMs())) +
+                " milliseconds.");
+    ListingLine(" NUMBER OF STATEMENTS EXECUTED: " + Decimal(KeywordValue(KeywordIndex::StCount)));
+    if (KeywordValue(KeywordIndex::Dump) != 0) DumpVariables();
+    const int status = gRun.errorFlag ? 0 : KeywordValue(KeywordIndex::Code);
+    EndRun(status);
+}
+
+void EndRun(int status) {
+    CloseEverything();
+    throw RunEnd{status};
+}
+
+// ---- Dump of variables -------------------------------------------------------------
+
+namespace {
+
+std::string RightAligned(std::string_view text, std::size_t width) {
+    std::string out;
+    if (text.size() < width) out.assign(width - text.size(), ' ');
+    out.append(text);
+    return out;
+}
+
+void DumpPatternComponents(const PatternTable& table) {
+    ListingLine("  Pattern components");
+    ListingLine("       #      Routine Subsequent Alternate Extra");
+    for (int i = 1; i <= table.count; ++i) {
+        const PatternNode& n = table.node(i);
+        ListingLine(RightAligned(Decimal(i), 8) + RightAligned(RoutineName(n.routine), 12) +
+                    RightAligned(Decimal(n.subsequent), 8) +
+                    RightAligned(Decimal(n.alternate), 10) + RightAligned(Decimal(n.extra), 9));
+    }
+}
+
+void DumpEntryValue(const Value& v) {
+    switch (v.kind()) {
+    case Kind::Integer:
+        ListingLine(Decimal(v.integer()));
+        break;
+    case Kind::String:
+        ListingLine("\"" + v.string()->name + "\"");
+        break;
+    case Kind::Pattern:
+        ListingWrite("PATTERN");
+        if (v.pattern() == nullptr)
+            ListingLine(" Nil Pattern.");
+        else {
+            DumpPatternComponents(*v.pattern());
+            ListingNewLine();
+        }
+        break;
+    case Kind::Keyword:
+        if (v.keyword().index != KeywordIndex::Alphabet)
+            ListingWrite(Decimal(KeywordValue(v.keyword().index)));
+        ListingNewLine();
+        break;
+    case Kind::File:
+        ListingLine(v.file()->input ? "Input file" : "Output file");
+        break;
+    case Kind::Null:
+        ListingNewLine();
+        break;
+    }
+}
+
+} // namespace
+
+void DumpVariables() {
+    ListingLine(" DUMP OF VARIABLES ");
+    for (int i = 2; i <= StringCount(); ++i) {
+        const StringItem* entry = StringAt(i);
+        if (!entry->value.IsNull()) {
+            ListingWrite("  " + entry->name + " = ");
+            DumpEntryValue(entry->value);
+        } else if (gRun.debug) {
+            ListingLine("  \"" + entry->name + "\"");
+        }
+    }
+    ListingLine(" END of DUMP OF VARIABLES ");
+}
+
+} // namespace vantel

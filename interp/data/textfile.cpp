@@ -1,1 +1,129 @@
-// placeholder
+#include "data/textfile.h"
+
+#include <cmath>
+#include <ctime>
+#include <vector>
+
+#include "data/diagnostics.h"
+
+namespace vantel {
+
+bool TextFile::OpenRead(const std::string& path) {
+    Close();
+    file_ = std::fopen(path.c_str(), "rb");
+    atEnd_ = false;
+    return file_ != nullptr;
+}
+
+bool TextFile::Create(const std::string& path) {
+    Close();
+    file_ = std::fopen(path.c_str(), "wb");
+    atEnd_ = false;
+    return file_ != nullptr;
+}
+
+void TextFile::Close() {
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = nullptr;
+}
+
+bool TextFile::ReadLine(std::string& line) {
+    line.clear();
+    if (file_ == nullptr || atEnd_) return false;
+    bool any = false;
+    for (;;) {
+        int c = getc_unlocked(file_);
+        if (c == EOF) {
+            atEnd_ = true;
+            return any && !std::ferror(file_);
+        }
+        any = true;
+        if (c == '\n') break;
+        line.push_back(static_cast<char>(c));
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+bool TextFile::Write(std::string_view text) {
+    if (file_ == nullptr) return false;
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size())
+        return false;
+    return std::fflush(file_) == 0;
+}
+
+// ---- The listing file ----------------------------------------------------------
+
+namespace {
+
+TextFile gListing;
+TextFile gSource;
+std::vector<std::unique_ptr<FileItem>> gAssociations;
+
+[[noreturn]] void ListingFailed() {
+    std::fprintf(stderr, "vantel: cannot write %s\n", gRun.listingName.c_str());
+    gListing.Close();
+    EndRun(2);
+}
+
+} // namespace
+
+void ListingWrite(std::string_view text) {
+    if (!gListing.IsOpen()) return;
+    if (!gListing.Write(text)) ListingFailed();
+}
+
+void ListingLine(std::string_view text) {
+    static std::string line; // reused: no allocation per line once grown
+    line.assign(text);
+    line.push_back('\n');
+    ListingWrite(line);
+}
+
+void ListingNewLine() {
+    ListingWrite("\n");
+}
+
+bool OpenListing(const std::string& path) {
+    return gListing.Create(path);
+}
+void CloseListing() {
+    gListing.Close();
+}
+
+bool OpenSource(const std::string& path) {
+    return gSource.OpenRead(path);
+}
+TextFile& Source() {
+    return gSource;
+}
+void CloseSource() {
+    gSource.Close();
+}
+
+FileItem* NewAssociation(bool input) {
+    gAssociations.push_back(std::make_unique<FileItem>());
+    gAssociations.back()->input = input;
+    return gAssociations.back().get();
+}
+
+void CloseAssociations() {
+    gAssociations.clear();
+}
+
+// ---- The clock -------------------------------------------------------------------
+
+double TimeOfDayMs() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::tm local{};
+    localtime_r(&now.tv_sec, &local);
+    const double seconds = (local.tm_hour * 60.0 + local.tm_min) * 60.0 + local.tm_sec;
+    return seconds * 1000.0 + static_cast<double>(now.tv_nsec / 1000000);
+}
+
+std::int64_t ElapsedMs(double from, double to) {
+    return std::llround(to - from);
+}
+
+} // namespace vantel

@@ -1,1 +1,303 @@
-// placeholder
+#include "data/values.h"
+
+#include <array>
+#include <memory>
+#include <unordered_map>
+
+#include "data/diagnostics.h"
+#include "data/pattern_table.h"
+
+namespace vantel {
+
+// ---- Value -------------------------------------------------------------------
+
+Value::Value(const Value& other) : kind_(other.kind_), integer_(0) {
+    CopyVariant(other);
+    Retain();
+}
+
+Value::Value(Value&& other) noexcept : kind_(other.kind_), integer_(0) {
+    CopyVariant(other);
+    other.kind_ = Kind::Null;
+    other.integer_ = 0;
+}
+
+Value& Value::operator=(const Value& other) {
+    if (this == &other) return *this;
+    Value copy(other);
+    *this = std::move(copy);
+    return *this;
+}
+
+Value& Value::operator=(Value&& other) noexcept {
+    if (this == &other) return *this;
+    Release();
+    kind_ = other.kind_;
+    CopyVariant(other);
+    other.kind_ = Kind::Null;
+    other.integer_ = 0;
+    return *this;
+}
+
+void Value::CopyVariant(const Value& other) {
+    switch (other.kind_) {
+    case Kind::Null:
+        integer_ = 0;
+        break;
+    case Kind::Integer:
+        integer_ = other.integer_;
+        break;
+    case Kind::String:
+        string_ = other.string_;
+        break;
+    case Kind::Pattern:
+        pattern_ = other.pattern_;
+        break;
+    case Kind::Keyword:
+        keyword_ = other.keyword_;
+        break;
+    case Kind::File:
+        file_ = other.file_;
+        break;
+    }
+}
+
+Value::~Value() {
+    Release();
+}
+
+void Value::Retain() {
+    if (kind_ == Kind::Pattern && pattern_ != nullptr) ++pattern_->refs;
+}
+
+void Value::Release() {
+    if (kind_ == Kind::Pattern && pattern_ != nullptr) {
+        PatternTable* table = pattern_;
+        kind_ = Kind::Null;
+        integer_ = 0;
+        ReleasePatternTable(table);
+    }
+}
+
+PatternTable* Value::DetachPattern() {
+    PatternTable* table = kind_ == Kind::Pattern ? pattern_ : nullptr;
+    kind_ = Kind::Null;
+    integer_ = 0;
+    return table;
+}
+
+Value Value::Integer(std::int32_t n) {
+    Value v;
+    v.kind_ = Kind::Integer;
+    v.integer_ = n;
+    return v;
+}
+
+Value Value::String(StringItem* item) {
+    Value v;
+    if (item != nullptr && !item->name.empty()) {
+        v.kind_ = Kind::String;
+        v.string_ = item;
+    }
+    return v;
+}
+
+Value Value::Pattern(PatternTable* table) {
+    Value v;
+    v.kind_ = Kind::Pattern;
+    v.pattern_ = table;
+    v.Retain();
+    return v;
+}
+
+Value Value::Keyword(KeywordIndex index, bool isProtected) {
+    Value v;
+    v.kind_ = Kind::Keyword;
+    v.keyword_ = KeywordRef{index, isProtected};
+    return v;
+}
+
+Value Value::File(FileItem* file) {
+    Value v;
+    v.kind_ = Kind::File;
+    v.file_ = file;
+    return v;
+}
+
+// ---- The string table --------------------------------------------------------
+
+namespace {
+
+struct StringTable {
+    std::array<std::unique_ptr<StringItem>, kStringTableSize + 1> slots; // 1..count
+    int count = 0;
+    // Index beside the table: text to entry. Keys view the entries' names.
+    std::unordered_map<std::string_view, StringItem*> index;
+};
+
+StringTable& Table() {
+    static StringTable table;
+    return table;
+}
+
+StringItem& EmptyItem() {
+    static StringItem item;
+    return item;
+}
+
+} // namespace
+
+void ResetStringTable() {
+    StringTable& t = Table();
+    t.index.clear();
+    // Values may refer to patterns whose nodes refer back to entries only by
+    // pointer, so clearing values first and entries second is safe.
+    for (int i = 1; i <= t.count; ++i)
+        t.slots[static_cast<std::size_t>(i)]->value = Value();
+    for (auto& slot : t.slots)
+        slot.reset();
+    t.count = 0;
+    EmptyItem().value = Value();
+}
+
+int StringCount() {
+    return Table().count;
+}
+
+StringItem* StringAt(int position) {
+    StringTable& t = Table();
+    if (position < 1 || position > t.count) return nullptr;
+    return t.slots[static_cast<std::size_t>(position)].get();
+}
+
+StringItem* LookupOrEnter(std::string_view text) {
+    StringTable& t = Table();
+    if (auto found = t.index.find(text); found != t.index.end()) return found->second;
+    if (t.count >= kStringTableSize) {
+        ReportError("TOO MANY STRINGS");
+        return nullptr;
+    }
+    auto item = std::make_unique<StringItem>();
+    item->name.assign(text);
+    if (item->name == "INPUT") item->special = SpecialName::Input;
+    if (item->name == "OUTPUT") item->special = SpecialName::Output;
+    StringItem* raw = item.get();
+    t.slots[static_cast<std::size_t>(++t.count)] = std::move(item);
+    if (t.index.empty()) t.index.reserve(kStringTableSize * 2);
+    t.index.emplace(raw->name, raw);
+    return raw;
+}
+
+Value InternString(std::string_view text) {
+    if (text.empty()) return Value();
+    return Value::String(LookupOrEnter(text));
+}
+
+StringItem* EmptyNameItem() {
+    return &EmptyItem();
+}
+
+// ---- Keywords ----------------------------------------------------------------
+
+namespace {
+
+std::array<std::int32_t, kKeywordCount> gKeywords{};
+
+struct KeywordEntry {
+    const char* name;
+    KeywordIndex index;
+    bool isProtected;
+};
+
+// The initial entries 2..13, in table order.
+constexpr std::array<KeywordEntry, 12> kKeywordEntries{{
+    {"&TRACE", KeywordIndex::Trace, false},
+    {"&FTRACE", KeywordIndex::FTrace, false},
+    {"&DUMP", KeywordIndex::Dump, false},
+    {"&STCOUNT", KeywordIndex::StCount, true},
+    {"&ALPHABET", KeywordIndex::Alphabet, true},
+    {"&STNO", KeywordIndex::StNo, true},
+    {"&STFCOUNT", KeywordIndex::StFCount, true},
+    {"&STLASTNO", KeywordIndex::StLastNo, true},
+    {"&TRIM", KeywordIndex::Trim, false},
+    {"&STLIMIT", KeywordIndex::StLimit, false},
+    {"&CODE", KeywordIndex::Code, false},
+    {"&ANCHOR", KeywordIndex::Anchor, false},
+}};
+
+std::string MakeAlphabet() {
+    std::string text(128, '\0');
+    for (int c = 0; c < 128; ++c)
+        text[static_cast<std::size_t>(c)] = static_cast<char>(c);
+    return text;
+}
+
+} // namespace
+
+std::int32_t& KeywordValue(KeywordIndex index) {
+    return gKeywords[static_cast<std::size_t>(index)];
+}
+
+const std::string& AlphabetText() {
+    static const std::string alphabet = MakeAlphabet();
+    return alphabet;
+}
+
+void ResetKeywords() {
+    gKeywords.fill(0);
+    KeywordValue(KeywordIndex::StLimit) = 5000;
+    KeywordValue(KeywordIndex::Anchor) = 1;
+}
+
+PatternTable* MakeArbPattern(); // in the executor's pattern construction
+
+void EnterInitialStrings() {
+    LookupOrEnter("ARB")->value = Value::Pattern(MakeArbPattern());
+    for (const KeywordEntry& k : kKeywordEntries)
+        LookupOrEnter(k.name)->value = Value::Keyword(k.index, k.isProtected);
+    ResetKeywords();
+}
+
+// ---- String operations -------------------------------------------------------
+
+bool AppendChecked(std::string& target, std::string_view text) {
+    if (target.size() + text.size() > static_cast<std::size_t>(kMaxStringLength)) {
+        ReportError("CONCATENATED STRINGS EXCEED MAXIMUM SIZE");
+        return false;
+    }
+    target.append(text);
+    return true;
+}
+
+std::string_view Substring(std::string_view source, int from, int to) {
+    const int length = static_cast<int>(source.size());
+    if (from < 1 || from > kMaxStringLength || to < 1 || to > kMaxStringLength || from > length) {
+        ReportError("INTERNAL ERROR, STRING WITH INVALID SIZE(S)");
+        return {};
+    }
+    if (to < from) return {};
+    if (to > length) to = length;
+    return source.substr(static_cast<std::size_t>(from - 1),
+                         static_cast<std::size_t>(to - from + 1));
+}
+
+std::string_view TrimTrailingBlanks(std::string_view text) {
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string_view FormatInteger(std::int32_t n, char (&buffer)[16]) {
+    std::uint32_t magnitude =
+        n < 0 ? 0u - static_cast<std::uint32_t>(n) : static_cast<std::uint32_t>(n);
+    char* end = buffer + sizeof buffer;
+    char* p = end;
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (n < 0) *--p = '-';
+    return std::string_view(p, static_cast<std::size_t>(end - p));
+}
+
+} // namespace vantel

@@ -1,1 +1,90 @@
-// placeholder
+#include "driver/run.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "data/diagnostics.h"
+#include "data/textfile.h"
+#include "data/values.h"
+#include "executor/executor.h"
+#include "translator/internal_form.h"
+
+namespace vantel {
+
+void ResetMatcher();
+
+std::string ListingNameFor(const std::string& source) {
+    const std::size_t dot = source.rfind('.');
+    if (dot == std::string::npos || dot == 0) return "SNOBOL4.out";
+    return source.substr(0, dot) + ".lst";
+}
+
+void ResetTables() {
+    CloseAssociations();
+    ResetExecutor();
+    ResetFunctions();
+    ResetMatcher();
+    ResetInternalForm();
+    ResetStringTable();
+    ResetKeywords();
+    const bool translating = gRun.translating;
+    gRun = RunState{};
+    gRun.translating = translating;
+}
+
+void ResetExecutor() {
+    gExec = ExecutorState{};
+}
+
+namespace {
+
+int Fail(const char* what, const std::string& name) {
+    std::fprintf(stderr, "vantel: %s %s\n", what, name.c_str());
+    return 2;
+}
+
+[[noreturn]] void Execute() {
+    ListingNewLine();
+    ListingLine("Execution begins...");
+    const int start = gProgram.endLabel != nullptr ? FindLabel(gProgram.endLabel) : 1;
+    ExecuteStatements(start);
+    TerminationReport();
+}
+
+int TranslateAndRun(const std::string& source) {
+    if (!OpenSource(source)) return Fail("cannot open", source);
+    gRun.listingName = ListingNameFor(source);
+    if (!OpenListing(gRun.listingName)) {
+        CloseSource();
+        return Fail("cannot create", gRun.listingName);
+    }
+    Translate();
+    ListingNewLine();
+    gRun.translating = false;
+    if (gRun.errorFlag) EndRun(0);
+    Execute();
+}
+
+} // namespace
+
+int RunVantel(int argumentCount, const char* const* arguments) {
+    if (argumentCount != 1) return 0;
+    gRun.translating = true;
+    ResetTables();
+    int status = 0;
+    try {
+        status = TranslateAndRun(arguments[0]);
+    } catch (const RunEnd& end) {
+        status = end.status;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "vantel: out of memory\n");
+        status = 2;
+    }
+    CloseSource();
+    CloseAssociations();
+    CloseListing();
+    ResetTables();
+    return status;
+}
+
+} // namespace vantel

@@ -1,1 +1,380 @@
-// placeholder
+// Expression evaluation, the conversions between value kinds, and the one
+// assignment routine that routes values into keywords, the listing and files.
+#include <limits>
+
+#include "data/diagnostics.h"
+#include "data/textfile.h"
+#include "executor/executor.h"
+
+namespace vantel {
+
+ExecutorState gExec;
+
+namespace {
+
+Value Failed() {
+    gExec.failure = true;
+    return Value();
+}
+
+std::int32_t Wrap(std::uint32_t n) {
+    return static_cast<std::int32_t>(n);
+}
+std::uint32_t Bits(std::int32_t n) {
+    return static_cast<std::uint32_t>(n);
+}
+
+// ---- String to integer ---------------------------------------------------------------
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool ParseHex(std::string_view digits, std::int32_t& out) {
+    if (digits.empty() || digits.size() > 8) return false;
+    std::uint32_t value = 0;
+    for (char c : digits) {
+        const int d = HexDigit(c);
+        if (d < 0) return false;
+        value = value * 16u + static_cast<std::uint32_t>(d);
+    }
+    out = Wrap(value);
+    return true;
+}
+
+bool ParseDecimal(std::string_view text, std::int32_t& out) {
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) return false;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+        if (value > std::int64_t{1} << 31) return false;
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<std::int32_t>::max()) return false;
+    out = static_cast<std::int32_t>(value);
+    return true;
+}
+
+} // namespace
+
+// Leading blanks, then a signed decimal number, or without a sign one of the
+// prefixes $ x X 0x 0X and 1 to 8 hexadecimal digits (a 32-bit pattern).
+bool TextToInteger(std::string_view text, std::int32_t& out) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    if (text.empty()) return false;
+    if (text[0] == '$' || text[0] == 'x' || text[0] == 'X') return ParseHex(text.substr(1), out);
+    if (text.size() > 1 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        return ParseHex(text.substr(2), out);
+    return ParseDecimal(text, out);
+}
+
+// ---- Conversions -------------------------------------------------------------------------
+
+namespace {
+
+std::string_view EntryText(const Value& v) {
+    return v.IsNull() ? std::string_view() : std::string_view(v.string()->name);
+}
+
+} // namespace
+
+Value ToStringValue(const Value& v) {
+    if (gExec.failure) return Value();
+    switch (v.kind()) {
+    case Kind::Null:
+    case Kind::String:
+        return v;
+    case Kind::Integer: {
+        char buffer[16];
+        return InternString(FormatInteger(v.integer(), buffer));
+    }
+    case Kind::Keyword: {
+        if (v.keyword().index == KeywordIndex::Alphabet) return InternString(AlphabetText());
+        char buffer[16];
+        return InternString(FormatInteger(KeywordValue(v.keyword().index), buffer));
+    }
+    case Kind::Pattern:
+        ReportError("PATTERN VALUE WHERE STRING REQUIRED");
+        return Value();
+    case Kind::File:
+        if (!v.file()->input) {
+            ReportError("Attempt to read from output file");
+            return Value();
+        }
+        {
+            Value line;
+            if (!ReadFileLine(v.file(), line)) return Failed();
+            return line;
+        }
+    }
+    return Value();
+}
+
+std::string_view ToText(const Value& v) {
+    if (v.kind() == Kind::String) return v.string()->name;
+    return EntryText(ToStringValue(v));
+}
+
+std::int32_t ToInteger(const Value& v) {
+    if (gExec.failure) return 0;
+    std::int32_t n = 0;
+    switch (v.kind()) {
+    case Kind::Null:
+        return 0;
+    case Kind::Integer:
+        return v.integer();
+    case Kind::String:
+        if (!TextToInteger(v.string()->name, n)) ReportError("STRING NOT CONVERTIBLE TO INTEGER");
+        return n;
+    case Kind::Pattern:
+        ReportError("PATTERN VALUE WHERE INTEGER REQUIRED");
+        return 0;
+    case Kind::Keyword:
+        if (v.keyword().index == KeywordIndex::Alphabet)
+            ReportError("&ALPHABET CAN NOT BE MADE AN INTEGER");
+        return KeywordValue(v.keyword().index);
+    case Kind::File: {
+        if (!v.file()->input) {
+            ReportError("Attempt to read an output file");
+            return 0;
+        }
+        Value line;
+        const bool read = ReadFileLine(v.file(), line);
+        if (!read && v.file()->text.Failed()) ReportError("I/O error, unable to read number.");
+        if (!TextToInteger(EntryText(line), n))
+            ReportError("STRING FROM INPUT FILE NOT CONVERTIBLE TO INTEGER");
+        return n;
+    }
+    }
+    return 0;
+}
+
+// ---- Assignment --------------------------------------------------------------------------
+
+namespace {
+
+void AssignKeyword(StringItem* variable, const Value& x) {
+    const KeywordRef k = variable->value.keyword();
+    if (k.isProtected) {
+        ReportError("ATTEMPTED ASSIGNMENT TO PROTECTED KEYWORD");
+        return;
+    }
+    const std::int32_t n = ToInteger(x);
+    if (!gExec.failure) KeywordValue(k.index) = n;
+}
+
+// OUTPUT keeps a keyword's current value as a plain value, never an alias.
+Value PlainValue(const Value& x) {
+    if (x.kind() != Kind::Keyword) return x;
+    if (x.keyword().index == KeywordIndex::Alphabet) return InternString(AlphabetText());
+    return Value::Integer(KeywordValue(x.keyword().index));
+}
+
+void AssignToFile(StringItem* variable, const Value& x) {
+    FileItem* file = variable->value.file();
+    if (file->input)
+        ReportError("Attempt to assign to input file");
+    else if (!file->text.IsOpen())
+        ReportError("OUTPUT FILE NOT OPEN");
+    else
+        WriteValue(file, x);
+}
+
+} // namespace
+
+void Assign(StringItem* variable, const Value& x) {
+    if (gExec.failure || variable == nullptr) return;
+    switch (variable->value.kind()) {
+    case Kind::Keyword:
+        AssignKeyword(variable, x);
+        return;
+    case Kind::File:
+        if (variable->special != SpecialName::Output) {
+            AssignToFile(variable, x);
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    if (variable->special == SpecialName::Output) {
+        WriteValue(nullptr, x);
+        variable->value = PlainValue(x);
+        return;
+    }
+    variable->value = x;
+}
+
+// ---- Operators -------------------------------------------------------------------------------
+
+namespace {
+
+Value Concatenate(const Value& left, const Value& right) {
+    if (gExec.failure) return Value();
+    if (left.IsNull()) return right;
+    if (right.IsNull()) return left;
+    if (left.kind() == Kind::Pattern || right.kind() == Kind::Pattern)
+        return ConcatPatterns(ToPattern(left), ToPattern(right));
+    static std::string joined; // reused: no allocation per concatenation once grown
+    joined.assign(ToText(left));
+    const std::string_view tail = ToText(right);
+    if (gExec.failure) return Value();
+    if (!AppendChecked(joined, tail)) return Value();
+    return InternString(joined);
+}
+
+Value Arithmetic(char op, const Value& left, const Value& right) {
+    const std::int32_t a = ToInteger(left);
+    const std::int32_t b = ToInteger(right);
+    if (gExec.failure) return Value();
+    switch (op) {
+    case '+':
+        return Value::Integer(Wrap(Bits(a) + Bits(b)));
+    case '-':
+        return Value::Integer(Wrap(Bits(a) - Bits(b)));
+    case '*':
+        return Value::Integer(Wrap(Bits(a) * Bits(b)));
+    default:
+        break;
+    }
+    if (b == 0) {
+        ReportError("DIVISION BY ZERO");
+        return Value();
+    }
+    if (b == -1) return Value::Integer(Wrap(0u - Bits(a))); // wraps for the smallest integer
+    return Value::Integer(a / b);
+}
+
+Value ApplyBinary(char op, const Value& left, const Value& right) {
+    if (gExec.failure) return Value();
+    switch (op) {
+    case 'C':
+        return Concatenate(left, right);
+    case '!':
+        return AlternatePatterns(ToPattern(left), ToPattern(right));
+    default:
+        return Arithmetic(op, left, right);
+    }
+}
+
+Value Indirection(const Value& operand) {
+    if (gExec.failure) return Value();
+    if (operand.IsNull()) {
+        ReportError("INDIRECTION APPLIED TO NULL STRING");
+        return Value();
+    }
+    const std::string_view name = ToText(operand);
+    if (gExec.failure) return Value();
+    StringItem* entry = LookupOrEnter(name);
+    return entry != nullptr ? entry->value : Value();
+}
+
+Value ApplyUnary(char op, const Expr* operand) {
+    if (op == '@') {
+        StringItem* variable = EvaluateVariable(operand);
+        if (gExec.failure) return Value();
+        return MakeNodePattern(Routine::Cursor, Value::String(variable));
+    }
+    const Value v = Evaluate(operand);
+    if (gExec.failure) return Value();
+    switch (op) {
+    case '$':
+        return Indirection(v);
+    case '+':
+        return Value::Integer(ToInteger(v));
+    case '-':
+        return Value::Integer(Wrap(0u - Bits(ToInteger(v))));
+    default:
+        ReportError("INVALID UNARY OPERATOR FOUND");
+        return Value();
+    }
+}
+
+Value EvaluateIdentifier(StringItem* entry) {
+    if (entry == nullptr) return Value();
+    if (entry->special == SpecialName::Input) {
+        if (!ReadStandardInput(entry)) return Failed();
+        return entry->value;
+    }
+    if (entry->value.kind() == Kind::File && entry->value.file()->input) {
+        // The line goes through a temporary variable; the entry keeps its file.
+        StringItem temporary;
+        temporary.name = " __tEmPoRaRy vAr__ ";
+        if (!ReadLineInto(entry->value.file(), &temporary)) return Failed();
+        return temporary.value;
+    }
+    return entry->value;
+}
+
+Value EvaluateCall(const Expr* call) {
+    Value args[kMaxArguments];
+    for (int i = 0; i < call->count; ++i) {
+        const Expr* a = call->args[static_cast<std::size_t>(i)];
+        if (a != nullptr) args[i] = Evaluate(a);
+    }
+    if (gExec.failure) return Value();
+    return CallFunction(call, args, call->count);
+}
+
+} // namespace
+
+Value Evaluate(const Expr* e) {
+    if (gExec.failure || e == nullptr) return Value();
+    switch (e->kind) {
+    case ExprKind::Unary:
+        return ApplyUnary(e->op, e->left);
+    case ExprKind::Binary: {
+        const Value left = Evaluate(e->left);
+        if (e->op == '$' || e->op == '.') {
+            StringItem* variable = EvaluateVariable(e->right);
+            if (gExec.failure) return Value();
+            return ValueAssignmentPattern(left, variable, e->op == '$');
+        }
+        const Value right = Evaluate(e->right);
+        return ApplyBinary(e->op, left, right);
+    }
+    case ExprKind::Identifier:
+        return EvaluateIdentifier(e->entry);
+    case ExprKind::Integer:
+        return e->number;
+    case ExprKind::Literal:
+        return Value::String(e->entry);
+    case ExprKind::Call:
+        return EvaluateCall(e);
+    }
+    return Value();
+}
+
+StringItem* EvaluateVariable(const Expr* e) {
+    if (e == nullptr) return nullptr;
+    if (e->kind == ExprKind::Identifier) return e->entry;
+    if (gExec.failure) return nullptr;
+    if (e->kind != ExprKind::Unary) {
+        ReportError("INAPPROPRIATE EXPR WHERE VAR REQUIRED");
+        return nullptr;
+    }
+    if (e->op != '$') {
+        ReportError("Inappropriate unary expr where var required");
+        return nullptr;
+    }
+    const Value v = Evaluate(e->left);
+    const std::string_view name = ToText(v);
+    if (gExec.failure) return nullptr;
+    if (name.empty()) {
+        ReportError("NULL RESULT WHERE VAR REQUIRED");
+        return nullptr;
+    }
+    return LookupOrEnter(name);
+}
+
+} // namespace vantel

@@ -1,1 +1,134 @@
-// placeholder
+// Input and output: reading lines into variables, writing output lines, and
+// attaching variables to files with the INPUT and OUTPUT functions.
+#include <string>
+
+#include "data/diagnostics.h"
+#include "data/textfile.h"
+#include "executor/executor.h"
+
+namespace vantel {
+
+namespace {
+
+std::string gLine; // the line being read or written; reused, never shrinks
+
+bool ReadInto(TextFile& file, StringItem* variable) {
+    if (!file.ReadLine(gLine)) {
+        gExec.failure = true;
+        return false;
+    }
+    std::string_view text = gLine;
+    if (KeywordValue(KeywordIndex::Trim) != 0) text = TrimTrailingBlanks(text);
+    Assign(variable, InternString(text));
+    return true;
+}
+
+// Writes one piece of an output line to a file or, for nullptr, the listing.
+void Emit(FileItem* file, std::string_view text) {
+    if (file == nullptr)
+        ListingWrite(text);
+    else if (!file->text.Write(text))
+        ReportError("I/O Error");
+}
+
+void AppendKeywordText(KeywordRef k) {
+    if (k.index == KeywordIndex::Alphabet) {
+        gLine.append(ToText(InternString(AlphabetText())));
+        return;
+    }
+    char buffer[16];
+    gLine.append(ToText(InternString(FormatInteger(KeywordValue(k.index), buffer))));
+}
+
+// Copies the next line of an input file after the blank already written.
+void CopyInputLine(FileItem* target, FileItem* source) {
+    Emit(target, " ");
+    if (!source->text.ReadLine(gLine)) {
+        if (source->text.Failed()) ReportError("I/O Error");
+        gExec.failure = true; // the line stays open after its blank
+        return;
+    }
+    gLine.push_back('\n');
+    Emit(target, gLine);
+}
+
+} // namespace
+
+bool ReadLineInto(FileItem* file, StringItem* variable) {
+    if (gExec.failure) return false;
+    return ReadInto(file->text, variable);
+}
+
+bool ReadStandardInput(StringItem* variable) {
+    if (gExec.failure) return false;
+    return ReadInto(Source(), variable);
+}
+
+bool ReadFileLine(FileItem* file, Value& line) {
+    if (!file->text.ReadLine(gLine)) return false;
+    line = InternString(gLine);
+    return true;
+}
+
+void WriteValue(FileItem* file, const Value& x) {
+    switch (x.kind()) {
+    case Kind::Null:
+        Emit(file, "\n");
+        return;
+    case Kind::Pattern:
+        Emit(file, " ");
+        ReportError("ATTEMPT TO OUTPUT PATTERN");
+        return;
+    case Kind::File:
+        if (x.file()->input)
+            CopyInputLine(file, x.file());
+        else {
+            Emit(file, " ");
+            ReportError("Attempt to write from output file");
+        }
+        return;
+    case Kind::Integer: {
+        char buffer[16];
+        gLine.assign(" ");
+        gLine.append(FormatInteger(x.integer(), buffer));
+        break;
+    }
+    case Kind::String:
+        gLine.assign(" ");
+        gLine.append(x.string()->name);
+        break;
+    case Kind::Keyword:
+        gLine.assign(" ");
+        AppendKeywordText(x.keyword());
+        break;
+    }
+    gLine.push_back('\n');
+    Emit(file, gLine);
+}
+
+void Associate(const Value& name, const Value& file, bool asInput) {
+    if (name.IsNull()) {
+        ReportError("Invalid file association.");
+        return;
+    }
+    if (name.kind() != Kind::String) {
+        ReportError("File association needs string for variable name.");
+        return;
+    }
+    std::string upper = name.string()->name.substr(0, kAssociationNameLength);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    StringItem* variable = LookupOrEnter(upper);
+    if (variable == nullptr) return;
+    FileItem* item = NewAssociation(asInput);
+    variable->value = Value::File(item);
+    if (file.kind() != Kind::String) {
+        ReportError("File association requires the DOS file name");
+        return;
+    }
+    const std::string& path = file.string()->name;
+    const bool opened = asInput ? item->text.OpenRead(path) : item->text.Create(path);
+    if (!opened) gExec.failure = true;
+}
+
+} // namespace vantel

@@ -1,1 +1,215 @@
-// placeholder
+// The matcher: a backtracking interpreter of pattern nodes running one match
+// attempt from a given cursor, and the pending conditional assignments.
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "data/diagnostics.h"
+#include "executor/executor.h"
+
+namespace vantel {
+
+namespace {
+
+// ---- Pending conditional assignments --------------------------------------------------
+
+struct PendingAssignment {
+    StringItem* variable;
+    Value value;
+};
+
+struct PendingList {
+    std::vector<PendingAssignment> queue;
+    std::uint32_t stamp = 1; // marks the variables recorded in this list
+    std::size_t barrier = 0; // entries before it may have visible effects
+};
+PendingList gPending;
+
+// A plain variable's assignment has no effect but its final value, and the
+// values recorded here are always strings, so a later pair for the same
+// plain variable may overwrite an earlier one as long as no pair with a
+// visible effect (output, keyword, file) lies between them. That keeps the
+// list small when backtracking records the same assignment many times.
+bool IsPlain(const StringItem* v) {
+    const Kind k = v->value.kind();
+    return v->special != SpecialName::Output && k != Kind::Keyword && k != Kind::File;
+}
+
+void AddPending(StringItem* variable, Value value) {
+    if (variable == nullptr) return;
+    PendingList& p = gPending;
+    const bool plain = IsPlain(variable);
+    if (plain && variable->pendingStamp == p.stamp &&
+        static_cast<std::size_t>(variable->pendingSlot) >= p.barrier) {
+        p.queue[static_cast<std::size_t>(variable->pendingSlot)].value = std::move(value);
+        return;
+    }
+    p.queue.push_back(PendingAssignment{variable, std::move(value)});
+    if (plain) {
+        variable->pendingStamp = p.stamp;
+        variable->pendingSlot = static_cast<std::int32_t>(p.queue.size() - 1);
+    } else {
+        p.barrier = p.queue.size();
+    }
+}
+
+// ---- One attempt -------------------------------------------------------------------
+
+struct Alternative {
+    int cursor;
+    int node;
+};
+
+int gArbnoDepth = 0;
+
+struct Subject {
+    std::string_view text;
+    int length;
+    unsigned char at(int i) const {
+        return static_cast<unsigned char>(text[static_cast<std::size_t>(i)]);
+    }
+};
+
+Value Matched(const Subject& s, int from, int to) {
+    if (to <= from) return Value();
+    return InternString(
+        s.text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
+}
+
+// The cursor recorded by the start node that belongs to end node b.
+int StartCursor(const PatternTable& t, int b, int c) {
+    const int start = b - t.node(b).extra;
+    if (start < 1 || start > t.count) return c;
+    return t.node(start).extra;
+}
+
+int NestedAttempt(const Subject& s, const PatternNode& n, int c) {
+    if (n.argument.kind() != Kind::Pattern) return c; // repeats the empty pattern
+    if (gArbnoDepth >= kMaxArbnoNesting) {
+        ReportError("PATTERN NESTED TOO DEEPLY");
+        return -1;
+    }
+    ++gArbnoDepth;
+    const int r = MatchAttempt(s.text, n.argument.pattern(), c);
+    --gArbnoDepth;
+    if (gExec.failure) {
+        gExec.failure = false; // the repetition failed, not the enclosing attempt
+        return -1;
+    }
+    return r;
+}
+
+// The new cursor after node b matched at cursor c, or -1 when it fails.
+int Step(const Subject& s, PatternTable& t, int b, int c) {
+    PatternNode& n = t.node(b);
+    const int L = s.length;
+    const int N = n.argument.kind() == Kind::Integer ? n.argument.integer() : 0;
+    switch (n.routine) {
+    case Routine::String: {
+        if (n.argument.kind() != Kind::String) return c;
+        const std::string& T = n.argument.string()->name;
+        const int len = static_cast<int>(T.size());
+        if (len > L - c) return -1;
+        return std::memcmp(s.text.data() + c, T.data(), T.size()) == 0 ? c + len : -1;
+    }
+    case Routine::Length:
+        return L - c < N ? -1 : c + N;
+    case Routine::Break:
+        for (int i = c; i < L; ++i)
+            if (n.set.Contains(s.at(i))) return i;
+        return -1;
+    case Routine::Span: {
+        if (c >= L || !n.set.Contains(s.at(c))) return -1;
+        int i = c + 1;
+        while (i < L && n.set.Contains(s.at(i)))
+            ++i;
+        return i;
+    }
+    case Routine::Any:
+        return c < L && n.set.Contains(s.at(c)) ? c + 1 : -1;
+    case Routine::NotAny:
+        return c < L && !n.set.Contains(s.at(c)) ? c + 1 : -1;
+    case Routine::Null:
+        return c;
+    case Routine::ImmStart:
+    case Routine::CondStart:
+        n.extra = c;
+        return c;
+    case Routine::ImmEnd:
+        Assign(n.argument.string(), Matched(s, StartCursor(t, b, c), c));
+        return c;
+    case Routine::CondEnd:
+        AddPending(n.argument.string(), Matched(s, StartCursor(t, b, c), c));
+        return c;
+    case Routine::ArbPiece:
+        return c < L ? c + 1 : -1;
+    case Routine::Cursor:
+        Assign(n.argument.string(), Value::Integer(c));
+        return c;
+    case Routine::Pos:
+        return c == N ? c : -1;
+    case Routine::Tab:
+        return (c > N || N > L) ? -1 : N;
+    case Routine::RPos:
+        return L - c == N ? c : -1;
+    case Routine::RTab:
+        return L - c < N ? -1 : L - N;
+    case Routine::ArbnoPiece:
+        return NestedAttempt(s, n, c);
+    }
+    return -1;
+}
+
+} // namespace
+
+int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
+    if (gExec.failure) return 0;
+    if (pattern == nullptr || pattern->count == 0) return cursor;
+    // Keeps the table alive even if an assignment during the match drops the
+    // last other reference to it.
+    const Value hold = Value::Pattern(pattern);
+    const Subject s{subject, static_cast<int>(subject.size())};
+    // Each node's alternative is on the stack at most once at a time.
+    std::array<Alternative, kMaxPatternNodes> stack;
+    int top = 0;
+    int b = 1, c = cursor;
+    for (;;) {
+        const PatternNode& n = pattern->node(b);
+        if (n.alternate != 0 && top < kMaxPatternNodes)
+            stack[static_cast<std::size_t>(top++)] = {c, n.alternate};
+        const int r = Step(s, *pattern, b, c);
+        if (gExec.failure) return 0; // an assignment during the match failed
+        if (r < 0) {
+            if (top == 0) {
+                gExec.failure = true;
+                return 0;
+            }
+            const Alternative a = stack[static_cast<std::size_t>(--top)];
+            c = a.cursor;
+            b = a.node;
+            continue;
+        }
+        if (n.subsequent == 0) return r;
+        b = n.subsequent;
+        c = r;
+    }
+}
+
+void ClearPending() {
+    gPending.queue.clear();
+    gPending.barrier = 0;
+    if (++gPending.stamp == 0) gPending.stamp = 1;
+}
+
+void PerformPending() {
+    for (PendingAssignment& p : gPending.queue)
+        Assign(p.variable, p.value);
+    ClearPending();
+}
+
+void ResetMatcher() {
+    gPending = PendingList{};
+    gArbnoDepth = 0;
+}
+
+} // namespace vantel

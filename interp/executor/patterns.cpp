@@ -1,1 +1,201 @@
-// placeholder
+// Pattern construction. Every construction makes fresh copies of the nodes
+// it combines and never modifies its operands.
+#include <vector>
+
+#include "data/diagnostics.h"
+#include "executor/executor.h"
+
+namespace vantel {
+
+void CharSet::Fill(std::string_view chars) {
+    bits_.fill(0);
+    for (char c : chars) {
+        const auto u = static_cast<unsigned char>(c);
+        bits_[u >> 6] |= std::uint64_t{1} << (u & 63);
+    }
+}
+
+PatternTable* NewPatternTable(int count) {
+    auto* table = new PatternTable; // owned by the values that refer to it
+    table->count = count;
+    return table;
+}
+
+void ReleasePatternTable(PatternTable* table) {
+    if (table == nullptr || --table->refs > 0) return;
+    // Freed with a work list: an ARBNO chain may be deeper than the stack.
+    static std::vector<PatternTable*> work;
+    const std::size_t base = work.size();
+    work.push_back(table);
+    while (work.size() > base) {
+        PatternTable* t = work.back();
+        work.pop_back();
+        for (int i = 1; i <= t->count; ++i) {
+            PatternTable* child = t->node(i).argument.DetachPattern();
+            if (child != nullptr && --child->refs == 0) work.push_back(child);
+        }
+        delete t;
+    }
+}
+
+const char* RoutineName(Routine routine) {
+    switch (routine) {
+    case Routine::String:
+        return "String";
+    case Routine::Length:
+        return "Length";
+    case Routine::Break:
+        return "Break";
+    case Routine::Span:
+        return "Span";
+    case Routine::Any:
+        return "Any";
+    case Routine::Null:
+        return "Null";
+    case Routine::ImmStart:
+        return "Imm Value start";
+    case Routine::ImmEnd:
+        return "Imm value end";
+    case Routine::CondStart:
+        return "Cond val start";
+    case Routine::CondEnd:
+        return "Cond val end";
+    case Routine::ArbPiece:
+        return "Arb piece";
+    case Routine::Cursor:
+        return "@";
+    case Routine::Pos:
+        return "Pos";
+    case Routine::Tab:
+        return "Tab";
+    case Routine::RPos:
+        return "RPOS";
+    case Routine::RTab:
+        return "RTAB";
+    case Routine::ArbnoPiece:
+        return "Arbno piece";
+    case Routine::NotAny:
+        break;
+    }
+    return "Unknown";
+}
+
+namespace {
+
+bool UsesCharSet(Routine r) {
+    return r == Routine::Break || r == Routine::Span || r == Routine::Any || r == Routine::NotAny;
+}
+
+void SetNode(PatternNode& n, Routine routine, int subsequent, int alternate, int extra) {
+    n.routine = routine;
+    n.subsequent = subsequent;
+    n.alternate = alternate;
+    n.extra = extra;
+}
+
+// Null (subsequent 2), Null (alternate 3), piece (subsequent 2): matches
+// nothing first, and one piece more each time the match backtracks into it.
+PatternTable* MakeLoop(Routine piece, int extra) {
+    PatternTable* t = NewPatternTable(3);
+    SetNode(t->node(1), Routine::Null, 2, 0, extra);
+    SetNode(t->node(2), Routine::Null, 0, 3, extra);
+    SetNode(t->node(3), piece, 2, 0, extra);
+    return t;
+}
+
+int CountOf(const Value& p) {
+    return p.pattern() != nullptr ? p.pattern()->count : 0;
+}
+
+bool FitsInPattern(int np, int nq) {
+    if (np + nq <= kMaxPatternNodes) return true;
+    ReportError("TOO MANY NODES IN PATTERN");
+    return false;
+}
+
+// Copies q's nodes after the first `shift` slots of t, moving its links.
+void CopyShifted(PatternTable* t, const PatternTable& q, int shift) {
+    for (int i = 1; i <= q.count; ++i) {
+        PatternNode& n = t->node(shift + i);
+        n = q.node(i);
+        if (n.subsequent != 0) n.subsequent += shift;
+        if (n.alternate != 0) n.alternate += shift;
+    }
+}
+
+} // namespace
+
+PatternTable* MakeArbPattern() {
+    return MakeLoop(Routine::ArbPiece, -1);
+}
+
+Value MakeNodePattern(Routine routine, const Value& argument) {
+    PatternTable* t = NewPatternTable(1);
+    PatternNode& n = t->node(1);
+    n.routine = routine;
+    n.argument = argument;
+    if (UsesCharSet(routine) && argument.kind() == Kind::String)
+        n.set.Fill(argument.string()->name);
+    return Value::Pattern(t);
+}
+
+Value MakeArbno(const Value& pattern) {
+    PatternTable* t = MakeLoop(Routine::ArbnoPiece, 0);
+    t->node(3).argument = pattern;
+    return Value::Pattern(t);
+}
+
+Value ToPattern(const Value& v) {
+    if (gExec.failure) return Value();
+    if (v.kind() == Kind::Pattern) return v;
+    const Value text = ToStringValue(v);
+    if (gExec.failure) return Value();
+    return MakeNodePattern(Routine::String, text);
+}
+
+Value ConcatPatterns(const Value& p, const Value& q) {
+    if (gExec.failure) return Value();
+    const int np = CountOf(p), nq = CountOf(q);
+    if (nq == 0) return p;
+    if (np == 0) return q;
+    if (!FitsInPattern(np, nq)) return Value();
+    PatternTable* t = NewPatternTable(np + nq);
+    for (int i = 1; i <= np; ++i) {
+        PatternNode& n = t->node(i);
+        n = p.pattern()->node(i);
+        if (n.subsequent == 0) n.subsequent = np + 1;
+    }
+    CopyShifted(t, *q.pattern(), np);
+    const Routine last = t->node(np + 1).routine;
+    if (nq == 1 && (last == Routine::ImmEnd || last == Routine::CondEnd))
+        t->node(np + 1).extra = np;
+    return Value::Pattern(t);
+}
+
+Value AlternatePatterns(const Value& p, const Value& q) {
+    if (gExec.failure) return Value();
+    const int np = CountOf(p), nq = CountOf(q);
+    if (np == 0 || nq == 0) return np == 0 ? q : p;
+    if (!FitsInPattern(np, nq)) return Value();
+    PatternTable* t = NewPatternTable(np + nq);
+    for (int i = 1; i <= np; ++i)
+        t->node(i) = p.pattern()->node(i);
+    CopyShifted(t, *q.pattern(), np);
+    // Alternates only point forward, so the chain ends within np steps.
+    int b = 1;
+    for (int steps = 0; t->node(b).alternate != 0 && steps < np; ++steps)
+        b = t->node(b).alternate;
+    t->node(b).alternate = np + 1;
+    return Value::Pattern(t);
+}
+
+Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediate) {
+    if (gExec.failure) return Value();
+    const Routine start = immediate ? Routine::ImmStart : Routine::CondStart;
+    const Routine end = immediate ? Routine::ImmEnd : Routine::CondEnd;
+    Value body = MakeNodePattern(start, Value());
+    if (!p.IsNull()) body = ConcatPatterns(body, ToPattern(p));
+    return ConcatPatterns(body, MakeNodePattern(end, Value::String(variable)));
+}
+
+} // namespace vantel

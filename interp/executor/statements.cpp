@@ -1,1 +1,205 @@
-// placeholder
+// The statement cycle: counters and the statement limit, the five statement
+// kinds, anchored and unanchored matching, and gotos with their trace.
+#include <cstring>
+#include <string>
+
+#include "data/diagnostics.h"
+#include "data/textfile.h"
+#include "executor/executor.h"
+
+namespace vantel {
+
+namespace {
+
+std::int32_t& Keyword(KeywordIndex k) {
+    return KeywordValue(k);
+}
+
+std::int32_t Increment(std::int32_t n) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(n) + 1u);
+}
+
+struct MatchResult {
+    int start = 0;
+    int cursor = 0;
+};
+
+// When the pattern starts with a plain string node, an attempt can only
+// succeed where that string occurs, and a failing first node has no effect:
+// such start positions are skipped without running the matcher.
+int NextCandidate(std::string_view subject, const PatternTable& p, int from) {
+    const PatternNode& first = p.node(1);
+    if (first.routine != Routine::String || first.alternate != 0 ||
+        first.argument.kind() != Kind::String)
+        return from;
+    const std::string& text = first.argument.string()->name;
+    const std::size_t at = subject.find(text, static_cast<std::size_t>(from));
+    return at == std::string_view::npos ? static_cast<int>(subject.size()) : static_cast<int>(at);
+}
+
+// Anchored (or on the null subject): one attempt at 0. Unanchored: attempts
+// at 0, 1, ... below the length until one ends beyond cursor 0.
+MatchResult RunMatch(std::string_view subject, const Value& pattern) {
+    MatchResult m;
+    PatternTable* p = pattern.pattern();
+    const int length = static_cast<int>(subject.size());
+    if (Keyword(KeywordIndex::Anchor) != 0 || length == 0) {
+        m.cursor = MatchAttempt(subject, p, 0);
+        return m;
+    }
+    for (int i = 0; i < length; ++i) {
+        if (p != nullptr && p->count > 0) {
+            const int next = NextCandidate(subject, *p, i);
+            if (next >= length) {
+                gExec.failure = true;
+                return m;
+            }
+            i = next;
+        }
+        gExec.failure = false;
+        m.cursor = MatchAttempt(subject, p, i);
+        if (m.cursor > 0) {
+            m.start = i;
+            return m;
+        }
+    }
+    return m;
+}
+
+void ExecuteAssignment(const Stmt& s) {
+    StringItem* variable = EvaluateVariable(s.subject);
+    const Value object = Evaluate(s.object);
+    Assign(variable, object);
+}
+
+void ExecuteMatch(const Stmt& s) {
+    ClearPending();
+    const Value subject = ToStringValue(Evaluate(s.subject));
+    const Value pattern = ToPattern(Evaluate(s.pattern));
+    if (gExec.failure) return;
+    const MatchResult m = RunMatch(ToText(subject), pattern);
+    if (m.cursor > 0)
+        PerformPending();
+    else
+        ClearPending();
+}
+
+void ExecuteReplacement(const Stmt& s) {
+    ClearPending();
+    StringItem* variable = EvaluateVariable(s.subject);
+    const Value pattern = ToPattern(Evaluate(s.pattern));
+    if (gExec.failure || variable == nullptr) return;
+    const Value subjectValue = ToStringValue(variable->value);
+    if (gExec.failure) return;
+    const std::string_view subject = ToText(subjectValue);
+    const MatchResult m = RunMatch(subject, pattern);
+    if (gExec.failure) {
+        ClearPending();
+        return;
+    }
+    PerformPending();
+    const Value replacement = ToStringValue(Evaluate(s.object));
+    if (gExec.failure) return;
+    static std::string result; // reused across statements
+    result.assign(subject.substr(0, static_cast<std::size_t>(m.start)));
+    if (!AppendChecked(result, ToText(replacement))) return;
+    if (!AppendChecked(result, subject.substr(static_cast<std::size_t>(m.cursor)))) return;
+    Assign(variable, InternString(result));
+}
+
+void ExecuteStatement(const Stmt& s) {
+    switch (s.kind) {
+    case StmtKind::Assignment:
+        ExecuteAssignment(s);
+        return;
+    case StmtKind::Match:
+        ExecuteMatch(s);
+        return;
+    case StmtKind::Replacement:
+        ExecuteReplacement(s);
+        return;
+    case StmtKind::Expression:
+        (void)Evaluate(s.subject);
+        return;
+    case StmtKind::Empty:
+        return;
+    }
+    ReportError("SYSTEM ERROR BAD STATEMENT TYPE");
+}
+
+void TraceTransfer(std::int32_t from) {
+    std::int32_t& trace = Keyword(KeywordIndex::Trace);
+    if (trace <= 0) return;
+    --trace;
+    const std::int32_t to = Keyword(KeywordIndex::StNo);
+    std::string line =
+        " STATEMENT " + std::to_string(from) + " TRANSFER TO LINE " + std::to_string(to) + " \"";
+    if (to >= 1 && to <= gProgram.count && gProgram.at(to).label != nullptr)
+        line += gProgram.at(to).label->name;
+    line += "\"";
+    ListingLine(line);
+}
+
+// Performs one goto; clears `running` on RETURN and FRETURN.
+void TransferControl(const Target& target, bool& running) {
+    gExec.failure = false;
+    const std::int32_t from = Keyword(KeywordIndex::StNo);
+    if (target.kind == TargetKind::Computed) {
+        Keyword(KeywordIndex::StNo) = FindLabel(EvaluateVariable(target.expression));
+    } else if (target.letter == 'E') {
+        Keyword(KeywordIndex::StNo) = gProgram.count + 1;
+    } else {
+        gExec.returned = target.letter == 'R';
+        running = false;
+    }
+    TraceTransfer(from);
+}
+
+const Target* ChooseGoto(const Stmt& s) {
+    if (!s.hasGotos) return nullptr;
+    const Gotos& g = s.gotos;
+    if (g.unconditional.kind != TargetKind::None) return &g.unconditional;
+    if (!gExec.failure && g.success.kind != TargetKind::None) return &g.success;
+    if (gExec.failure && g.failure.kind != TargetKind::None) return &g.failure;
+    return nullptr;
+}
+
+} // namespace
+
+int FindLabel(StringItem* entry) {
+    if (gExec.failure) {
+        ReportError("FAILURE IN GOTO FIELD");
+        return 0;
+    }
+    for (int i = 1; i <= gProgram.count; ++i)
+        if (entry != nullptr && gProgram.at(i).label == entry) return i;
+    ReportError("UNDEFINED LABEL");
+    return 0;
+}
+
+void ExecuteStatements(int start) {
+    Keyword(KeywordIndex::StNo) = start;
+    bool running = true;
+    while (running) {
+        const std::int32_t number = Keyword(KeywordIndex::StNo);
+        if (number < 1 || number > gProgram.count) TerminationReport();
+        gExec.failure = false;
+        std::int32_t& count = Keyword(KeywordIndex::StCount);
+        count = Increment(count);
+        if (count > Keyword(KeywordIndex::StLimit)) ReportError("STATEMENT LIMIT EXCEEDED");
+        const Stmt& s = gProgram.at(number);
+        ExecuteStatement(s);
+        Keyword(KeywordIndex::StLastNo) = number;
+        if (gExec.failure) {
+            std::int32_t& failed = Keyword(KeywordIndex::StFCount);
+            failed = Increment(failed);
+        }
+        const Target* target = ChooseGoto(s);
+        if (target != nullptr)
+            TransferControl(*target, running);
+        else
+            Keyword(KeywordIndex::StNo) = Increment(number);
+    }
+}
+
+} // namespace vantel

@@ -1,1 +1,410 @@
-// placeholder
+#include "translator/parser.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/diagnostics.h"
+#include "translator/scanner.h"
+
+namespace vantel {
+
+Program gProgram;
+
+namespace {
+
+std::vector<std::unique_ptr<Expr>> gExprArena;
+std::vector<std::unique_ptr<Stmt>> gStmtArena;
+
+// Depth guard of one statement: parser nesting and node depth.
+struct DepthGuard {
+    int nesting = 0;
+    bool tooDeep = false;
+};
+DepthGuard gDepth;
+
+bool IsChar(char c) {
+    return gScan.token == Token::Char && gScan.character == c;
+}
+
+// Once an expression is too deep nothing more is consumed until the
+// statement is abandoned, so the skip stops at this statement's end.
+void Advance() {
+    if (!gDepth.tooDeep) NextToken();
+}
+
+void SkipBlank() {
+    if (gScan.token == Token::Blank) Advance();
+}
+
+void TooDeep() {
+    if (!gDepth.tooDeep) ReportError("EXPRESSION TOO DEEPLY NESTED");
+    gDepth.tooDeep = true;
+}
+
+// Opens one nesting level (a parenthesised group, an argument list, a unary
+// operator); false when that would be too deep.
+bool Enter() {
+    if (++gDepth.nesting > kMaxExpressionDepth) TooDeep();
+    return !gDepth.tooDeep;
+}
+void Leave() {
+    --gDepth.nesting;
+}
+
+Expr* Leaf(ExprKind kind) {
+    return NewExpr(kind);
+}
+
+Expr* MakeNode(ExprKind kind, char op, Expr* left, Expr* right) {
+    Expr* e = NewExpr(kind);
+    e->op = op;
+    e->left = left;
+    e->right = right;
+    int deepest = 0;
+    if (left != nullptr) deepest = left->depth;
+    if (right != nullptr) deepest = std::max(deepest, right->depth);
+    e->depth = deepest + 1;
+    if (e->depth > kMaxExpressionDepth) TooDeep();
+    return e;
+}
+
+// expect = c, or the expected-token message and a skip to c.
+void Expect(Token kind, char c) {
+    if (gDepth.tooDeep) return;
+    const bool matches = kind == Token::Char ? IsChar(c) : gScan.token == kind;
+    if (matches) {
+        Advance();
+        return;
+    }
+    const char shown = kind == Token::EndOfStatement ? ';' : c;
+    ReportError(std::string("TOKEN \"") + shown + "\" DOES NOT OCCUR WHERE EXPECTED  ");
+    // Skips across statements; at the end of the source the reader ends the
+    // run with "PROGRAM HAS NO END.".
+    while (!(kind == Token::Char ? IsChar(c) : gScan.token == kind))
+        Advance();
+    Advance();
+}
+
+void ExpectChar(char c) {
+    Expect(Token::Char, c);
+}
+void ExpectEndOfStatement() {
+    Expect(Token::EndOfStatement, ';');
+}
+
+Expr* Expression();
+
+// arguments = '(' [ argument { ',' argument } ] ')'
+void ParseArguments(Expr* call) {
+    if (!Enter()) return;
+    do {
+        Advance();
+        SkipBlank();
+        if (call->count == kMaxArguments) ReportError("TOO MANY ARGUMENTS IN FUNCTION CALL");
+        if (call->count == 0 && IsChar(')')) break;
+        Expr* argument = (IsChar(',') || IsChar(')')) ? nullptr : Expression();
+        if (gDepth.tooDeep) break;
+        if (call->count < kMaxArguments) {
+            call->args[static_cast<std::size_t>(call->count++)] = argument;
+            if (argument != nullptr && argument->depth + 1 > call->depth)
+                call->depth = argument->depth + 1;
+        }
+        if (!IsChar(',') && !IsChar(')')) ReportError("ERROR IN ARGUMENT LIST");
+    } while (IsChar(','));
+    Leave();
+    if (gDepth.tooDeep) return;
+    if (call->depth > kMaxExpressionDepth) TooDeep();
+    Advance();
+}
+
+// primary = name [ arguments ] | literal | integer | '(' expression ')'
+Expr* Primary() {
+    if (gDepth.tooDeep) return nullptr;
+    switch (gScan.token) {
+    case Token::Identifier:
+    case Token::Keyword: {
+        StringItem* entry = gScan.entry;
+        Advance();
+        if (!IsChar('(')) {
+            Expr* e = Leaf(ExprKind::Identifier);
+            e->entry = entry;
+            return e;
+        }
+        Expr* call = Leaf(ExprKind::Call);
+        call->entry = entry;
+        call->primitive = entry != nullptr ? PrimitiveNamed(entry->name) : Primitive::None;
+        ParseArguments(call);
+        return call;
+    }
+    case Token::Literal: {
+        Expr* e = Leaf(ExprKind::Literal);
+        e->entry = gScan.entry;
+        Advance();
+        return e;
+    }
+    case Token::Integer: {
+        Expr* e = Leaf(ExprKind::Integer);
+        e->number = Value::Integer(gScan.number);
+        Advance();
+        return e;
+    }
+    default:
+        break;
+    }
+    ExpectChar('(');
+    SkipBlank();
+    if (!Enter()) return nullptr;
+    Expr* inner = Expression();
+    Leave();
+    ExpectChar(')');
+    return inner;
+}
+
+// unary = [ '$' | '+' | '-' | '@' ] primary
+Expr* Unary() {
+    if (gDepth.tooDeep) return nullptr;
+    if (gScan.token == Token::Char && (gScan.character == '$' || gScan.character == '+' ||
+                                       gScan.character == '-' || gScan.character == '@')) {
+        const char op = gScan.character;
+        Advance();
+        if (!Enter()) return nullptr;
+        Expr* operand = Primary();
+        Leave();
+        if (gDepth.tooDeep) return nullptr;
+        return MakeNode(ExprKind::Unary, op, operand, nullptr);
+    }
+    return Primary();
+}
+
+// A left-associative binary level: operand { operator operand }.
+template <typename Operand, typename Match> Expr* LeftFold(Operand operand, Match match) {
+    Expr* left = operand();
+    char op = 0;
+    while (!gDepth.tooDeep && match(op)) {
+        Advance();
+        Expr* right = operand();
+        if (gDepth.tooDeep) return nullptr;
+        left = MakeNode(ExprKind::Binary, op, left, right);
+    }
+    return left;
+}
+
+bool TokenIs(Token kind, char symbol, char& op) {
+    if (gScan.token != kind) return false;
+    op = symbol;
+    return true;
+}
+
+// assignment = unary { ( ' $ ' | ' . ' ) unary }
+Expr* ValueAssignment() {
+    return LeftFold(Unary, [](char& op) {
+        return TokenIs(Token::ImmAssign, '$', op) || TokenIs(Token::CondAssign, '.', op);
+    });
+}
+
+// multiplication = assignment { ' * ' assignment }
+Expr* Multiplication() {
+    return LeftFold(ValueAssignment, [](char& op) { return TokenIs(Token::Multiply, '*', op); });
+}
+
+// division = multiplication { ' / ' multiplication }
+Expr* Division() {
+    return LeftFold(Multiplication, [](char& op) { return TokenIs(Token::Divide, '/', op); });
+}
+
+// arithmetic = division { ( ' + ' | ' - ' ) division }
+Expr* Arithmetic() {
+    return LeftFold(Division, [](char& op) {
+        return TokenIs(Token::Plus, '+', op) || TokenIs(Token::Minus, '-', op);
+    });
+}
+
+bool EndsConcatenation() {
+    return IsChar(':') || IsChar(')') || IsChar(',') || IsChar('=');
+}
+
+// concatenation = arithmetic { blank arithmetic }; a blank before ':', ')',
+// ',' or '=' only separates.
+Expr* Concatenation() {
+    Expr* left = Arithmetic();
+    while (!gDepth.tooDeep && gScan.token == Token::Blank) {
+        Advance();
+        if (EndsConcatenation()) break;
+        Expr* right = Arithmetic();
+        if (gDepth.tooDeep) return nullptr;
+        left = MakeNode(ExprKind::Binary, 'C', left, right);
+    }
+    return left;
+}
+
+// expression = concatenation { ' | ' concatenation }
+Expr* Expression() {
+    return LeftFold(Concatenation, [](char& op) { return TokenIs(Token::Alternation, '!', op); });
+}
+
+// target = '(' ( END | RETURN | FRETURN | expression ) ')'
+void ParseTarget(Target& target) {
+    ExpectChar('(');
+    SkipBlank();
+    const Token t = gScan.token;
+    if (t == Token::End || t == Token::Return || t == Token::FReturn) {
+        target.kind = TargetKind::Special;
+        target.letter = t == Token::End ? 'E' : (t == Token::Return ? 'R' : 'F');
+        Advance();
+    } else {
+        target.kind = TargetKind::Computed;
+        target.expression = Expression();
+    }
+    ExpectChar(')');
+}
+
+// gotos = ':' [ S target [ F target ] | F target [ S target ] | target ]
+void ParseGotoField(Stmt& stmt) {
+    stmt.hasGotos = true;
+    Advance();
+    SkipBlank();
+    if (gScan.token == Token::S || gScan.token == Token::F) {
+        const bool successFirst = gScan.token == Token::S;
+        Advance();
+        ParseTarget(successFirst ? stmt.gotos.success : stmt.gotos.failure);
+        SkipBlank();
+        const Token second = successFirst ? Token::F : Token::S;
+        if (!gDepth.tooDeep && gScan.token == second) {
+            Advance();
+            ParseTarget(successFirst ? stmt.gotos.failure : stmt.gotos.success);
+        }
+    } else {
+        ParseTarget(stmt.gotos.unconditional);
+    }
+    ExpectEndOfStatement();
+}
+
+Expr* NullObject() {
+    Expr* e = Leaf(ExprKind::Literal);
+    e->entry = EmptyNameItem();
+    return e;
+}
+
+// finish = [ blank [ expression ] ] [ gotos ] end-of-statement
+void Finish(Stmt& stmt) {
+    Expr* object = nullptr;
+    if (gScan.token == Token::Blank) {
+        Advance();
+        if (IsChar(':'))
+            ParseGotoField(stmt);
+        else {
+            object = Expression();
+            if (IsChar(':'))
+                ParseGotoField(stmt);
+            else
+                ExpectEndOfStatement();
+        }
+    } else {
+        ExpectEndOfStatement();
+    }
+    if (stmt.kind == StmtKind::Assignment && object == nullptr) object = NullObject();
+    stmt.object = object;
+}
+
+// body = ':' gotos | subject [ blank ( ':' gotos | '=' finish | pattern ... ) ]
+void ParseBody(Stmt& stmt) {
+    Advance();
+    if (IsChar(':')) {
+        stmt.kind = StmtKind::Empty;
+        ParseGotoField(stmt);
+        return;
+    }
+    stmt.subject = Unary();
+    if (gScan.token != Token::Blank) {
+        stmt.kind = StmtKind::Expression;
+        ExpectEndOfStatement();
+        return;
+    }
+    Advance();
+    if (IsChar(':')) {
+        stmt.kind = StmtKind::Expression;
+        ParseGotoField(stmt);
+    } else if (IsChar('=')) {
+        stmt.kind = StmtKind::Assignment;
+        Advance();
+        Finish(stmt);
+    } else {
+        stmt.kind = StmtKind::Match;
+        stmt.pattern = Expression();
+        if (IsChar(':'))
+            ParseGotoField(stmt);
+        else if (IsChar('=')) {
+            stmt.kind = StmtKind::Replacement;
+            Advance();
+            Finish(stmt);
+        } else {
+            ExpectEndOfStatement();
+        }
+    }
+}
+
+// After an expression too deep: skip to this statement's end and keep it as
+// an empty statement with its label.
+void AbandonStatement(Stmt& stmt) {
+    while (gScan.token != Token::EndOfStatement)
+        NextToken();
+    NextToken();
+    StringItem* label = stmt.label;
+    stmt = Stmt{};
+    stmt.label = label;
+}
+
+} // namespace
+
+void ParseStatement(Stmt& stmt) {
+    gDepth = DepthGuard{};
+    if (gScan.token == Token::Identifier) {
+        stmt.label = gScan.entry;
+        Advance();
+    }
+    if (gScan.token == Token::Blank)
+        ParseBody(stmt);
+    else {
+        stmt.kind = StmtKind::Empty;
+        ExpectEndOfStatement();
+    }
+    if (gDepth.tooDeep) AbandonStatement(stmt);
+}
+
+Expr* NewExpr(ExprKind kind) {
+    gExprArena.push_back(std::make_unique<Expr>());
+    gExprArena.back()->kind = kind;
+    return gExprArena.back().get();
+}
+
+Stmt* NewStmt() {
+    gStmtArena.push_back(std::make_unique<Stmt>());
+    return gStmtArena.back().get();
+}
+
+void ResetInternalForm() {
+    gProgram = Program{};
+    gExprArena.clear();
+    gStmtArena.clear();
+}
+
+Primitive PrimitiveNamed(const std::string& name) {
+    static const std::pair<const char*, Primitive> kNames[] = {
+        {"LT", Primitive::LT},         {"LE", Primitive::LE},         {"EQ", Primitive::EQ},
+        {"NE", Primitive::NE},         {"GE", Primitive::GE},         {"GT", Primitive::GT},
+        {"ANY", Primitive::ANY},       {"LEN", Primitive::LEN},       {"POS", Primitive::POS},
+        {"TAB", Primitive::TAB},       {"SPAN", Primitive::SPAN},     {"RPOS", Primitive::RPOS},
+        {"RTAB", Primitive::RTAB},     {"SIZE", Primitive::SIZE},     {"TRIM", Primitive::TRIM},
+        {"DUPL", Primitive::DUPL},     {"DUMP", Primitive::DUMP},     {"IDENT", Primitive::IDENT},
+        {"BREAK", Primitive::BREAK},   {"ARBNO", Primitive::ARBNO},   {"INPUT", Primitive::INPUT},
+        {"REMDR", Primitive::REMDR},   {"DIFFER", Primitive::DIFFER}, {"NOTANY", Primitive::NOTANY},
+        {"OUTPUT", Primitive::OUTPUT}, {"DEFINE", Primitive::DEFINE},
+    };
+    for (const auto& [text, primitive] : kNames)
+        if (name == text) return primitive;
+    return Primitive::None;
+}
+
+} // namespace vantel

@@ -1,1 +1,159 @@
-// placeholder
+#include <string>
+
+#include "data/diagnostics.h"
+#include "data/textfile.h"
+#include "translator/internal_form.h"
+#include "translator/parser.h"
+#include "translator/scanner.h"
+
+namespace vantel {
+
+namespace {
+
+std::string Decimal(long long n) {
+    return std::to_string(n);
+}
+
+void StartTranslation() {
+    ResetScanner();
+    EnterInitialStrings();
+    gRun.startTime = TimeOfDayMs();
+    ListingLine("\f");
+    ListingLine(" SNOBOL SUBSET INTERPRETTER. VERSION 1.0");
+    ReadCards();
+    NextChar();
+    NextToken();
+}
+
+void ParseStatements() {
+    while (gScan.token != Token::End && gRun.errorCount < kMaxTranslationErrors) {
+        if (gProgram.count == kMaxStatements) {
+            ReportError("TOO MANY STATEMENTS");
+            Stmt discarded;
+            ParseStatement(discarded);
+            continue;
+        }
+        Stmt* stmt = NewStmt();
+        gProgram.statements[static_cast<std::size_t>(++gProgram.count)] = stmt;
+        ParseStatement(*stmt);
+    }
+}
+
+// END [ label ]: the label names the statement where execution starts.
+void ReadEndLabel() {
+    gScan.endSeen = true;
+    NextToken();
+    if (gScan.token == Token::Blank) NextToken();
+    if (gScan.token == Token::Identifier) gProgram.endLabel = gScan.entry;
+}
+
+void WriteCompileStatistics() {
+    ListingLine(" COMPILATION COMPLETE. ");
+    const double now = TimeOfDayMs();
+    ListingLine(" COMPILATION TIME " + Decimal(ElapsedMs(gRun.startTime, now)) + " milliseconds.");
+    gRun.startTime = now;
+}
+
+// ---- The statement dump ------------------------------------------------------------
+
+std::string ValueDump(const StringItem* entry) {
+    if (entry == nullptr) return "No value present";
+    return " \"" + entry->name + "\" ";
+}
+
+void DumpExpression(const Expr* e) {
+    if (e == nullptr) {
+        ListingWrite(" -> nil pointer ");
+        return;
+    }
+    switch (e->kind) {
+    case ExprKind::Unary:
+        ListingWrite(std::string(" Unary op: ") + e->op);
+        DumpExpression(e->left);
+        break;
+    case ExprKind::Binary:
+        ListingWrite(std::string(" Binary op: ") + e->op + " ");
+        DumpExpression(e->left);
+        ListingWrite(" ##  ");
+        DumpExpression(e->right);
+        break;
+    case ExprKind::Identifier:
+        ListingWrite("Identifier:" + ValueDump(e->entry));
+        break;
+    case ExprKind::Integer:
+        ListingWrite(" Number: " + Decimal(e->number.integer()));
+        break;
+    case ExprKind::Literal:
+        ListingWrite(" String: " + ValueDump(e->entry));
+        break;
+    case ExprKind::Call:
+        ListingLine(" Call function: " + ValueDump(e->entry) +
+                    "  Number of arguments: " + Decimal(e->count));
+        for (int i = 0; i < e->count; ++i) {
+            ListingWrite("   Arg " + Decimal(i + 1) + " ");
+            DumpExpression(e->args[static_cast<std::size_t>(i)]);
+            ListingNewLine();
+        }
+        break;
+    }
+}
+
+void DumpStatement(const Stmt& s) {
+    if (s.label != nullptr) ListingWrite("[" + s.label->name + "]");
+    switch (s.kind) {
+    case StmtKind::Assignment:
+        ListingWrite(" Assign  subject: ");
+        DumpExpression(s.subject);
+        ListingNewLine();
+        ListingWrite("     Object: ");
+        DumpExpression(s.object);
+        break;
+    case StmtKind::Match:
+        ListingWrite(" Match ");
+        DumpExpression(s.subject);
+        ListingNewLine();
+        ListingWrite("     Pattern: ");
+        DumpExpression(s.pattern);
+        break;
+    case StmtKind::Replacement:
+        ListingWrite(" Replace  subject: ");
+        DumpExpression(s.subject);
+        ListingNewLine();
+        ListingWrite("     Pattern: ");
+        DumpExpression(s.pattern);
+        ListingNewLine();
+        ListingWrite("     Object: ");
+        DumpExpression(s.object);
+        break;
+    case StmtKind::Expression:
+        ListingWrite(" Expression ");
+        DumpExpression(s.subject);
+        break;
+    case StmtKind::Empty:
+        ListingWrite(" Empty ");
+        break;
+    }
+}
+
+void WriteStatementDump() {
+    ListingLine(" Dump of statements translated ");
+    for (int i = 1; i <= gProgram.count; ++i) {
+        std::string number = Decimal(i);
+        if (number.size() < 2) number.insert(0, 1, ' ');
+        ListingWrite(number + " ");
+        DumpStatement(gProgram.at(i));
+        ListingNewLine();
+    }
+}
+
+} // namespace
+
+void Translate() {
+    StartTranslation();
+    ParseStatements();
+    ReadEndLabel();
+    WriteCompileStatistics();
+    if (gRun.debug) WriteStatementDump();
+}
+
+} // namespace vantel

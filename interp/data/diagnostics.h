@@ -1,0 +1,41 @@
+// Everything vantel writes to report on a run: the one error reporter, the
+// termination report that ends every executed run, and the dump of variables.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vantel {
+
+// Thrown to end a run: the driver catches it and the process exits with
+// `status`. Every file has been closed by then.
+struct RunEnd {
+    int status;
+};
+
+// Process-wide state of one run, cleared by the table reset.
+struct RunState {
+    bool translating = false;
+    bool errorFlag = false;
+    int errorCount = 0;
+    bool debug = false; // set by the DEBUG control card
+    double startTime = 0;
+    std::string listingName;
+};
+extern RunState gRun;
+
+// Writes two empty lines and "--- message ---". While translating it counts
+// the error and returns; while executing it names the statement and ends the
+// run through the termination report.
+void ReportError(std::string_view message);
+
+// Writes the closing lines of an executed run, closes every file and ends the
+// run with &CODE, or 0 after an error.
+[[noreturn]] void TerminationReport();
+
+// Ends the run with a status after closing the files (no report).
+[[noreturn]] void EndRun(int status);
+
+void DumpVariables();
+
+} // namespace vantel

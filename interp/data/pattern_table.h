@@ -1,0 +1,72 @@
+// The body of a pattern value: up to 32 nodes linked by index. Node 1 is
+// where matching begins; index 0 means "none". Tables are shared by the
+// values that refer to them and freed when the last reference goes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "data/limits.h"
+#include "data/values.h"
+
+namespace vantel {
+
+enum class Routine : std::uint8_t {
+    String = 1,
+    Length = 2,
+    Break = 3,
+    Span = 4,
+    Any = 5,
+    Null = 6,
+    ImmStart = 7,
+    ImmEnd = 8,
+    CondStart = 9,
+    CondEnd = 10,
+    ArbPiece = 11,
+    Cursor = 12,
+    Pos = 13,
+    Tab = 14,
+    RPos = 15,
+    RTab = 16,
+    NotAny = 17,
+    ArbnoPiece = 18,
+};
+
+// Membership table of a character class, built once when the node is made
+// so that matching tests a character in constant time.
+class CharSet {
+public:
+    void Fill(std::string_view chars);
+    bool Contains(unsigned char c) const { return (bits_[c >> 6] >> (c & 63)) & 1u; }
+
+private:
+    std::array<std::uint64_t, 4> bits_{};
+};
+
+struct PatternNode {
+    Routine routine = Routine::Null;
+    std::int32_t subsequent = 0;
+    std::int32_t alternate = 0;
+    std::int32_t extra = 0;
+    Value argument;
+    CharSet set; // Break, Span, Any, NotAny
+};
+
+struct PatternTable {
+    std::int32_t refs = 0;
+    std::int32_t count = 0;
+    std::array<PatternNode, kMaxPatternNodes + 1> nodes; // slots 1..count
+
+    PatternNode& node(int index) { return nodes[static_cast<std::size_t>(index)]; }
+    const PatternNode& node(int index) const { return nodes[static_cast<std::size_t>(index)]; }
+};
+
+PatternTable* NewPatternTable(int count);
+// Drops one reference; frees the table (and, without recursion, the tables
+// only it referred to) when none is left.
+void ReleasePatternTable(PatternTable* table);
+
+const char* RoutineName(Routine routine);
+
+} // namespace vantel

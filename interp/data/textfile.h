@@ -1,0 +1,72 @@
+// Text files of a run: the source (also the program's standard input), the
+// listing file, and the files attached to variables by INPUT() and OUTPUT().
+// Lines are read accepting LF or CR LF endings; a last line without an end
+// is still a line. Lines are written with LF endings and flushed at once.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vantel {
+
+class TextFile {
+public:
+    TextFile() = default;
+    TextFile(const TextFile&) = delete;
+    TextFile& operator=(const TextFile&) = delete;
+    ~TextFile() { Close(); }
+
+    bool OpenRead(const std::string& path);
+    bool Create(const std::string& path);
+    void Close();
+    bool IsOpen() const { return file_ != nullptr; }
+    bool Failed() const { return file_ != nullptr && std::ferror(file_) != 0; }
+
+    // Reads the next line without its end into line. False at the end of the
+    // file or when reading fails (for instance on a directory).
+    bool ReadLine(std::string& line);
+    // Writes text without a line end and flushes. False when the write fails.
+    bool Write(std::string_view text);
+
+private:
+    std::FILE* file_ = nullptr;
+    bool atEnd_ = false;
+};
+
+// A file attached to a variable. Owned by the file association list; values
+// of kind file refer to it.
+struct FileItem {
+    TextFile text;
+    bool input = false;
+};
+
+// ---- The listing file ----------------------------------------------------------
+
+// Writing to the listing ends the run with status 2 when the write fails.
+void ListingWrite(std::string_view text);
+void ListingLine(std::string_view text);
+void ListingNewLine();
+bool OpenListing(const std::string& path);
+void CloseListing();
+
+// ---- The source file -------------------------------------------------------------
+
+bool OpenSource(const std::string& path);
+TextFile& Source();
+void CloseSource();
+
+// ---- The file association list -----------------------------------------------------
+
+FileItem* NewAssociation(bool input);
+void CloseAssociations();
+
+// ---- The clock -------------------------------------------------------------------
+
+// Milliseconds since local midnight, as a fraction-of-day clock reads it.
+double TimeOfDayMs();
+std::int64_t ElapsedMs(double from, double to);
+
+} // namespace vantel

@@ -1,0 +1,80 @@
+// The executor: the statement cycle, expression evaluation and conversions,
+// patterns and the matcher, the built-in and programmer-defined functions,
+// keywords and file input and output.
+//
+// Control inside the executor is carried by the global failure flag: every
+// operation tests it first and does nothing while it is set. Errors go
+// through the error reporter, which ends the run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "data/pattern_table.h"
+#include "data/values.h"
+#include "translator/internal_form.h"
+
+namespace vantel {
+
+struct ExecutorState {
+    bool failure = false;  // set by any operation that fails
+    bool returned = false; // set by RETURN, cleared by FRETURN
+    int callLevel = 0;     // 0 in the main program
+};
+extern ExecutorState gExec;
+
+void ResetExecutor();
+
+// ---- The statement cycle ---------------------------------------------------------
+
+// Runs from statement `start` until a RETURN or FRETURN ends this invocation.
+// The end of the program ends the run through the termination report.
+void ExecuteStatements(int start);
+int FindLabel(StringItem* entry);
+
+// ---- Evaluation ------------------------------------------------------------------
+
+Value Evaluate(const Expr* e);
+StringItem* EvaluateVariable(const Expr* e);
+void Assign(StringItem* variable, const Value& x);
+
+// Conversions. ToText gives the text of a value (empty for null) and may set
+// the failure flag; its view stays valid until the next call.
+std::string_view ToText(const Value& v);
+Value ToStringValue(const Value& v);
+std::int32_t ToInteger(const Value& v);
+Value ToPattern(const Value& v);
+
+// ---- Patterns ----------------------------------------------------------------------
+
+Value MakeNodePattern(Routine routine, const Value& argument);
+Value MakeArbno(const Value& pattern);
+Value ConcatPatterns(const Value& p, const Value& q);
+Value AlternatePatterns(const Value& p, const Value& q);
+Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediate);
+
+// One match attempt of pattern against subject from cursor: the final cursor,
+// or 0 with the failure flag set.
+int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor);
+void ClearPending();
+void PerformPending();
+
+// ---- Functions -----------------------------------------------------------------------
+
+Value CallFunction(const Expr* call, Value* args, int count);
+Value CallPrimitive(const Expr* call, Value* args, int count);
+void Define(const Value& prototype, const Value& label);
+void ResetFunctions();
+
+// ---- Keywords and input/output ----------------------------------------------------------
+
+void Associate(const Value& name, const Value& file, bool asInput);
+// Reads a line of file into variable (trimmed under &TRIM); false at the end.
+bool ReadLineInto(FileItem* file, StringItem* variable);
+bool ReadStandardInput(StringItem* variable);
+// Reads the next line of an input file as an interned value, untrimmed.
+bool ReadFileLine(FileItem* file, Value& line);
+void WriteValue(FileItem* file, const Value& x); // nullptr: the listing
+
+} // namespace vantel

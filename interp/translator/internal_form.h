@@ -1,0 +1,121 @@
+// The internal form built by the translator and run by the executor: the
+// statement table of statements holding expression trees and goto targets.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "data/limits.h"
+#include "data/values.h"
+
+namespace vantel {
+
+enum class ExprKind : std::uint8_t {
+    Unary = 1,
+    Binary = 2,
+    Identifier = 3,
+    Integer = 4,
+    Literal = 5,
+    Call = 6,
+};
+
+// Built-in functions, resolved from the called name when the call is
+// translated; a programmer-defined function of the same name still wins.
+enum class Primitive : std::uint8_t {
+    None,
+    LT,
+    LE,
+    EQ,
+    NE,
+    GE,
+    GT,
+    ANY,
+    LEN,
+    POS,
+    TAB,
+    SPAN,
+    RPOS,
+    RTAB,
+    SIZE,
+    TRIM,
+    DUPL,
+    DUMP,
+    IDENT,
+    BREAK,
+    ARBNO,
+    INPUT,
+    REMDR,
+    DIFFER,
+    NOTANY,
+    OUTPUT,
+    DEFINE,
+};
+
+// One expression node. Binary operators: '!' alternation, 'C' concatenation,
+// '+', '-', '/', '*', '$' immediate and '.' conditional value assignment.
+// Unary operators: '$' indirection, '+', '-', '@' cursor position.
+struct Expr {
+    ExprKind kind = ExprKind::Literal;
+    char op = 0;
+    std::int32_t depth = 1;      // a leaf is 1, a node one more than its deepest operand
+    StringItem* entry = nullptr; // identifier, literal (nullptr for ''), called name
+    Value number;                // integer
+    Expr* left = nullptr;        // binary left, unary operand
+    Expr* right = nullptr;       // binary right
+    std::int32_t count = 0;      // call: arguments written
+    std::array<Expr*, kMaxArguments> args{}; // call: nullptr is an omitted argument
+    Primitive primitive = Primitive::None;
+};
+
+enum class TargetKind : std::uint8_t { None = 0, Computed = 1, Special = 2 };
+
+struct Target {
+    TargetKind kind = TargetKind::None;
+    char letter = 0; // special: 'E' END, 'R' RETURN, 'F' FRETURN
+    Expr* expression = nullptr;
+};
+
+struct Gotos {
+    Target unconditional;
+    Target success;
+    Target failure;
+};
+
+enum class StmtKind : std::uint8_t {
+    Assignment = 1,
+    Match = 2,
+    Replacement = 3,
+    Expression = 4,
+    Empty = 5,
+};
+
+struct Stmt {
+    StringItem* label = nullptr;
+    bool hasGotos = false;
+    Gotos gotos;
+    StmtKind kind = StmtKind::Empty;
+    Expr* subject = nullptr; // the expression itself for an expression statement
+    Expr* pattern = nullptr;
+    Expr* object = nullptr;
+};
+
+// The statement table: positions 1..count, and the label named on END.
+struct Program {
+    std::array<Stmt*, kMaxStatements + 1> statements{};
+    int count = 0;
+    StringItem* endLabel = nullptr;
+
+    Stmt& at(int position) { return *statements[static_cast<std::size_t>(position)]; }
+};
+extern Program gProgram;
+
+// Nodes and statements live until the next table reset.
+Expr* NewExpr(ExprKind kind);
+Stmt* NewStmt();
+void ResetInternalForm();
+
+// Translates the whole source: lists it, builds gProgram, writes the compile
+// statistics and, under DEBUG, the statement dump.
+void Translate();
+
+} // namespace vantel

@@ -1,0 +1,63 @@
+// The source reader and the lexer, sharing one translator state.
+//
+// The reader delivers the source one character at a time, listing each card
+// as it is read, obeying control cards and joining continuation cards; it
+// marks the end of a statement with '#' and the end of the program with '%'.
+// The lexer turns that stream into tokens, where the language's blank rules
+// live: a binary operator needs a blank on each side, and a run of blanks is
+// itself a token.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "data/values.h"
+
+namespace vantel {
+
+enum class Token : std::uint8_t {
+    Identifier,
+    Keyword,
+    Literal,
+    Integer,
+    End,
+    Return,
+    FReturn,
+    S,
+    F,
+    Blank,
+    EndOfStatement,
+    ImmAssign,   // " $ "
+    CondAssign,  // " . "
+    Plus,        // " + "
+    Minus,       // " - "
+    Multiply,    // " * "
+    Divide,      // " / "
+    Alternation, // " | "
+    Char,        // any other single character, in `character`
+};
+
+struct TranslatorState {
+    std::string card;
+    int position = 0; // characters of the card already delivered
+    char cardType = '*';
+    char current = ' ';
+    int statementNumber = 0;
+    bool listingOn = true;
+    bool endSeen = false;
+
+    Token token = Token::EndOfStatement;
+    char character = 0;          // Token::Char
+    StringItem* entry = nullptr; // identifier, keyword, literal
+    std::int32_t number = 0;     // integer
+    std::string text;            // the last name, keyword or literal
+};
+extern TranslatorState gScan;
+
+void ResetScanner();
+// Reads cards until a statement or continuation card has been read.
+void ReadCards();
+void NextChar();
+void NextToken();
+
+} // namespace vantel
