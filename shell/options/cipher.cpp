@@ -72,7 +72,13 @@ constexpr std::array<std::array<std::uint8_t, kSboxEntries>, kSboxCount> kSboxes
      15, 3, 5,  8, 2, 1,  14, 7,  4,  10, 8, 13, 15, 12, 9,  0,  3,  5,  6,  11},
 }};
 
+constexpr unsigned kBlockBits = 64;
+constexpr unsigned kHalfBlockBits = 32;
+constexpr unsigned kKeyChoiceBits = 56; // key bits left after dropping the parity bits
 constexpr unsigned kHalfKeyBits = 28;
+constexpr unsigned kExpandedBits = 48;
+constexpr unsigned kSboxInputBits = 6;
+constexpr unsigned kSboxColumns = 16;
 constexpr std::uint64_t kHalfKeyMask = (std::uint64_t{1} << kHalfKeyBits) - 1;
 constexpr std::uint64_t kHalfBlockMask = 0xFFFFFFFFu;
 
@@ -94,28 +100,29 @@ std::uint64_t RotateHalfKey(std::uint64_t half, unsigned count) {
 // The cipher function f(R, K): expand, mix in the round key, substitute
 // through the eight boxes, permute.
 std::uint64_t RoundFunction(std::uint64_t right, std::uint64_t subkey) {
-    const std::uint64_t mixed = Permute(right, 32, kExpansion) ^ subkey;
+    const std::uint64_t mixed = Permute(right, kHalfBlockBits, kExpansion) ^ subkey;
     std::uint64_t substituted = 0;
     for (std::size_t box = 0; box < kSboxCount; ++box) {
-        const unsigned shift = static_cast<unsigned>(42 - 6 * box);
-        const unsigned six = static_cast<unsigned>((mixed >> shift) & 0x3Fu);
-        const unsigned row = ((six >> 4) & 2u) | (six & 1u);
-        const unsigned column = (six >> 1) & 0xFu;
-        substituted = (substituted << 4) | kSboxes[box][row * 16 + column];
+        const auto shift = static_cast<unsigned>(kExpandedBits - kSboxInputBits * (box + 1));
+        const auto six = static_cast<unsigned>((mixed >> shift) & 0x3Fu);
+        const unsigned row = ((six >> 4) & 2u) | (six & 1u); // outer bits
+        const unsigned column = (six >> 1) & 0xFu;           // inner four bits
+        substituted = (substituted << 4) | kSboxes[box][row * kSboxColumns + column];
     }
-    return Permute(substituted, 32, kRoundPermutation);
+    return Permute(substituted, kHalfBlockBits, kRoundPermutation);
 }
 
 template <typename Subkeys> std::uint64_t Transform(std::uint64_t block, const Subkeys& subkeys) {
-    const std::uint64_t permuted = Permute(block, 64, kInitialPermutation);
-    std::uint64_t left = permuted >> 32;
+    const std::uint64_t permuted = Permute(block, kBlockBits, kInitialPermutation);
+    std::uint64_t left = permuted >> kHalfBlockBits;
     std::uint64_t right = permuted & kHalfBlockMask;
     for (const std::uint64_t subkey : subkeys) {
         const std::uint64_t next = left ^ RoundFunction(right, subkey);
         left = right;
         right = next;
     }
-    return Permute((right << 32) | left, 64, kFinalPermutation);
+    // The halves are swapped once more after the last round.
+    return Permute((right << kHalfBlockBits) | left, kBlockBits, kFinalPermutation);
 }
 
 std::uint64_t LoadBlock(const char* bytes) {
@@ -136,13 +143,13 @@ void StoreBlock(std::uint64_t block, char* bytes) {
 } // namespace
 
 Cipher::Cipher(std::uint64_t key) {
-    const std::uint64_t chosen = Permute(key, 64, kKeyChoice1);
+    const std::uint64_t chosen = Permute(key, kBlockBits, kKeyChoice1);
     std::uint64_t c = chosen >> kHalfKeyBits;
     std::uint64_t d = chosen & kHalfKeyMask;
     for (std::size_t round = 0; round < kRounds; ++round) {
         c = RotateHalfKey(c, kKeyShifts[round]);
         d = RotateHalfKey(d, kKeyShifts[round]);
-        subkeys_[round] = Permute((c << kHalfKeyBits) | d, 56, kKeyChoice2);
+        subkeys_[round] = Permute((c << kHalfKeyBits) | d, kKeyChoiceBits, kKeyChoice2);
     }
 }
 
@@ -152,6 +159,7 @@ std::uint64_t Cipher::EncipherBlock(std::uint64_t block) const {
     return Transform(block, subkeys_);
 }
 
+// Deciphering runs the same rounds with the round keys in reverse order.
 std::uint64_t Cipher::DecipherBlock(std::uint64_t block) const {
     std::array<std::uint64_t, kRounds> reversed{};
     for (std::size_t round = 0; round < kRounds; ++round) {

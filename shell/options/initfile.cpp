@@ -67,8 +67,7 @@ bool initfile::LoadPlain() {
 }
 
 bool initfile::SetKey(std::string_view key) {
-    LineData probe(fileName_);
-    if (!probe.SetKey(key)) {
+    if (!LineData::UsableKey(key)) {
         return false;
     }
     key_ = std::string(key.substr(0, LineData::kKeyLength));

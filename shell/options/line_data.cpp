@@ -103,10 +103,12 @@ LineData::~LineData() {
     }
 }
 
+bool LineData::UsableKey(std::string_view key) {
+    return key.substr(0, key.find('\0')).size() >= kKeyLength;
+}
+
 bool LineData::SetKey(std::string_view key) {
-    // The key is text: it ends at a NUL byte.
-    key = key.substr(0, key.find('\0'));
-    if (key.size() < kKeyLength) {
+    if (!UsableKey(key)) {
         return false;
     }
     std::copy_n(key.begin(), kKeyLength, key_.begin());

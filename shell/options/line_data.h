@@ -28,8 +28,10 @@ public:
     LineData(const LineData&) = delete;
     LineData& operator=(const LineData&) = delete;
 
+    // A key is text (it ends at a NUL byte) of at least kKeyLength characters.
+    static bool UsableKey(std::string_view key);
     // Takes the first kKeyLength characters of `key`; false, key unchanged,
-    // when it is shorter.
+    // when it is not usable.
     bool SetKey(std::string_view key);
 
     // Closes first when open. For reading loads the file now (a file that is

@@ -7,33 +7,22 @@
 
 namespace {
 
-TEST(GeneralOption, DefaultIsAnUnsetRecord) {
-    const GeneralOption option;
-    EXPECT_EQ(option.kind, OptionKind::Unset);
-    EXPECT_TRUE(option.name.empty());
-    EXPECT_TRUE(option.description.empty());
-    EXPECT_EQ(option.flag, nullptr);
-    EXPECT_EQ(option.text, nullptr);
-    EXPECT_EQ(static_cast<int>(OptionKind::Boolean), 4);
-}
-
-TEST(GeneralOption, BooleanOptionEditsTheCallersFlagThroughEveryCopy) {
+// The dialog edits the caller's variable through copies of the record.
+TEST(GeneralOption, BooleanOptionPointsCopiesAtTheCallersFlag) {
     bool subset = false;
     std::string folder;
     GeneralOption option;
+    EXPECT_EQ(option.kind, OptionKind::Unset);
     option.text = &folder;
     option.MakeBooleanOption("Subset", "Subset SNOBOL", &subset);
-    EXPECT_EQ(option.kind, OptionKind::Boolean);
-    EXPECT_EQ(option.name, "Subset");
-    EXPECT_EQ(option.description, "Subset SNOBOL");
+    EXPECT_EQ(static_cast<int>(option.kind), 4);
     EXPECT_EQ(option.text, nullptr);
 
-    std::vector<GeneralOption> records;
-    records.push_back(option);
-    const GeneralOption copy = records.front();
-    *copy.flag = true;
+    const std::vector<GeneralOption> records = {option};
+    *records.front().flag = true;
     EXPECT_TRUE(subset);
-    EXPECT_EQ(copy.name, "Subset");
+    EXPECT_EQ(records.front().name, "Subset");
+    EXPECT_EQ(records.front().description, "Subset SNOBOL");
 }
 
 } // namespace
