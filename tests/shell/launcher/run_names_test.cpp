@@ -1,0 +1,130 @@
+// Names, command lines and folders of the shell: pure functions.
+
+#include "launcher/run_files.h"
+#include "launcher/shell_paths.h"
+
+#include <gtest/gtest.h>
+
+namespace harbex {
+namespace {
+
+TEST(SourceBase, EndsAtTheLastDotThatIsNotTheFirstCharacter) {
+    EXPECT_EQ(SourceBase("/work/prog.sno"), "/work/prog.");
+    EXPECT_EQ(SourceBase("/work/a.b.sno"), "/work/a.b.");
+    EXPECT_EQ(SourceBase("/work/prog."), "/work/prog.");
+    // A dot only in a folder name counts as well.
+    EXPECT_EQ(SourceBase("/my.dir/prog"), "/my.");
+    // No usable dot: the whole path and a dot, never the first character alone.
+    EXPECT_EQ(SourceBase("/work/prog"), "/work/prog.");
+    EXPECT_EQ(SourceBase(".hidden"), ".hidden.");
+}
+
+TEST(RunFiles, FullRunFilesSitBesideTheSource) {
+    const FullRunFiles files = FullRunFilesFor("/work/prog.sno");
+    EXPECT_EQ(files.listing, "/work/prog.lst");
+    EXPECT_EQ(files.output, "/work/prog.out");
+    EXPECT_EQ(files.errors, "/work/prog.err");
+    EXPECT_EQ(FullRunFilesFor("/my.dir/prog").listing, "/my.lst");
+    EXPECT_EQ(FullRunFilesFor("/work/prog").listing, "/work/prog.lst");
+}
+
+TEST(RunFiles, SubsetListingIsTheOneVantelWrites) {
+    EXPECT_EQ(SubsetListingFor("/work/prog.sno"), "/work/prog.lst");
+    EXPECT_EQ(SubsetListingFor("/my.dir/prog"), "/my.lst");
+    EXPECT_EQ(SubsetListingFor("prog."), "prog.lst");
+    EXPECT_EQ(SubsetListingFor("prog"), "SNOBOL4.out");
+    EXPECT_EQ(SubsetListingFor(".hidden"), "SNOBOL4.out");
+}
+
+TEST(CommandLines, ProcessorInBothModes) {
+    EXPECT_EQ(ProcessorCommand("/opt/sno/", true, "/work/prog.sno"),
+              "/opt/sno/vantel /work/prog.sno");
+    EXPECT_EQ(ProcessorCommand("/opt/sno/", false, "/work/prog.sno"),
+              "/opt/sno/snobol4 -r -l $sno.lst /work/prog.sno");
+    EXPECT_EQ(ProcessorCommand("./", true, "p.sno"), "./vantel p.sno");
+}
+
+TEST(CommandLines, EditorCarriesAtMostOneFontSwitch) {
+    const std::string editor = "/opt/sno/quillpad ";
+    EXPECT_EQ(EditSourceCommand(editor, false, false, "/w/p.sno"), "/opt/sno/quillpad /w/p.sno");
+    EXPECT_EQ(EditSourceCommand(editor, true, false, "/w/p.sno"), "/opt/sno/quillpad  /L /w/p.sno");
+    EXPECT_EQ(EditSourceCommand(editor, false, true, "/w/p.sno"), "/opt/sno/quillpad  /S /w/p.sno");
+    EXPECT_EQ(EditSourceCommand(editor, true, true, "/w/p.sno"), "/opt/sno/quillpad  /L /w/p.sno");
+    EXPECT_EQ(EditListingCommand(editor, false, false, "/w/p.lst"),
+              "/opt/sno/quillpad  -r /w/p.lst ");
+    EXPECT_EQ(EditListingCommand(editor, true, false, "/w/p.lst"),
+              "/opt/sno/quillpad  /L  -r /w/p.lst ");
+    EXPECT_EQ(EditListingCommand(editor, false, true, "/w/p.lst"),
+              "/opt/sno/quillpad  /S  -r /w/p.lst ");
+}
+
+TEST(CommandLines, LongPathsAreNeverCut) {
+    const std::string source = "/" + std::string(700, 'd') + "/prog.sno";
+    const std::string command = ProcessorCommand("/opt/", false, source);
+    EXPECT_EQ(command.size(), std::string("/opt/snobol4 -r -l $sno.lst ").size() + source.size());
+    EXPECT_EQ(command.substr(command.size() - source.size()), source);
+    EXPECT_EQ(FullRunFilesFor(source).listing.size(), source.size());
+}
+
+TEST(ShellPaths, ProgramFolderKeepsItsSeparator) {
+    EXPECT_EQ(ProgramDirOf("/opt/sno/harbex"), "/opt/sno/");
+    EXPECT_EQ(ProgramDirOf("/harbex"), "/");
+    EXPECT_EQ(ProgramDirOf("harbex"), "");
+    EXPECT_FALSE(ExecutablePath().empty());
+}
+
+TEST(ShellPaths, ToolsComeFromTheProgramFolderWhenTheCurrentFolderIsUsable) {
+    ToolPaths tools = ChooseToolPaths("/opt/sno/", std::string("/home/u"));
+    EXPECT_EQ(tools.editorCommand, "/opt/sno/quillpad ");
+    EXPECT_EQ(tools.processorDir, "/opt/sno/");
+    tools = ChooseToolPaths("/opt/sno", std::string("/"));
+    EXPECT_EQ(tools.editorCommand, "/opt/sno/quillpad ");
+    EXPECT_EQ(tools.processorDir, "/opt/sno/");
+    tools = ChooseToolPaths("/opt/sno/", "/" + std::string(kFolderBufferSize - 2, 'x'));
+    EXPECT_EQ(tools.processorDir, "/opt/sno/");
+}
+
+TEST(ShellPaths, AnUnusableCurrentFolderLeavesNoEditor) {
+    for (const std::optional<std::string>& folder :
+         {std::optional<std::string>(), std::optional<std::string>(""),
+          std::optional<std::string>("/" + std::string(kFolderBufferSize - 1, 'x'))}) {
+        const ToolPaths tools = ChooseToolPaths("/opt/sno/", folder);
+        EXPECT_EQ(tools.editorCommand, "");
+        EXPECT_EQ(tools.processorDir, "./");
+    }
+}
+
+TEST(ShellPaths, OptionFileLivesInTheConfigurationFolder) {
+    EXPECT_EQ(OptionFilePath("/cfg", "/home/u"), "/cfg/SNOBOL.ini");
+    EXPECT_EQ(OptionFilePath("/cfg/", "/home/u"), "/cfg/SNOBOL.ini");
+    EXPECT_EQ(OptionFilePath(nullptr, "/home/u"), "/home/u/.config/SNOBOL.ini");
+    EXPECT_EQ(OptionFilePath("", "/home/u"), "/home/u/.config/SNOBOL.ini");
+    EXPECT_EQ(OptionFilePath(nullptr, nullptr), "/SNOBOL.ini");
+}
+
+TEST(ShellPaths, RememberedFolderDefaultsToHome) {
+    EXPECT_EQ(DefaultCurrentDir("/home/u"), "/home/u/");
+    EXPECT_EQ(DefaultCurrentDir("/home/u/"), "/home/u/");
+    EXPECT_EQ(DefaultCurrentDir(nullptr), "/");
+}
+
+TEST(ShellPaths, ChosenFolderKeepsTheSeparator) {
+    EXPECT_EQ(ChosenFolder("/work/prog.sno"), "/work/");
+    EXPECT_EQ(ChosenFolder("/My Files/prog.sno"), "/My Files/");
+    EXPECT_EQ(ChosenFolder("/prog.sno"), "/");
+    // The search starts at the second-to-last character.
+    EXPECT_EQ(ChosenFolder("/work/dir/"), "/work/");
+    // Without a separator, the first character.
+    EXPECT_EQ(ChosenFolder("prog.sno"), "p");
+    EXPECT_EQ(ChosenFolder(""), "");
+}
+
+TEST(ShellPaths, BlankWarningLooksPastTheFirstCharacter) {
+    EXPECT_TRUE(HasBlankAfterFirst("/My Files/prog.sno"));
+    EXPECT_TRUE(HasBlankAfterFirst("/work/prog .sno"));
+    EXPECT_FALSE(HasBlankAfterFirst(" /work/prog.sno"));
+    EXPECT_FALSE(HasBlankAfterFirst("/work/prog.sno"));
+}
+
+} // namespace
+} // namespace harbex
