@@ -82,7 +82,7 @@ bool WriteAll(int fd, std::string_view data) {
 // The body of a keyed file: everything after the first CR and one LF right
 // after it. Empty when the file has no CR.
 std::string_view KeyedBody(std::string_view content) {
-    std::size_t cr = content.find('\r');
+    const std::size_t cr = content.find('\r');
     if (cr == std::string_view::npos) {
         return {};
     }
@@ -131,7 +131,15 @@ void LineData::Open(bool forReading) {
     }
 }
 
+// The system cuts a path at a NUL byte, which would name another file.
+bool LineData::PathUsable() const {
+    return path_.find('\0') == std::string::npos;
+}
+
 void LineData::LoadFile() {
+    if (!PathUsable()) {
+        return;
+    }
     FileHandle file(::open(path_.c_str(), kReadFlags));
     struct stat attributes {};
     if (file.Get() < 0 || ::fstat(file.Get(), &attributes) != 0 || !S_ISREG(attributes.st_mode) ||
@@ -195,6 +203,9 @@ bool LineData::Flush() {
     // Nothing to write: the file on disk is neither created nor truncated.
     if (buffer_.empty()) {
         return true;
+    }
+    if (!PathUsable()) {
+        return false;
     }
     std::string content;
     if (Keyed()) {

@@ -36,7 +36,8 @@ public:
 
     // Closes first when open. For reading loads the file now (a file that is
     // missing, unreadable, not a regular file or too big gives no lines);
-    // for writing starts an empty buffer.
+    // for writing starts an empty buffer. A path holding a NUL byte is never
+    // read or written.
     void Open(bool forReading);
     // The next line without its CR LF; false when not open for reading or at
     // the end.
@@ -53,6 +54,7 @@ public:
 private:
     void LoadFile();
     bool Flush();
+    bool PathUsable() const;
     bool Keyed() const { return hasKey_; }
 
     bool isOpen_ = false;

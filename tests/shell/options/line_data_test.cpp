@@ -152,8 +152,14 @@ TEST_F(LineDataTest, HostileKeyedFilesGiveNoLines) {
 }
 
 // A folder or FIFO under the file's name is neither read nor written, and a
-// FIFO without a partner must not block.
+// FIFO without a partner must not block. A NUL byte must not shorten the path.
 TEST_F(LineDataTest, OnlyRegularFilesAreUsed) {
+    const std::string cut = folder.Path("cut");
+    WriteFile(cut, "A=1\r\n");
+    EXPECT_EQ(ReadLines(cut + std::string("\0.ini", 5)), Lines{});
+    EXPECT_FALSE(WriteLines(cut + std::string("\0.ini", 5), {"B=2"}));
+    EXPECT_EQ(ReadFile(cut), "A=1\r\n");
+
     const std::string fifo = folder.Path("fifo.ini");
     ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
