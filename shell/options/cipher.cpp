@@ -3,7 +3,6 @@
 // files of a few kilobytes, so every permutation goes through one loop.
 #include "options/cipher.h"
 
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -169,16 +168,13 @@ std::uint64_t Cipher::DecipherBlock(std::uint64_t block) const {
 }
 
 std::size_t Cipher::Encipher(std::string& out, std::string_view in) const {
-    const std::size_t rounded = (in.size() + kBlockSize - 1) / kBlockSize * kBlockSize;
-    std::string padded(rounded, '\0');
-    if (!in.empty()) {
-        std::memcpy(padded.data(), in.data(), in.size());
-    }
-    for (std::size_t offset = 0; offset < rounded; offset += kBlockSize) {
+    std::string padded(in);
+    padded.resize(in.size() + (kBlockSize - in.size() % kBlockSize) % kBlockSize, '\0');
+    for (std::size_t offset = 0; offset < padded.size(); offset += kBlockSize) {
         StoreBlock(EncipherBlock(LoadBlock(padded.data() + offset)), padded.data() + offset);
     }
     out = std::move(padded);
-    return rounded;
+    return out.size();
 }
 
 bool Cipher::Decipher(std::string& out, std::string_view in) const {
