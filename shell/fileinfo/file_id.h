@@ -1,6 +1,7 @@
 // file_id and file_info: a file described by its directory and its name.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Holds a directory part and a file name and splits the name into base name
@@ -13,13 +14,13 @@
 class file_id {
 public:
     // Longest extension Extension() returns; longer ones are cut to this many
-    // characters (the limit of the callers' fixed name buffers).
+    // characters, the size of the shell's fixed file-name buffers.
     static constexpr std::size_t kMaxExtension = 500;
 
     file_id(std::string directory, std::string name);
 
     // The name before its last "."; the whole name when it has no "." or when
-    // its only "." that counts is the first character (".profile").
+    // the last "." is its first character (".profile").
     virtual std::string BaseName() const;
     // A copy of the directory part.
     virtual std::string Dir() const;
