@@ -10,6 +10,7 @@ QStringList QtNameFilters(const QString& filter) {
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString pattern = parts[i + 1];
+        if (pattern.isEmpty()) continue;
         pattern.replace(";", " ");
         if (pattern == "*.*") pattern = "*";
         filters << parts[i] + " (" + pattern + ")";

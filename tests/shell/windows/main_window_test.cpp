@@ -1,0 +1,329 @@
+// The main window driven through its menus under the offscreen platform.
+
+#include "shell_fixture.h"
+
+#include <QMenuBar>
+#include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace harbex::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+using StartUp = ShellTest;
+
+TEST_F(StartUp, FirstActivationReadsTheSettingsOnce) {
+    FirstActivation = true;
+    Forms forms;
+    EXPECT_EQ(MainForm->windowTitle(), "Generic Language System");
+    MainForm->SetExecutablePath(programDir + "harbex");
+    MainForm->show();
+    Activate(*MainForm);
+    EXPECT_EQ(MainForm->windowTitle(), "SNOBOL4 Execution System");
+    EXPECT_EQ(MainForm->EditorCommandLine(), programDir + "quillpad ");
+    EXPECT_EQ(MainForm->ProcessorFolder(), programDir);
+    // No key yet: it is made, and the home folder is remembered.
+    EXPECT_EQ(RegistryValue(), QString::fromStdString(HomeDir() + "/"));
+    EXPECT_TRUE(Exists(RegistryFile()));
+    EXPECT_EQ(MainForm->RememberedFolder(), HomeDir() + "/");
+    EXPECT_FALSE(MainForm->IsSubsetMode());
+    EXPECT_EQ(Cell(0, 0), "Subset SNOBOL");
+    EXPECT_EQ(Cell(1, 0), "No");
+    EXPECT_EQ(Grid()->rowCount(), 1);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(StartUp, MenusStartAsDesigned) {
+    Start();
+    EXPECT_TRUE(Item("New1")->isEnabled());
+    EXPECT_TRUE(Item("Choose1")->isEnabled());
+    EXPECT_FALSE(Item("Edit1")->isEnabled());
+    EXPECT_FALSE(Item("Run1")->isEnabled());
+    EXPECT_FALSE(Item("Debug1")->isVisible());
+    EXPECT_EQ(Item("eXit1")->text(), "e&Xit");
+    EXPECT_EQ(Item("Opt")->text(), "Run Options");
+    const QList<QAction*> menus = MainForm->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0]->text(), "&File");
+    EXPECT_EQ(menus[1]->text(), "&Options");
+    EXPECT_EQ(menus[2]->text(), "&Help");
+}
+
+TEST_F(StartUp, MemoFillsTheClientAreaBelowTheMenu) {
+    Start();
+    MainForm->resize(500, 300);
+    Settle();
+    const QWidget* memo = Find<QPlainTextEdit>(*MainForm, "Memo1");
+    EXPECT_EQ(memo->size(), MainForm->centralWidget()->size());
+    EXPECT_EQ(memo->height(), MainForm->height() - MainForm->menuBar()->height());
+}
+
+TEST_F(StartUp, StoredSettingsAreUsedAsTheyAre) {
+    WriteFile(OptionFile(), "other = kept\r\n  subset  =  TrUe  \r\n");
+    QSettings("Varnhold", "SNOBOL4").setValue("CurrentDir", "/not/checked/");
+    Start();
+    EXPECT_TRUE(MainForm->IsSubsetMode());
+    EXPECT_EQ(Cell(1, 0), "Yes");
+    EXPECT_EQ(MainForm->RememberedFolder(), "/not/checked/");
+    Stop();
+    EXPECT_EQ(ReadFile(OptionFile()), "OTHER=kept\r\nSUBSET=true\r\n");
+}
+
+TEST_F(StartUp, AnEmptyRememberedFolderIsReplacedAndAnOddSubsetValueIsFalse) {
+    WriteFile(OptionFile(), "Subset=yes\r\n");
+    QSettings("Varnhold", "SNOBOL4").setValue("CurrentDir", "");
+    Start();
+    EXPECT_FALSE(MainForm->IsSubsetMode());
+    EXPECT_EQ(RegistryValue(), QString::fromStdString(HomeDir() + "/"));
+    Stop();
+    EXPECT_EQ(ReadFile(OptionFile()), "SUBSET=false\r\n");
+}
+
+TEST_F(StartUp, LaterActivationsReadNothingAgain) {
+    Start();
+    Pick("FontMenu");
+    WriteFile(OptionFile(), "SUBSET=TRUE\r\n");
+    QSettings("Varnhold", "SNOBOL4").setValue("CurrentDir", "/elsewhere/");
+    Pick("About1");
+    Activate(*AboutForm);
+    Activate(*MainForm);
+    EXPECT_FALSE(MainForm->IsSubsetMode());
+    EXPECT_TRUE(MainForm->LargerFontChosen());
+    EXPECT_EQ(MainForm->RememberedFolder(), HomeDir() + "/");
+    EXPECT_EQ(MainForm->windowTitle(), "SNOBOL4 Execution System");
+}
+
+// Points the user settings somewhere else for as long as it lives.
+class SettingsFolder {
+public:
+    explicit SettingsFolder(const std::string& folder) { Set(folder); }
+    ~SettingsFolder() { Set(ConfigDir()); }
+    SettingsFolder(const SettingsFolder&) = delete;
+    SettingsFolder& operator=(const SettingsFolder&) = delete;
+
+private:
+    static void Set(const std::string& folder) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(folder));
+    }
+};
+
+TEST_F(StartUp, AStoreThatCannotBeWrittenClosesTheWindow) {
+    WriteFile(work / "blocker", "");
+    SettingsFolder unusable(work / "blocker/config");
+    FirstActivation = true;
+    Forms forms;
+    MainForm->SetExecutablePath(programDir + "harbex");
+    MainForm->show();
+    Activate(*MainForm);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Registry Problem");
+    EXPECT_EQ(messages[0].caption, "Oops");
+    EXPECT_EQ(messages[0].buttons, MessageButtons::Ok);
+    EXPECT_FALSE(MainForm->isVisible());
+    // The options were read all the same.
+    EXPECT_EQ(Cell(0, 0), "Subset SNOBOL");
+}
+
+using FileCommands = ShellTest;
+
+TEST_F(FileCommands, ChooseLogsTheFileAndRemembersItsFolder) {
+    Start();
+    std::filesystem::create_directories(work / "src");
+    const std::string source = work / "src/prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    EXPECT_EQ(dialogFolder, HomeDir());
+    EXPECT_EQ(MemoLines().last(), QString::fromStdString("File: " + source));
+    EXPECT_TRUE(Item("Edit1")->isEnabled());
+    EXPECT_TRUE(Item("Run1")->isEnabled());
+    EXPECT_EQ(MainForm->CurrentSource(), source);
+    EXPECT_EQ(RegistryValue(), QString::fromStdString(work / "src/"));
+    EXPECT_TRUE(messages.empty());
+
+    // The next Choose starts in that folder; cancelling changes nothing.
+    AnswerDialog(*MainForm, "OpenDialog", "");
+    Pick("Choose1");
+    EXPECT_EQ(dialogFolder, work / "src");
+    EXPECT_EQ(MainForm->CurrentSource(), source);
+    EXPECT_EQ(MemoLines().size(), 1);
+}
+
+TEST_F(FileCommands, ABlankInThePathIsWarnedAboutAfterTheLogLine) {
+    Start();
+    std::filesystem::create_directories(work / "My Files");
+    const std::string source = work / "My Files/prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    EXPECT_EQ(MemoLines().last(), QString::fromStdString("File: " + source));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].caption, "Warning");
+    EXPECT_EQ(messages[0].text, "Most of these are DOS programs, so a directory with a blank in "
+                                "it will not usually work.");
+    EXPECT_EQ(MainForm->RememberedFolder(), work / "My Files/");
+}
+
+TEST_F(FileCommands, NewWritesTheTemplateOverAnyOldContent) {
+    Start();
+    const std::string source = work / "fresh.sno";
+    WriteFile(source, "old program\n");
+    AnswerDialog(*MainForm, "SaveDialog1", source);
+    Pick("New1");
+    EXPECT_EQ(ReadFile(source),
+              "* A SNOBOL4 Program\n* program goes here\n\nEND\nData goes here\n");
+    EXPECT_EQ(MemoLines().last(), QString::fromStdString("Creating: " + source));
+    EXPECT_TRUE(Item("Run1")->isEnabled());
+    EXPECT_EQ(MainForm->RememberedFolder(), HomeDir() + "/");
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FileCommands, NewThatCannotCreateTheFileSaysSoAndGoesOn) {
+    Start();
+    const std::string source = work / "missing-folder/fresh.sno";
+    AnswerDialog(*MainForm, "SaveDialog1", source);
+    Pick("New1");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, QString::fromStdString("Cannot create " + source));
+    EXPECT_EQ(messages[0].caption, "Oops:Error");
+    EXPECT_EQ(MemoLines().last(), QString::fromStdString("Creating: " + source));
+    EXPECT_TRUE(Item("Edit1")->isEnabled());
+}
+
+TEST_F(FileCommands, EditCarriesTheLastFontSwitch) {
+    Start();
+    const std::string source = work / "prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    Pick("FontMenu");
+    Pick("Smaller1");
+    Pick("Edit1");
+    EXPECT_EQ(EditorArguments(), "/S|" + source);
+    EXPECT_FALSE(MainForm->LargerFontChosen());
+}
+
+TEST_F(FileCommands, AMissingEditorIsReported) {
+    Start();
+    std::filesystem::remove(programDir + "quillpad");
+    const std::string source = work / "prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    Pick("Edit1");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Editor program not found");
+    EXPECT_EQ(messages[0].caption, "Oops:Error");
+    EXPECT_EQ(messages[0].buttons, MessageButtons::OkCancel);
+}
+
+using Running = ShellTest;
+
+TEST_F(Running, SubsetModeRunsVantelAndOpensItsListing) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    Start();
+    const std::string source = work / "hello.sno";
+    WriteFile(source, "        OUTPUT = 'HELLO'\nEND\n");
+    Choose(source);
+    Pick("Run1");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(EditorArguments(), "-r|" + (work / "hello.lst"));
+    EXPECT_NE(ReadFile(work / "hello.lst").find("HELLO"), std::string::npos);
+    EXPECT_FALSE(Exists(work / "hello.out"));
+    EXPECT_FALSE(Exists(work / "hello.err"));
+}
+
+TEST_F(Running, FullModeMergesTheInterpretersFiles) {
+    Start();
+    const std::string source = work / "full.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    Pick("FontMenu");
+    Pick("Run1");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(ReadFile(work / "snobol4.args"), "-r -l $sno.lst " + source + "\n");
+    EXPECT_EQ(ReadFile(work / "full.lst"),
+              "SNOBOL4 LISTING\n    1  END\n\n\nInterpreter Output and Errors:\nan error\n"
+              "\nOutput:\nthe output\n");
+    EXPECT_FALSE(Exists(work / "$sno.lst"));
+    EXPECT_EQ(EditorArguments(), "/L|-r|" + (work / "full.lst"));
+}
+
+TEST_F(Running, AMissingProcessorIsReported) {
+    Start();
+    std::filesystem::remove(programDir + "snobol4");
+    const std::string source = work / "full.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    Pick("Run1");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Language processor not found");
+    EXPECT_EQ(messages[0].caption, "Oops:Error");
+    EXPECT_EQ(messages[0].buttons, MessageButtons::OkCancel);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(Exists(editorRecord));
+}
+
+using Ending = ShellTest;
+
+TEST_F(Ending, ExitWritesTheSubsetChoiceMadeInTheOptionsDialog) {
+    Start();
+    Pick("Opt");
+    ASSERT_TRUE(OptionsForm->isVisible());
+    EXPECT_TRUE(MainForm->isVisible());
+    Grid()->setCurrentCell(0, 1);
+    Find<QPushButton>(*OptionsForm, "ChangeButton")->click();
+    EXPECT_EQ(Cell(1, 0), "Yes");
+    EXPECT_FALSE(MainForm->IsSubsetMode());
+    Find<QPushButton>(*OptionsForm, "OK")->click();
+    Settle();
+    EXPECT_TRUE(MainForm->IsSubsetMode());
+    EXPECT_FALSE(OptionsForm->isVisible());
+    Pick("eXit1");
+    EXPECT_FALSE(MainForm->isVisible());
+    Stop();
+    EXPECT_EQ(ReadFile(OptionFile()), "SUBSET=true\r\n");
+}
+
+TEST_F(Ending, ClosingTheShellEndsItsEditorAndNothingElse) {
+    Start();
+    const std::string source = work / "prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    Pick("Edit1");
+    ASSERT_TRUE(WaitForFile(editorRecord, 10s));
+    const int editor = RecordedPid(editorRecord);
+    ASSERT_GT(editor, 0);
+
+    pid_t bystander = 0;
+    char sleepName[] = "sleep";
+    char seconds[] = "30";
+    char* argv[] = {sleepName, seconds, nullptr};
+    ASSERT_EQ(posix_spawnp(&bystander, "sleep", nullptr, nullptr, argv, environ), 0);
+
+    EXPECT_EQ(kill(editor, 0), 0);
+    MainForm->close();
+    Stop();
+    EXPECT_NE(kill(editor, 0), 0);
+    EXPECT_EQ(kill(bystander, 0), 0);
+    kill(bystander, SIGKILL);
+    waitpid(bystander, nullptr, 0);
+}
+
+TEST_F(Ending, TheAboutWindowIsOnlyHidden) {
+    Start();
+    Pick("About1");
+    ASSERT_TRUE(AboutForm->isVisible());
+    EXPECT_EQ(AboutForm->windowTitle(), "Generic Language Wrapper");
+    EXPECT_FALSE(Find<QLabel>(*AboutForm, "Title")->text().isEmpty());
+    Find<QPushButton>(*AboutForm, "AboutOK")->click();
+    EXPECT_FALSE(AboutForm->isVisible());
+    TAboutForm* first = AboutForm;
+    Pick("About1");
+    EXPECT_EQ(AboutForm, first);
+    EXPECT_TRUE(AboutForm->isVisible());
+}
+
+} // namespace
+} // namespace harbex::test
