@@ -96,7 +96,9 @@ int NestedAttempt(const Subject& s, const PatternNode& n, int c) {
         gExec.failure = false; // the repetition failed, not the enclosing attempt
         return -1;
     }
-    return r;
+    // A repetition that does not move the cursor counts as failed, so a
+    // match can never repeat nothing forever.
+    return r == c ? -1 : r;
 }
 
 // The new cursor after node b matched at cursor c, or -1 when it fails.

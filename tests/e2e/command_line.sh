@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The command-line contract of vantel: the argument rule, the listing-file
+# name, the exit status, and files that cannot be used.
+#   command_line.sh VANTEL
+set -u
+vantel=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 2
+passed=0 failed=0
+
+check() { # description, condition...
+    local what=$1
+    shift
+    if "$@"; then passed=$((passed + 1)); else echo "FAIL $what"; failed=$((failed + 1)); fi
+}
+status_of() { "$vantel" "$@" >out.txt 2>err.txt; echo $?; }
+hello() { printf " OUTPUT = 'HI'\n &CODE = %s\nEND\n" "${2:-0}" >"$1"; }
+
+hello prog.sno
+check "no argument: status 0" test "$(status_of)" = 0
+check "two arguments: status 0" test "$(status_of prog.sno prog.sno)" = 0
+check "wrong argument count writes no listing" test ! -e prog.lst -a ! -e SNOBOL4.out
+
+check "clean run: status is &CODE" test "$(hello code.sno 3; status_of code.sno)" = 3
+check "listing beside the source" grep -q '^ HI$' code.lst
+check "nothing on the console" test ! -s out.txt -a ! -s err.txt
+
+hello prog
+check "no extension: runs" test "$(status_of prog)" = 0
+check "no extension: SNOBOL4.out" test -f SNOBOL4.out
+rm -f SNOBOL4.out
+hello .hidden
+status_of .hidden >/dev/null
+check "leading dot only: SNOBOL4.out" test -f SNOBOL4.out
+hello 'prog.'
+status_of prog. >/dev/null
+check "trailing dot: prog.lst" test -f prog.lst
+mkdir -p dir.d && hello dir.d/prog
+status_of dir.d/prog >/dev/null
+check "the last dot anywhere counts: dir.lst" test -f dir.lst
+
+printf ' X = 1\n' >noend.sno
+check "no END: status 10" test "$(status_of noend.sno)" = 10
+
+check "missing source: status 2" test "$(status_of missing.sno)" = 2
+check "missing source: message" grep -qx 'vantel: cannot open missing.sno' err.txt
+check "missing source: no listing" test ! -e missing.lst
+
+hello blocked.sno && mkdir blocked.lst
+check "listing not creatable: status 2" test "$(status_of blocked.sno)" = 2
+check "listing not creatable: message" grep -qx 'vantel: cannot create blocked.lst' err.txt
+
+if [ -w /dev/full ]; then
+    hello full.sno && ln -s /dev/full full.lst
+    check "listing not writable: status 2" test "$(status_of full.sno)" = 2
+    check "listing not writable: message" grep -qx 'vantel: cannot write full.lst' err.txt
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
