@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "data/diagnostics.h"
+#include "executor/executor.h"
+#include "harness.h"
+
+namespace vantel {
+bool TextToInteger(std::string_view text, std::int32_t& out);
+
+namespace {
+
+TEST(Conversion, StringToInteger) {
+    struct Case {
+        const char* text;
+        bool ok;
+        std::int32_t value;
+    };
+    const Case cases[] = {
+        {"12", true, 12},           {"  -12", true, -12},        {"+7", true, 7},
+        {"2147483647", true, 2147483647}, {"-2147483648", true, -2147483647 - 1},
+        {"2147483648", false, 0},   {"-2147483649", false, 0},   {"$FF", true, 255},
+        {"x10", true, 16},          {"X1f", true, 31},           {"0x7FFFFFFF", true, 2147483647},
+        {"0XFFFFFFFF", true, -1},   {"$FFFFFFFF", true, -1},     {"$100000000", false, 0},
+        {"-$1", false, 0},          {"3 ", false, 0},            {"", false, 0},
+        {"   ", false, 0},          {"-", false, 0},             {"$", false, 0},
+        {"0x", false, 0},           {"1e3", false, 0},           {"0", true, 0},
+        {"0012", true, 12},         {"99999999999999999999", false, 0},
+    };
+    for (const Case& c : cases) {
+        std::int32_t n = 0;
+        EXPECT_EQ(TextToInteger(c.text, n), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(n, c.value) << c.text;
+        }
+    }
+}
+
+class Execution : public ::testing::Test {
+protected:
+    void SetUp() override { test::FreshTables(false); }
+    StringItem* Var(const char* name) { return LookupOrEnter(name); }
+};
+
+TEST_F(Execution, AssignmentRoutesByValueAndName) {
+    StringItem* x = Var("X");
+    x->value = Value::Keyword(KeywordIndex::StLimit, false);
+    Assign(x, InternString("100"));
+    EXPECT_EQ(KeywordValue(KeywordIndex::StLimit), 100);
+    EXPECT_EQ(x->value.kind(), Kind::Keyword);
+
+    StringItem* y = Var("Y");
+    Assign(y, InternString("V"));
+    Assign(y, InternString(""));
+    EXPECT_TRUE(y->value.IsNull());
+
+    gExec.failure = true;
+    Assign(y, Value::Integer(1));
+    EXPECT_TRUE(y->value.IsNull()) << "no assignment while the failure flag is set";
+    gExec.failure = false;
+
+    StringItem* stno = Var("&STNO");
+    EXPECT_THROW(Assign(stno, Value::Integer(3)), RunEnd);
+}
+
+TEST_F(Execution, ConversionsInternTheirResults) {
+    const int before = StringCount();
+    const Value text = ToStringValue(Value::Integer(-42));
+    EXPECT_EQ(ToText(text), "-42");
+    EXPECT_EQ(StringCount(), before + 1);
+    EXPECT_EQ(ToStringValue(Value::Integer(-42)).string(), text.string());
+    EXPECT_EQ(ToInteger(Value()), 0);
+    EXPECT_EQ(ToInteger(Value::Keyword(KeywordIndex::Anchor, false)), 1);
+    EXPECT_EQ(ToText(Value::Keyword(KeywordIndex::Alphabet, true)).size(), 128u);
+    EXPECT_THROW(ToInteger(Value::Keyword(KeywordIndex::Alphabet, true)), RunEnd);
+}
+
+TEST(WholeRuns, RepeatedRunsInOneProcessAreIdentical) {
+    const std::string program =
+        " DEFINE('G(N)L', 'GL')\n"
+        " &ANCHOR = 0\n"
+        " P = BREAK('C') . W LEN(1) $ V\n"
+        " 'ABCD' P\n"
+        " OUTPUT = W V G(3)\n"
+        " &DUMP = 1 :(END)\n"
+        "GL L = N * 2\n"
+        " G = L :(RETURN)\n"
+        "END\n";
+    int first = -1, second = -1;
+    const std::string a = test::RunProgram(program, &first);
+    const std::string b = test::RunProgram(program, &second);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(first, 0);
+    EXPECT_NE(a.find("\n ABC6\n"), std::string::npos) << a;
+}
+
+TEST(WholeRuns, ExitStatusFollowsCodeAndErrors) {
+    int status = -1;
+    test::RunProgram(" &CODE = 3\nEND\n", &status);
+    EXPECT_EQ(status, 3);
+    test::RunProgram(" &CODE = 3\n X = 1 / 0\nEND\n", &status);
+    EXPECT_EQ(status, 0);
+    test::RunProgram(" X = (\nEND\n", &status);
+    EXPECT_EQ(status, 10) << "a missing ')' skips to the end of the source";
+}
+
+TEST(WholeRuns, FactorialUsesTwoStackSlotsPerCall) {
+    const std::string fact =
+        " DEFINE('FACT(N)', 'FACT') :(MAIN)\n"
+        "FACT FACT = LE(N, 1) 1 :S(RETURN)\n"
+        " FACT = N * FACT(N - 1) :(RETURN)\n"
+        "MAIN OUTPUT = FACT(5)\n"
+        " OUTPUT = FACT(25)\n"
+        " OUTPUT = FACT(26)\n"
+        "END\n";
+    const std::string listing = test::RunProgram(fact);
+    EXPECT_NE(listing.find("\n 120\n"), std::string::npos);
+    EXPECT_NE(listing.find("\n 2076180480\n"), std::string::npos) << "25! wraps in 32 bits";
+    EXPECT_NE(listing.find("--- RUN STACK OVERFLOW ---"), std::string::npos);
+}
+
+} // namespace
+} // namespace vantel

@@ -1,0 +1,76 @@
+#include "harness.h"
+
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <unistd.h>
+
+#include "data/diagnostics.h"
+#include "data/textfile.h"
+#include "data/values.h"
+#include "driver/run.h"
+#include "translator/internal_form.h"
+
+namespace vantel::test {
+
+namespace {
+
+std::string TempDir() {
+    static std::string dir = [] {
+        char pattern[] = "/tmp/vantel-unit-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        return std::string(made != nullptr ? made : "/tmp");
+    }();
+    return dir;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+} // namespace
+
+void FreshTables(bool translating) {
+    gRun.translating = translating;
+    ResetTables();
+    EnterInitialStrings();
+}
+
+std::string TranslateText(const std::string& source) {
+    const std::string path = TempDir() + "/unit.sno";
+    const std::string listing = TempDir() + "/unit.lst";
+    WriteFile(path, source);
+    gRun.translating = true;
+    ResetTables();
+    OpenSource(path);
+    OpenListing(listing);
+    try {
+        Translate();
+    } catch (const RunEnd&) {
+    }
+    CloseListing();
+    CloseSource();
+    gRun.translating = false;
+    return ReadFile(listing);
+}
+
+std::string RunProgram(const std::string& source, int* status) {
+    const std::string path = TempDir() + "/run.sno";
+    WriteFile(path, source);
+    const char* args[] = {path.c_str()};
+    const int result = RunVantel(1, args);
+    if (status != nullptr) *status = result;
+    const std::string listing = ReadFile(TempDir() + "/run.lst");
+    static const std::regex timing(" (COMPILATION TIME|EXECUTION TIME:) -?[0-9]+ ");
+    return std::regex_replace(listing, timing, " $1 N ");
+}
+
+} // namespace vantel::test

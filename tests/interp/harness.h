@@ -1,0 +1,20 @@
+// Helpers that prepare the interpreter's global tables for a unit test.
+#pragma once
+
+#include <string>
+
+namespace vantel::test {
+
+// Resets every table and enters the initial strings, as a translation
+// start does, with the error reporter in the given mode. No listing is open.
+void FreshTables(bool translating);
+
+// Translates source text (written to a temporary file) into the global
+// statement table; returns the listing text.
+std::string TranslateText(const std::string& source);
+
+// Runs a whole program and returns its listing with the timing figures
+// removed; status receives the exit status.
+std::string RunProgram(const std::string& source, int* status = nullptr);
+
+} // namespace vantel::test

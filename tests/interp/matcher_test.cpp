@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "data/diagnostics.h"
+#include "executor/executor.h"
+#include "harness.h"
+
+namespace vantel {
+namespace {
+
+class Matcher : public ::testing::Test {
+protected:
+    void SetUp() override { test::FreshTables(false); }
+
+    static Value Str(const char* text) { return InternString(text); }
+    static Value Node(Routine r, Value arg) { return MakeNodePattern(r, arg); }
+    static Value Int(int n) { return Value::Integer(n); }
+    static Value Cat(const Value& a, const Value& b) { return ConcatPatterns(ToPattern(a), ToPattern(b)); }
+    static Value Alt(const Value& a, const Value& b) { return AlternatePatterns(ToPattern(a), ToPattern(b)); }
+
+    // The final cursor of one attempt, or -1 when it fails.
+    static int Match(const char* subject, const Value& pattern, int cursor = 0) {
+        gExec.failure = false;
+        const int r = MatchAttempt(subject, ToPattern(pattern).pattern(), cursor);
+        const bool failed = gExec.failure;
+        gExec.failure = false;
+        return failed ? -1 : r;
+    }
+};
+
+TEST_F(Matcher, CharacterClassRoutines) {
+    EXPECT_EQ(Match("AA", Node(Routine::Span, Str("A"))), 2);
+    EXPECT_EQ(Match("AB;", Node(Routine::Break, Str(";"))), 2);
+    EXPECT_EQ(Match(";", Node(Routine::Break, Str(";"))), 0);
+    EXPECT_EQ(Match("AB", Node(Routine::Break, Str(";"))), -1);
+    EXPECT_EQ(Match("", Node(Routine::Span, Str("A"))), -1);
+    EXPECT_EQ(Match("b", Node(Routine::Any, Str("abc"))), 1);
+    EXPECT_EQ(Match("B", Node(Routine::Any, Str("abc"))), -1);
+    EXPECT_EQ(Match("B", Node(Routine::NotAny, Str("abc"))), 1);
+    EXPECT_EQ(Match("a", Node(Routine::NotAny, Str("abc"))), -1);
+    EXPECT_EQ(Match("\xff\x80", Node(Routine::Span, Str("\x80\xff"))), 2);
+}
+
+TEST_F(Matcher, PositionRoutines) {
+    EXPECT_EQ(Match("ABC", Node(Routine::Length, Int(0))), 0);
+    EXPECT_EQ(Match("ABC", Node(Routine::Length, Int(4))), -1);
+    EXPECT_EQ(Match("ABCD", Node(Routine::Tab, Int(2)), 3), -1);
+    EXPECT_EQ(Match("ABCD", Node(Routine::Tab, Int(2)), 1), 2);
+    EXPECT_EQ(Match("ABCD", Node(Routine::RTab, Int(0))), 4);
+    EXPECT_EQ(Match("ABCD", Node(Routine::RPos, Int(1)), 3), 3);
+    const Value posRpos = Cat(Node(Routine::Pos, Int(0)), Node(Routine::RPos, Int(0)));
+    EXPECT_EQ(Match("", posRpos), 0);
+    EXPECT_EQ(Match("A", posRpos), -1);
+    EXPECT_EQ(Match("ABC", Str("ABC")), 3);
+    EXPECT_EQ(Match("AB", Str("ABC")), -1);
+    EXPECT_EQ(Match("ABC", Value()), 0) << "the null pattern matches the empty string";
+}
+
+TEST_F(Matcher, ArbAndArbnoBacktracking) {
+    StringItem* x = LookupOrEnter("X");
+    const Value arbX = ValueAssignmentPattern(StringAt(1)->value, x, false);
+    ClearPending();
+    EXPECT_EQ(Match("ABC", Cat(Cat(Str("A"), arbX), Str("C"))), 3);
+    PerformPending();
+    EXPECT_EQ(ToText(x->value), "B");
+
+    const Value arbnoA = MakeArbno(ToPattern(Str("A")));
+    EXPECT_EQ(Match("AAB", Cat(arbnoA, Str("B"))), 3);
+    EXPECT_EQ(Match("AB", Cat(arbnoA, Str("C"))), -1);
+    EXPECT_EQ(Match("AB", Cat(MakeArbno(ToPattern(Value())), Str("C"))), -1)
+        << "repeating nothing cannot loop";
+}
+
+TEST_F(Matcher, ImmediateAssignmentHappensEvenWhenTheMatchFails) {
+    StringItem* y = LookupOrEnter("Y");
+    const Value p = Cat(ValueAssignmentPattern(Str("A"), y, true), Str("Z"));
+    EXPECT_EQ(Match("AB", p), -1);
+    EXPECT_EQ(ToText(y->value), "A");
+    // The start node keeps the cursor recorded by the matcher.
+    EXPECT_EQ(p.pattern()->node(1).routine, Routine::ImmStart);
+    EXPECT_EQ(Match("XAZ", p, 1), 3);
+    EXPECT_EQ(p.pattern()->node(1).extra, 1);
+}
+
+TEST_F(Matcher, ConstructionLinksAndLeavesOperandsAlone) {
+    const Value a = ToPattern(Str("A"));
+    const Value abc = Alt(Alt(a, Str("B")), Str("C"));
+    ASSERT_EQ(abc.pattern()->count, 3);
+    EXPECT_EQ(abc.pattern()->node(1).alternate, 2);
+    EXPECT_EQ(abc.pattern()->node(2).alternate, 3);
+    EXPECT_EQ(a.pattern()->node(1).alternate, 0) << "operands are copied, not changed";
+    EXPECT_EQ(Match("C", abc), 1);
+
+    StringItem* v = LookupOrEnter("V");
+    const Value assigned = ValueAssignmentPattern(Cat(Str("X"), Str("Y")), v, false);
+    ASSERT_EQ(assigned.pattern()->count, 4);
+    EXPECT_EQ(assigned.pattern()->node(4).extra, 3) << "end node points back to its start";
+    const Value shifted = Cat(Str("Q"), assigned);
+    EXPECT_EQ(shifted.pattern()->node(5).extra, 3) << "the distance survives shifting";
+    EXPECT_EQ(shifted.pattern()->node(1).subsequent, 2);
+}
+
+TEST_F(Matcher, PatternsAreLimitedTo32Nodes) {
+    Value p = ToPattern(Str("A"));
+    for (int i = 1; i < kMaxPatternNodes; ++i) p = Cat(p, Str("A"));
+    EXPECT_EQ(p.pattern()->count, kMaxPatternNodes);
+    EXPECT_EQ(Match(std::string(32, 'A').c_str(), p), 32);
+    EXPECT_THROW(Cat(p, Str("A")), RunEnd);
+}
+
+} // namespace
+} // namespace vantel

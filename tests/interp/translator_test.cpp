@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "data/diagnostics.h"
+#include "harness.h"
+#include "translator/internal_form.h"
+
+namespace vantel {
+namespace {
+
+// Renders an expression tree compactly: (op left right), names, 'lit', numbers.
+std::string Tree(const Expr* e) {
+    if (e == nullptr) return "nil";
+    switch (e->kind) {
+    case ExprKind::Unary: return std::string("(") + e->op + Tree(e->left) + ")";
+    case ExprKind::Binary:
+        return std::string("(") + e->op + " " + Tree(e->left) + " " + Tree(e->right) + ")";
+    case ExprKind::Identifier: return e->entry->name;
+    case ExprKind::Integer: return std::to_string(e->number.integer());
+    case ExprKind::Literal: return e->entry == nullptr ? "''" : "'" + e->entry->name + "'";
+    case ExprKind::Call: {
+        std::string out = e->entry->name + "[";
+        for (int i = 0; i < e->count; ++i) out += (i ? "," : "") + Tree(e->args[static_cast<std::size_t>(i)]);
+        return out + "]";
+    }
+    }
+    return "?";
+}
+
+const Stmt& Only(const std::string& card) {
+    test::TranslateText(card + "\nEND\n");
+    EXPECT_FALSE(gRun.errorFlag) << card;
+    EXPECT_EQ(gProgram.count, 1);
+    return gProgram.at(1);
+}
+
+TEST(Parser, LabelledAssignmentWithBothGotos) {
+    const Stmt& s = Only("LOOP X = X + 1 :S(LOOP)F(DONE)");
+    ASSERT_NE(s.label, nullptr);
+    EXPECT_EQ(s.label->name, "LOOP");
+    EXPECT_EQ(s.kind, StmtKind::Assignment);
+    EXPECT_EQ(Tree(s.subject), "X");
+    EXPECT_EQ(Tree(s.object), "(+ X 1)");
+    EXPECT_EQ(s.gotos.success.kind, TargetKind::Computed);
+    EXPECT_EQ(Tree(s.gotos.success.expression), "LOOP");
+    EXPECT_EQ(Tree(s.gotos.failure.expression), "DONE");
+    EXPECT_EQ(s.gotos.unconditional.kind, TargetKind::None);
+}
+
+TEST(Parser, ReplacementAndMissingObjects) {
+    const Stmt& r = Only(" X 'A' | 'B' = 'C'");
+    EXPECT_EQ(r.kind, StmtKind::Replacement);
+    EXPECT_EQ(Tree(r.pattern), "(! 'A' 'B')");
+    EXPECT_EQ(Tree(r.object), "'C'");
+
+    const Stmt& a = Only(" X =");
+    EXPECT_EQ(a.kind, StmtKind::Assignment);
+    ASSERT_NE(a.object, nullptr);
+    EXPECT_EQ(a.object->entry, EmptyNameItem());
+
+    const Stmt& g = Only(" X = :(L)");
+    EXPECT_EQ(g.object->entry, EmptyNameItem());
+    EXPECT_EQ(Tree(g.gotos.unconditional.expression), "L");
+
+    const Stmt& n = Only(" X 'A' =");
+    EXPECT_EQ(n.kind, StmtKind::Replacement);
+    EXPECT_EQ(n.object, nullptr);
+}
+
+TEST(Parser, CallsWithOmittedArguments) {
+    const Stmt& s = Only(" G(1,,3)");
+    EXPECT_EQ(s.kind, StmtKind::Expression);
+    EXPECT_EQ(Tree(s.subject), "G[1,nil,3]");
+    EXPECT_EQ(Tree(Only(" G()").subject), "G[]");
+    EXPECT_EQ(Only(" size(X)").subject->primitive, Primitive::SIZE);
+}
+
+TEST(Parser, PrecedenceAndAssociativity) {
+    EXPECT_EQ(Tree(Only(" X = A / B * C").object), "(/ A (* B C))");
+    EXPECT_EQ(Tree(Only(" X = A - B - C").object), "(- (- A B) C)");
+    EXPECT_EQ(Tree(Only(" X = A B | C D").object), "(! (C A B) (C C D))");
+    EXPECT_EQ(Tree(Only(" X = A -B").object), "(C A (-B))");
+    EXPECT_EQ(Tree(Only(" X = $Y").object), "($Y)");
+    EXPECT_EQ(Tree(Only(" X = -(-Y)").object), "(-(-Y))");
+    EXPECT_EQ(Tree(Only(" X = P $ V . W").object), "(. ($ P V) W)");
+    EXPECT_EQ(Tree(Only(" X = abc.def2").object), "ABC.DEF2");
+}
+
+TEST(Parser, EmptyStatementsAndSpecialTargets) {
+    const Stmt& s = Only(" :(END)");
+    EXPECT_EQ(s.kind, StmtKind::Empty);
+    EXPECT_EQ(s.gotos.unconditional.kind, TargetKind::Special);
+    EXPECT_EQ(s.gotos.unconditional.letter, 'E');
+    const Stmt& blank = Only("   ");
+    EXPECT_EQ(blank.kind, StmtKind::Empty);
+    EXPECT_EQ(blank.label, nullptr);
+    const Stmt& f = Only(" X :F(RETURN)S(FRETURN)");
+    EXPECT_EQ(f.gotos.failure.letter, 'R');
+    EXPECT_EQ(f.gotos.success.letter, 'F');
+}
+
+TEST(Parser, EndLabelAndStatementNumbers) {
+    test::TranslateText(" X = 1; Y = 2;\nSTART OUTPUT = X\nEND START\n");
+    EXPECT_EQ(gProgram.count, 4);
+    EXPECT_EQ(gProgram.at(3).kind, StmtKind::Empty);
+    ASSERT_NE(gProgram.endLabel, nullptr);
+    EXPECT_EQ(gProgram.endLabel->name, "START");
+    EXPECT_EQ(gProgram.at(4).label, gProgram.endLabel);
+}
+
+TEST(Parser, ReservedWordsAndDoubleSignsAreErrors) {
+    test::TranslateText(" S = 1\nEND\n");
+    EXPECT_TRUE(gRun.errorFlag);
+    test::TranslateText(" X = --Y\nEND\n");
+    EXPECT_TRUE(gRun.errorFlag);
+    test::TranslateText(" X = &FULLSCAN\nEND\n");
+    EXPECT_EQ(gRun.errorCount, 1);
+}
+
+TEST(Parser, DepthLimitAbandonsOnlyThatStatement) {
+    std::string deep = " X = " + std::string(1001, '(') + "1" + std::string(1001, ')');
+    std::string cards;
+    for (std::size_t i = 0; i < deep.size(); i += 150) cards += (i ? "+" : "") + deep.substr(i, 150) + "\n";
+    const std::string listing = test::TranslateText("L" + cards + "NEXT Y = 2\nEND\n");
+    EXPECT_EQ(gRun.errorCount, 1);
+    EXPECT_NE(listing.find("--- EXPRESSION TOO DEEPLY NESTED ---"), std::string::npos);
+    ASSERT_EQ(gProgram.count, 2);
+    EXPECT_EQ(gProgram.at(1).kind, StmtKind::Empty);
+    EXPECT_EQ(gProgram.at(1).label->name, "L");
+    EXPECT_EQ(gProgram.at(2).label->name, "NEXT");
+    EXPECT_EQ(gProgram.at(2).kind, StmtKind::Assignment);
+}
+
+TEST(Reader, HostileSourcesEndCleanly) {
+    std::string junk;
+    for (int i = 0; i < 20000; ++i) junk.push_back(static_cast<char>((i * 7919) % 256));
+    test::TranslateText(junk);
+    SUCCEED();
+    std::string continuation = " X = 'A'\n";
+    for (int i = 0; i < 100000; ++i) continuation += "+ 'B'\n";
+    const std::string listing = test::TranslateText(continuation + "END\n");
+    EXPECT_NE(listing.find(" COMPILATION COMPLETE. "), std::string::npos);
+}
+
+} // namespace
+} // namespace vantel
