@@ -1,0 +1,189 @@
+#!/usr/bin/env bash
+# Runs the benchmark programs in vantel and in perl, python3, tclsh and awk,
+# alternately, and prints one table row per benchmark and language: median
+# wall time, median peak memory, and the ratio vantel/peer.
+#
+#   bench/run.sh [-n RUNS] [-o TABLE_FILE] [VANTEL] [BENCHMARK...]
+#
+# VANTEL defaults to build/bin/vantel (built when missing). Every peer's
+# output must equal vantel's OUTPUT lines, and every vantel run must end
+# cleanly (no error message, exit status 0); otherwise the runner fails.
+# As root it installs missing peers with apt-get.
+set -euo pipefail
+export LC_ALL=C
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+runs=5
+table_file=
+while getopts "n:o:" opt; do
+    case $opt in
+    n) runs=$OPTARG ;;
+    o) table_file=$OPTARG ;;
+    *) exit 2 ;;
+    esac
+done
+shift $((OPTIND - 1))
+[ "$runs" -ge 1 ] || { echo "run.sh: -n needs a positive count" >&2; exit 2; }
+
+vantel=${1:-$root/build/bin/vantel}
+[ $# -gt 0 ] && shift
+benchmarks=("$@")
+[ ${#benchmarks[@]} -gt 0 ] || benchmarks=(count fib words concat scan names)
+
+# ---- Tools ------------------------------------------------------------------
+
+install_missing() {
+    local missing=()
+    command -v perl >/dev/null || missing+=(perl)
+    [ -x /usr/bin/python3 ] || missing+=(python3)
+    command -v tclsh >/dev/null || missing+=(tcl)
+    command -v awk >/dev/null || missing+=(gawk)
+    [ -x /usr/bin/time ] || missing+=(time)
+    [ ${#missing[@]} -eq 0 ] && return
+    if [ "$(id -u)" != 0 ]; then
+        echo "run.sh: missing ${missing[*]}; install them or run as root" >&2
+        exit 2
+    fi
+    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+}
+install_missing
+
+if [ ! -x "$vantel" ]; then
+    echo "run.sh: building vantel" >&2
+    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_SHELL=OFF >/dev/null
+    cmake --build "$root/build" -j2 --target vantel >/dev/null
+    vantel=$root/build/bin/vantel
+fi
+vantel=$(cd "$(dirname "$vantel")" && pwd)/$(basename "$vantel")
+
+python=/usr/bin/python3
+languages=(vantel perl python3 tclsh awk)
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vantel-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cp "$here"/programs/* "$work/"
+
+# The word-count data: 400 distinct lines of 1500 lower-case words each,
+# separated by one or two blanks, from a fixed pseudo-random sequence.
+make_words_data() {
+    awk -v lines=400 -v per=1500 'BEGIN {
+        seed = 12345; L = "abcdefghijklmnopqrstuvwxyz"
+        for (l = 0; l < lines; l++) {
+            line = ""
+            for (w = 0; w < per; w++) {
+                seed = (seed * 16807) % 2147483647; n = 1 + seed % 9; word = ""
+                for (k = 0; k < n; k++) {
+                    seed = (seed * 16807) % 2147483647
+                    word = word substr(L, 1 + seed % 26, 1)
+                }
+                seed = (seed * 16807) % 2147483647
+                line = line (w ? (seed % 5 == 0 ? "  " : " ") : "") word
+            }
+            print line
+        }
+    }' >"$work/words.dat"
+    # vantel reads its data from the lines after END.
+    cat "$work/words.dat" >>"$work/words.sno"
+}
+make_words_data
+
+# ---- One run -----------------------------------------------------------------
+
+# Prints the program's output lines: for vantel its OUTPUT lines from the
+# listing, without their leading blank.
+vantel_output() {
+    local listing=$1
+    awk '/^ EXECUTION HAS TERMINATED\.$/ { exit } on { print substr($0, 2) }
+         /^Execution begins\.\.\.$/ { on = 1 }' "$listing"
+}
+
+# run_one LANG BENCH [ARG]: runs once; appends "ms kb" to the result file and
+# leaves the output in $work/out.LANG.BENCH.
+run_one() {
+    local lang=$1 bench=$2 arg=${3:-}
+    local cmd out="$work/out.$lang.$bench" stats="$work/stats"
+    case $lang in
+    vantel) cmd=("$vantel" "$bench.sno") ;;
+    perl) cmd=(perl "$bench.pl" $arg) ;;
+    python3) cmd=("$python" "$bench.py" $arg) ;;
+    tclsh) cmd=(tclsh "$bench.tcl" $arg) ;;
+    awk) cmd=(awk -f "$bench.awk" $arg) ;;
+    esac
+    local t0 t1 rc=0
+    t0=$(date +%s%N)
+    (cd "$work" && /usr/bin/time -f "%M" -o "$stats" "${cmd[@]}" <"$work/words.dat" \
+        >"$out.raw" 2>"$out.err") || rc=$?
+    t1=$(date +%s%N)
+    if [ "$lang" = vantel ]; then
+        local listing="$work/$bench.lst"
+        if [ $rc -ne 0 ] || grep -q '^--- ' "$listing"; then
+            echo "run.sh: vantel did not end cleanly on $bench (status $rc):" >&2
+            grep -A1 '^--- ' "$listing" >&2 || true
+            exit 1
+        fi
+        vantel_output "$listing" >"$out"
+    else
+        [ $rc -eq 0 ] || { echo "run.sh: $lang failed on $bench" >&2; cat "$out.err" >&2; exit 1; }
+        mv "$out.raw" "$out"
+    fi
+    echo "$(((t1 - t0) / 1000000)) $(tail -n 1 "$stats")" >>"$work/result.$lang.$bench"
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# ---- The table ------------------------------------------------------------------
+
+report() {
+    printf '%-8s %-8s %9s %9s %9s\n' benchmark language "time ms" "peak KB" "vantel/x"
+    local bench lang ms kb vms
+    for bench in "${benchmarks[@]}"; do
+        vms=$(cut -d' ' -f1 "$work/result.vantel.$bench" | median)
+        for lang in "${languages[@]}"; do
+            ms=$(cut -d' ' -f1 "$work/result.$lang.$bench" | median)
+            kb=$(cut -d' ' -f2 "$work/result.$lang.$bench" | median)
+            if [ "$lang" = vantel ]; then
+                printf '%-8s %-8s %9s %9s %9s\n' "$bench" "$lang" "$ms" "$kb" ""
+            else
+                printf '%-8s %-8s %9s %9s %9s\n' "$bench" "$lang" "$ms" "$kb" \
+                    "$(awk -v a="$vms" -v b="$ms" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }')"
+            fi
+        done
+    done
+}
+
+for bench in "${benchmarks[@]}"; do
+    [ -f "$work/$bench.sno" ] || { echo "run.sh: no benchmark $bench" >&2; exit 2; }
+    for ((i = 1; i <= runs; i++)); do
+        for lang in "${languages[@]}"; do
+            run_one "$lang" "$bench"
+        done
+    done
+    for lang in "${languages[@]:1}"; do
+        if ! cmp -s "$work/out.vantel.$bench" "$work/out.$lang.$bench"; then
+            echo "run.sh: $lang's output differs from vantel's on $bench:" >&2
+            diff "$work/out.vantel.$bench" "$work/out.$lang.$bench" | head -5 >&2
+            exit 1
+        fi
+    done
+    echo "$bench: outputs agree ($(head -c 60 "$work/out.vantel.$bench" | head -n 1))" >&2
+done
+
+# Peak memory of the counting loop at 1 million and 50 million iterations.
+memory_check() {
+    local n kb
+    for n in 1000000 50000000; do
+        sed "s/^ N = 5000000\$/ N = $n/" "$here/programs/count.sno" >"$work/count$n.sno"
+        run_one vantel "count$n"
+        kb=$(tail -n 1 "$work/result.vantel.count$n" | cut -d' ' -f2)
+        printf 'counting loop, %8d iterations: vantel peak %s KB, output %s\n' \
+            "$n" "$kb" "$(cat "$work/out.vantel.count$n")"
+    done
+}
+
+{
+    echo "runs per program: $runs, alternating; awk is $(readlink -f "$(command -v awk)")"
+    report
+    echo
+    memory_check
+} | tee ${table_file:+"$table_file"}
