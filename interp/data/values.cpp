@@ -11,93 +11,27 @@ namespace vantel {
 
 // ---- Value -------------------------------------------------------------------
 
-Value::Value(const Value& other) : kind_(other.kind_), integer_(0) {
-    CopyVariant(other);
-    Retain();
-}
-
-Value::Value(Value&& other) noexcept : kind_(other.kind_), integer_(0) {
-    CopyVariant(other);
-    other.kind_ = Kind::Null;
-    other.integer_ = 0;
-}
-
-Value& Value::operator=(const Value& other) {
-    if (this == &other) return *this;
-    Value copy(other);
-    *this = std::move(copy);
-    return *this;
-}
-
-Value& Value::operator=(Value&& other) noexcept {
-    if (this == &other) return *this;
-    Release();
-    kind_ = other.kind_;
-    CopyVariant(other);
-    other.kind_ = Kind::Null;
-    other.integer_ = 0;
-    return *this;
-}
-
-void Value::CopyVariant(const Value& other) {
-    switch (other.kind_) {
-    case Kind::Null:
-        integer_ = 0;
-        break;
-    case Kind::Integer:
-        integer_ = other.integer_;
-        break;
-    case Kind::String:
-        string_ = other.string_;
-        break;
-    case Kind::Pattern:
-        pattern_ = other.pattern_;
-        break;
-    case Kind::Keyword:
-        keyword_ = other.keyword_;
-        break;
-    case Kind::File:
-        file_ = other.file_;
-        break;
-    }
-}
-
-Value::~Value() {
-    Release();
-}
-
-void Value::Retain() {
-    if (kind_ == Kind::Pattern && pattern_ != nullptr) ++pattern_->refs;
+void Value::Retain() const {
+    if (payload_.pattern != nullptr) ++payload_.pattern->refs;
 }
 
 void Value::Release() {
-    if (kind_ == Kind::Pattern && pattern_ != nullptr) {
-        PatternTable* table = pattern_;
-        kind_ = Kind::Null;
-        integer_ = 0;
-        ReleasePatternTable(table);
-    }
+    PatternTable* table = payload_.pattern;
+    kind_ = Kind::Null;
+    ReleasePatternTable(table);
 }
 
 PatternTable* Value::DetachPattern() {
-    PatternTable* table = kind_ == Kind::Pattern ? pattern_ : nullptr;
+    PatternTable* table = pattern();
     kind_ = Kind::Null;
-    integer_ = 0;
     return table;
-}
-
-Value Value::Integer(std::int32_t n) {
-    Value v;
-    v.kind_ = Kind::Integer;
-    v.integer_ = n;
-    return v;
 }
 
 Value Value::String(StringItem* item) {
     Value v;
     if (item != nullptr && !item->name.empty()) {
         v.kind_ = Kind::String;
-        v.string_ = item;
+        v.payload_.string = item;
     }
     return v;
 }
@@ -105,22 +39,8 @@ Value Value::String(StringItem* item) {
 Value Value::Pattern(PatternTable* table) {
     Value v;
     v.kind_ = Kind::Pattern;
-    v.pattern_ = table;
+    v.payload_.pattern = table;
     v.Retain();
-    return v;
-}
-
-Value Value::Keyword(KeywordIndex index, bool isProtected) {
-    Value v;
-    v.kind_ = Kind::Keyword;
-    v.keyword_ = KeywordRef{index, isProtected};
-    return v;
-}
-
-Value Value::File(FileItem* file) {
-    Value v;
-    v.kind_ = Kind::File;
-    v.file_ = file;
     return v;
 }
 
@@ -199,9 +119,9 @@ StringItem* EmptyNameItem() {
 
 // ---- Keywords ----------------------------------------------------------------
 
-namespace {
+std::array<std::int32_t, kKeywordCount> gKeywordValues{};
 
-std::array<std::int32_t, kKeywordCount> gKeywords{};
+namespace {
 
 struct KeywordEntry {
     const char* name;
@@ -234,17 +154,13 @@ std::string MakeAlphabet() {
 
 } // namespace
 
-std::int32_t& KeywordValue(KeywordIndex index) {
-    return gKeywords[static_cast<std::size_t>(index)];
-}
-
 const std::string& AlphabetText() {
     static const std::string alphabet = MakeAlphabet();
     return alphabet;
 }
 
 void ResetKeywords() {
-    gKeywords.fill(0);
+    gKeywordValues.fill(0);
     KeywordValue(KeywordIndex::StLimit) = 5000;
     KeywordValue(KeywordIndex::Anchor) = 1;
 }

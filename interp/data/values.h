@@ -7,6 +7,7 @@
 // memory follows the live data of a run, not the number of operations.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -52,43 +53,82 @@ struct KeywordRef {
 
 class Value {
 public:
-    Value() : kind_(Kind::Null), integer_(0) {}
-    Value(const Value& other);
-    Value(Value&& other) noexcept;
-    Value& operator=(const Value& other);
-    Value& operator=(Value&& other) noexcept;
-    ~Value();
+    Value() : kind_(Kind::Null), payload_{} {}
+    // Only pattern values own something (a reference), so every other kind
+    // copies as plain bits without a call.
+    Value(const Value& other) : kind_(other.kind_), payload_(other.payload_) {
+        if (kind_ == Kind::Pattern) Retain();
+    }
+    Value(Value&& other) noexcept : kind_(other.kind_), payload_(other.payload_) {
+        other.kind_ = Kind::Null;
+    }
+    Value& operator=(const Value& other) {
+        if (other.kind_ == Kind::Pattern) other.Retain();
+        if (kind_ == Kind::Pattern) Release();
+        kind_ = other.kind_;
+        payload_ = other.payload_;
+        return *this;
+    }
+    Value& operator=(Value&& other) noexcept {
+        if (this == &other) return *this;
+        if (kind_ == Kind::Pattern) Release();
+        kind_ = other.kind_;
+        payload_ = other.payload_;
+        other.kind_ = Kind::Null;
+        return *this;
+    }
+    ~Value() {
+        if (kind_ == Kind::Pattern) Release();
+    }
 
-    static Value Integer(std::int32_t n);
+    static Value Integer(std::int32_t n) {
+        Value v;
+        v.kind_ = Kind::Integer;
+        v.payload_.integer = n;
+        return v;
+    }
     static Value String(StringItem* item);     // null for a nil or empty-named item
     static Value Pattern(PatternTable* table); // takes a new reference
-    static Value Keyword(KeywordIndex index, bool isProtected);
-    static Value File(FileItem* file);
+    static Value Keyword(KeywordIndex index, bool isProtected) {
+        Value v;
+        v.kind_ = Kind::Keyword;
+        v.payload_.keyword = KeywordRef{index, isProtected};
+        return v;
+    }
+    static Value File(FileItem* file) {
+        Value v;
+        v.kind_ = Kind::File;
+        v.payload_.file = file;
+        return v;
+    }
 
     Kind kind() const { return kind_; }
     bool IsNull() const { return kind_ == Kind::Null; }
-    std::int32_t integer() const { return integer_; }
-    StringItem* string() const { return kind_ == Kind::String ? string_ : nullptr; }
-    PatternTable* pattern() const { return kind_ == Kind::Pattern ? pattern_ : nullptr; }
-    KeywordRef keyword() const { return keyword_; }
-    FileItem* file() const { return kind_ == Kind::File ? file_ : nullptr; }
+    std::int32_t integer() const { return kind_ == Kind::Integer ? payload_.integer : 0; }
+    StringItem* string() const { return kind_ == Kind::String ? payload_.string : nullptr; }
+    PatternTable* pattern() const { return kind_ == Kind::Pattern ? payload_.pattern : nullptr; }
+    KeywordRef keyword() const {
+        return kind_ == Kind::Keyword ? payload_.keyword
+                                      : KeywordRef{KeywordIndex::Alphabet, false};
+    }
+    FileItem* file() const { return kind_ == Kind::File ? payload_.file : nullptr; }
     // Turns this value into null and hands over its pattern reference
     // without dropping it (used to free pattern chains without recursion).
     PatternTable* DetachPattern();
 
 private:
     void Release();
-    void Retain();
-    void CopyVariant(const Value& other);
+    void Retain() const;
 
-    Kind kind_;
-    union {
-        std::int32_t integer_;
-        StringItem* string_;
-        PatternTable* pattern_;
-        KeywordRef keyword_;
-        FileItem* file_;
+    union Payload {
+        std::int32_t integer;
+        StringItem* string;
+        PatternTable* pattern;
+        KeywordRef keyword;
+        FileItem* file;
     };
+    Kind kind_;
+    Payload payload_;
 };
 
 enum class SpecialName : std::uint8_t { None, Input, Output };
@@ -119,7 +159,10 @@ StringItem* EmptyNameItem();
 
 // ---- Keywords ----------------------------------------------------------------
 
-std::int32_t& KeywordValue(KeywordIndex index);
+extern std::array<std::int32_t, kKeywordCount> gKeywordValues;
+inline std::int32_t& KeywordValue(KeywordIndex index) {
+    return gKeywordValues[static_cast<std::size_t>(index)];
+}
 const std::string& AlphabetText();
 void ResetKeywords();
 // Enters the thirteen initial entries (ARB and the twelve keywords).
