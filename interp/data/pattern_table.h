@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <string_view>
 
 #include "data/limits.h"
@@ -53,15 +55,25 @@ struct PatternNode {
     CharSet set; // Break, Span, Any, NotAny
 };
 
+// A table holds exactly its nodes, stored right after it in one allocation:
+// patterns are built per statement, so their size matters.
 struct PatternTable {
     std::int32_t refs = 0;
     std::int32_t count = 0;
-    std::array<PatternNode, kMaxPatternNodes + 1> nodes; // slots 1..count
 
-    PatternNode& node(int index) { return nodes[static_cast<std::size_t>(index)]; }
-    const PatternNode& node(int index) const { return nodes[static_cast<std::size_t>(index)]; }
+    PatternNode& node(int index) { return Nodes()[index - 1]; }
+    const PatternNode& node(int index) const { return Nodes()[index - 1]; }
+
+private:
+    PatternNode* Nodes() const {
+        auto* first = reinterpret_cast<PatternNode*>(
+            reinterpret_cast<std::byte*>(const_cast<PatternTable*>(this)) + sizeof(PatternTable));
+        return std::launder(first);
+    }
 };
+static_assert(sizeof(PatternTable) % alignof(PatternNode) == 0);
 
+// A table of `count` default nodes (1..kMaxPatternNodes), no references yet.
 PatternTable* NewPatternTable(int count);
 // Drops one reference; frees the table (and, without recursion, the tables
 // only it referred to) when none is left.

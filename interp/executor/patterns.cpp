@@ -16,10 +16,27 @@ void CharSet::Fill(std::string_view chars) {
 }
 
 PatternTable* NewPatternTable(int count) {
-    auto* table = new PatternTable; // owned by the values that refer to it
+    // Owned by the values that refer to it; freed by ReleasePatternTable.
+    const std::size_t nodes = static_cast<std::size_t>(count);
+    void* raw = ::operator new(sizeof(PatternTable) + nodes * sizeof(PatternNode));
+    auto* table = new (raw) PatternTable;
+    auto* first = reinterpret_cast<std::byte*>(raw) + sizeof(PatternTable);
+    for (std::size_t i = 0; i < nodes; ++i)
+        new (first + i * sizeof(PatternNode)) PatternNode;
     table->count = count;
     return table;
 }
+
+namespace {
+
+void DestroyPatternTable(PatternTable* table) {
+    for (int i = 1; i <= table->count; ++i)
+        table->node(i).~PatternNode();
+    table->~PatternTable();
+    ::operator delete(table);
+}
+
+} // namespace
 
 void ReleasePatternTable(PatternTable* table) {
     if (table == nullptr || --table->refs > 0) return;
@@ -34,7 +51,7 @@ void ReleasePatternTable(PatternTable* table) {
             PatternTable* child = t->node(i).argument.DetachPattern();
             if (child != nullptr && --child->refs == 0) work.push_back(child);
         }
-        delete t;
+        DestroyPatternTable(t);
     }
 }
 
