@@ -17,7 +17,7 @@ void TAboutForm::createLayout() {
 }
 
 void TAboutForm::writeTexts() {
-    ui->Title->setText("SNOBOL4 programming environment");
+    ui->Title->setText("SNOBOL4 workbench");
     ui->Credit->setText(
         "Subset mode runs vantel, the SNOBOL4 subset interpreter that comes with this shell.\n"
         "Full mode runs snobol4, a full SNOBOL4 interpreter that you install yourself.");

@@ -32,7 +32,9 @@ QFileDialog* CreateFileDialog(QWidget* parent, const char* name, QFileDialog::Ac
 }
 
 void SetDialogFileName(QFileDialog& dialog, const QString& name) {
-    dialog.selectFile(name);
+    // A wildcard name only says which files to show, which the selected
+    // filter already does; Qt would take it for a file name.
+    if (!name.contains('*') && !name.contains('?')) dialog.selectFile(name);
 }
 
 void SetDialogFilterIndex(QFileDialog& dialog, int filterIndex) {

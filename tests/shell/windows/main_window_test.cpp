@@ -46,6 +46,13 @@ TEST_F(StartUp, MenusStartAsDesigned) {
     EXPECT_FALSE(Item("Debug1")->isVisible());
     EXPECT_EQ(Item("eXit1")->text(), "e&Xit");
     EXPECT_EQ(Item("Opt")->text(), "Run Options");
+    // Both dialogs show SNOBOL4 sources first; no wildcard is left as a name.
+    auto* open = Find<QFileDialog>(*MainForm, "OpenDialog");
+    EXPECT_EQ(open->selectedNameFilter(), "SNOBOL4 Source Files (*.sno)");
+    EXPECT_EQ(open->nameFilters().size(), 4);
+    EXPECT_EQ(Find<QLineEdit>(*open, "fileNameEdit")->text(), "");
+    EXPECT_EQ(Find<QFileDialog>(*MainForm, "SaveDialog1")->selectedNameFilter(),
+              "SNOBOL4 files (*.sno)");
     const QList<QAction*> menus = MainForm->menuBar()->actions();
     ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text(), "&File");

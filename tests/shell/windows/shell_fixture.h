@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -115,7 +116,10 @@ protected:
             if (path.empty()) {
                 dialog->reject();
             } else {
-                dialog->selectFile(QString::fromStdString(path));
+                // Typed into the file name box, as a user would.
+                auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+                ASSERT_NE(name, nullptr);
+                name->setText(QString::fromStdString(path));
                 static_cast<QDialog*>(dialog)->accept(); // as the Open button does
             }
         });

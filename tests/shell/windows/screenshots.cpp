@@ -1,0 +1,80 @@
+// Saves pictures of the shell's three windows: the main window after a
+// source was chosen, the options dialog and the About window. Run by
+// tools/screenshot.sh on a virtual display; the argument is the folder for
+// the PNG files.
+
+#include "about_form.h"
+#include "forms.h"
+#include "main_form.h"
+#include "options_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void Pause(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool Save(QWidget& window, const QString& path) {
+    window.show();
+    window.raise();
+    Pause(400);
+    const bool saved = window.grab().save(path);
+    std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+    return saved;
+}
+
+// Chooses a source file through the open dialog, as a user would.
+void ChooseSample(harbex::TMainForm& main, const QString& source) {
+    QTimer::singleShot(300, &main, [&main, source] {
+        auto* dialog = main.findChild<QFileDialog*>("OpenDialog");
+        if (dialog == nullptr) return;
+        // Typed into the file name box, as a user would.
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(source);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    main.findChild<QAction*>("Choose1")->trigger();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName("SNOBOL4 Windows Shell");
+    // Absolute, as choosing a file moves the current folder.
+    const QString target =
+        QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("docs")).absolutePath();
+    QDir().mkpath(target);
+
+    harbex::Forms forms;
+    harbex::MainForm->show();
+    harbex::MainForm->activateWindow();
+    Pause(400);
+    const QString source = settings.filePath("wordcount.sno");
+    QFile sample(source);
+    if (sample.open(QIODevice::WriteOnly)) sample.write("END\n");
+    sample.close();
+    ChooseSample(*harbex::MainForm, source);
+
+    bool ok = Save(*harbex::MainForm, target + "/harbex-main.png");
+    harbex::MainForm->findChild<QAction*>("Opt")->trigger();
+    ok = Save(*harbex::OptionsForm, target + "/harbex-options.png") && ok;
+    harbex::MainForm->findChild<QAction*>("About1")->trigger();
+    ok = Save(*harbex::AboutForm, target + "/harbex-about.png") && ok;
+    return ok ? EXIT_SUCCESS : EXIT_FAILURE;
+}
