@@ -233,9 +233,13 @@ Value Concatenate(const Value& left, const Value& right) {
     return InternString(joined);
 }
 
+std::int32_t IntegerOf(const Value& v) {
+    return v.kind() == Kind::Integer && !gExec.failure ? v.integer() : ToInteger(v);
+}
+
 Value Arithmetic(char op, const Value& left, const Value& right) {
-    const std::int32_t a = ToInteger(left);
-    const std::int32_t b = ToInteger(right);
+    const std::int32_t a = IntegerOf(left);
+    const std::int32_t b = IntegerOf(right);
     if (gExec.failure) return Value();
     switch (op) {
     case '+':
@@ -300,8 +304,13 @@ Value ApplyUnary(char op, const Expr* operand) {
     }
 }
 
-Value EvaluateIdentifier(StringItem* entry) {
-    if (entry == nullptr) return Value();
+// Reading INPUT or an input-associated variable reads a line; any other
+// name simply yields its value.
+bool ReadsOnUse(const StringItem* entry) {
+    return entry->special == SpecialName::Input || entry->value.kind() == Kind::File;
+}
+
+Value ReadIdentifier(StringItem* entry) {
     if (entry->special == SpecialName::Input) {
         if (!ReadStandardInput(entry)) return Failed();
         return entry->value;
@@ -316,14 +325,95 @@ Value EvaluateIdentifier(StringItem* entry) {
     return entry->value;
 }
 
+Value EvaluateIdentifier(StringItem* entry) {
+    if (entry == nullptr) return Value();
+    if (ReadsOnUse(entry)) return ReadIdentifier(entry);
+    return entry->value;
+}
+
+// Operands that are numbers and plain names are taken in place, without a
+// call of the evaluator; everything else goes through it.
+Value Operand(const Expr* e) {
+    if (e != nullptr && !gExec.failure) {
+        if (e->kind == ExprKind::Integer) return e->number;
+        if (e->kind == ExprKind::Identifier && e->entry != nullptr && !ReadsOnUse(e->entry))
+            return e->entry->value;
+    }
+    return Evaluate(e);
+}
+
+// The comparison predicates on two integers, decided without the general
+// call path; anything else (a defined function of that name, other kinds)
+// takes the general one.
+bool IsComparison(Primitive p) {
+    switch (p) {
+    case Primitive::LT:
+    case Primitive::LE:
+    case Primitive::EQ:
+    case Primitive::NE:
+    case Primitive::GE:
+    case Primitive::GT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+Value CompareIntegers(Primitive p, std::int32_t a, std::int32_t b) {
+    bool holds = false;
+    switch (p) {
+    case Primitive::LT:
+        holds = a < b;
+        break;
+    case Primitive::LE:
+        holds = a <= b;
+        break;
+    case Primitive::EQ:
+        holds = a == b;
+        break;
+    case Primitive::NE:
+        holds = a != b;
+        break;
+    case Primitive::GE:
+        holds = a >= b;
+        break;
+    default:
+        holds = a > b;
+        break;
+    }
+    return holds ? Value() : Failed();
+}
+
 Value EvaluateCall(const Expr* call) {
     Value args[kMaxArguments];
     for (int i = 0; i < call->count; ++i) {
         const Expr* a = call->args[static_cast<std::size_t>(i)];
-        if (a != nullptr) args[i] = Evaluate(a);
+        if (a != nullptr) args[i] = Operand(a);
     }
     if (gExec.failure) return Value();
+    if (IsComparison(call->primitive) && call->entry != nullptr && call->entry->function < 0 &&
+        args[0].kind() == Kind::Integer && args[1].kind() == Kind::Integer)
+        return CompareIntegers(call->primitive, args[0].integer(), args[1].integer());
     return CallFunction(call, args, call->count);
+}
+
+// Integer arithmetic on two integers needs no conversion.
+bool IsArithmetic(char op) {
+    return op == '+' || op == '-' || op == '*' || op == '/';
+}
+
+Value EvaluateBinary(const Expr* e) {
+    const Value left = Operand(e->left);
+    if (e->op == '$' || e->op == '.') {
+        StringItem* variable = EvaluateVariable(e->right);
+        if (gExec.failure) return Value();
+        return ValueAssignmentPattern(left, variable, e->op == '$');
+    }
+    const Value right = Operand(e->right);
+    if (gExec.failure) return Value();
+    if (IsArithmetic(e->op) && left.kind() == Kind::Integer && right.kind() == Kind::Integer)
+        return Arithmetic(e->op, left, right);
+    return ApplyBinary(e->op, left, right);
 }
 
 } // namespace
@@ -333,16 +423,8 @@ Value Evaluate(const Expr* e) {
     switch (e->kind) {
     case ExprKind::Unary:
         return ApplyUnary(e->op, e->left);
-    case ExprKind::Binary: {
-        const Value left = Evaluate(e->left);
-        if (e->op == '$' || e->op == '.') {
-            StringItem* variable = EvaluateVariable(e->right);
-            if (gExec.failure) return Value();
-            return ValueAssignmentPattern(left, variable, e->op == '$');
-        }
-        const Value right = Evaluate(e->right);
-        return ApplyBinary(e->op, left, right);
-    }
+    case ExprKind::Binary:
+        return EvaluateBinary(e);
     case ExprKind::Identifier:
         return EvaluateIdentifier(e->entry);
     case ExprKind::Integer:
