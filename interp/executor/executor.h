@@ -26,6 +26,17 @@ extern ExecutorState gExec;
 
 void ResetExecutor();
 
+// Caps on the work of one run, for running untrusted programs in-process
+// (the fuzz targets set them; 0, the default, is no cap). Beyond the
+// statement cap a run ends as beyond &STLIMIT, whatever &STLIMIT says; beyond
+// the match step cap (nodes tried, counted over the run) it ends with
+// "MATCH STEP LIMIT EXCEEDED". They outlive the table reset.
+struct WorkCaps {
+    std::int32_t statements = 0;
+    std::int64_t matchSteps = 0;
+};
+extern WorkCaps gWorkCaps;
+
 // ---- The statement cycle ---------------------------------------------------------
 
 // Runs from statement `start` until a RETURN or FRETURN ends this invocation.

@@ -61,6 +61,12 @@ struct Alternative {
 };
 
 int gArbnoDepth = 0;
+std::int64_t gMatchSteps = 0; // nodes tried in this run, counted under a cap
+
+[[noreturn]] void StepCapReached() {
+    ReportError("MATCH STEP LIMIT EXCEEDED");
+    throw RunEnd{0}; // not reached: the report ends the run
+}
 
 struct Subject {
     std::string_view text;
@@ -176,6 +182,7 @@ int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
     int top = 0;
     int b = 1, c = cursor;
     for (;;) {
+        if (gWorkCaps.matchSteps != 0 && ++gMatchSteps > gWorkCaps.matchSteps) StepCapReached();
         const PatternNode& n = pattern->node(b);
         if (n.alternate != 0 && top < kMaxPatternNodes)
             stack[static_cast<std::size_t>(top++)] = {c, n.alternate};
@@ -212,6 +219,7 @@ void PerformPending() {
 void ResetMatcher() {
     gPending = PendingList{};
     gArbnoDepth = 0;
+    gMatchSteps = 0;
 }
 
 } // namespace vantel

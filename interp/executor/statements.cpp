@@ -9,6 +9,8 @@
 
 namespace vantel {
 
+WorkCaps gWorkCaps;
+
 namespace {
 
 std::int32_t& Keyword(KeywordIndex k) {
@@ -186,7 +188,9 @@ void ExecuteStatements(int start) {
         gExec.failure = false;
         std::int32_t& count = Keyword(KeywordIndex::StCount);
         count = Increment(count);
-        if (count > Keyword(KeywordIndex::StLimit)) ReportError("STATEMENT LIMIT EXCEEDED");
+        if (count > Keyword(KeywordIndex::StLimit) ||
+            (gWorkCaps.statements != 0 && count > gWorkCaps.statements))
+            ReportError("STATEMENT LIMIT EXCEEDED");
         const Stmt& s = gProgram.at(number);
         ExecuteStatement(s);
         Keyword(KeywordIndex::StLastNo) = number;
