@@ -1,6 +1,8 @@
 // Expression evaluation, the conversions between value kinds, and the one
 // assignment routine that routes values into keywords, the listing and files.
+#include <cstddef>
 #include <limits>
+#include <new>
 
 #include "data/diagnostics.h"
 #include "data/textfile.h"
@@ -333,7 +335,7 @@ Value EvaluateIdentifier(StringItem* entry) {
 
 // Operands that are numbers and plain names are taken in place, without a
 // call of the evaluator; everything else goes through it.
-Value Operand(const Expr* e) {
+[[gnu::always_inline]] inline Value Operand(const Expr* e) {
     if (e != nullptr && !gExec.failure) {
         if (e->kind == ExprKind::Integer) return e->number;
         if (e->kind == ExprKind::Identifier && e->entry != nullptr && !ReadsOnUse(e->entry))
@@ -384,8 +386,30 @@ Value CompareIntegers(Primitive p, std::int32_t a, std::int32_t b) {
     return holds ? Value() : Failed();
 }
 
+// The argument values of one call. Only the slots in use are made, and at
+// least two: the comparisons read two whatever the count.
+class Arguments {
+public:
+    explicit Arguments(int count) : made_(count > 2 ? count : 2) {
+        for (int i = 0; i < made_; ++i)
+            new (&storage_[static_cast<std::size_t>(i) * sizeof(Value)]) Value;
+    }
+    Arguments(const Arguments&) = delete;
+    Arguments& operator=(const Arguments&) = delete;
+    ~Arguments() {
+        for (int i = 0; i < made_; ++i)
+            (*this)[i].~Value();
+    }
+    Value* data() { return std::launder(reinterpret_cast<Value*>(storage_)); }
+    Value& operator[](int i) { return data()[i]; }
+
+private:
+    alignas(Value) std::byte storage_[kMaxArguments * sizeof(Value)];
+    int made_;
+};
+
 Value EvaluateCall(const Expr* call) {
-    Value args[kMaxArguments];
+    Arguments args(call->count);
     for (int i = 0; i < call->count; ++i) {
         const Expr* a = call->args[static_cast<std::size_t>(i)];
         if (a != nullptr) args[i] = Operand(a);
@@ -394,7 +418,7 @@ Value EvaluateCall(const Expr* call) {
     if (IsComparison(call->primitive) && call->entry != nullptr && call->entry->function < 0 &&
         args[0].kind() == Kind::Integer && args[1].kind() == Kind::Integer)
         return CompareIntegers(call->primitive, args[0].integer(), args[1].integer());
-    return CallFunction(call, args, call->count);
+    return CallFunction(call, args.data(), call->count);
 }
 
 // Integer arithmetic on two integers needs no conversion.
@@ -411,6 +435,7 @@ Value EvaluateBinary(const Expr* e) {
     }
     const Value right = Operand(e->right);
     if (gExec.failure) return Value();
+    if (e->op == 'C' && (left.IsNull() || right.IsNull())) return left.IsNull() ? right : left;
     if (IsArithmetic(e->op) && left.kind() == Kind::Integer && right.kind() == Kind::Integer)
         return Arithmetic(e->op, left, right);
     return ApplyBinary(e->op, left, right);
