@@ -15,43 +15,71 @@ void CharSet::Fill(std::string_view chars) {
     }
 }
 
+namespace {
+
+// Storage of freed tables, kept by node count for reuse: patterns are made
+// and dropped per statement. A few blocks per count are kept, so the memory
+// held stays small; plain arrays, so that nothing here is destroyed at exit
+// before the last pattern is released.
+constexpr int kKeptPerCount = 16;
+struct SpareBlocks {
+    void* blocks[kMaxPatternNodes + 1][kKeptPerCount];
+    int counts[kMaxPatternNodes + 1];
+};
+SpareBlocks gSpare{};
+
+void* TakeBlock(int count) {
+    int& n = gSpare.counts[count];
+    if (n > 0) return gSpare.blocks[count][--n];
+    const auto nodes = static_cast<std::size_t>(count);
+    return ::operator new(sizeof(PatternTable) + nodes * sizeof(PatternNode));
+}
+
+void GiveBlock(void* block, int count) {
+    int& n = gSpare.counts[count];
+    if (n < kKeptPerCount)
+        gSpare.blocks[count][n++] = block;
+    else
+        ::operator delete(block);
+}
+
+void DestroyPatternTable(PatternTable* table) {
+    const int count = table->count;
+    for (int i = 1; i <= count; ++i)
+        table->node(i).~PatternNode();
+    table->~PatternTable();
+    GiveBlock(table, count);
+}
+
+} // namespace
+
 PatternTable* NewPatternTable(int count) {
     // Owned by the values that refer to it; freed by ReleasePatternTable.
-    const std::size_t nodes = static_cast<std::size_t>(count);
-    void* raw = ::operator new(sizeof(PatternTable) + nodes * sizeof(PatternNode));
+    void* raw = TakeBlock(count);
     auto* table = new (raw) PatternTable;
     auto* first = reinterpret_cast<std::byte*>(raw) + sizeof(PatternTable);
-    for (std::size_t i = 0; i < nodes; ++i)
+    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i)
         new (first + i * sizeof(PatternNode)) PatternNode;
     table->count = count;
     return table;
 }
 
-namespace {
-
-void DestroyPatternTable(PatternTable* table) {
-    for (int i = 1; i <= table->count; ++i)
-        table->node(i).~PatternNode();
-    table->~PatternTable();
-    ::operator delete(table);
-}
-
-} // namespace
-
 void ReleasePatternTable(PatternTable* table) {
     if (table == nullptr || --table->refs > 0) return;
-    // Freed with a work list: an ARBNO chain may be deeper than the stack.
-    static std::vector<PatternTable*> work;
-    const std::size_t base = work.size();
-    work.push_back(table);
-    while (work.size() > base) {
-        PatternTable* t = work.back();
-        work.pop_back();
+    // Freed with a work list, as an ARBNO chain may be deeper than the stack.
+    // The list is local, so that freeing still works while the statics are
+    // destroyed at exit; it allocates only when a table held the last
+    // reference to another.
+    std::vector<PatternTable*> work;
+    for (PatternTable* t = table;;) {
         for (int i = 1; i <= t->count; ++i) {
             PatternTable* child = t->node(i).argument.DetachPattern();
             if (child != nullptr && --child->refs == 0) work.push_back(child);
         }
         DestroyPatternTable(t);
+        if (work.empty()) return;
+        t = work.back();
+        work.pop_back();
     }
 }
 
