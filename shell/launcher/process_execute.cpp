@@ -93,13 +93,11 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     return words;
 }
 
-bool ProcessExecute::Launch(const std::string& commandLine, ProcessHandle& handle,
-                            const std::optional<std::string>& folder, bool /*newConsole*/,
-                            bool /*minimized*/, std::uint32_t waitMs, int stdOut, int stdErr,
-                            int stdIn) {
-    ReapFinished();
-    std::vector<std::string> words = SplitCommandLine(commandLine);
-    if (words.empty()) return false;
+// Starts the words as a program with its standard handles and folder; the
+// process id, or none when it could not start.
+static std::optional<pid_t> Spawn(std::vector<std::string>& words,
+                                  const std::optional<std::string>& folder, int stdOut, int stdErr,
+                                  int stdIn) {
     std::vector<char*> argv;
     for (std::string& word : words)
         argv.push_back(word.data());
@@ -110,16 +108,27 @@ bool ProcessExecute::Launch(const std::string& commandLine, ProcessHandle& handl
     actions.StandardHandle(STDOUT_FILENO, stdOut, O_WRONLY);
     actions.StandardHandle(STDERR_FILENO, stdErr, O_WRONLY);
     actions.Folder(folder);
-    if (!actions.Ok()) return false;
-
     pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], actions.Get(), nullptr, argv.data(), environ) != 0)
-        return false;
-    int pidfd = PidfdOpen(pid);
+    if (!actions.Ok() ||
+        posix_spawnp(&pid, argv[0], actions.Get(), nullptr, argv.data(), environ) != 0)
+        return std::nullopt;
+    return pid;
+}
+
+bool ProcessExecute::Launch(const std::string& commandLine, ProcessHandle& handle,
+                            const std::optional<std::string>& folder, bool /*newConsole*/,
+                            bool /*minimized*/, std::uint32_t waitMs, int stdOut, int stdErr,
+                            int stdIn) {
+    ReapFinished();
+    std::vector<std::string> words = SplitCommandLine(commandLine);
+    if (words.empty()) return false;
+    const std::optional<pid_t> pid = Spawn(words, folder, stdOut, stdErr, stdIn);
+    if (!pid) return false;
+    const int pidfd = PidfdOpen(*pid);
     if (pidfd < 0) {
         // Without a pidfd the process cannot be remembered safely: it runs
         // on, and is waited for here when asked.
-        if (waitMs == kWaitInfinite) waitpid(pid, nullptr, 0);
+        if (waitMs == kWaitInfinite) waitpid(*pid, nullptr, 0);
         handle = kNoHandle;
         return true;
     }
