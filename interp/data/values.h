@@ -142,6 +142,8 @@ struct StringItem {
     // Bookkeeping of the pending assignment list (see the matcher).
     std::uint32_t pendingStamp = 0;
     std::int32_t pendingSlot = 0;
+    // The statement found carrying this label, remembered by label lookup.
+    std::int32_t labelStatement = 0;
 };
 
 // ---- The string table ------------------------------------------------------

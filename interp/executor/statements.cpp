@@ -1,5 +1,7 @@
 // The statement cycle: counters and the statement limit, the five statement
 // kinds, anchored and unanchored matching, and gotos with their trace.
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -26,6 +28,43 @@ struct MatchResult {
     int cursor = 0;
 };
 
+// How often a character is expected in text, higher for more frequent
+// ones: letters in order of English frequency, lower case before upper case.
+constexpr std::array<std::uint8_t, 256> MakeFrequencies() {
+    constexpr std::string_view byFrequency =
+        " etaoinsrhldcumfpgwybvkxjqzETAOINSRHLDCUMFPGWYBVKXJQZ0123456789.,;:'\"-()";
+    std::array<std::uint8_t, 256> table{};
+    for (std::size_t i = 0; i < byFrequency.size(); ++i)
+        table[static_cast<unsigned char>(byFrequency[i])] =
+            static_cast<std::uint8_t>(byFrequency.size() - i);
+    return table;
+}
+constexpr std::array<std::uint8_t, 256> kFrequency = MakeFrequencies();
+
+int Frequency(char c) {
+    return kFrequency[static_cast<unsigned char>(c)];
+}
+
+// The position of text in subject at or after `from`, or npos. Candidates
+// are found with memchr on the text's rarest character (among its first 64),
+// so that most of the subject is passed over at memory speed.
+std::size_t FindText(std::string_view subject, std::size_t from, std::string_view text) {
+    std::size_t pivot = 0;
+    const std::size_t examined = text.size() < 64 ? text.size() : 64;
+    for (std::size_t i = 1; i < examined; ++i)
+        if (Frequency(text[i]) < Frequency(text[pivot])) pivot = i;
+    const char* const base = subject.data();
+    for (std::size_t at = from; at + text.size() <= subject.size();) {
+        const void* hit = std::memchr(base + at + pivot, text[pivot], subject.size() - at - pivot);
+        if (hit == nullptr) break;
+        at = static_cast<std::size_t>(static_cast<const char*>(hit) - base) - pivot;
+        if (at + text.size() > subject.size()) break;
+        if (std::memcmp(base + at, text.data(), text.size()) == 0) return at;
+        ++at;
+    }
+    return std::string_view::npos;
+}
+
 // When the pattern starts with a plain string node, an attempt can only
 // succeed where that string occurs, and a failing first node has no effect:
 // such start positions are skipped without running the matcher.
@@ -34,8 +73,8 @@ int NextCandidate(std::string_view subject, const PatternTable& p, int from) {
     if (first.routine != Routine::String || first.alternate != 0 ||
         first.argument.kind() != Kind::String)
         return from;
-    const std::string& text = first.argument.string()->name;
-    const std::size_t at = subject.find(text, static_cast<std::size_t>(from));
+    const std::size_t at =
+        FindText(subject, static_cast<std::size_t>(from), first.argument.string()->name);
     return at == std::string_view::npos ? static_cast<int>(subject.size()) : static_cast<int>(at);
 }
 
@@ -173,8 +212,15 @@ int FindLabel(StringItem* entry) {
         ReportError("FAILURE IN GOTO FIELD");
         return 0;
     }
+    if (entry == nullptr) {
+        ReportError("UNDEFINED LABEL");
+        return 0;
+    }
+    // Labels do not move during a run: the first lookup is remembered.
+    const int known = entry->labelStatement;
+    if (known >= 1 && known <= gProgram.count && gProgram.at(known).label == entry) return known;
     for (int i = 1; i <= gProgram.count; ++i)
-        if (entry != nullptr && gProgram.at(i).label == entry) return i;
+        if (gProgram.at(i).label == entry) return entry->labelStatement = i;
     ReportError("UNDEFINED LABEL");
     return 0;
 }
