@@ -1,5 +1,7 @@
 #include "data/textfile.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <ctime>
 #include <vector>
@@ -8,17 +10,35 @@
 
 namespace vantel {
 
+namespace {
+
+// The system would cut a name at a NUL byte and open another file.
+bool NameUsable(const std::string& path) {
+    return path.find('\0') == std::string::npos;
+}
+
+bool IsDirectory(std::FILE* file) {
+    struct stat info {};
+    return ::fstat(::fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
 bool TextFile::OpenRead(const std::string& path) {
     Close();
-    file_ = std::fopen(path.c_str(), "rb");
     atEnd_ = false;
+    if (!NameUsable(path)) return false;
+    file_ = std::fopen(path.c_str(), "rb");
+    // A folder opens for reading on some systems, but it is not a text file.
+    if (file_ != nullptr && IsDirectory(file_)) Close();
     return file_ != nullptr;
 }
 
 bool TextFile::Create(const std::string& path) {
     Close();
-    file_ = std::fopen(path.c_str(), "wb");
     atEnd_ = false;
+    if (!NameUsable(path)) return false;
+    file_ = std::fopen(path.c_str(), "wb");
     return file_ != nullptr;
 }
 
