@@ -16,3 +16,6 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVANTEL_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+# Every fuzz target for a short while (clang, ASan + UBSan + libFuzzer).
+bash fuzz/run.sh 45

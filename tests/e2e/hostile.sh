@@ -330,6 +330,25 @@ ln -s loop loop
 run prog.sno
 expect 0 prog.lst " all refused"
 
+# Associations until the system has no descriptor left: the call fails.
+start descriptors
+{
+    card "&STLIMIT = 1000000"
+    echo "LOOP    I = I + 1"
+    card "INPUT('IN', 'prog.sno') :S(LOOP)"
+    card "GT(I, 100) :F(BAD)"
+    card "X = IN :S(BAD)"
+    card "OUTPUT = 'refused' :(END)"
+    echo "BAD     OUTPUT = 'failed'"
+    echo "END"
+} >prog.sno
+(
+    ulimit -n 256
+    timeout 60 "$vantel" prog.sno </dev/null >/dev/null 2>"$tmp/$name.err"
+)
+rc=$?
+expect 0 prog.lst " refused"
+
 # Writing to an output variable whose file did not open.
 start output_not_open
 mkdir folder

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang (ASan + UBSan + libFuzzer) in their own
+# build folder and runs each for SECONDS, one after another, one worker each.
+# Fails when any target reports a finding (crash, check failure, leak,
+# timeout, out of memory); the input is kept in build-fuzz/findings/.
+# Usage: fuzz/run.sh SECONDS [TARGET...]   (targets: interpreter translator
+# matcher options; all by default). BUILD_DIR overrides build-fuzz.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
+shift
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(interpreter translator matcher options)
+build=${BUILD_DIR:-$root/build-fuzz}
+
+CXX=${FUZZ_CXX:-clang++} cmake -S fuzz -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j2 --target $(printf '%s_fuzz ' "${targets[@]}") >/dev/null
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+mkdir -p "$build/findings"
+failed=0
+for t in "${targets[@]}"; do
+    # The committed corpus seeds the run; what the run adds stays in the
+    # build folder, so the source tree is left alone.
+    work=$build/corpus/$t
+    mkdir -p "$work"
+    # Sources among the examples, the test cases and the shared conformance
+    # programs seed the two interpreter targets (copied: those folders hold
+    # listings and data files too).
+    seeds=$build/seeds/$t
+    rm -rf "$seeds" && mkdir -p "$seeds"
+    if [ "$t" = interpreter ] || [ "$t" = translator ]; then
+        for d in "$root/examples" "$root/tests/e2e/cases" "$root/../shared/conformance"; do
+            for f in "$d"/*.sno; do if [ -f "$f" ]; then cp "$f" "$seeds/"; fi; done
+        done
+    fi
+    dict=()
+    [ "$t" = interpreter ] || [ "$t" = translator ] && dict=(-dict="$root/fuzz/interpreter.dict")
+    log=$build/$t.log
+    echo "== $t: $seconds s"
+    if ! "$build/${t}_fuzz" "$work" "$root/fuzz/corpus/$t" "$seeds" "${dict[@]}" -max_total_time="$seconds" \
+        -timeout=25 -rss_limit_mb=3072 -max_len=8192 \
+        -artifact_prefix="$build/findings/$t-" -print_final_stats=1 >"$log" 2>&1; then
+        echo "FINDING in $t (log: $log)"
+        grep -E 'ERROR|fuzz check|SUMMARY|Test unit written' "$log" | head -n 10 || true
+        failed=1
+    fi
+    grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" || true
+    grep -E '^#[0-9]+ +DONE' "$log" | tail -n 1 || true
+done
+exit "$failed"
