@@ -65,6 +65,15 @@ StringItem& EmptyItem() {
     return item;
 }
 
+// Integers converted to text, by value: loops convert the same numbers over
+// and over, and entries stay in the table for the whole run. Direct-mapped;
+// emptied with the table.
+struct IntegerEntry {
+    std::int32_t value = 0;
+    StringItem* item = nullptr;
+};
+std::array<IntegerEntry, 8192> gIntegerEntries{};
+
 } // namespace
 
 void ResetStringTable() {
@@ -77,6 +86,7 @@ void ResetStringTable() {
     for (auto& slot : t.slots)
         slot.reset();
     t.count = 0;
+    gIntegerEntries.fill(IntegerEntry{});
     EmptyItem().value = Value();
 }
 
@@ -111,6 +121,15 @@ StringItem* LookupOrEnter(std::string_view text) {
 Value InternString(std::string_view text) {
     if (text.empty()) return Value();
     return Value::String(LookupOrEnter(text));
+}
+
+Value InternInteger(std::int32_t n) {
+    IntegerEntry& slot = gIntegerEntries[static_cast<std::uint32_t>(n) % gIntegerEntries.size()];
+    if (slot.item != nullptr && slot.value == n) return Value::String(slot.item);
+    char buffer[16];
+    StringItem* item = LookupOrEnter(FormatInteger(n, buffer));
+    if (item != nullptr) slot = IntegerEntry{n, item};
+    return Value::String(item);
 }
 
 StringItem* EmptyNameItem() {

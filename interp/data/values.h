@@ -156,6 +156,8 @@ StringItem* StringAt(int position); // positions 1..count
 StringItem* LookupOrEnter(std::string_view text);
 // Interns text as a string value; the empty text is the null value.
 Value InternString(std::string_view text);
+// Interns the decimal text of n.
+Value InternInteger(std::int32_t n);
 // The entry made for "X =": a string with an empty name, not in the table.
 StringItem* EmptyNameItem();
 

@@ -96,10 +96,8 @@ Value ToStringValue(const Value& v) {
     case Kind::Null:
     case Kind::String:
         return v;
-    case Kind::Integer: {
-        char buffer[16];
-        return InternString(FormatInteger(v.integer(), buffer));
-    }
+    case Kind::Integer:
+        return InternInteger(v.integer());
     case Kind::Keyword: {
         if (v.keyword().index == KeywordIndex::Alphabet) return InternString(AlphabetText());
         char buffer[16];
@@ -273,6 +271,12 @@ Value ApplyBinary(char op, const Value& left, const Value& right) {
     }
 }
 
+// The entry whose name is a value's text: a string value is interned, so it
+// is that entry itself; others are looked up.
+StringItem* EntryNamed(const Value& v, std::string_view text) {
+    return v.kind() == Kind::String ? v.string() : LookupOrEnter(text);
+}
+
 Value Indirection(const Value& operand) {
     if (gExec.failure) return Value();
     if (operand.IsNull()) {
@@ -281,7 +285,7 @@ Value Indirection(const Value& operand) {
     }
     const std::string_view name = ToText(operand);
     if (gExec.failure) return Value();
-    StringItem* entry = LookupOrEnter(name);
+    StringItem* entry = EntryNamed(operand, name);
     return entry != nullptr ? entry->value : Value();
 }
 
@@ -338,6 +342,7 @@ Value EvaluateIdentifier(StringItem* entry) {
 [[gnu::always_inline]] inline Value Operand(const Expr* e) {
     if (e != nullptr && !gExec.failure) {
         if (e->kind == ExprKind::Integer) return e->number;
+        if (e->kind == ExprKind::Literal) return Value::String(e->entry);
         if (e->kind == ExprKind::Identifier && e->entry != nullptr && !ReadsOnUse(e->entry))
             return e->entry->value;
     }
@@ -481,7 +486,7 @@ StringItem* EvaluateVariable(const Expr* e) {
         ReportError("NULL RESULT WHERE VAR REQUIRED");
         return nullptr;
     }
-    return LookupOrEnter(name);
+    return EntryNamed(v, name);
 }
 
 } // namespace vantel
