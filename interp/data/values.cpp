@@ -74,6 +74,23 @@ struct IntegerEntry {
 };
 std::array<IntegerEntry, 8192> gIntegerEntries{};
 
+// Concatenations already made, by operand entries: entries never change,
+// so a pair always gives the same result. Direct-mapped; emptied with the
+// table.
+struct JoinedEntry {
+    const StringItem* left = nullptr;
+    const StringItem* right = nullptr;
+    StringItem* result = nullptr;
+};
+std::array<JoinedEntry, 8192> gJoinedEntries{};
+
+JoinedEntry& JoinedSlot(const StringItem* left, const StringItem* right) {
+    const auto a = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(left));
+    const auto b = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(right));
+    const std::uint64_t mixed = (a ^ (b << 1 | b >> 63)) * 0x9E3779B97F4A7C15u;
+    return gJoinedEntries[static_cast<std::size_t>(mixed >> 51)]; // 13 bits
+}
+
 } // namespace
 
 void ResetStringTable() {
@@ -87,6 +104,7 @@ void ResetStringTable() {
         slot.reset();
     t.count = 0;
     gIntegerEntries.fill(IntegerEntry{});
+    gJoinedEntries.fill(JoinedEntry{});
     EmptyItem().value = Value();
 }
 
@@ -100,15 +118,17 @@ StringItem* StringAt(int position) {
     return t.slots[static_cast<std::size_t>(position)].get();
 }
 
-StringItem* LookupOrEnter(std::string_view text) {
+namespace {
+
+// Enters a new entry holding text (moved in); nullptr at the limit.
+StringItem* Enter(std::string&& text) {
     StringTable& t = Table();
-    if (auto found = t.index.find(text); found != t.index.end()) return found->second;
     if (t.count >= kStringTableSize) {
         ReportError("TOO MANY STRINGS");
         return nullptr;
     }
     auto item = std::make_unique<StringItem>();
-    item->name.assign(text);
+    item->name = std::move(text);
     if (item->name == "INPUT") item->special = SpecialName::Input;
     if (item->name == "OUTPUT") item->special = SpecialName::Output;
     StringItem* raw = item.get();
@@ -116,6 +136,38 @@ StringItem* LookupOrEnter(std::string_view text) {
     if (t.index.empty()) t.index.reserve(kStringTableSize * 2);
     t.index.emplace(raw->name, raw);
     return raw;
+}
+
+StringItem* Find(std::string_view text) {
+    StringTable& t = Table();
+    const auto found = t.index.find(text);
+    return found != t.index.end() ? found->second : nullptr;
+}
+
+} // namespace
+
+StringItem* LookupOrEnter(std::string_view text) {
+    if (StringItem* found = Find(text)) return found;
+    return Enter(std::string(text));
+}
+
+Value InternConcatenation(StringItem* left, StringItem* right) {
+    // The last concatenation made with this left side, then the shared cache.
+    if (left->joinedRight == right && left->joined != nullptr) return Value::String(left->joined);
+    JoinedEntry& slot = JoinedSlot(left, right);
+    if (slot.result != nullptr && slot.left == left && slot.right == right)
+        return Value::String(slot.result);
+    std::string joined;
+    joined.reserve(left->name.size() + right->name.size());
+    joined.append(left->name);
+    if (!AppendChecked(joined, right->name)) return Value();
+    StringItem* result = Find(joined);
+    if (result == nullptr) result = Enter(std::move(joined));
+    if (result == nullptr) return Value();
+    slot = JoinedEntry{left, right, result};
+    left->joinedRight = right;
+    left->joined = result;
+    return Value::String(result);
 }
 
 Value InternString(std::string_view text) {

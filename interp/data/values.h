@@ -144,6 +144,9 @@ struct StringItem {
     std::int32_t pendingSlot = 0;
     // The statement found carrying this label, remembered by label lookup.
     std::int32_t labelStatement = 0;
+    // The last concatenation with this entry on the left: right side, result.
+    StringItem* joinedRight = nullptr;
+    StringItem* joined = nullptr;
 };
 
 // ---- The string table ------------------------------------------------------
@@ -158,6 +161,9 @@ StringItem* LookupOrEnter(std::string_view text);
 Value InternString(std::string_view text);
 // Interns the decimal text of n.
 Value InternInteger(std::int32_t n);
+// Interns the texts of two entries joined; reports
+// "CONCATENATED STRINGS EXCEED MAXIMUM SIZE" (and gives null) when too long.
+Value InternConcatenation(StringItem* left, StringItem* right);
 // The entry made for "X =": a string with an empty name, not in the table.
 StringItem* EmptyNameItem();
 

@@ -225,12 +225,12 @@ Value Concatenate(const Value& left, const Value& right) {
     if (right.IsNull()) return left;
     if (left.kind() == Kind::Pattern || right.kind() == Kind::Pattern)
         return ConcatPatterns(ToPattern(left), ToPattern(right));
-    static std::string joined; // reused: no allocation per concatenation once grown
-    joined.assign(ToText(left));
-    const std::string_view tail = ToText(right);
+    // Both sides are entered as strings first (an empty line read gives null).
+    const Value a = ToStringValue(left);
+    const Value b = ToStringValue(right);
     if (gExec.failure) return Value();
-    if (!AppendChecked(joined, tail)) return Value();
-    return InternString(joined);
+    if (a.IsNull() || b.IsNull()) return a.IsNull() ? b : a;
+    return InternConcatenation(a.string(), b.string());
 }
 
 std::int32_t IntegerOf(const Value& v) {
