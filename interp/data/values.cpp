@@ -18,13 +18,12 @@ void Value::Retain() const {
 void Value::Release() {
     PatternTable* table = payload_.pattern;
     kind_ = Kind::Null;
+    if (table == nullptr) return;
+    if (table->refs > 1) {
+        --table->refs; // the common case: another value still refers to it
+        return;
+    }
     ReleasePatternTable(table);
-}
-
-PatternTable* Value::DetachPattern() {
-    PatternTable* table = pattern();
-    kind_ = Kind::Null;
-    return table;
 }
 
 Value Value::String(StringItem* item) {

@@ -114,7 +114,11 @@ public:
     FileItem* file() const { return kind_ == Kind::File ? payload_.file : nullptr; }
     // Turns this value into null and hands over its pattern reference
     // without dropping it (used to free pattern chains without recursion).
-    PatternTable* DetachPattern();
+    PatternTable* DetachPattern() {
+        PatternTable* table = pattern();
+        kind_ = Kind::Null;
+        return table;
+    }
 
 private:
     void Release();

@@ -64,12 +64,18 @@ PatternTable* NewPatternTable(int count) {
     return table;
 }
 
-void ReleasePatternTable(PatternTable* table) {
-    if (table == nullptr || --table->refs > 0) return;
-    // Freed with a work list, as an ARBNO chain may be deeper than the stack.
-    // The list is local, so that freeing still works while the statics are
-    // destroyed at exit; it allocates only when a table held the last
-    // reference to another.
+namespace {
+
+bool RefersToPatterns(const PatternTable& t) {
+    for (int i = 1; i <= t.count; ++i)
+        if (t.node(i).argument.kind() == Kind::Pattern) return true;
+    return false;
+}
+
+// Frees a table and, with a work list, the tables only it referred to: an
+// ARBNO chain may be deeper than the stack. The list is local, so that
+// freeing still works while the statics are destroyed at exit.
+void ReleaseChain(PatternTable* table) {
     std::vector<PatternTable*> work;
     for (PatternTable* t = table;;) {
         for (int i = 1; i <= t->count; ++i) {
@@ -81,6 +87,16 @@ void ReleasePatternTable(PatternTable* table) {
         t = work.back();
         work.pop_back();
     }
+}
+
+} // namespace
+
+void ReleasePatternTable(PatternTable* table) {
+    if (table == nullptr || --table->refs > 0) return;
+    if (RefersToPatterns(*table))
+        ReleaseChain(table);
+    else
+        DestroyPatternTable(table);
 }
 
 const char* RoutineName(Routine routine) {
