@@ -119,21 +119,25 @@ StringItem* StringAt(int position) {
 
 namespace {
 
-// Enters a new entry holding text (moved in); nullptr at the limit.
-StringItem* Enter(std::string&& text) {
+// Finds or enters text hashing it once: a new entry is made first and
+// dropped again when the text is already there. At the limit only finds.
+StringItem* FindOrEnter(std::string&& text) {
     StringTable& t = Table();
     if (t.count >= kStringTableSize) {
+        const auto found = t.index.find(text);
+        if (found != t.index.end()) return found->second;
         ReportError("TOO MANY STRINGS");
         return nullptr;
     }
+    if (t.index.empty()) t.index.reserve(kStringTableSize * 2);
     auto item = std::make_unique<StringItem>();
     item->name = std::move(text);
-    if (item->name == "INPUT") item->special = SpecialName::Input;
-    if (item->name == "OUTPUT") item->special = SpecialName::Output;
+    const auto [at, entered] = t.index.try_emplace(item->name, item.get());
+    if (!entered) return at->second;
     StringItem* raw = item.get();
+    if (raw->name == "INPUT") raw->special = SpecialName::Input;
+    if (raw->name == "OUTPUT") raw->special = SpecialName::Output;
     t.slots[static_cast<std::size_t>(++t.count)] = std::move(item);
-    if (t.index.empty()) t.index.reserve(kStringTableSize * 2);
-    t.index.emplace(raw->name, raw);
     return raw;
 }
 
@@ -147,7 +151,7 @@ StringItem* Find(std::string_view text) {
 
 StringItem* LookupOrEnter(std::string_view text) {
     if (StringItem* found = Find(text)) return found;
-    return Enter(std::string(text));
+    return FindOrEnter(std::string(text));
 }
 
 Value InternConcatenation(StringItem* left, StringItem* right) {
@@ -160,8 +164,7 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
     joined.reserve(left->name.size() + right->name.size());
     joined.append(left->name);
     if (!AppendChecked(joined, right->name)) return Value();
-    StringItem* result = Find(joined);
-    if (result == nullptr) result = Enter(std::move(joined));
+    StringItem* result = FindOrEnter(std::move(joined));
     if (result == nullptr) return Value();
     slot = JoinedEntry{left, right, result};
     left->joinedRight = right;
