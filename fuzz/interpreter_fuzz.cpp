@@ -16,7 +16,7 @@
 namespace {
 
 constexpr std::int32_t kStatementCap = 3000;
-constexpr std::int64_t kMatchStepCap = 3'000'000;
+constexpr std::int64_t kMatchStepCap = 1'000'000;
 constexpr std::size_t kWriteCap = std::size_t{4} << 20;
 
 // The listing with the digits of the two timing lines removed.

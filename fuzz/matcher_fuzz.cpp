@@ -25,7 +25,7 @@ namespace {
 using vantel::Routine;
 using vantel::Value;
 
-constexpr std::int64_t kMatchStepCap = 2'000'000;
+constexpr std::int64_t kMatchStepCap = 300'000;
 constexpr std::size_t kMaxStack = 16;
 constexpr int kVariables = 3;
 
