@@ -47,11 +47,26 @@ Value Value::Pattern(PatternTable* table) {
 
 namespace {
 
+// A key of the index: a view of an entry's name with its hash, computed
+// once per lookup so that a lookup followed by an entry hashes the text once.
+struct IndexKey {
+    std::string_view text;
+    std::size_t hash;
+    bool operator==(const IndexKey& other) const { return text == other.text; }
+};
+struct IndexHash {
+    std::size_t operator()(const IndexKey& key) const noexcept { return key.hash; }
+};
+
+IndexKey KeyOf(std::string_view text) {
+    return IndexKey{text, std::hash<std::string_view>{}(text)};
+}
+
 struct StringTable {
     std::array<std::unique_ptr<StringItem>, kStringTableSize + 1> slots; // 1..count
     int count = 0;
     // Index beside the table: text to entry. Keys view the entries' names.
-    std::unordered_map<std::string_view, StringItem*> index;
+    std::unordered_map<IndexKey, StringItem*, IndexHash> index;
 };
 
 StringTable& Table() {
@@ -119,39 +134,36 @@ StringItem* StringAt(int position) {
 
 namespace {
 
-// Finds or enters text hashing it once: a new entry is made first and
-// dropped again when the text is already there. At the limit only finds.
-StringItem* FindOrEnter(std::string&& text) {
+StringItem* Find(const IndexKey& key) {
+    StringTable& t = Table();
+    const auto found = t.index.find(key);
+    return found != t.index.end() ? found->second : nullptr;
+}
+
+// Enters text, known to be absent, under its key's hash; nullptr at the limit.
+StringItem* Enter(std::string&& text, std::size_t hash) {
     StringTable& t = Table();
     if (t.count >= kStringTableSize) {
-        const auto found = t.index.find(text);
-        if (found != t.index.end()) return found->second;
         ReportError("TOO MANY STRINGS");
         return nullptr;
     }
     if (t.index.empty()) t.index.reserve(kStringTableSize * 2);
     auto item = std::make_unique<StringItem>();
     item->name = std::move(text);
-    const auto [at, entered] = t.index.try_emplace(item->name, item.get());
-    if (!entered) return at->second;
+    if (item->name == "INPUT") item->special = SpecialName::Input;
+    if (item->name == "OUTPUT") item->special = SpecialName::Output;
     StringItem* raw = item.get();
-    if (raw->name == "INPUT") raw->special = SpecialName::Input;
-    if (raw->name == "OUTPUT") raw->special = SpecialName::Output;
     t.slots[static_cast<std::size_t>(++t.count)] = std::move(item);
+    t.index.emplace(IndexKey{raw->name, hash}, raw);
     return raw;
-}
-
-StringItem* Find(std::string_view text) {
-    StringTable& t = Table();
-    const auto found = t.index.find(text);
-    return found != t.index.end() ? found->second : nullptr;
 }
 
 } // namespace
 
 StringItem* LookupOrEnter(std::string_view text) {
-    if (StringItem* found = Find(text)) return found;
-    return FindOrEnter(std::string(text));
+    const IndexKey key = KeyOf(text);
+    if (StringItem* found = Find(key)) return found;
+    return Enter(std::string(text), key.hash);
 }
 
 Value InternConcatenation(StringItem* left, StringItem* right) {
@@ -164,7 +176,9 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
     joined.reserve(left->name.size() + right->name.size());
     joined.append(left->name);
     if (!AppendChecked(joined, right->name)) return Value();
-    StringItem* result = FindOrEnter(std::move(joined));
+    const IndexKey key = KeyOf(joined);
+    StringItem* result = Find(key);
+    if (result == nullptr) result = Enter(std::move(joined), key.hash);
     if (result == nullptr) return Value();
     slot = JoinedEntry{left, right, result};
     left->joinedRight = right;

@@ -337,18 +337,6 @@ Value EvaluateIdentifier(StringItem* entry) {
     return entry->value;
 }
 
-// Operands that are numbers and plain names are taken in place, without a
-// call of the evaluator; everything else goes through it.
-[[gnu::always_inline]] inline Value Operand(const Expr* e) {
-    if (e != nullptr && !gExec.failure) {
-        if (e->kind == ExprKind::Integer) return e->number;
-        if (e->kind == ExprKind::Literal) return Value::String(e->entry);
-        if (e->kind == ExprKind::Identifier && e->entry != nullptr && !ReadsOnUse(e->entry))
-            return e->entry->value;
-    }
-    return Evaluate(e);
-}
-
 // The comparison predicates on two integers, decided without the general
 // call path; anything else (a defined function of that name, other kinds)
 // takes the general one.
@@ -391,6 +379,60 @@ Value CompareIntegers(Primitive p, std::int32_t a, std::int32_t b) {
     return holds ? Value() : Failed();
 }
 
+// The integer held by a leaf: a number, or a plain name holding one.
+const Value* IntegerLeaf(const Expr* e) {
+    if (e == nullptr) return nullptr;
+    const Value* v = nullptr;
+    if (e->kind == ExprKind::Integer)
+        v = &e->number;
+    else if (e->kind == ExprKind::Identifier && e->entry != nullptr && !ReadsOnUse(e->entry))
+        v = &e->entry->value;
+    return v != nullptr && v->kind() == Kind::Integer ? v : nullptr;
+}
+
+bool IsArithmetic(char op) {
+    return op == '+' || op == '-' || op == '*' || op == '/';
+}
+
+// Arithmetic and comparisons whose operands are integer leaves, the steps of
+// most loops, are done in place; false leaves the node to the evaluator.
+[[gnu::noinline]] bool LeafArithmetic(const Expr* e, Value& result) {
+    const Value* a = IntegerLeaf(e->left);
+    const Value* b = a != nullptr ? IntegerLeaf(e->right) : nullptr;
+    if (b == nullptr) return false;
+    result = Arithmetic(e->op, *a, *b);
+    return true;
+}
+
+[[gnu::noinline]] bool LeafComparison(const Expr* e, Value& result) {
+    if (e->count != 2 || e->entry == nullptr || e->entry->function >= 0) return false;
+    const Value* a = IntegerLeaf(e->args[0]);
+    const Value* b = a != nullptr ? IntegerLeaf(e->args[1]) : nullptr;
+    if (b == nullptr) return false;
+    result = CompareIntegers(e->primitive, a->integer(), b->integer());
+    return true;
+}
+
+bool LeafOperation(const Expr* e, Value& result) {
+    if (e->kind == ExprKind::Binary) return IsArithmetic(e->op) && LeafArithmetic(e, result);
+    if (e->kind == ExprKind::Call) return IsComparison(e->primitive) && LeafComparison(e, result);
+    return false;
+}
+
+// Operands that are numbers, plain names and operations on integer leaves
+// are taken in place, without a call of the evaluator.
+[[gnu::always_inline]] inline Value Operand(const Expr* e) {
+    if (e != nullptr && !gExec.failure) {
+        if (e->kind == ExprKind::Integer) return e->number;
+        if (e->kind == ExprKind::Literal) return Value::String(e->entry);
+        if (e->kind == ExprKind::Identifier && e->entry != nullptr && !ReadsOnUse(e->entry))
+            return e->entry->value;
+        Value result;
+        if (LeafOperation(e, result)) return result;
+    }
+    return Evaluate(e);
+}
+
 // The argument values of one call. Only the slots in use are made, and at
 // least two: the comparisons read two whatever the count.
 class Arguments {
@@ -424,11 +466,6 @@ Value EvaluateCall(const Expr* call) {
         args[0].kind() == Kind::Integer && args[1].kind() == Kind::Integer)
         return CompareIntegers(call->primitive, args[0].integer(), args[1].integer());
     return CallFunction(call, args.data(), call->count);
-}
-
-// Integer arithmetic on two integers needs no conversion.
-bool IsArithmetic(char op) {
-    return op == '+' || op == '-' || op == '*' || op == '/';
 }
 
 Value EvaluateBinary(const Expr* e) {
