@@ -185,6 +185,8 @@ start string_limit
     card "T = G"
     card "OUTPUT = SIZE(T)"
     card "OUTPUT = STR"
+    card "OUTPUT(DUPL('v', 32000), 'cut.txt') :F(BAD)"
+    card "\$DUPL('V', 80) = 'name cut to 80'"
     card "OUTPUT = 'all done' :(END)"
     echo "BAD     OUTPUT = 'failed'"
     echo "END"
@@ -198,6 +200,7 @@ expect 0 prog.lst " all done"
 } >expected.txt
 sed -n '/^Execution begins\.\.\.$/,/^ EXECUTION HAS TERMINATED\.$/p' prog.lst | sed '1d;$d' >got.txt
 cmp -s expected.txt got.txt || fail "output lines differ"
+[ "$(cat cut.txt)" = " name cut to 80" ] || fail "the association name was not cut to 80"
 
 # One character more, by each operation that makes strings.
 over=0
@@ -208,6 +211,12 @@ for op in "STR = STR 'a'" "STR = DUPL(STR, 2)" "STR 'ab' = 'abc'" "STR = DUPL('a
     run prog.sno
     expect 0 prog.lst "--- CONCATENATED STRINGS EXCEED MAXIMUM SIZE ---"
 done
+
+# A 32000-digit number is no integer.
+start string_digits
+{ card "X = EQ(DUPL('1', 32000), 1)" "OUTPUT = 'not reached'"; echo END; } >prog.sno
+run prog.sno
+expect 0 prog.lst "--- STRING NOT CONVERTIBLE TO INTEGER ---"
 
 # ---- Patterns ----------------------------------------------------------------------------
 
