@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -47,20 +48,38 @@ void TextFile::Close() {
     file_ = nullptr;
 }
 
+namespace {
+
+// The buffer getline reads into, shared by all files (reads never overlap).
+struct LineBuffer {
+    char* data = nullptr;
+    std::size_t capacity = 0;
+    LineBuffer() = default;
+    LineBuffer(const LineBuffer&) = delete;
+    LineBuffer& operator=(const LineBuffer&) = delete;
+    ~LineBuffer() { std::free(data); }
+};
+
+} // namespace
+
 bool TextFile::ReadLine(std::string& line) {
     line.clear();
     if (file_ == nullptr || atEnd_) return false;
-    bool any = false;
-    for (;;) {
-        int c = getc_unlocked(file_);
-        if (c == EOF) {
-            atEnd_ = true;
-            return any && !std::ferror(file_);
-        }
-        any = true;
-        if (c == '\n') break;
-        line.push_back(static_cast<char>(c));
+    // A whole line at once: lines of data can be long.
+    static LineBuffer buffer;
+    const ssize_t read = getline(&buffer.data, &buffer.capacity, file_);
+    if (read <= 0) {
+        atEnd_ = true;
+        return false;
     }
+    auto length = static_cast<std::size_t>(read);
+    if (buffer.data[length - 1] == '\n') {
+        --length;
+    } else {
+        atEnd_ = true; // the last line has no line end, or reading failed
+        if (std::ferror(file_)) return false;
+    }
+    line.assign(buffer.data, length);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return true;
 }
