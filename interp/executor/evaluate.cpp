@@ -380,7 +380,7 @@ Value CompareIntegers(Primitive p, std::int32_t a, std::int32_t b) {
 }
 
 // The integer held by a leaf: a number, or a plain name holding one.
-const Value* IntegerLeaf(const Expr* e) {
+[[gnu::always_inline]] inline const Value* IntegerLeaf(const Expr* e) {
     if (e == nullptr) return nullptr;
     const Value* v = nullptr;
     if (e->kind == ExprKind::Integer)
@@ -413,7 +413,7 @@ bool IsArithmetic(char op) {
     return true;
 }
 
-bool LeafOperation(const Expr* e, Value& result) {
+[[gnu::always_inline]] inline bool LeafOperation(const Expr* e, Value& result) {
     if (e->kind == ExprKind::Binary) return IsArithmetic(e->op) && LeafArithmetic(e, result);
     if (e->kind == ExprKind::Call) return IsComparison(e->primitive) && LeafComparison(e, result);
     return false;

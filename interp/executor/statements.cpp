@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "data/diagnostics.h"
 #include "data/textfile.h"
@@ -109,7 +110,14 @@ MatchResult RunMatch(std::string_view subject, const Value& pattern) {
 
 void ExecuteAssignment(const Stmt& s) {
     StringItem* variable = EvaluateVariable(s.subject);
-    const Value object = Evaluate(s.object);
+    Value object = Evaluate(s.object);
+    // A plain variable (no keyword, file or OUTPUT behind it, as it stands
+    // after the object's evaluation) takes the value directly.
+    if (!gExec.failure && variable != nullptr && variable->special == SpecialName::None &&
+        variable->value.kind() != Kind::Keyword && variable->value.kind() != Kind::File) {
+        variable->value = std::move(object);
+        return;
+    }
     Assign(variable, object);
 }
 
@@ -186,7 +194,10 @@ void TransferControl(const Target& target, bool& running) {
     gExec.failure = false;
     const std::int32_t from = Keyword(KeywordIndex::StNo);
     if (target.kind == TargetKind::Computed) {
-        Keyword(KeywordIndex::StNo) = FindLabel(EvaluateVariable(target.expression));
+        const Expr* e = target.expression;
+        StringItem* label =
+            e != nullptr && e->kind == ExprKind::Identifier ? e->entry : EvaluateVariable(e);
+        Keyword(KeywordIndex::StNo) = FindLabel(label);
     } else if (target.letter == 'E') {
         Keyword(KeywordIndex::StNo) = gProgram.count + 1;
     } else {
