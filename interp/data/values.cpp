@@ -79,22 +79,27 @@ StringItem& EmptyItem() {
     return item;
 }
 
+// The caches below belong to one filling of the table: a slot counts only
+// when it carries the current generation, so emptying them with the table
+// is one increment (no clearing, no touching of unused pages).
+std::uint32_t gGeneration = 1;
+
 // Integers converted to text, by value: loops convert the same numbers over
-// and over, and entries stay in the table for the whole run. Direct-mapped;
-// emptied with the table.
+// and over, and entries stay in the table for the whole run. Direct-mapped.
 struct IntegerEntry {
     std::int32_t value = 0;
+    std::uint32_t generation = 0;
     StringItem* item = nullptr;
 };
 std::array<IntegerEntry, 8192> gIntegerEntries{};
 
 // Concatenations already made, by operand entries: entries never change,
-// so a pair always gives the same result. Direct-mapped; emptied with the
-// table.
+// so a pair always gives the same result. Direct-mapped.
 struct JoinedEntry {
     const StringItem* left = nullptr;
     const StringItem* right = nullptr;
     StringItem* result = nullptr;
+    std::uint32_t generation = 0;
 };
 std::array<JoinedEntry, 8192> gJoinedEntries{};
 
@@ -117,8 +122,11 @@ void ResetStringTable() {
     for (auto& slot : t.slots)
         slot.reset();
     t.count = 0;
-    gIntegerEntries.fill(IntegerEntry{});
-    gJoinedEntries.fill(JoinedEntry{});
+    if (++gGeneration == 0) { // after 2^32 resets: start the slots afresh
+        gIntegerEntries.fill(IntegerEntry{});
+        gJoinedEntries.fill(JoinedEntry{});
+        gGeneration = 1;
+    }
     EmptyItem().value = Value();
 }
 
@@ -170,7 +178,7 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
     // The last concatenation made with this left side, then the shared cache.
     if (left->joinedRight == right && left->joined != nullptr) return Value::String(left->joined);
     JoinedEntry& slot = JoinedSlot(left, right);
-    if (slot.result != nullptr && slot.left == left && slot.right == right)
+    if (slot.generation == gGeneration && slot.left == left && slot.right == right)
         return Value::String(slot.result);
     std::string joined;
     joined.reserve(left->name.size() + right->name.size());
@@ -180,7 +188,7 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
     StringItem* result = Find(key);
     if (result == nullptr) result = Enter(std::move(joined), key.hash);
     if (result == nullptr) return Value();
-    slot = JoinedEntry{left, right, result};
+    slot = JoinedEntry{left, right, result, gGeneration};
     left->joinedRight = right;
     left->joined = result;
     return Value::String(result);
@@ -193,10 +201,10 @@ Value InternString(std::string_view text) {
 
 Value InternInteger(std::int32_t n) {
     IntegerEntry& slot = gIntegerEntries[static_cast<std::uint32_t>(n) % gIntegerEntries.size()];
-    if (slot.item != nullptr && slot.value == n) return Value::String(slot.item);
+    if (slot.generation == gGeneration && slot.value == n) return Value::String(slot.item);
     char buffer[16];
     StringItem* item = LookupOrEnter(FormatInteger(n, buffer));
-    if (item != nullptr) slot = IntegerEntry{n, item};
+    if (item != nullptr) slot = IntegerEntry{n, gGeneration, item};
     return Value::String(item);
 }
 
