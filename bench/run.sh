@@ -146,7 +146,7 @@ report() {
                 printf '%-8s %-8s %9s %9s %9s\n' "$bench" "$lang" "$ms" "$kb" ""
             else
                 printf '%-8s %-8s %9s %9s %9s\n' "$bench" "$lang" "$ms" "$kb" \
-                    "$(awk -v a="$vms" -v b="$ms" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }')"
+                    "$(awk -v a="$vms" -v b="$ms" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
             fi
         done
     done

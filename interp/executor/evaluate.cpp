@@ -404,18 +404,27 @@ bool IsArithmetic(char op) {
     return true;
 }
 
-[[gnu::noinline]] bool LeafComparison(const Expr* e, Value& result) {
+// Comparisons and REMDR of two integer leaves, when no defined function
+// has taken the name; a remainder by 0 or -1 is left to the general path.
+[[gnu::noinline]] bool LeafPrimitive(const Expr* e, Value& result) {
     if (e->count != 2 || e->entry == nullptr || e->entry->function >= 0) return false;
     const Value* a = IntegerLeaf(e->args[0]);
     const Value* b = a != nullptr ? IntegerLeaf(e->args[1]) : nullptr;
     if (b == nullptr) return false;
-    result = CompareIntegers(e->primitive, a->integer(), b->integer());
+    if (e->primitive != Primitive::REMDR) {
+        result = CompareIntegers(e->primitive, a->integer(), b->integer());
+        return true;
+    }
+    if (b->integer() == 0 || b->integer() == -1) return false;
+    result = Value::Integer(a->integer() % b->integer());
     return true;
 }
 
 [[gnu::always_inline]] inline bool LeafOperation(const Expr* e, Value& result) {
     if (e->kind == ExprKind::Binary) return IsArithmetic(e->op) && LeafArithmetic(e, result);
-    if (e->kind == ExprKind::Call) return IsComparison(e->primitive) && LeafComparison(e, result);
+    if (e->kind == ExprKind::Call)
+        return (IsComparison(e->primitive) || e->primitive == Primitive::REMDR) &&
+               LeafPrimitive(e, result);
     return false;
 }
 

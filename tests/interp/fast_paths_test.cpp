@@ -180,24 +180,41 @@ TEST(FastPaths, ReusedPatternStorageStartsFresh) {
 }
 
 TEST(FastPaths, OperandsAndPredicatesKeepTheirMeaning) {
-    const std::vector<std::string> lines = Output(" OUTPUT = LT(1, 2) 'LT'\n"
-                                                  " OUTPUT = GT('3', 2) 'GT'\n"
-                                                  " OUTPUT = EQ() 'EQ0'\n"
-                                                  " LT(2, 1) :S(BAD)\n"
-                                                  " OUTPUT = 7 / -2\n"
-                                                  " OUTPUT = 2147483647 + 1\n"
-                                                  " OUTPUT = '' 5 ''\n"
-                                                  " $(1 + 1) = 'TWO'\n"
-                                                  " OUTPUT = $'2'\n"
-                                                  " DEFINE('LT(A,B)', 'MYLT')\n"
-                                                  " OUTPUT = LT(2, 1)\n"
-                                                  " OUTPUT = SIZE(DUPL('AB', 3)) ' ' REMDR(7, 3)\n"
-                                                  " :(END)\n"
-                                                  "MYLT LT = 'MINE ' A B :(RETURN)\n"
-                                                  "BAD OUTPUT = 'BAD'\n"
-                                                  "END\n");
+    const std::vector<std::string> lines =
+        Output(" OUTPUT = LT(1, 2) 'LT'\n"
+               " OUTPUT = GT('3', 2) 'GT'\n"
+               " OUTPUT = EQ() 'EQ0'\n"
+               " LT(2, 1) :S(BAD)\n"
+               " OUTPUT = 7 / -2\n"
+               " OUTPUT = 2147483647 + 1\n"
+               " OUTPUT = '' 5 ''\n"
+               " $(1 + 1) = 'TWO'\n"
+               " OUTPUT = $'2'\n"
+               " DEFINE('LT(A,B)', 'MYLT')\n"
+               " OUTPUT = LT(2, 1)\n"
+               " OUTPUT = SIZE(DUPL('AB', 3)) ' ' REMDR(7, 3)\n"
+               " N = -7\n"
+               " M = -1\n"
+               " OUTPUT = REMDR(N, 2) ' ' REMDR(7, M) ' ' REMDR(-2147483648, M)\n"
+               " DEFINE('REMDR(A,B)', 'MYREM')\n"
+               " OUTPUT = REMDR(7, 3)\n"
+               " OUTPUT = REMDR(7, 0)\n"
+               " :(END)\n"
+               "MYLT LT = 'MINE ' A B :(RETURN)\n"
+               "MYREM REMDR = 'REM ' A B :(RETURN)\n"
+               "BAD OUTPUT = 'BAD'\n"
+               "END\n");
     EXPECT_EQ(lines, (std::vector<std::string>{"LT", "GT", "EQ0", "-3", "-2147483648", "5", "TWO",
-                                               "MINE 21", "6 1"}));
+                                               "MINE 21", "6 1", "-1 0 0", "REM 73", "REM 70"}));
+}
+
+TEST(FastPaths, RemainderByZeroStillStopsTheRun) {
+    const std::vector<std::string> lines = Output(" Z = 0\n"
+                                                  " OUTPUT = REMDR(7, Z)\n"
+                                                  " OUTPUT = 'NOT REACHED'\n"
+                                                  "END\n");
+    EXPECT_EQ(lines, (std::vector<std::string>{"--- DIVISION BY ZERO ---",
+                                               "--- ERROR OCCURRED ON STATEMENT 2 ---"}));
 }
 
 } // namespace
