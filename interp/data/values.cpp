@@ -177,9 +177,14 @@ StringItem* LookupOrEnter(std::string_view text) {
 Value InternConcatenation(StringItem* left, StringItem* right) {
     // The last concatenation made with this left side, then the shared cache.
     if (left->joinedRight == right && left->joined != nullptr) return Value::String(left->joined);
-    JoinedEntry& slot = JoinedSlot(left, right);
-    if (slot.generation == gGeneration && slot.left == left && slot.right == right)
-        return Value::String(slot.result);
+    // Two slots per pair (a pair of neighbours), so that two pairs meeting
+    // on one slot both stay.
+    JoinedEntry& first = JoinedSlot(left, right);
+    JoinedEntry& second =
+        gJoinedEntries[static_cast<std::size_t>(&first - gJoinedEntries.data()) ^ 1];
+    for (const JoinedEntry* e : {&first, &second})
+        if (e->generation == gGeneration && e->left == left && e->right == right)
+            return Value::String(e->result);
     std::string joined;
     joined.reserve(left->name.size() + right->name.size());
     joined.append(left->name);
@@ -188,7 +193,9 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
     StringItem* result = Find(key);
     if (result == nullptr) result = Enter(std::move(joined), key.hash);
     if (result == nullptr) return Value();
-    slot = JoinedEntry{left, right, result, gGeneration};
+    // The second slot takes the older occupant of the first.
+    if (first.generation == gGeneration) second = first;
+    first = JoinedEntry{left, right, result, gGeneration};
     left->joinedRight = right;
     left->joined = result;
     return Value::String(result);
