@@ -17,8 +17,9 @@ build=${BUILD_DIR:-$root/build-fuzz}
 CXX=${FUZZ_CXX:-clang++} cmake -S fuzz -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target $(printf '%s_fuzz ' "${targets[@]}") >/dev/null
 
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# Own settings, not the caller's: leaks count as findings here.
+export ASAN_OPTIONS=${FUZZ_ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 mkdir -p "$build/findings"
 failed=0
 for t in "${targets[@]}"; do
