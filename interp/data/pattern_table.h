@@ -55,11 +55,14 @@ struct PatternNode {
     CharSet set; // Break, Span, Any, NotAny
 };
 
-// A table holds exactly its nodes, stored right after it in one allocation:
-// patterns are built per statement, so their size matters.
+// A table's nodes are stored right after it in one allocation of 4, 8, 16
+// or 32 slots: patterns are built per statement, so their size matters, and
+// a temporary with room to spare can be extended in place.
 struct PatternTable {
     std::int32_t refs = 0;
     std::int32_t count = 0;
+    std::int32_t capacity = 0; // node slots in the allocation, count or more
+    std::int32_t unused = 0;
 
     PatternNode& node(int index) { return Nodes()[index - 1]; }
     const PatternNode& node(int index) const { return Nodes()[index - 1]; }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "data/diagnostics.h"
 #include "data/textfile.h"
@@ -224,7 +225,7 @@ Value Concatenate(const Value& left, const Value& right) {
     if (left.IsNull()) return right;
     if (right.IsNull()) return left;
     if (left.kind() == Kind::Pattern || right.kind() == Kind::Pattern)
-        return ConcatPatterns(ToPattern(left), ToPattern(right));
+        return ConcatPatternsInto(ToPattern(left), ToPattern(right));
     // Both sides are entered as strings first (an empty line read gives null).
     const Value a = ToStringValue(left);
     const Value b = ToStringValue(right);
@@ -478,7 +479,7 @@ Value EvaluateCall(const Expr* call) {
 }
 
 Value EvaluateBinary(const Expr* e) {
-    const Value left = Operand(e->left);
+    Value left = Operand(e->left);
     if (e->op == '$' || e->op == '.') {
         StringItem* variable = EvaluateVariable(e->right);
         if (gExec.failure) return Value();
@@ -487,6 +488,8 @@ Value EvaluateBinary(const Expr* e) {
     const Value right = Operand(e->right);
     if (gExec.failure) return Value();
     if (e->op == 'C' && (left.IsNull() || right.IsNull())) return left.IsNull() ? right : left;
+    if (e->op == 'C' && left.kind() == Kind::Pattern) // a temporary left side may grow in place
+        return ConcatPatternsInto(std::move(left), ToPattern(right));
     if (IsArithmetic(e->op) && left.kind() == Kind::Integer && right.kind() == Kind::Integer)
         return Arithmetic(e->op, left, right);
     return ApplyBinary(e->op, left, right);

@@ -62,6 +62,9 @@ Value ToPattern(const Value& v);
 Value MakeNodePattern(Routine routine, const Value& argument);
 Value MakeArbno(const Value& pattern);
 Value ConcatPatterns(const Value& p, const Value& q);
+// The same concatenation; when p is the only reference to its table and the
+// table has room, q's nodes are added to it instead of copying both.
+Value ConcatPatternsInto(Value&& p, const Value& q);
 Value AlternatePatterns(const Value& p, const Value& q);
 Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediate);
 

@@ -1,5 +1,6 @@
 // Pattern construction. Every construction makes fresh copies of the nodes
 // it combines and never modifies its operands.
+#include <utility>
 #include <vector>
 
 #include "data/diagnostics.h"
@@ -17,49 +18,64 @@ void CharSet::Fill(std::string_view chars) {
 
 namespace {
 
-// Storage of freed tables, kept by node count for reuse: patterns are made
-// and dropped per statement. A few blocks per count are kept, so the memory
+// Storage of freed tables, kept by size class for reuse: patterns are made
+// and dropped per statement. A few blocks per class are kept, so the memory
 // held stays small; plain arrays, so that nothing here is destroyed at exit
 // before the last pattern is released.
-constexpr int kKeptPerCount = 16;
+constexpr int kSizeClasses = 4; // 4, 8, 16 and 32 node slots
+constexpr int kKeptPerClass = 32;
 struct SpareBlocks {
-    void* blocks[kMaxPatternNodes + 1][kKeptPerCount];
-    int counts[kMaxPatternNodes + 1];
+    void* blocks[kSizeClasses][kKeptPerClass];
+    int counts[kSizeClasses];
 };
 SpareBlocks gSpare{};
 
-void* TakeBlock(int count) {
-    int& n = gSpare.counts[count];
-    if (n > 0) return gSpare.blocks[count][--n];
-    const auto nodes = static_cast<std::size_t>(count);
+int SizeClass(int count) {
+    int c = 0;
+    while ((4 << c) < count)
+        ++c;
+    return c;
+}
+
+void* TakeBlock(int sizeClass) {
+    int& n = gSpare.counts[sizeClass];
+    if (n > 0) return gSpare.blocks[sizeClass][--n];
+    const auto nodes = static_cast<std::size_t>(4 << sizeClass);
     return ::operator new(sizeof(PatternTable) + nodes * sizeof(PatternNode));
 }
 
-void GiveBlock(void* block, int count) {
-    int& n = gSpare.counts[count];
-    if (n < kKeptPerCount)
-        gSpare.blocks[count][n++] = block;
+void GiveBlock(void* block, int sizeClass) {
+    int& n = gSpare.counts[sizeClass];
+    if (n < kKeptPerClass)
+        gSpare.blocks[sizeClass][n++] = block;
     else
         ::operator delete(block);
 }
 
 void DestroyPatternTable(PatternTable* table) {
     const int count = table->count;
+    const int sizeClass = SizeClass(table->capacity);
     for (int i = 1; i <= count; ++i)
         table->node(i).~PatternNode();
     table->~PatternTable();
-    GiveBlock(table, count);
+    GiveBlock(table, sizeClass);
+}
+
+// Where node `index` of a table lives, for constructing it.
+void* NodeSlot(PatternTable* table, int index) {
+    return reinterpret_cast<std::byte*>(table) + sizeof(PatternTable) +
+           static_cast<std::size_t>(index - 1) * sizeof(PatternNode);
 }
 
 } // namespace
 
 PatternTable* NewPatternTable(int count) {
     // Owned by the values that refer to it; freed by ReleasePatternTable.
-    void* raw = TakeBlock(count);
-    auto* table = new (raw) PatternTable;
-    auto* first = reinterpret_cast<std::byte*>(raw) + sizeof(PatternTable);
-    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i)
-        new (first + i * sizeof(PatternNode)) PatternNode;
+    const int sizeClass = SizeClass(count);
+    auto* table = new (TakeBlock(sizeClass)) PatternTable;
+    table->capacity = 4 << sizeClass;
+    for (int i = 1; i <= count; ++i)
+        new (NodeSlot(table, i)) PatternNode;
     table->count = count;
     return table;
 }
@@ -233,6 +249,27 @@ Value ConcatPatterns(const Value& p, const Value& q) {
     return Value::Pattern(t);
 }
 
+Value ConcatPatternsInto(Value&& p, const Value& q) {
+    PatternTable* t = p.pattern();
+    const int np = CountOf(p), nq = CountOf(q);
+    if (gExec.failure || t == nullptr || t->refs != 1 || np == 0 || nq == 0 ||
+        np + nq > t->capacity || q.pattern() == t)
+        return ConcatPatterns(p, q);
+    // Nobody else can see t: q's nodes are added to it, linked as a copy is.
+    for (int i = 1; i <= np; ++i)
+        if (t->node(i).subsequent == 0) t->node(i).subsequent = np + 1;
+    for (int i = 1; i <= nq; ++i) {
+        auto* n = new (NodeSlot(t, np + i)) PatternNode(q.pattern()->node(i));
+        if (n->subsequent != 0) n->subsequent += np;
+        if (n->alternate != 0) n->alternate += np;
+    }
+    t->count = np + nq;
+    const Routine last = t->node(np + 1).routine;
+    if (nq == 1 && (last == Routine::ImmEnd || last == Routine::CondEnd))
+        t->node(np + 1).extra = np;
+    return std::move(p);
+}
+
 Value AlternatePatterns(const Value& p, const Value& q) {
     if (gExec.failure) return Value();
     const int np = CountOf(p), nq = CountOf(q);
@@ -255,8 +292,8 @@ Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediat
     const Routine start = immediate ? Routine::ImmStart : Routine::CondStart;
     const Routine end = immediate ? Routine::ImmEnd : Routine::CondEnd;
     Value body = MakeNodePattern(start, Value());
-    if (!p.IsNull()) body = ConcatPatterns(body, ToPattern(p));
-    return ConcatPatterns(body, MakeNodePattern(end, Value::String(variable)));
+    if (!p.IsNull()) body = ConcatPatternsInto(std::move(body), ToPattern(p));
+    return ConcatPatternsInto(std::move(body), MakeNodePattern(end, Value::String(variable)));
 }
 
 } // namespace vantel

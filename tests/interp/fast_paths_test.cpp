@@ -208,6 +208,59 @@ TEST(FastPaths, OperandsAndPredicatesKeepTheirMeaning) {
                                                "MINE 21", "6 1", "-1 0 0", "REM 73", "REM 70"}));
 }
 
+// Node fields and arguments of two tables, for comparing constructions.
+void ExpectSameNodes(const Value& a, const Value& b) {
+    ASSERT_NE(a.pattern(), nullptr);
+    ASSERT_NE(b.pattern(), nullptr);
+    const PatternTable& p = *a.pattern();
+    const PatternTable& q = *b.pattern();
+    ASSERT_EQ(p.count, q.count);
+    for (int i = 1; i <= p.count; ++i) {
+        EXPECT_EQ(p.node(i).routine, q.node(i).routine) << i;
+        EXPECT_EQ(p.node(i).subsequent, q.node(i).subsequent) << i;
+        EXPECT_EQ(p.node(i).alternate, q.node(i).alternate) << i;
+        EXPECT_EQ(p.node(i).extra, q.node(i).extra) << i;
+        EXPECT_EQ(p.node(i).argument.string(), q.node(i).argument.string()) << i;
+        EXPECT_EQ(p.node(i).argument.integer(), q.node(i).argument.integer()) << i;
+    }
+}
+
+TEST(FastPaths, PatternsGrownInPlaceEqualCopiedOnes) {
+    test::FreshTables(false);
+    StringItem* v = LookupOrEnter("V");
+    const auto leaf = [](Routine r, const char* text) {
+        return MakeNodePattern(r, InternString(text));
+    };
+    const auto alt = AlternatePatterns(leaf(Routine::String, "A"), leaf(Routine::Any, "xy"));
+    // Copying: every operand is held by a variable-like value.
+    const Value a1 = leaf(Routine::Break, "ab");
+    const Value a2 = ConcatPatterns(a1, alt);
+    const Value a3 = ValueAssignmentPattern(a2, v, false);
+    const Value copied = ConcatPatterns(a3, MakeNodePattern(Routine::Tab, Value::Integer(3)));
+    // In place: each left side is a temporary.
+    const Value grown = ConcatPatternsInto(
+        ValueAssignmentPattern(ConcatPatternsInto(leaf(Routine::Break, "ab"), alt), v, false),
+        MakeNodePattern(Routine::Tab, Value::Integer(3)));
+    ExpectSameNodes(copied, grown);
+    EXPECT_EQ(a1.pattern()->count, 1) << "a held operand is never extended";
+    EXPECT_EQ(a2.pattern()->count, 3);
+}
+
+TEST(FastPaths, HeldPatternsAreNotChangedByConcatenation) {
+    const std::vector<std::string> lines = Output(" P = LEN(1)\n"
+                                                  " Q = P 'B'\n"
+                                                  " R = P P P\n"
+                                                  " 'X' P RPOS(0) :F(BAD)\n"
+                                                  " 'AB' Q RPOS(0) :F(BAD)\n"
+                                                  " 'ABC' R RPOS(0) :F(BAD)\n"
+                                                  " 'AB' P RPOS(0) :S(BAD)\n"
+                                                  " OUTPUT = 'OK'\n"
+                                                  " :(END)\n"
+                                                  "BAD OUTPUT = 'BAD'\n"
+                                                  "END\n");
+    EXPECT_EQ(lines, (std::vector<std::string>{"OK"}));
+}
+
 TEST(FastPaths, RemainderByZeroStillStopsTheRun) {
     const std::vector<std::string> lines = Output(" Z = 0\n"
                                                   " OUTPUT = REMDR(7, Z)\n"
