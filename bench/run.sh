@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the benchmark programs in vantel and in perl, python3, tclsh and awk,
 # alternately, and prints one table row per benchmark and language: median
-# wall time, median peak memory, and the ratio vantel/peer.
+# wall time, median peak memory, the ratio of the medians vantel/peer, and
+# the median of the per-round ratios (less sensitive to changing load).
 #
 #   bench/run.sh [-n RUNS] [-o TABLE_FILE] [VANTEL] [BENCHMARK...]
 #
@@ -134,8 +135,15 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # ---- The table ------------------------------------------------------------------
 
+# The median of the per-round ratios vantel/peer: the two runs of a round
+# are next to each other in time, so a change in machine load affects both.
+round_ratio() {
+    paste -d' ' <(cut -d' ' -f1 "$work/result.vantel.$1") <(cut -d' ' -f1 "$work/result.$2.$1") |
+        awk '{ printf "%.4f\n", ($2 > 0 ? $1 / $2 : 0) }' | median
+}
+
 report() {
-    printf '%-8s %-8s %9s %9s %9s\n' benchmark language "time ms" "peak KB" "vantel/x"
+    printf '%-8s %-8s %9s %9s %9s %9s\n' benchmark language "time ms" "peak KB" "vantel/x" "rounds"
     local bench lang ms kb vms
     for bench in "${benchmarks[@]}"; do
         vms=$(cut -d' ' -f1 "$work/result.vantel.$bench" | median)
@@ -143,10 +151,11 @@ report() {
             ms=$(cut -d' ' -f1 "$work/result.$lang.$bench" | median)
             kb=$(cut -d' ' -f2 "$work/result.$lang.$bench" | median)
             if [ "$lang" = vantel ]; then
-                printf '%-8s %-8s %9s %9s %9s\n' "$bench" "$lang" "$ms" "$kb" ""
+                printf '%-8s %-8s %9s %9s\n' "$bench" "$lang" "$ms" "$kb"
             else
-                printf '%-8s %-8s %9s %9s %9s\n' "$bench" "$lang" "$ms" "$kb" \
-                    "$(awk -v a="$vms" -v b="$ms" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
+                printf '%-8s %-8s %9s %9s %9s %9.2f\n' "$bench" "$lang" "$ms" "$kb" \
+                    "$(awk -v a="$vms" -v b="$ms" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')" \
+                    "$(round_ratio "$bench" "$lang")"
             fi
         done
     done
