@@ -84,7 +84,7 @@ void DumpEntryValue(const Value& v) {
         ListingLine(Decimal(v.integer()));
         break;
     case Kind::String:
-        ListingLine("\"" + v.string()->name + "\"");
+        ListingLine("\"" + std::string(v.string()->name) + "\"");
         break;
     case Kind::Pattern:
         ListingWrite("PATTERN");
@@ -116,10 +116,10 @@ void DumpVariables() {
     for (int i = 2; i <= StringCount(); ++i) {
         const StringItem* entry = StringAt(i);
         if (!entry->value.IsNull()) {
-            ListingWrite("  " + entry->name + " = ");
+            ListingWrite("  " + std::string(entry->name) + " = ");
             DumpEntryValue(entry->value);
         } else if (gRun.debug) {
-            ListingLine("  \"" + entry->name + "\"");
+            ListingLine("  \"" + std::string(entry->name) + "\"");
         }
     }
     ListingLine(" END of DUMP OF VARIABLES ");

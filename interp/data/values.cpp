@@ -6,6 +6,7 @@
 
 #include "data/diagnostics.h"
 #include "data/pattern_table.h"
+#include "data/text_arena.h"
 
 namespace vantel {
 
@@ -51,22 +52,29 @@ namespace {
 // once per lookup so that a lookup followed by an entry hashes the text once.
 struct IndexKey {
     std::string_view text;
-    std::size_t hash;
+    std::uint64_t hash;
     bool operator==(const IndexKey& other) const { return text == other.text; }
 };
 struct IndexHash {
-    std::size_t operator()(const IndexKey& key) const noexcept { return key.hash; }
+    std::size_t operator()(const IndexKey& key) const noexcept {
+        return static_cast<std::size_t>(key.hash);
+    }
 };
 
 IndexKey KeyOf(std::string_view text) {
-    return IndexKey{text, std::hash<std::string_view>{}(text)};
+    return IndexKey{text, HashText(text)};
 }
+
+// A joined text always fits in one chunk of the text storage.
+static_assert(static_cast<std::size_t>(kMaxStringLength) <= TextArena::kChunkSize);
 
 struct StringTable {
     std::array<std::unique_ptr<StringItem>, kStringTableSize + 1> slots; // 1..count
     int count = 0;
     // Index beside the table: text to entry. Keys view the entries' names.
     std::unordered_map<IndexKey, StringItem*, IndexHash> index;
+    // The entries' texts.
+    TextArena texts;
 };
 
 StringTable& Table() {
@@ -122,6 +130,7 @@ void ResetStringTable() {
     for (auto& slot : t.slots)
         slot.reset();
     t.count = 0;
+    t.texts.Reset();
     if (++gGeneration == 0) { // after 2^32 resets: start the slots afresh
         gIntegerEntries.fill(IntegerEntry{});
         gJoinedEntries.fill(JoinedEntry{});
@@ -148,30 +157,44 @@ StringItem* Find(const IndexKey& key) {
     return found != t.index.end() ? found->second : nullptr;
 }
 
-// Enters text, known to be absent, under its key's hash; nullptr at the limit.
-StringItem* Enter(std::string&& text, std::size_t hash) {
+bool TableFull() {
+    return Table().count >= kStringTableSize;
+}
+
+// Enters a stored text, known to be absent, under its hash; the table has room.
+StringItem* Enter(std::string_view stored, std::uint64_t hash) {
     StringTable& t = Table();
-    if (t.count >= kStringTableSize) {
-        ReportError("TOO MANY STRINGS");
-        return nullptr;
-    }
     if (t.index.empty()) t.index.reserve(kStringTableSize * 2);
     auto item = std::make_unique<StringItem>();
-    item->name = std::move(text);
-    if (item->name == "INPUT") item->special = SpecialName::Input;
-    if (item->name == "OUTPUT") item->special = SpecialName::Output;
+    item->name = stored;
+    item->hash = hash;
+    if (stored == "INPUT") item->special = SpecialName::Input;
+    if (stored == "OUTPUT") item->special = SpecialName::Output;
     StringItem* raw = item.get();
     t.slots[static_cast<std::size_t>(++t.count)] = std::move(item);
-    t.index.emplace(IndexKey{raw->name, hash}, raw);
+    t.index.emplace(IndexKey{stored, hash}, raw);
     return raw;
 }
 
 } // namespace
 
+std::uint64_t HashText(std::string_view text, std::uint64_t start) {
+    std::uint64_t hash = start;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211u;
+    }
+    return hash;
+}
+
 StringItem* LookupOrEnter(std::string_view text) {
     const IndexKey key = KeyOf(text);
     if (StringItem* found = Find(key)) return found;
-    return Enter(std::string(text), key.hash);
+    if (TableFull()) {
+        ReportError("TOO MANY STRINGS");
+        return nullptr;
+    }
+    return Enter(Table().texts.Store(text), key.hash);
 }
 
 Value InternConcatenation(StringItem* left, StringItem* right) {
@@ -185,14 +208,24 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
     for (const JoinedEntry* e : {&first, &second})
         if (e->generation == gGeneration && e->left == left && e->right == right)
             return Value::String(e->result);
-    std::string joined;
-    joined.reserve(left->name.size() + right->name.size());
-    joined.append(left->name);
-    if (!AppendChecked(joined, right->name)) return Value();
-    const IndexKey key = KeyOf(joined);
+    if (left->name.size() + right->name.size() > static_cast<std::size_t>(kMaxStringLength)) {
+        ReportError("CONCATENATED STRINGS EXCEED MAXIMUM SIZE");
+        return Value();
+    }
+    // The joined text is stored first (often only the right side is copied,
+    // after the left one) and given back when it is in the table already.
+    TextArena& texts = Table().texts;
+    const IndexKey key{texts.StoreJoined(left->name, right->name),
+                       HashText(right->name, left->hash)};
     StringItem* result = Find(key);
-    if (result == nullptr) result = Enter(std::move(joined), key.hash);
-    if (result == nullptr) return Value();
+    if (result != nullptr || TableFull()) texts.UndoLastJoined();
+    if (result == nullptr) {
+        if (TableFull()) {
+            ReportError("TOO MANY STRINGS");
+            return Value();
+        }
+        result = Enter(key.text, key.hash);
+    }
     // The second slot takes the older occupant of the first.
     if (first.generation == gGeneration) second = first;
     first = JoinedEntry{left, right, result, gGeneration};

@@ -135,12 +135,21 @@ private:
     Payload payload_;
 };
 
+// 64-bit FNV-1a of text, continued from the hash of the text before it, so
+// that the hash of a joined text follows from its left side's hash.
+inline constexpr std::uint64_t kHashStart = 14695981039346656037u;
+std::uint64_t HashText(std::string_view text, std::uint64_t start = kHashStart);
+
 enum class SpecialName : std::uint8_t { None, Input, Output };
 
 // One string-table entry: a string and the variable of that name.
 struct StringItem {
     Value value; // the variable's value; Null when it has none
-    std::string name;
+    // The text, viewing the table's text storage (valid until the table is
+    // reset) or, for entries outside the table, static text.
+    std::string_view name;
+    // Hash of name (see HashText); a concatenation continues its left side's.
+    std::uint64_t hash = kHashStart;
     SpecialName special = SpecialName::None;
     std::int8_t function = -1; // index in the function table, or -1
     // Bookkeeping of the pending assignment list (see the matcher).

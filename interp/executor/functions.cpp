@@ -102,7 +102,7 @@ void TraceCall(const FunctionItem& f, const char* what, const char* outcome) {
     if (ftrace <= 0) return;
     --ftrace;
     ListingLine(" STATEMENT " + std::to_string(KeywordValue(KeywordIndex::StNo)) + ": LEVEL " +
-                std::to_string(gExec.callLevel) + what + f.name->name + outcome);
+                std::to_string(gExec.callLevel) + what + std::string(f.name->name) + outcome);
 }
 
 } // namespace

@@ -115,7 +115,7 @@ void Associate(const Value& name, const Value& file, bool asInput) {
         ReportError("File association needs string for variable name.");
         return;
     }
-    std::string upper = name.string()->name.substr(0, kAssociationNameLength);
+    std::string upper(name.string()->name.substr(0, kAssociationNameLength));
     for (char& c : upper)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     StringItem* variable = LookupOrEnter(upper);
@@ -126,7 +126,7 @@ void Associate(const Value& name, const Value& file, bool asInput) {
         ReportError("File association requires the DOS file name");
         return;
     }
-    const std::string& path = file.string()->name;
+    const std::string path(file.string()->name);
     const bool opened = asInput ? item->text.OpenRead(path) : item->text.Create(path);
     if (!opened) gExec.failure = true;
 }

@@ -115,7 +115,7 @@ int Step(const Subject& s, PatternTable& t, int b, int c) {
     switch (n.routine) {
     case Routine::String: {
         if (n.argument.kind() != Kind::String) return c;
-        const std::string& T = n.argument.string()->name;
+        const std::string_view T = n.argument.string()->name;
         const int len = static_cast<int>(T.size());
         if (len > L - c) return -1;
         return std::memcmp(s.text.data() + c, T.data(), T.size()) == 0 ? c + len : -1;

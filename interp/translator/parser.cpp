@@ -390,7 +390,7 @@ void ResetInternalForm() {
     gStmtArena.clear();
 }
 
-Primitive PrimitiveNamed(const std::string& name) {
+Primitive PrimitiveNamed(std::string_view name) {
     static const std::pair<const char*, Primitive> kNames[] = {
         {"LT", Primitive::LT},         {"LE", Primitive::LE},         {"EQ", Primitive::EQ},
         {"NE", Primitive::NE},         {"GE", Primitive::GE},         {"GT", Primitive::GT},

@@ -2,6 +2,8 @@
 // backtracking. It reads the lexer's tokens and fills statement records.
 #pragma once
 
+#include <string_view>
+
 #include "translator/internal_form.h"
 
 namespace vantel {
@@ -10,6 +12,6 @@ namespace vantel {
 void ParseStatement(Stmt& stmt);
 
 // Resolves a called name to a built-in function (None when it is none).
-Primitive PrimitiveNamed(const std::string& name);
+Primitive PrimitiveNamed(std::string_view name);
 
 } // namespace vantel

@@ -58,7 +58,7 @@ void WriteCompileStatistics() {
 
 std::string ValueDump(const StringItem* entry) {
     if (entry == nullptr) return "No value present";
-    return " \"" + entry->name + "\" ";
+    return " \"" + std::string(entry->name) + "\" ";
 }
 
 void DumpExpression(const Expr* e) {
@@ -99,7 +99,7 @@ void DumpExpression(const Expr* e) {
 }
 
 void DumpStatement(const Stmt& s) {
-    if (s.label != nullptr) ListingWrite("[" + s.label->name + "]");
+    if (s.label != nullptr) ListingWrite("[" + std::string(s.label->name) + "]");
     switch (s.kind) {
     case StmtKind::Assignment:
         ListingWrite(" Assign  subject: ");

@@ -16,11 +16,11 @@ std::string Tree(const Expr* e) {
     case ExprKind::Unary: return std::string("(") + e->op + Tree(e->left) + ")";
     case ExprKind::Binary:
         return std::string("(") + e->op + " " + Tree(e->left) + " " + Tree(e->right) + ")";
-    case ExprKind::Identifier: return e->entry->name;
+    case ExprKind::Identifier: return std::string(e->entry->name);
     case ExprKind::Integer: return std::to_string(e->number.integer());
-    case ExprKind::Literal: return e->entry == nullptr ? "''" : "'" + e->entry->name + "'";
+    case ExprKind::Literal: return e->entry == nullptr ? "''" : "'" + std::string(e->entry->name) + "'";
     case ExprKind::Call: {
-        std::string out = e->entry->name + "[";
+        std::string out = std::string(e->entry->name) + "[";
         for (int i = 0; i < e->count; ++i) out += (i ? "," : "") + Tree(e->args[static_cast<std::size_t>(i)]);
         return out + "]";
     }
