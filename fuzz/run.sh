@@ -49,6 +49,6 @@ for t in "${targets[@]}"; do
         failed=1
     fi
     grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" || true
-    grep -E '^#[0-9]+ +DONE' "$log" | tail -n 1 || true
+    grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -n 1 || true
 done
 exit "$failed"
