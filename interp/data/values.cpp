@@ -2,7 +2,7 @@
 
 #include <array>
 #include <memory>
-#include <unordered_map>
+#include <vector>
 
 #include "data/diagnostics.h"
 #include "data/pattern_table.h"
@@ -48,17 +48,11 @@ Value Value::Pattern(PatternTable* table) {
 
 namespace {
 
-// A key of the index: a view of an entry's name with its hash, computed
-// once per lookup so that a lookup followed by an entry hashes the text once.
+// A key of the index: a text with its hash, computed once per lookup so
+// that a lookup followed by an entry hashes the text once.
 struct IndexKey {
     std::string_view text;
     std::uint64_t hash;
-    bool operator==(const IndexKey& other) const { return text == other.text; }
-};
-struct IndexHash {
-    std::size_t operator()(const IndexKey& key) const noexcept {
-        return static_cast<std::size_t>(key.hash);
-    }
 };
 
 IndexKey KeyOf(std::string_view text) {
@@ -68,11 +62,28 @@ IndexKey KeyOf(std::string_view text) {
 // A joined text always fits in one chunk of the text storage.
 static_assert(static_cast<std::size_t>(kMaxStringLength) <= TextArena::kChunkSize);
 
+// One slot of the index: in use when it carries the current generation.
+struct IndexSlot {
+    std::uint64_t hash = 0;
+    std::uint32_t position = 0; // of the entry in the table
+    std::uint32_t generation = 0;
+};
+// Open addressing with linear probing, at least 1.6 slots per possible
+// entry, so probes stay short, some slot is always free, and neither a
+// lookup nor an entry allocates.
+constexpr int kIndexBits = 13;
+constexpr std::size_t kIndexSize = std::size_t{1} << kIndexBits;
+static_assert(kIndexSize * 5 >= static_cast<std::size_t>(kStringTableSize) * 8);
+
+// Entries are made in blocks, so that entering allocates only now and then.
+constexpr int kBlockItems = 256;
+
 struct StringTable {
-    std::array<std::unique_ptr<StringItem>, kStringTableSize + 1> slots; // 1..count
+    std::array<StringItem*, kStringTableSize + 1> slots{}; // 1..count
     int count = 0;
-    // Index beside the table: text to entry. Keys view the entries' names.
-    std::unordered_map<IndexKey, StringItem*, IndexHash> index;
+    std::vector<std::unique_ptr<StringItem[]>> blocks;
+    // Index beside the table: text to position.
+    std::array<IndexSlot, kIndexSize> index{};
     // The entries' texts.
     TextArena texts;
 };
@@ -118,22 +129,35 @@ JoinedEntry& JoinedSlot(const StringItem* left, const StringItem* right) {
     return gJoinedEntries[static_cast<std::size_t>(mixed >> 51)]; // 13 bits
 }
 
+// Two slots per pair (a pair of neighbours), so that two pairs meeting on
+// one slot both stay.
+JoinedEntry& Neighbour(const JoinedEntry& slot) {
+    return gJoinedEntries[static_cast<std::size_t>(&slot - gJoinedEntries.data()) ^ 1];
+}
+
+void RememberJoined(const StringItem* left, const StringItem* right, StringItem* result) {
+    JoinedEntry& first = JoinedSlot(left, right);
+    // The second slot takes the older occupant of the first.
+    if (first.generation == gGeneration) Neighbour(first) = first;
+    first = JoinedEntry{left, right, result, gGeneration};
+}
+
 } // namespace
 
 void ResetStringTable() {
     StringTable& t = Table();
-    t.index.clear();
     // Values may refer to patterns whose nodes refer back to entries only by
     // pointer, so clearing values first and entries second is safe.
     for (int i = 1; i <= t.count; ++i)
         t.slots[static_cast<std::size_t>(i)]->value = Value();
-    for (auto& slot : t.slots)
-        slot.reset();
+    t.blocks.clear();
+    t.slots.fill(nullptr);
     t.count = 0;
     t.texts.Reset();
     if (++gGeneration == 0) { // after 2^32 resets: start the slots afresh
         gIntegerEntries.fill(IntegerEntry{});
         gJoinedEntries.fill(JoinedEntry{});
+        t.index.fill(IndexSlot{});
         gGeneration = 1;
     }
     EmptyItem().value = Value();
@@ -146,34 +170,51 @@ int StringCount() {
 StringItem* StringAt(int position) {
     StringTable& t = Table();
     if (position < 1 || position > t.count) return nullptr;
-    return t.slots[static_cast<std::size_t>(position)].get();
+    return t.slots[static_cast<std::size_t>(position)];
 }
 
 namespace {
 
-StringItem* Find(const IndexKey& key) {
+std::size_t HomeSlot(std::uint64_t hash) {
+    return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15u) >> (64 - kIndexBits));
+}
+
+// The entry with key's text, or nullptr; freeSlot receives the index slot
+// where that text would go.
+StringItem* Find(const IndexKey& key, std::size_t& freeSlot) {
     StringTable& t = Table();
-    const auto found = t.index.find(key);
-    return found != t.index.end() ? found->second : nullptr;
+    for (std::size_t i = HomeSlot(key.hash);; i = (i + 1) & (kIndexSize - 1)) {
+        const IndexSlot& slot = t.index[i];
+        if (slot.generation != gGeneration) {
+            freeSlot = i;
+            return nullptr;
+        }
+        if (slot.hash == key.hash) {
+            StringItem* item = t.slots[slot.position];
+            if (item->name == key.text) return item;
+        }
+    }
 }
 
 bool TableFull() {
     return Table().count >= kStringTableSize;
 }
 
-// Enters a stored text, known to be absent, under its hash; the table has room.
-StringItem* Enter(std::string_view stored, std::uint64_t hash) {
+// Enters a stored text, known to be absent, under its hash in the free
+// index slot that Find gave; the table has room.
+StringItem* Enter(std::string_view stored, std::uint64_t hash, std::size_t freeSlot) {
     StringTable& t = Table();
-    if (t.index.empty()) t.index.reserve(kStringTableSize * 2);
-    auto item = std::make_unique<StringItem>();
+    const int position = ++t.count;
+    const int inBlock = (position - 1) % kBlockItems;
+    if (inBlock == 0) t.blocks.push_back(std::make_unique<StringItem[]>(kBlockItems));
+    StringItem* item = &t.blocks.back()[static_cast<std::size_t>(inBlock)];
     item->name = stored;
     item->hash = hash;
     if (stored == "INPUT") item->special = SpecialName::Input;
     if (stored == "OUTPUT") item->special = SpecialName::Output;
-    StringItem* raw = item.get();
-    t.slots[static_cast<std::size_t>(++t.count)] = std::move(item);
-    t.index.emplace(IndexKey{stored, hash}, raw);
-    return raw;
+    t.slots[static_cast<std::size_t>(position)] = item;
+    t.index[freeSlot] = IndexSlot{hash, static_cast<std::uint32_t>(position), gGeneration};
+    return item;
 }
 
 } // namespace
@@ -189,25 +230,26 @@ std::uint64_t HashText(std::string_view text, std::uint64_t start) {
 
 StringItem* LookupOrEnter(std::string_view text) {
     const IndexKey key = KeyOf(text);
-    if (StringItem* found = Find(key)) return found;
+    std::size_t freeSlot = 0;
+    if (StringItem* found = Find(key, freeSlot)) return found;
     if (TableFull()) {
         ReportError("TOO MANY STRINGS");
         return nullptr;
     }
-    return Enter(Table().texts.Store(text), key.hash);
+    return Enter(Table().texts.Store(text), key.hash, freeSlot);
 }
 
 Value InternConcatenation(StringItem* left, StringItem* right) {
-    // The last concatenation made with this left side, then the shared cache.
+    // The last concatenation made with this left side, then the shared cache,
+    // which holds only pairs displaced from their left side's own record (so
+    // a left side without one, as in a growing string, touches no slot).
     if (left->joinedRight == right && left->joined != nullptr) return Value::String(left->joined);
-    // Two slots per pair (a pair of neighbours), so that two pairs meeting
-    // on one slot both stay.
-    JoinedEntry& first = JoinedSlot(left, right);
-    JoinedEntry& second =
-        gJoinedEntries[static_cast<std::size_t>(&first - gJoinedEntries.data()) ^ 1];
-    for (const JoinedEntry* e : {&first, &second})
-        if (e->generation == gGeneration && e->left == left && e->right == right)
-            return Value::String(e->result);
+    if (left->joined != nullptr) {
+        JoinedEntry& first = JoinedSlot(left, right);
+        for (const JoinedEntry* e : {&first, &Neighbour(first)})
+            if (e->generation == gGeneration && e->left == left && e->right == right)
+                return Value::String(e->result);
+    }
     if (left->name.size() + right->name.size() > static_cast<std::size_t>(kMaxStringLength)) {
         ReportError("CONCATENATED STRINGS EXCEED MAXIMUM SIZE");
         return Value();
@@ -217,18 +259,17 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
     TextArena& texts = Table().texts;
     const IndexKey key{texts.StoreJoined(left->name, right->name),
                        HashText(right->name, left->hash)};
-    StringItem* result = Find(key);
+    std::size_t freeSlot = 0;
+    StringItem* result = Find(key, freeSlot);
     if (result != nullptr || TableFull()) texts.UndoLastJoined();
     if (result == nullptr) {
         if (TableFull()) {
             ReportError("TOO MANY STRINGS");
             return Value();
         }
-        result = Enter(key.text, key.hash);
+        result = Enter(key.text, key.hash, freeSlot);
     }
-    // The second slot takes the older occupant of the first.
-    if (first.generation == gGeneration) second = first;
-    first = JoinedEntry{left, right, result, gGeneration};
+    if (left->joined != nullptr) RememberJoined(left, left->joinedRight, left->joined);
     left->joinedRight = right;
     left->joined = result;
     return Value::String(result);

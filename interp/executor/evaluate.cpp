@@ -226,9 +226,10 @@ Value Concatenate(const Value& left, const Value& right) {
     if (right.IsNull()) return left;
     if (left.kind() == Kind::Pattern || right.kind() == Kind::Pattern)
         return ConcatPatternsInto(ToPattern(left), ToPattern(right));
-    // Both sides are entered as strings first (an empty line read gives null).
-    const Value a = ToStringValue(left);
-    const Value b = ToStringValue(right);
+    // Both sides are entered as strings first (an empty line read gives null);
+    // strings, the usual case, are taken as they are.
+    const Value a = left.kind() == Kind::String ? left : ToStringValue(left);
+    const Value b = right.kind() == Kind::String ? right : ToStringValue(right);
     if (gExec.failure) return Value();
     if (a.IsNull() || b.IsNull()) return a.IsNull() ? b : a;
     return InternConcatenation(a.string(), b.string());
@@ -465,17 +466,34 @@ private:
     int made_;
 };
 
+// A call whose argument values are in args (at least two slots).
+Value CallWith(const Expr* call, Value* args) {
+    if (gExec.failure) return Value();
+    if (call->entry != nullptr && call->entry->function < 0) {
+        if (IsComparison(call->primitive) && args[0].kind() == Kind::Integer &&
+            args[1].kind() == Kind::Integer)
+            return CompareIntegers(call->primitive, args[0].integer(), args[1].integer());
+        // SIZE of a string, as the primitive computes it, without the call.
+        if (call->primitive == Primitive::SIZE && call->count == 1 &&
+            args[0].kind() == Kind::String)
+            return Value::Integer(static_cast<std::int32_t>(args[0].string()->name.size()));
+    }
+    return CallFunction(call, args, call->count);
+}
+
 Value EvaluateCall(const Expr* call) {
+    if (call->count <= 2) { // most calls: two slots on the stack, no loops
+        Value args[2];
+        if (call->count >= 1 && call->args[0] != nullptr) args[0] = Operand(call->args[0]);
+        if (call->count == 2 && call->args[1] != nullptr) args[1] = Operand(call->args[1]);
+        return CallWith(call, args);
+    }
     Arguments args(call->count);
     for (int i = 0; i < call->count; ++i) {
         const Expr* a = call->args[static_cast<std::size_t>(i)];
         if (a != nullptr) args[i] = Operand(a);
     }
-    if (gExec.failure) return Value();
-    if (IsComparison(call->primitive) && call->entry != nullptr && call->entry->function < 0 &&
-        args[0].kind() == Kind::Integer && args[1].kind() == Kind::Integer)
-        return CompareIntegers(call->primitive, args[0].integer(), args[1].integer());
-    return CallFunction(call, args.data(), call->count);
+    return CallWith(call, args.data());
 }
 
 Value EvaluateBinary(const Expr* e) {

@@ -144,6 +144,22 @@ TEST_F(TableTexts, AConcatenationFoundInTheTableGivesItsStorageBack) {
     EXPECT_EQ(InternConcatenation(zyy, x).string(), zyyx);
 }
 
+TEST_F(TableTexts, AlternatingRightSidesGiveTheSameEntries) {
+    StringItem* l = LookupOrEnter("L");
+    std::vector<StringItem*> rights, results;
+    for (int i = 0; i < 5; ++i) {
+        rights.push_back(LookupOrEnter("R" + std::to_string(i)));
+        results.push_back(InternConcatenation(l, rights.back()).string());
+    }
+    const int count = StringCount();
+    for (int round = 0; round < 3; ++round)
+        for (int i : {4, 0, 3, 0, 1, 2, 2, 4})
+            EXPECT_EQ(InternConcatenation(l, rights[static_cast<std::size_t>(i)]).string(),
+                      results[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(StringCount(), count);
+    EXPECT_EQ(results[3]->name, "LR3");
+}
+
 TEST_F(TableTexts, TheLimitCountsEntriesNotTexts) {
     StringItem* a = LookupOrEnter("A");
     StringItem* s = a;
