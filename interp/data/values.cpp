@@ -219,12 +219,30 @@ StringItem* Enter(std::string_view stored, std::uint64_t hash, std::size_t freeS
 
 } // namespace
 
+namespace {
+
+constexpr std::uint64_t kHashBase = 1099511628211u;
+constexpr std::uint64_t kHashBase2 = kHashBase * kHashBase;
+constexpr std::uint64_t kHashBase3 = kHashBase2 * kHashBase;
+constexpr std::uint64_t kHashBase4 = kHashBase3 * kHashBase;
+
+std::uint64_t Byte(const char* p) {
+    return static_cast<unsigned char>(*p);
+}
+
+} // namespace
+
 std::uint64_t HashText(std::string_view text, std::uint64_t start) {
+    // hash = hash * base + byte for each byte, four bytes per step: the
+    // steps' multiplications are independent, so long lines hash quickly.
     std::uint64_t hash = start;
-    for (const char c : text) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211u;
-    }
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    for (; end - p >= 4; p += 4)
+        hash = hash * kHashBase4 + Byte(p) * kHashBase3 + Byte(p + 1) * kHashBase2 +
+               Byte(p + 2) * kHashBase + Byte(p + 3);
+    for (; p != end; ++p)
+        hash = hash * kHashBase + Byte(p);
     return hash;
 }
 

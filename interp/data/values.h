@@ -135,8 +135,9 @@ private:
     Payload payload_;
 };
 
-// 64-bit FNV-1a of text, continued from the hash of the text before it, so
-// that the hash of a joined text follows from its left side's hash.
+// Polynomial hash of text (each byte: hash * base + byte, modulo 2^64),
+// continued from the hash of the text before it, so that the hash of a
+// joined text follows from its left side's hash.
 inline constexpr std::uint64_t kHashStart = 14695981039346656037u;
 std::uint64_t HashText(std::string_view text, std::uint64_t start = kHashStart);
 

@@ -85,7 +85,14 @@ TEST(TextArena, LargeTextsGetChunksOfTheirOwn) {
     EXPECT_EQ(arena.StoreJoined("", ""), "");
 }
 
-TEST(TextHash, ContinuesFromTheLeftSide) {
+TEST(TextHash, ContinuesFromTheLeftSideAtAnySplit) {
+    std::string text;
+    for (int i = 0; i < 40; ++i)
+        text.push_back(static_cast<char>(i * 37 + 200)); // high bytes as well
+    for (std::size_t split = 0; split <= text.size(); ++split) {
+        const std::string_view all(text), left = all.substr(0, split);
+        ASSERT_EQ(HashText(all.substr(split), HashText(left)), HashText(all)) << split;
+    }
     const std::string a = "HELLO, ", b = "WORLD";
     EXPECT_EQ(HashText(b, HashText(a)), HashText(a + b));
     EXPECT_EQ(HashText(""), kHashStart);
