@@ -339,23 +339,9 @@ Value EvaluateIdentifier(StringItem* entry) {
     return entry->value;
 }
 
-// The comparison predicates on two integers, decided without the general
+// The comparison predicates on two integers are decided without the general
 // call path; anything else (a defined function of that name, other kinds)
 // takes the general one.
-bool IsComparison(Primitive p) {
-    switch (p) {
-    case Primitive::LT:
-    case Primitive::LE:
-    case Primitive::EQ:
-    case Primitive::NE:
-    case Primitive::GE:
-    case Primitive::GT:
-        return true;
-    default:
-        return false;
-    }
-}
-
 Value CompareIntegers(Primitive p, std::int32_t a, std::int32_t b) {
     bool holds = false;
     switch (p) {

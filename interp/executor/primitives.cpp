@@ -21,14 +21,8 @@ const char* GroupMessage(std::size_t nameLength) {
 }
 
 int Arity(Primitive p) {
+    if (IsComparison(p)) return -1; // any count
     switch (p) {
-    case Primitive::LT:
-    case Primitive::LE:
-    case Primitive::EQ:
-    case Primitive::NE:
-    case Primitive::GE:
-    case Primitive::GT:
-        return -1; // any count
     case Primitive::DUPL:
     case Primitive::IDENT:
     case Primitive::DIFFER:

@@ -51,6 +51,11 @@ enum class Primitive : std::uint8_t {
     DEFINE,
 };
 
+// The six numeric comparison predicates, which take any number of arguments.
+inline bool IsComparison(Primitive p) {
+    return p >= Primitive::LT && p <= Primitive::GT;
+}
+
 // One expression node. Binary operators: '!' alternation, 'C' concatenation,
 // '+', '-', '/', '*', '$' immediate and '.' conditional value assignment.
 // Unary operators: '$' indirection, '+', '-', '@' cursor position.
