@@ -12,10 +12,6 @@ RunState gRun;
 
 namespace {
 
-std::string Decimal(long long n) {
-    return std::to_string(n);
-}
-
 void CloseEverything() {
     CloseSource();
     CloseAssociations();
@@ -36,16 +32,17 @@ void ReportError(std::string_view message) {
         ++gRun.errorCount;
         return;
     }
-    ListingLine("--- ERROR OCCURRED ON STATEMENT " + Decimal(KeywordValue(KeywordIndex::StNo)) +
-                " ---");
+    ListingLine("--- ERROR OCCURRED ON STATEMENT " +
+                std::to_string(KeywordValue(KeywordIndex::StNo)) + " ---");
     TerminationReport();
 }
 
 void TerminationReport() {
     ListingLine(" EXECUTION HAS TERMINATED.");
-    ListingLine(" EXECUTION TIME: " + Decimal(ElapsedMs(gRun.startTime, TimeOfDayMs())) +
+    ListingLine(" EXECUTION TIME: " + std::to_string(ElapsedMs(gRun.startTime, TimeOfDayMs())) +
                 " milliseconds.");
-    ListingLine(" NUMBER OF STATEMENTS EXECUTED: " + Decimal(KeywordValue(KeywordIndex::StCount)));
+    ListingLine(" NUMBER OF STATEMENTS EXECUTED: " +
+                std::to_string(KeywordValue(KeywordIndex::StCount)));
     if (KeywordValue(KeywordIndex::Dump) != 0) DumpVariables();
     const int status = gRun.errorFlag ? 0 : KeywordValue(KeywordIndex::Code);
     EndRun(status);
@@ -60,28 +57,22 @@ void EndRun(int status) {
 
 namespace {
 
-std::string RightAligned(std::string_view text, std::size_t width) {
-    std::string out;
-    if (text.size() < width) out.assign(width - text.size(), ' ');
-    out.append(text);
-    return out;
-}
-
 void DumpPatternComponents(const PatternTable& table) {
     ListingLine("  Pattern components");
     ListingLine("       #      Routine Subsequent Alternate Extra");
     for (int i = 1; i <= table.count; ++i) {
         const PatternNode& n = table.node(i);
-        ListingLine(RightAligned(Decimal(i), 8) + RightAligned(RoutineName(n.routine), 12) +
-                    RightAligned(Decimal(n.subsequent), 8) +
-                    RightAligned(Decimal(n.alternate), 10) + RightAligned(Decimal(n.extra), 9));
+        ListingLine(RightAligned(std::to_string(i), 8) + RightAligned(RoutineName(n.routine), 12) +
+                    RightAligned(std::to_string(n.subsequent), 8) +
+                    RightAligned(std::to_string(n.alternate), 10) +
+                    RightAligned(std::to_string(n.extra), 9));
     }
 }
 
 void DumpEntryValue(const Value& v) {
     switch (v.kind()) {
     case Kind::Integer:
-        ListingLine(Decimal(v.integer()));
+        ListingLine(std::to_string(v.integer()));
         break;
     case Kind::String:
         ListingLine("\"" + std::string(v.string()->name) + "\"");
@@ -97,7 +88,7 @@ void DumpEntryValue(const Value& v) {
         break;
     case Kind::Keyword:
         if (v.keyword().index != KeywordIndex::Alphabet)
-            ListingWrite(Decimal(KeywordValue(v.keyword().index)));
+            ListingWrite(std::to_string(KeywordValue(v.keyword().index)));
         ListingNewLine();
         break;
     case Kind::File:

@@ -123,6 +123,13 @@ void ListingNewLine() {
     ListingWrite("\n");
 }
 
+std::string RightAligned(std::string_view text, std::size_t width) {
+    std::string out;
+    if (text.size() < width) out.assign(width - text.size(), ' ');
+    out.append(text);
+    return out;
+}
+
 bool OpenListing(const std::string& path) {
     return gListing.Create(path);
 }

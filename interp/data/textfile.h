@@ -49,6 +49,8 @@ struct FileItem {
 void ListingWrite(std::string_view text);
 void ListingLine(std::string_view text);
 void ListingNewLine();
+// text padded with blanks on the left to width characters (never cut).
+std::string RightAligned(std::string_view text, std::size_t width);
 bool OpenListing(const std::string& path);
 void CloseListing();
 

@@ -34,14 +34,8 @@ void ObeyControlCard(std::string_view card) {
 }
 
 void ListCard() {
-    std::string line;
-    if (gScan.cardType == '*' || gScan.cardType == '-') {
-        line = "    ";
-    } else {
-        std::string number = std::to_string(gScan.statementNumber);
-        if (number.size() < 4) line.assign(4 - number.size(), ' ');
-        line += number;
-    }
+    const bool unnumbered = gScan.cardType == '*' || gScan.cardType == '-';
+    std::string line = unnumbered ? "    " : RightAligned(std::to_string(gScan.statementNumber), 4);
     line += "    ";
     line += gScan.card;
     ListingLine(line);

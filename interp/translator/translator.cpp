@@ -10,10 +10,6 @@ namespace vantel {
 
 namespace {
 
-std::string Decimal(long long n) {
-    return std::to_string(n);
-}
-
 void StartTranslation() {
     ResetScanner();
     EnterInitialStrings();
@@ -50,7 +46,8 @@ void ReadEndLabel() {
 void WriteCompileStatistics() {
     ListingLine(" COMPILATION COMPLETE. ");
     const double now = TimeOfDayMs();
-    ListingLine(" COMPILATION TIME " + Decimal(ElapsedMs(gRun.startTime, now)) + " milliseconds.");
+    ListingLine(" COMPILATION TIME " + std::to_string(ElapsedMs(gRun.startTime, now)) +
+                " milliseconds.");
     gRun.startTime = now;
 }
 
@@ -81,16 +78,16 @@ void DumpExpression(const Expr* e) {
         ListingWrite("Identifier:" + ValueDump(e->entry));
         break;
     case ExprKind::Integer:
-        ListingWrite(" Number: " + Decimal(e->number.integer()));
+        ListingWrite(" Number: " + std::to_string(e->number.integer()));
         break;
     case ExprKind::Literal:
         ListingWrite(" String: " + ValueDump(e->entry));
         break;
     case ExprKind::Call:
         ListingLine(" Call function: " + ValueDump(e->entry) +
-                    "  Number of arguments: " + Decimal(e->count));
+                    "  Number of arguments: " + std::to_string(e->count));
         for (int i = 0; i < e->count; ++i) {
-            ListingWrite("   Arg " + Decimal(i + 1) + " ");
+            ListingWrite("   Arg " + std::to_string(i + 1) + " ");
             DumpExpression(e->args[static_cast<std::size_t>(i)]);
             ListingNewLine();
         }
@@ -138,9 +135,7 @@ void DumpStatement(const Stmt& s) {
 void WriteStatementDump() {
     ListingLine(" Dump of statements translated ");
     for (int i = 1; i <= gProgram.count; ++i) {
-        std::string number = Decimal(i);
-        if (number.size() < 2) number.insert(0, 1, ' ');
-        ListingWrite(number + " ");
+        ListingWrite(RightAligned(std::to_string(i), 2) + " ");
         DumpStatement(gProgram.at(i));
         ListingNewLine();
     }
