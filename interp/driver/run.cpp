@@ -22,6 +22,7 @@ std::string ListingNameFor(const std::string& source) {
 void ResetTables() {
     CloseAssociations();
     ResetExecutor();
+    ResetPatternSites();
     ResetFunctions();
     ResetMatcher();
     ResetInternalForm();

@@ -312,12 +312,6 @@ Value ApplyUnary(char op, const Expr* operand) {
     }
 }
 
-// Reading INPUT or an input-associated variable reads a line; any other
-// name simply yields its value.
-bool ReadsOnUse(const StringItem* entry) {
-    return entry->special == SpecialName::Input || entry->value.kind() == Kind::File;
-}
-
 Value ReadIdentifier(StringItem* entry) {
     if (entry->special == SpecialName::Input) {
         if (!ReadStandardInput(entry)) return Failed();

@@ -48,6 +48,11 @@ int FindLabel(StringItem* entry);
 
 Value Evaluate(const Expr* e);
 StringItem* EvaluateVariable(const Expr* e);
+// Reading INPUT or an input-associated variable reads a line; any other
+// name simply yields its value.
+inline bool ReadsOnUse(const StringItem* entry) {
+    return entry->special == SpecialName::Input || entry->value.kind() == Kind::File;
+}
 void Assign(StringItem* variable, const Value& x);
 
 // Conversions. ToText gives the text of a value (empty for null) and may set
@@ -67,6 +72,12 @@ Value ConcatPatterns(const Value& p, const Value& q);
 Value ConcatPatternsInto(Value&& p, const Value& q);
 Value AlternatePatterns(const Value& p, const Value& q);
 Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediate);
+
+// The pattern of match or replacement statement `number`, the value of its
+// pattern expression e as a pattern. Where the expression allows, the table
+// is kept between executions and updated in place.
+Value MatchSitePattern(int number, const Expr* e);
+void ResetPatternSites();
 
 // One match attempt of pattern against subject from cursor: the final cursor,
 // or 0 with the failure flag set.

@@ -121,10 +121,10 @@ void ExecuteAssignment(const Stmt& s) {
     Assign(variable, object);
 }
 
-void ExecuteMatch(const Stmt& s) {
+void ExecuteMatch(const Stmt& s, int number) {
     ClearPending();
     const Value subject = ToStringValue(Evaluate(s.subject));
-    const Value pattern = ToPattern(Evaluate(s.pattern));
+    const Value pattern = MatchSitePattern(number, s.pattern);
     if (gExec.failure) return;
     const MatchResult m = RunMatch(ToText(subject), pattern);
     if (m.cursor > 0)
@@ -133,10 +133,10 @@ void ExecuteMatch(const Stmt& s) {
         ClearPending();
 }
 
-void ExecuteReplacement(const Stmt& s) {
+void ExecuteReplacement(const Stmt& s, int number) {
     ClearPending();
     StringItem* variable = EvaluateVariable(s.subject);
-    const Value pattern = ToPattern(Evaluate(s.pattern));
+    const Value pattern = MatchSitePattern(number, s.pattern);
     if (gExec.failure || variable == nullptr) return;
     const Value subjectValue = ToStringValue(variable->value);
     if (gExec.failure) return;
@@ -156,16 +156,16 @@ void ExecuteReplacement(const Stmt& s) {
     Assign(variable, InternString(result));
 }
 
-void ExecuteStatement(const Stmt& s) {
+void ExecuteStatement(const Stmt& s, int number) {
     switch (s.kind) {
     case StmtKind::Assignment:
         ExecuteAssignment(s);
         return;
     case StmtKind::Match:
-        ExecuteMatch(s);
+        ExecuteMatch(s, number);
         return;
     case StmtKind::Replacement:
-        ExecuteReplacement(s);
+        ExecuteReplacement(s, number);
         return;
     case StmtKind::Expression:
         (void)Evaluate(s.subject);
@@ -249,7 +249,7 @@ void ExecuteStatements(int start) {
             (gWorkCaps.statements != 0 && count > gWorkCaps.statements))
             ReportError("STATEMENT LIMIT EXCEEDED");
         const Stmt& s = gProgram.at(number);
-        ExecuteStatement(s);
+        ExecuteStatement(s, number);
         Keyword(KeywordIndex::StLastNo) = number;
         if (gExec.failure) {
             std::int32_t& failed = Keyword(KeywordIndex::StFCount);

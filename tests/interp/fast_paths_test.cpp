@@ -15,21 +15,8 @@
 namespace vantel {
 namespace {
 
-// The program's output lines, without their leading blank, and the error
-// line if the run stopped on one.
 std::vector<std::string> Output(const std::string& source) {
-    std::istringstream listing(test::RunProgram(source));
-    std::vector<std::string> lines;
-    bool on = false;
-    for (std::string line; std::getline(listing, line);) {
-        if (line == " EXECUTION HAS TERMINATED.") break;
-        if (on && line.rfind("--- ", 0) == 0)
-            lines.push_back(line);
-        else if (on && !line.empty())
-            lines.push_back(line.substr(1));
-        if (line == "Execution begins...") on = true;
-    }
-    return lines;
+    return test::OutputLines(source);
 }
 
 // Where an unanchored replacement of needle by '#' puts it, computed

@@ -73,4 +73,19 @@ std::string RunProgram(const std::string& source, int* status) {
     return std::regex_replace(listing, timing, " $1 N ");
 }
 
+std::vector<std::string> OutputLines(const std::string& source) {
+    std::istringstream listing(RunProgram(source));
+    std::vector<std::string> lines;
+    bool on = false;
+    for (std::string line; std::getline(listing, line);) {
+        if (line == " EXECUTION HAS TERMINATED.") break;
+        if (on && line.rfind("--- ", 0) == 0)
+            lines.push_back(line);
+        else if (on && !line.empty())
+            lines.push_back(line.substr(1));
+        if (line == "Execution begins...") on = true;
+    }
+    return lines;
+}
+
 } // namespace vantel::test

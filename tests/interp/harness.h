@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vantel::test {
 
@@ -16,5 +17,9 @@ std::string TranslateText(const std::string& source);
 // Runs a whole program and returns its listing with the timing figures
 // removed; status receives the exit status.
 std::string RunProgram(const std::string& source, int* status = nullptr);
+
+// Runs a whole program and returns its output lines without their leading
+// blank, and the error line if the run stopped on one.
+std::vector<std::string> OutputLines(const std::string& source);
 
 } // namespace vantel::test

@@ -1,0 +1,336 @@
+// The patterns of match statements, kept built between executions.
+//
+// A statement such as `LINE TAB(C) WORD @C` builds the same table every time
+// it runs except for TAB's argument: four constructions and copies per match.
+// A site whose pattern expression is made only of names, literals, cursor
+// positions and pattern primitives with a name or number argument keeps the
+// table it built and the leaf values it was built from. Run again with the
+// same patterns in its names, it updates the arguments that changed in place
+// and matches the same table.
+//
+// Leaf values are read without side effects; anything outside the simple
+// cases (a conversion, an error to report, a null or integer leaf, a defined
+// function of a primitive's name) leaves the whole expression to the
+// evaluator, as if this module did not exist. The kept table is never seen
+// by the program: a match site only matches it.
+#include <array>
+#include <memory>
+#include <utility>
+
+#include "executor/executor.h"
+
+namespace vantel {
+
+namespace {
+
+enum class LeafKind : std::uint8_t {
+    Operand,   // a name or literal holding a pattern or a string
+    Position,  // LEN POS TAB RPOS RTAB of a number or integer name
+    CharClass, // ANY NOTANY SPAN BREAK of a literal or string name
+    Cursor,    // @name
+};
+
+struct Leaf {
+    const Expr* expr = nullptr; // the name, literal, call or @ operand
+    LeafKind kind = LeafKind::Operand;
+    Routine routine = Routine::Null; // of the node a primitive or @ makes
+    int node = 0;                    // where its first node is in the table
+    Value literal;                   // a literal operand or argument; null for @
+    Value value;                     // its value when the table was built
+};
+
+enum class SiteState : std::uint8_t { Unknown, Reusable, Evaluated };
+
+struct Site {
+    SiteState state = SiteState::Unknown;
+    int leafCount = 0;
+    std::array<Leaf, kMaxPatternNodes> leaves;
+    Value table; // the kept table, or null
+};
+
+std::array<std::unique_ptr<Site>, kMaxStatements + 1> gSites;
+
+// Where the current values of one site's leaves are, in evaluation order.
+using LeafValues = std::array<const Value*, kMaxPatternNodes>;
+
+// ---- Which expressions qualify -----------------------------------------------------
+
+bool IsPlainName(const Expr* e) {
+    return e != nullptr && e->kind == ExprKind::Identifier && e->entry != nullptr;
+}
+
+bool IsSimpleArgument(const Expr* e) {
+    return e != nullptr &&
+           (e->kind == ExprKind::Integer || e->kind == ExprKind::Literal || IsPlainName(e));
+}
+
+bool PrimitiveLeaf(const Expr* e, Leaf& leaf) {
+    if (e->count != 1 || !IsSimpleArgument(e->args[0])) return false;
+    leaf.kind = LeafKind::Position;
+    switch (e->primitive) {
+    case Primitive::LEN:
+        leaf.routine = Routine::Length;
+        return true;
+    case Primitive::POS:
+        leaf.routine = Routine::Pos;
+        return true;
+    case Primitive::TAB:
+        leaf.routine = Routine::Tab;
+        return true;
+    case Primitive::RPOS:
+        leaf.routine = Routine::RPos;
+        return true;
+    case Primitive::RTAB:
+        leaf.routine = Routine::RTab;
+        return true;
+    default:
+        break;
+    }
+    leaf.kind = LeafKind::CharClass;
+    switch (e->primitive) {
+    case Primitive::ANY:
+        leaf.routine = Routine::Any;
+        return true;
+    case Primitive::NOTANY:
+        leaf.routine = Routine::NotAny;
+        return true;
+    case Primitive::SPAN:
+        leaf.routine = Routine::Span;
+        return true;
+    case Primitive::BREAK:
+        leaf.routine = Routine::Break;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// reusable = leaf | reusable ("C" | "!") reusable | reusable ("$" | ".") name
+// leaf     = name | literal | "@" name | primitive "(" number | literal | name ")"
+bool CollectLeaves(const Expr* e, Site& site) {
+    if (e == nullptr) return false;
+    if (e->kind == ExprKind::Binary) {
+        if (e->op == 'C' || e->op == '!')
+            return CollectLeaves(e->left, site) && CollectLeaves(e->right, site);
+        if (e->op == '$' || e->op == '.')
+            return IsPlainName(e->right) && CollectLeaves(e->left, site);
+        return false;
+    }
+    if (site.leafCount == kMaxPatternNodes) return false;
+    Leaf leaf;
+    leaf.expr = e;
+    if (e->kind == ExprKind::Unary) {
+        if (e->op != '@' || !IsPlainName(e->left)) return false;
+        leaf.kind = LeafKind::Cursor;
+        leaf.routine = Routine::Cursor;
+    } else if (e->kind == ExprKind::Call) {
+        if (e->entry == nullptr || !PrimitiveLeaf(e, leaf)) return false;
+    } else if (!IsPlainName(e) && !(e->kind == ExprKind::Literal && e->entry != nullptr)) {
+        return false;
+    }
+    const Expr* constant = e->kind == ExprKind::Call ? e->args[0] : e;
+    if (constant->kind == ExprKind::Literal) leaf.literal = Value::String(constant->entry);
+    site.leaves[static_cast<std::size_t>(site.leafCount++)] = leaf;
+    return true;
+}
+
+// ---- Reading the leaves --------------------------------------------------------------
+
+// Where the value of a number, literal or name is, or nullptr when reading
+// the name has an effect.
+const Value* PlainValue(const Expr* e, const Value& literal) {
+    switch (e->kind) {
+    case ExprKind::Integer:
+        return &e->number;
+    case ExprKind::Literal:
+        return &literal;
+    default:
+        return ReadsOnUse(e->entry) ? nullptr : &e->entry->value;
+    }
+}
+
+// The value a leaf contributes: a pattern or string operand, a primitive's
+// argument as its node holds it. Null where the evaluator has to convert,
+// report or read.
+const Value* ReadLeaf(const Leaf& leaf) {
+    const Expr* e = leaf.expr;
+    const Value* v = nullptr;
+    switch (leaf.kind) {
+    case LeafKind::Operand:
+        v = PlainValue(e, leaf.literal);
+        return v != nullptr && (v->kind() == Kind::Pattern || v->kind() == Kind::String) ? v
+                                                                                         : nullptr;
+    case LeafKind::Position:
+        v = e->entry->function < 0 ? PlainValue(e->args[0], leaf.literal) : nullptr;
+        return v != nullptr && v->kind() == Kind::Integer && v->integer() >= 0 ? v : nullptr;
+    case LeafKind::CharClass:
+        v = e->entry->function < 0 ? PlainValue(e->args[0], leaf.literal) : nullptr;
+        return v != nullptr && v->kind() == Kind::String ? v : nullptr;
+    case LeafKind::Cursor:
+        return &leaf.literal;
+    }
+    return nullptr;
+}
+
+// ---- Building --------------------------------------------------------------------------
+
+// Assigns each leaf the position of its first node, as the constructions lay
+// them out: an operand's nodes before the other's, a value assignment's start
+// node before its pattern. False when the expression would join two strings
+// (a string concatenation, not a pattern) or need too many nodes.
+bool LayOut(const Expr* e, Site& site, const LeafValues& values, int& leaf, int& nodes,
+            bool& isPattern) {
+    if (e->kind == ExprKind::Binary) {
+        if (e->op == '$' || e->op == '.') {
+            bool inner = false;
+            ++nodes; // the start node
+            if (!LayOut(e->left, site, values, leaf, nodes, inner)) return false;
+            ++nodes; // the end node
+            isPattern = true;
+            return nodes <= kMaxPatternNodes;
+        }
+        bool left = false, right = false;
+        if (!LayOut(e->left, site, values, leaf, nodes, left)) return false;
+        if (!LayOut(e->right, site, values, leaf, nodes, right)) return false;
+        isPattern = true;
+        return e->op == '!' || left || right;
+    }
+    const auto k = static_cast<std::size_t>(leaf++);
+    site.leaves[k].node = nodes + 1;
+    const Value& v = *values[k];
+    isPattern = site.leaves[k].kind != LeafKind::Operand || v.kind() == Kind::Pattern;
+    nodes += v.kind() == Kind::Pattern ? v.pattern()->count : 1;
+    return nodes <= kMaxPatternNodes;
+}
+
+Value BuildLeaf(const Leaf& leaf, const Value& v) {
+    switch (leaf.kind) {
+    case LeafKind::Operand:
+        return v;
+    case LeafKind::Cursor:
+        return MakeNodePattern(Routine::Cursor, Value::String(leaf.expr->left->entry));
+    default:
+        return MakeNodePattern(leaf.routine, v);
+    }
+}
+
+// The constructions the evaluator makes for the same expression and values.
+Value Build(const Expr* e, const Site& site, const LeafValues& values, int& leaf) {
+    if (e->kind != ExprKind::Binary) {
+        const auto k = static_cast<std::size_t>(leaf++);
+        return BuildLeaf(site.leaves[k], *values[k]);
+    }
+    Value left = Build(e->left, site, values, leaf);
+    if (e->op == '$' || e->op == '.')
+        return ValueAssignmentPattern(left, e->right->entry, e->op == '$');
+    const Value right = Build(e->right, site, values, leaf);
+    if (e->op == '!') return AlternatePatterns(ToPattern(left), ToPattern(right));
+    if (left.kind() == Kind::Pattern) // a temporary left side grows in place
+        return ConcatPatternsInto(std::move(left), ToPattern(right));
+    return ConcatPatternsInto(ToPattern(left), ToPattern(right));
+}
+
+// Whether each leaf's node is where the layout put it.
+bool NodesWhereLaidOut(const Site& site, const PatternTable& t) {
+    for (int i = 0; i < site.leafCount; ++i) {
+        const Leaf& leaf = site.leaves[static_cast<std::size_t>(i)];
+        if (leaf.value.kind() == Kind::Pattern) continue;
+        const PatternNode& n = t.node(leaf.node);
+        const Routine expected = leaf.kind == LeafKind::Operand ? Routine::String : leaf.routine;
+        if (n.routine != expected) return false;
+        if (leaf.kind != LeafKind::Cursor && leaf.value.kind() == Kind::String &&
+            n.argument.string() != leaf.value.string())
+            return false;
+    }
+    return true;
+}
+
+// Builds the table anew; keeps it when the layout is confirmed. Null with
+// `evaluate` set when the evaluator has to do it.
+Value BuildAndKeep(const Expr* e, Site& site, const LeafValues& values, bool& evaluate) {
+    int leaf = 0, nodes = 0;
+    bool isPattern = false;
+    site.table = Value();
+    if (!LayOut(e, site, values, leaf, nodes, isPattern)) {
+        evaluate = true;
+        return Value();
+    }
+    leaf = 0;
+    Value built = ToPattern(Build(e, site, values, leaf));
+    if (gExec.failure || built.pattern() == nullptr) return built;
+    for (int i = 0; i < site.leafCount; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        site.leaves[k].value = *values[k];
+    }
+    if (NodesWhereLaidOut(site, *built.pattern())) site.table = built;
+    return built;
+}
+
+// ---- Reuse -------------------------------------------------------------------------------
+
+Site* SiteFor(int number, const Expr* e) {
+    if (number < 1 || number > kMaxStatements) return nullptr;
+    std::unique_ptr<Site>& slot = gSites[static_cast<std::size_t>(number)];
+    if (slot == nullptr) {
+        slot = std::make_unique<Site>();
+        slot->state = CollectLeaves(e, *slot) ? SiteState::Reusable : SiteState::Evaluated;
+    }
+    return slot->state == SiteState::Reusable ? slot.get() : nullptr;
+}
+
+// Brings a kept leaf's node up to date with its current value: a string
+// operand or a primitive's argument may change, a pattern operand may not.
+bool UpdateLeaf(PatternTable& t, Leaf& leaf, const Value& now) {
+    const Value& was = leaf.value;
+    if (was.kind() != now.kind()) return false;
+    switch (now.kind()) {
+    case Kind::Pattern:
+        return now.pattern() == was.pattern();
+    case Kind::Integer:
+        if (now.integer() == was.integer()) return true;
+        break;
+    case Kind::String:
+        if (now.string() == was.string()) return true;
+        break;
+    default:
+        return true; // @name
+    }
+    PatternNode& n = t.node(leaf.node);
+    n.argument = now;
+    if (leaf.kind == LeafKind::CharClass) n.set.Fill(now.string()->name);
+    leaf.value = now;
+    return true;
+}
+
+} // namespace
+
+// Reads every leaf, updating the kept table as it goes while the shapes
+// agree; the nodes of a kept table always hold its leaves' recorded values.
+Value MatchSitePattern(int number, const Expr* e) {
+    if (gExec.failure) return Value();
+    Site* site = SiteFor(number, e);
+    if (site == nullptr) return ToPattern(Evaluate(e));
+    // The kept table is updated only while nobody else holds it.
+    PatternTable* kept = site->table.pattern();
+    bool reusable = kept != nullptr && kept->refs == 1;
+    LeafValues values;
+    for (int i = 0; i < site->leafCount; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        values[k] = ReadLeaf(site->leaves[k]);
+        if (values[k] == nullptr) return ToPattern(Evaluate(e));
+        if (e == site->leaves[k].expr && values[k]->kind() == Kind::Pattern)
+            return *values[k]; // a name holding a pattern: nothing to build
+        reusable = reusable && UpdateLeaf(*kept, site->leaves[k], *values[k]);
+    }
+    if (reusable) return site->table;
+    bool evaluate = false;
+    Value built = BuildAndKeep(e, *site, values, evaluate);
+    return evaluate ? ToPattern(Evaluate(e)) : built;
+}
+
+void ResetPatternSites() {
+    for (std::unique_ptr<Site>& site : gSites)
+        site.reset();
+}
+
+} // namespace vantel
