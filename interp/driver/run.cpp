@@ -47,6 +47,7 @@ int Fail(const char* what, const std::string& name) {
 [[noreturn]] void Execute() {
     ListingNewLine();
     ListingLine("Execution begins...");
+    MarkIntegerSteps(gProgram);
     const int start = gProgram.endLabel != nullptr ? FindLabel(gProgram.endLabel) : 1;
     ExecuteStatements(start);
     TerminationReport();

@@ -361,57 +361,70 @@ Value CompareIntegers(Primitive p, std::int32_t a, std::int32_t b) {
     return holds ? Value() : Failed();
 }
 
-// The integer held by a leaf: a number, or a plain name holding one.
-[[gnu::always_inline]] inline const Value* IntegerLeaf(const Expr* e) {
-    if (e == nullptr) return nullptr;
-    const Value* v = nullptr;
-    if (e->kind == ExprKind::Integer)
-        v = &e->number;
-    else if (e->kind == ExprKind::Identifier && e->entry != nullptr && !ReadsOnUse(e->entry))
-        v = &e->entry->value;
-    return v != nullptr && v->kind() == Kind::Integer ? v : nullptr;
-}
-
 bool IsArithmetic(char op) {
     return op == '+' || op == '-' || op == '*' || op == '/';
 }
 
-// Arithmetic and comparisons whose operands are integer leaves, the steps of
-// most loops, are done in place; false leaves the node to the evaluator.
-[[gnu::noinline]] bool LeafArithmetic(const Expr* e, Value& result) {
-    const Value* a = IntegerLeaf(e->left);
-    const Value* b = a != nullptr ? IntegerLeaf(e->right) : nullptr;
-    if (b == nullptr) return false;
-    result = Arithmetic(e->op, *a, *b);
+// Arithmetic and comparisons whose operands are integers, the steps of most
+// loops, are done in place; false leaves the node to the evaluator.
+[[gnu::always_inline]] inline bool IntegerOperands(const Expr* e, std::int32_t& a,
+                                                   std::int32_t& b) {
+    const Value& x = *e->integerOperands[0];
+    const Value& y = *e->integerOperands[1];
+    if (x.kind() != Kind::Integer || y.kind() != Kind::Integer) return false;
+    a = x.integer();
+    b = y.integer();
     return true;
 }
 
-// Comparisons and REMDR of two integer leaves, when no defined function
-// has taken the name; a remainder by 0 or -1 is left to the general path.
-[[gnu::noinline]] bool LeafPrimitive(const Expr* e, Value& result) {
-    if (e->count != 2 || e->entry == nullptr || e->entry->function >= 0) return false;
-    const Value* a = IntegerLeaf(e->args[0]);
-    const Value* b = a != nullptr ? IntegerLeaf(e->args[1]) : nullptr;
-    if (b == nullptr) return false;
-    if (e->primitive != Primitive::REMDR) {
-        result = CompareIntegers(e->primitive, a->integer(), b->integer());
+// Division by 0 is left to the evaluator, which reports it.
+bool IntegerArithmetic(const Expr* e, Value& result) {
+    std::int32_t a = 0, b = 0;
+    if (!IntegerOperands(e, a, b)) return false;
+    switch (e->op) {
+    case '+':
+        result = Value::Integer(Wrap(Bits(a) + Bits(b)));
+        return true;
+    case '-':
+        result = Value::Integer(Wrap(Bits(a) - Bits(b)));
+        return true;
+    case '*':
+        result = Value::Integer(Wrap(Bits(a) * Bits(b)));
+        return true;
+    default:
+        if (b == 0) return false;
+        result = Value::Integer(b == -1 ? Wrap(0u - Bits(a)) : a / b);
         return true;
     }
-    if (b->integer() == 0 || b->integer() == -1) return false;
-    result = Value::Integer(a->integer() % b->integer());
+}
+
+// Comparisons and REMDR, when no defined function has taken the name; a
+// remainder by 0 or -1 is left to the general path.
+bool IntegerPredicate(const Expr* e, Value& result) {
+    std::int32_t a = 0, b = 0;
+    if (e->entry->function >= 0 || !IntegerOperands(e, a, b)) return false;
+    if (e->primitive != Primitive::REMDR) {
+        result = CompareIntegers(e->primitive, a, b);
+        return true;
+    }
+    if (b == 0 || b == -1) return false;
+    result = Value::Integer(a % b);
     return true;
 }
 
-[[gnu::always_inline]] inline bool LeafOperation(const Expr* e, Value& result) {
-    if (e->kind == ExprKind::Binary) return IsArithmetic(e->op) && LeafArithmetic(e, result);
-    if (e->kind == ExprKind::Call)
-        return (IsComparison(e->primitive) || e->primitive == Primitive::REMDR) &&
-               LeafPrimitive(e, result);
-    return false;
+[[gnu::always_inline]] inline bool IntegerStep(const Expr* e, Value& result) {
+    switch (e->shape) {
+    case Shape::IntegerArithmetic:
+        return IntegerArithmetic(e, result);
+    case Shape::IntegerPredicate:
+        return IntegerPredicate(e, result);
+    default:
+        return false;
+    }
 }
 
-// Operands that are numbers, plain names and operations on integer leaves
-// are taken in place, without a call of the evaluator.
+// Operands that are numbers, plain names and integer steps are taken in
+// place, without a call of the evaluator.
 [[gnu::always_inline]] inline Value Operand(const Expr* e) {
     if (e != nullptr && !gExec.failure) {
         if (e->kind == ExprKind::Integer) return e->number;
@@ -419,7 +432,7 @@ bool IsArithmetic(char op) {
         if (e->kind == ExprKind::Identifier && e->entry != nullptr && !ReadsOnUse(e->entry))
             return e->entry->value;
         Value result;
-        if (LeafOperation(e, result)) return result;
+        if (IntegerStep(e, result)) return result;
     }
     return Evaluate(e);
 }
@@ -500,18 +513,75 @@ Value Evaluate(const Expr* e) {
     switch (e->kind) {
     case ExprKind::Unary:
         return ApplyUnary(e->op, e->left);
-    case ExprKind::Binary:
+    case ExprKind::Binary: {
+        Value result;
+        if (IntegerStep(e, result)) return result;
         return EvaluateBinary(e);
+    }
     case ExprKind::Identifier:
         return EvaluateIdentifier(e->entry);
     case ExprKind::Integer:
         return e->number;
     case ExprKind::Literal:
         return Value::String(e->entry);
-    case ExprKind::Call:
+    case ExprKind::Call: {
+        Value result;
+        if (IntegerStep(e, result)) return result;
         return EvaluateCall(e);
     }
+    }
     return Value();
+}
+
+// ---- Marking the integer steps ----------------------------------------------------
+
+namespace {
+
+// A number, or a name that does not read input when used.
+bool IsIntegerSource(const Expr* e) {
+    return e != nullptr && (e->kind == ExprKind::Integer ||
+                            (e->kind == ExprKind::Identifier && e->entry != nullptr &&
+                             e->entry->special != SpecialName::Input));
+}
+
+const Value* SourceValue(const Expr* e) {
+    return e->kind == ExprKind::Integer ? &e->number : &e->entry->value;
+}
+
+Shape ShapeOf(const Expr* e) {
+    if (e->kind == ExprKind::Binary && IsArithmetic(e->op) && IsIntegerSource(e->left) &&
+        IsIntegerSource(e->right))
+        return Shape::IntegerArithmetic;
+    if (e->kind == ExprKind::Call && e->entry != nullptr && e->count == 2 &&
+        (IsComparison(e->primitive) || e->primitive == Primitive::REMDR) &&
+        IsIntegerSource(e->args[0]) && IsIntegerSource(e->args[1]))
+        return Shape::IntegerPredicate;
+    return Shape::General;
+}
+
+void MarkIntegerSteps(Expr* e) {
+    if (e == nullptr) return;
+    MarkIntegerSteps(e->left);
+    MarkIntegerSteps(e->right);
+    for (int i = 0; i < e->count; ++i)
+        MarkIntegerSteps(e->args[static_cast<std::size_t>(i)]);
+    e->shape = ShapeOf(e);
+    if (e->shape == Shape::IntegerArithmetic) {
+        e->integerOperands = {SourceValue(e->left), SourceValue(e->right)};
+    } else if (e->shape == Shape::IntegerPredicate) {
+        e->integerOperands = {SourceValue(e->args[0]), SourceValue(e->args[1])};
+    }
+}
+
+} // namespace
+
+void MarkIntegerSteps(Program& program) {
+    for (int i = 1; i <= program.count; ++i) {
+        Stmt& s = program.at(i);
+        for (Expr* e : {s.subject, s.pattern, s.object, s.gotos.unconditional.expression,
+                        s.gotos.success.expression, s.gotos.failure.expression})
+            MarkIntegerSteps(e);
+    }
 }
 
 StringItem* EvaluateVariable(const Expr* e) {

@@ -46,6 +46,9 @@ int FindLabel(StringItem* entry);
 
 // ---- Evaluation ------------------------------------------------------------------
 
+// Marks the integer steps of every expression of the program (see Shape);
+// done once before the run.
+void MarkIntegerSteps(Program& program);
 Value Evaluate(const Expr* e);
 StringItem* EvaluateVariable(const Expr* e);
 // Reading INPUT or an input-associated variable reads a line; any other

@@ -56,6 +56,12 @@ inline bool IsComparison(Primitive p) {
     return p >= Primitive::LT && p <= Primitive::GT;
 }
 
+// How the evaluator takes a node, marked before the run: integer arithmetic
+// of two numbers or names, and a comparison or REMDR of two, are done in
+// place whenever both operands hold integers; anything else by the general
+// rules.
+enum class Shape : std::uint8_t { General, IntegerArithmetic, IntegerPredicate };
+
 // One expression node. Binary operators: '!' alternation, 'C' concatenation,
 // '+', '-', '/', '*', '$' immediate and '.' conditional value assignment.
 // Unary operators: '$' indirection, '+', '-', '@' cursor position.
@@ -70,6 +76,9 @@ struct Expr {
     std::int32_t count = 0;      // call: arguments written
     std::array<Expr*, kMaxArguments> args{}; // call: nullptr is an omitted argument
     Primitive primitive = Primitive::None;
+    Shape shape = Shape::General;
+    // An integer step's two operand values: a number's, or a name's variable.
+    std::array<const Value*, 2> integerOperands{};
 };
 
 enum class TargetKind : std::uint8_t { None = 0, Computed = 1, Special = 2 };

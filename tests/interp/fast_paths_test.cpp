@@ -3,6 +3,9 @@
 // texts and concatenations, reused pattern storage, and the in-place
 // evaluation of operands, comparisons and arguments.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <sstream>
 #include <string>
@@ -246,6 +249,30 @@ TEST(FastPaths, HeldPatternsAreNotChangedByConcatenation) {
                                                   "BAD OUTPUT = 'BAD'\n"
                                                   "END\n");
     EXPECT_EQ(lines, (std::vector<std::string>{"OK"}));
+}
+
+TEST(FastPaths, IntegerStepsFollowTheKindsTheirOperandsHoldNow) {
+    // The same arithmetic and REMDR nodes see integers, a string, null, and
+    // a name associated with an input file, which reads a line each time.
+    const std::string file = "/tmp/vantel-steps-" + std::to_string(getpid()) + ".txt";
+    const std::vector<std::string> lines =
+        Output(" OUTPUT('W', '" + file +
+               "')\n"
+               " W = 7\n W = -9\n"
+               " I = 0\n"
+               "LOOP I = LT(I, 5) I + 1 :F(READ)\n"
+               " X = I\n X = EQ(I, 2) '40'\n X = EQ(I, 3)\n"
+               " OUTPUT = X * 2 ' ' REMDR(X, 3) ' ' X / 2 :(LOOP)\n"
+               "READ INPUT('N', '" +
+               file +
+               "')\n"
+               " OUTPUT = N + 1\n OUTPUT = N * 2\n OUTPUT = N + 1\n"
+               " Z = 0\n OUTPUT = 5 / Z\n"
+               "END\n");
+    std::remove(file.c_str());
+    EXPECT_EQ(lines, (std::vector<std::string>{"2 1 0", "80 1 20", "0 0 0", "8 1 2", "10 2 2", "8",
+                                               "-18", "--- DIVISION BY ZERO ---",
+                                               "--- ERROR OCCURRED ON STATEMENT 15 ---"}));
 }
 
 TEST(FastPaths, RemainderByZeroStillStopsTheRun) {
