@@ -125,7 +125,9 @@ std::array<JoinedEntry, 8192> gJoinedEntries{};
 JoinedEntry& JoinedSlot(const StringItem* left, const StringItem* right) {
     const auto a = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(left));
     const auto b = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(right));
-    const std::uint64_t mixed = (a ^ (b << 1 | b >> 63)) * 0x9E3779B97F4A7C15u;
+    std::uint64_t mixed = a * 0x9E3779B97F4A7C15u + b * 0xC2B2AE3D27D4EB4Fu;
+    mixed ^= mixed >> 29;
+    mixed *= 0xBF58476D1CE4E5B9u;
     return gJoinedEntries[static_cast<std::size_t>(mixed >> 51)]; // 13 bits
 }
 
