@@ -378,10 +378,9 @@ bool IsArithmetic(char op) {
 }
 
 // Division by 0 is left to the evaluator, which reports it.
-bool IntegerArithmetic(const Expr* e, Value& result) {
-    std::int32_t a = 0, b = 0;
-    if (!IntegerOperands(e, a, b)) return false;
-    switch (e->op) {
+[[gnu::always_inline]] inline bool ArithmeticOf(char op, std::int32_t a, std::int32_t b,
+                                                Value& result) {
+    switch (op) {
     case '+':
         result = Value::Integer(Wrap(Bits(a) + Bits(b)));
         return true;
@@ -398,13 +397,11 @@ bool IntegerArithmetic(const Expr* e, Value& result) {
     }
 }
 
-// Comparisons and REMDR, when no defined function has taken the name; a
-// remainder by 0 or -1 is left to the general path.
-bool IntegerPredicate(const Expr* e, Value& result) {
-    std::int32_t a = 0, b = 0;
-    if (e->entry->function >= 0 || !IntegerOperands(e, a, b)) return false;
-    if (e->primitive != Primitive::REMDR) {
-        result = CompareIntegers(e->primitive, a, b);
+// Comparisons and REMDR; a remainder by 0 or -1 is left to the general path.
+[[gnu::always_inline]] inline bool PredicateOf(Primitive p, std::int32_t a, std::int32_t b,
+                                               Value& result) {
+    if (p != Primitive::REMDR) {
+        result = CompareIntegers(p, a, b);
         return true;
     }
     if (b == 0 || b == -1) return false;
@@ -412,15 +409,53 @@ bool IntegerPredicate(const Expr* e, Value& result) {
     return true;
 }
 
+bool IntegerArithmetic(const Expr* e, Value& result) {
+    std::int32_t a = 0, b = 0;
+    return IntegerOperands(e, a, b) && ArithmeticOf(e->op, a, b, result);
+}
+
+// Only while no defined function has taken the name.
+bool IntegerPredicate(const Expr* e, Value& result) {
+    std::int32_t a = 0, b = 0;
+    return e->entry->function < 0 && IntegerOperands(e, a, b) &&
+           PredicateOf(e->primitive, a, b, result);
+}
+
+bool NestedStep(const Expr* e, Value& result);
+
 [[gnu::always_inline]] inline bool IntegerStep(const Expr* e, Value& result) {
     switch (e->shape) {
     case Shape::IntegerArithmetic:
         return IntegerArithmetic(e, result);
     case Shape::IntegerPredicate:
         return IntegerPredicate(e, result);
+    case Shape::NestedStep:
+        [[unlikely]] return NestedStep(e, result);
     default:
         return false;
     }
+}
+
+// A step with a step among its operands, such as REMDR(J, N) + 1: each
+// operand is a source or a nested step that gives an integer, all without
+// effects, so that any other outcome leaves the whole node to the evaluator.
+[[gnu::noinline]] bool NestedStep(const Expr* e, Value& result) {
+    const bool call = e->kind == ExprKind::Call;
+    if (call && e->entry->function >= 0) return false;
+    std::array<std::int32_t, 2> n{};
+    for (std::size_t i = 0; i < 2; ++i) {
+        const Value* source = e->integerOperands[i];
+        Value nested;
+        if (source == nullptr) {
+            const Expr* operand = call ? e->args[i] : (i == 0 ? e->left : e->right);
+            if (!IntegerStep(operand, nested)) return false;
+            source = &nested;
+        }
+        if (source->kind() != Kind::Integer) return false;
+        n[i] = source->integer();
+    }
+    return call ? PredicateOf(e->primitive, n[0], n[1], result)
+                : ArithmeticOf(e->op, n[0], n[1], result);
 }
 
 // Operands that are numbers, plain names and integer steps are taken in
@@ -544,18 +579,37 @@ bool IsIntegerSource(const Expr* e) {
                              e->entry->special != SpecialName::Input));
 }
 
+// A marked step that gives an integer: arithmetic or REMDR (a comparison
+// gives null or fails).
+bool IsIntegerResultStep(const Expr* e) {
+    return e != nullptr && e->shape != Shape::General &&
+           (e->kind == ExprKind::Binary || e->primitive == Primitive::REMDR);
+}
+
 const Value* SourceValue(const Expr* e) {
+    if (!IsIntegerSource(e)) return nullptr;
     return e->kind == ExprKind::Integer ? &e->number : &e->entry->value;
 }
 
+// Operands are marked before their node.
 Shape ShapeOf(const Expr* e) {
-    if (e->kind == ExprKind::Binary && IsArithmetic(e->op) && IsIntegerSource(e->left) &&
-        IsIntegerSource(e->right))
-        return Shape::IntegerArithmetic;
-    if (e->kind == ExprKind::Call && e->entry != nullptr && e->count == 2 &&
-        (IsComparison(e->primitive) || e->primitive == Primitive::REMDR) &&
-        IsIntegerSource(e->args[0]) && IsIntegerSource(e->args[1]))
-        return Shape::IntegerPredicate;
+    const Expr* x = nullptr;
+    const Expr* y = nullptr;
+    if (e->kind == ExprKind::Binary && IsArithmetic(e->op)) {
+        x = e->left;
+        y = e->right;
+    } else if (e->kind == ExprKind::Call && e->entry != nullptr && e->count == 2 &&
+               (IsComparison(e->primitive) || e->primitive == Primitive::REMDR)) {
+        x = e->args[0];
+        y = e->args[1];
+    } else {
+        return Shape::General;
+    }
+    if (IsIntegerSource(x) && IsIntegerSource(y))
+        return e->kind == ExprKind::Binary ? Shape::IntegerArithmetic : Shape::IntegerPredicate;
+    if ((IsIntegerSource(x) || IsIntegerResultStep(x)) &&
+        (IsIntegerSource(y) || IsIntegerResultStep(y)))
+        return Shape::NestedStep;
     return Shape::General;
 }
 
@@ -566,11 +620,10 @@ void MarkIntegerSteps(Expr* e) {
     for (int i = 0; i < e->count; ++i)
         MarkIntegerSteps(e->args[static_cast<std::size_t>(i)]);
     e->shape = ShapeOf(e);
-    if (e->shape == Shape::IntegerArithmetic) {
-        e->integerOperands = {SourceValue(e->left), SourceValue(e->right)};
-    } else if (e->shape == Shape::IntegerPredicate) {
-        e->integerOperands = {SourceValue(e->args[0]), SourceValue(e->args[1])};
-    }
+    if (e->shape == Shape::General) return;
+    const bool call = e->kind == ExprKind::Call;
+    e->integerOperands = {SourceValue(call ? e->args[0] : e->left),
+                          SourceValue(call ? e->args[1] : e->right)};
 }
 
 } // namespace

@@ -58,9 +58,10 @@ inline bool IsComparison(Primitive p) {
 
 // How the evaluator takes a node, marked before the run: integer arithmetic
 // of two numbers or names, and a comparison or REMDR of two, are done in
-// place whenever both operands hold integers; anything else by the general
-// rules.
-enum class Shape : std::uint8_t { General, IntegerArithmetic, IntegerPredicate };
+// place whenever both operands hold integers, as are such steps with
+// arithmetic or REMDR among their operands (nested); anything else by the
+// general rules.
+enum class Shape : std::uint8_t { General, IntegerArithmetic, IntegerPredicate, NestedStep };
 
 // One expression node. Binary operators: '!' alternation, 'C' concatenation,
 // '+', '-', '/', '*', '$' immediate and '.' conditional value assignment.
@@ -77,7 +78,8 @@ struct Expr {
     std::array<Expr*, kMaxArguments> args{}; // call: nullptr is an omitted argument
     Primitive primitive = Primitive::None;
     Shape shape = Shape::General;
-    // An integer step's two operand values: a number's, or a name's variable.
+    // An integer step's two operand values: a number's, a name's variable,
+    // or nullptr for a nested step.
     std::array<const Value*, 2> integerOperands{};
 };
 

@@ -252,8 +252,9 @@ TEST(FastPaths, HeldPatternsAreNotChangedByConcatenation) {
 }
 
 TEST(FastPaths, IntegerStepsFollowTheKindsTheirOperandsHoldNow) {
-    // The same arithmetic and REMDR nodes see integers, a string, null, and
-    // a name associated with an input file, which reads a line each time.
+    // The same arithmetic, REMDR and comparison nodes, plain and nested, see
+    // integers, a string, null, and a name associated with an input file,
+    // which reads a line each time.
     const std::string file = "/tmp/vantel-steps-" + std::to_string(getpid()) + ".txt";
     const std::vector<std::string> lines =
         Output(" OUTPUT('W', '" + file +
@@ -262,17 +263,20 @@ TEST(FastPaths, IntegerStepsFollowTheKindsTheirOperandsHoldNow) {
                " I = 0\n"
                "LOOP I = LT(I, 5) I + 1 :F(READ)\n"
                " X = I\n X = EQ(I, 2) '40'\n X = EQ(I, 3)\n"
-               " OUTPUT = X * 2 ' ' REMDR(X, 3) ' ' X / 2 :(LOOP)\n"
+               " OUTPUT = X * 2 ' ' REMDR(X, 3) ' ' X / 2\n"
+               " OUTPUT = REMDR(X + 1, 3) * 2 - 1\n"
+               " OUTPUT = LT(I + 1, 4) 'lt' :(LOOP)\n"
                "READ INPUT('N', '" +
                file +
                "')\n"
                " OUTPUT = N + 1\n OUTPUT = N * 2\n OUTPUT = N + 1\n"
-               " Z = 0\n OUTPUT = 5 / Z\n"
+               " Z = 0\n OUTPUT = 5 / (Z * 2)\n"
                "END\n");
     std::remove(file.c_str());
-    EXPECT_EQ(lines, (std::vector<std::string>{"2 1 0", "80 1 20", "0 0 0", "8 1 2", "10 2 2", "8",
-                                               "-18", "--- DIVISION BY ZERO ---",
-                                               "--- ERROR OCCURRED ON STATEMENT 15 ---"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"2 1 0", "3", "lt", "80 1 20", "3", "lt", "0 0 0",
+                                               "1", "8 1 2", "3", "10 2 2", "-1", "8", "-18",
+                                               "--- DIVISION BY ZERO ---",
+                                               "--- ERROR OCCURRED ON STATEMENT 17 ---"}));
 }
 
 TEST(FastPaths, RemainderByZeroStillStopsTheRun) {
