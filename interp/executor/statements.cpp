@@ -109,7 +109,10 @@ MatchResult RunMatch(std::string_view subject, const Value& pattern) {
 }
 
 void ExecuteAssignment(const Stmt& s) {
-    StringItem* variable = EvaluateVariable(s.subject);
+    const Expr* subject = s.subject;
+    StringItem* variable = subject != nullptr && subject->kind == ExprKind::Identifier
+                               ? subject->entry
+                               : EvaluateVariable(subject);
     Value object = Evaluate(s.object);
     // A plain variable (no keyword, file or OUTPUT behind it, as it stands
     // after the object's evaluation) takes the value directly.
@@ -189,6 +192,13 @@ void TraceTransfer(std::int32_t from) {
     ListingLine(line);
 }
 
+// Whether a label's statement is remembered (see FindLabel).
+bool KnownLabel(const StringItem* label) {
+    if (label == nullptr) return false;
+    const int known = label->labelStatement;
+    return known >= 1 && known <= gProgram.count && gProgram.at(known).label == label;
+}
+
 // Performs one goto; clears `running` on RETURN and FRETURN.
 void TransferControl(const Target& target, bool& running) {
     gExec.failure = false;
@@ -197,7 +207,8 @@ void TransferControl(const Target& target, bool& running) {
         const Expr* e = target.expression;
         StringItem* label =
             e != nullptr && e->kind == ExprKind::Identifier ? e->entry : EvaluateVariable(e);
-        Keyword(KeywordIndex::StNo) = FindLabel(label);
+        Keyword(KeywordIndex::StNo) =
+            !gExec.failure && KnownLabel(label) ? label->labelStatement : FindLabel(label);
     } else if (target.letter == 'E') {
         Keyword(KeywordIndex::StNo) = gProgram.count + 1;
     } else {
@@ -228,8 +239,7 @@ int FindLabel(StringItem* entry) {
         return 0;
     }
     // Labels do not move during a run: the first lookup is remembered.
-    const int known = entry->labelStatement;
-    if (known >= 1 && known <= gProgram.count && gProgram.at(known).label == entry) return known;
+    if (KnownLabel(entry)) return entry->labelStatement;
     for (int i = 1; i <= gProgram.count; ++i)
         if (gProgram.at(i).label == entry) return entry->labelStatement = i;
     ReportError("UNDEFINED LABEL");
