@@ -423,6 +423,14 @@ bool IntegerPredicate(const Expr* e, Value& result) {
 
 bool NestedStep(const Expr* e, Value& result);
 
+// SIZE of a name holding a string or null.
+bool SizeStep(const Expr* e, Value& result) {
+    const Value& v = *e->integerOperands[0];
+    if (e->entry->function >= 0 || (v.kind() != Kind::String && !v.IsNull())) return false;
+    result = Value::Integer(static_cast<std::int32_t>(ToText(v).size()));
+    return true;
+}
+
 [[gnu::always_inline]] inline bool IntegerStep(const Expr* e, Value& result) {
     switch (e->shape) {
     case Shape::IntegerArithmetic:
@@ -431,6 +439,8 @@ bool NestedStep(const Expr* e, Value& result);
         return IntegerPredicate(e, result);
     case Shape::NestedStep:
         [[unlikely]] return NestedStep(e, result);
+    case Shape::Size:
+        return SizeStep(e, result);
     default:
         return false;
     }
@@ -579,11 +589,11 @@ bool IsIntegerSource(const Expr* e) {
                              e->entry->special != SpecialName::Input));
 }
 
-// A marked step that gives an integer: arithmetic or REMDR (a comparison
-// gives null or fails).
+// A marked step that gives an integer: any but a comparison, which gives
+// null or fails.
 bool IsIntegerResultStep(const Expr* e) {
     return e != nullptr && e->shape != Shape::General &&
-           (e->kind == ExprKind::Binary || e->primitive == Primitive::REMDR);
+           !(e->kind == ExprKind::Call && IsComparison(e->primitive));
 }
 
 const Value* SourceValue(const Expr* e) {
@@ -593,6 +603,10 @@ const Value* SourceValue(const Expr* e) {
 
 // Operands are marked before their node.
 Shape ShapeOf(const Expr* e) {
+    if (e->kind == ExprKind::Call && e->entry != nullptr && e->primitive == Primitive::SIZE &&
+        e->count == 1 && e->args[0] != nullptr && e->args[0]->kind == ExprKind::Identifier &&
+        IsIntegerSource(e->args[0]))
+        return Shape::Size;
     const Expr* x = nullptr;
     const Expr* y = nullptr;
     if (e->kind == ExprKind::Binary && IsArithmetic(e->op)) {
@@ -621,6 +635,10 @@ void MarkIntegerSteps(Expr* e) {
         MarkIntegerSteps(e->args[static_cast<std::size_t>(i)]);
     e->shape = ShapeOf(e);
     if (e->shape == Shape::General) return;
+    if (e->shape == Shape::Size) {
+        e->integerOperands = {SourceValue(e->args[0]), nullptr};
+        return;
+    }
     const bool call = e->kind == ExprKind::Call;
     e->integerOperands = {SourceValue(call ? e->args[0] : e->left),
                           SourceValue(call ? e->args[1] : e->right)};

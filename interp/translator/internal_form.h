@@ -59,9 +59,9 @@ inline bool IsComparison(Primitive p) {
 // How the evaluator takes a node, marked before the run: integer arithmetic
 // of two numbers or names, and a comparison or REMDR of two, are done in
 // place whenever both operands hold integers, as are such steps with
-// arithmetic or REMDR among their operands (nested); anything else by the
-// general rules.
-enum class Shape : std::uint8_t { General, IntegerArithmetic, IntegerPredicate, NestedStep };
+// arithmetic, REMDR or SIZE among their operands (nested), and SIZE of a
+// name holding a string; anything else by the general rules.
+enum class Shape : std::uint8_t { General, IntegerArithmetic, IntegerPredicate, NestedStep, Size };
 
 // One expression node. Binary operators: '!' alternation, 'C' concatenation,
 // '+', '-', '/', '*', '$' immediate and '.' conditional value assignment.
@@ -79,7 +79,7 @@ struct Expr {
     Primitive primitive = Primitive::None;
     Shape shape = Shape::General;
     // An integer step's two operand values: a number's, a name's variable,
-    // or nullptr for a nested step.
+    // or nullptr for a nested step (SIZE: its one argument's variable).
     std::array<const Value*, 2> integerOperands{};
 };
 

@@ -252,31 +252,54 @@ TEST(FastPaths, HeldPatternsAreNotChangedByConcatenation) {
 }
 
 TEST(FastPaths, IntegerStepsFollowTheKindsTheirOperandsHoldNow) {
-    // The same arithmetic, REMDR and comparison nodes, plain and nested, see
-    // integers, a string, null, and a name associated with an input file,
-    // which reads a line each time.
+    // The same arithmetic, REMDR, SIZE and comparison nodes, plain and
+    // nested, see integers, a string, null, a name associated with an input
+    // file (which reads a line each time) and a later DEFINE of SIZE.
     const std::string file = "/tmp/vantel-steps-" + std::to_string(getpid()) + ".txt";
-    const std::vector<std::string> lines =
-        Output(" OUTPUT('W', '" + file +
-               "')\n"
-               " W = 7\n W = -9\n"
-               " I = 0\n"
-               "LOOP I = LT(I, 5) I + 1 :F(READ)\n"
-               " X = I\n X = EQ(I, 2) '40'\n X = EQ(I, 3)\n"
-               " OUTPUT = X * 2 ' ' REMDR(X, 3) ' ' X / 2\n"
-               " OUTPUT = REMDR(X + 1, 3) * 2 - 1\n"
-               " OUTPUT = LT(I + 1, 4) 'lt' :(LOOP)\n"
-               "READ INPUT('N', '" +
-               file +
-               "')\n"
-               " OUTPUT = N + 1\n OUTPUT = N * 2\n OUTPUT = N + 1\n"
-               " Z = 0\n OUTPUT = 5 / (Z * 2)\n"
-               "END\n");
+    const std::vector<std::string> lines = Output(" OUTPUT('W', '" + file +
+                                                  "')\n"
+                                                  " W = 7\n W = -9\n"
+                                                  " I = 0\n"
+                                                  "LOOP I = LT(I, 5) I + 1 :F(READ)\n"
+                                                  " X = I\n X = EQ(I, 2) '40'\n X = EQ(I, 3)\n"
+                                                  " OUTPUT = X * 2 ' ' REMDR(X, 3) ' ' X / 2\n"
+                                                  " OUTPUT = REMDR(X + 1, 3) * 2 - 1\n"
+                                                  " OUTPUT = SIZE(X) + 1\n"
+                                                  " OUTPUT = LT(I + 1, 4) 'lt' :(LOOP)\n"
+                                                  "READ INPUT('N', '" +
+                                                  file +
+                                                  "')\n"
+                                                  " OUTPUT = N + 1\n OUTPUT = SIZE(N)\n"
+                                                  " OUTPUT = N * 2\n"
+                                                  " Z = 0\n"
+                                                  " DEFINE('SIZE(A)', 'MYSIZE')\n"
+                                                  " OUTPUT = SIZE(Z) + 1\n"
+                                                  " OUTPUT = 5 / (Z * 2)\n"
+                                                  "MYSIZE SIZE = 41 :(RETURN)\n"
+                                                  "END\n");
     std::remove(file.c_str());
-    EXPECT_EQ(lines, (std::vector<std::string>{"2 1 0", "3", "lt", "80 1 20", "3", "lt", "0 0 0",
-                                               "1", "8 1 2", "3", "10 2 2", "-1", "8", "-18",
+    EXPECT_EQ(lines, (std::vector<std::string>{"2 1 0",
+                                               "3",
+                                               "2",
+                                               "lt",
+                                               "80 1 20",
+                                               "3",
+                                               "3",
+                                               "lt",
+                                               "0 0 0",
+                                               "1",
+                                               "1",
+                                               "8 1 2",
+                                               "3",
+                                               "2",
+                                               "10 2 2",
+                                               "-1",
+                                               "2",
+                                               "8",
+                                               "3",
+                                               "42",
                                                "--- DIVISION BY ZERO ---",
-                                               "--- ERROR OCCURRED ON STATEMENT 17 ---"}));
+                                               "--- ERROR OCCURRED ON STATEMENT 20 ---"}));
 }
 
 TEST(FastPaths, RemainderByZeroStillStopsTheRun) {
