@@ -64,45 +64,33 @@ bool IsSimpleArgument(const Expr* e) {
            (e->kind == ExprKind::Integer || e->kind == ExprKind::Literal || IsPlainName(e));
 }
 
+// The pattern primitives a leaf may call, with the node each makes.
+struct PatternPrimitive {
+    Primitive primitive;
+    LeafKind kind;
+    Routine routine;
+};
+constexpr std::array<PatternPrimitive, 9> kPatternPrimitives = {{
+    {Primitive::LEN, LeafKind::Position, Routine::Length},
+    {Primitive::POS, LeafKind::Position, Routine::Pos},
+    {Primitive::TAB, LeafKind::Position, Routine::Tab},
+    {Primitive::RPOS, LeafKind::Position, Routine::RPos},
+    {Primitive::RTAB, LeafKind::Position, Routine::RTab},
+    {Primitive::ANY, LeafKind::CharClass, Routine::Any},
+    {Primitive::NOTANY, LeafKind::CharClass, Routine::NotAny},
+    {Primitive::SPAN, LeafKind::CharClass, Routine::Span},
+    {Primitive::BREAK, LeafKind::CharClass, Routine::Break},
+}};
+
 bool PrimitiveLeaf(const Expr* e, Leaf& leaf) {
     if (e->count != 1 || !IsSimpleArgument(e->args[0])) return false;
-    leaf.kind = LeafKind::Position;
-    switch (e->primitive) {
-    case Primitive::LEN:
-        leaf.routine = Routine::Length;
+    for (const PatternPrimitive& p : kPatternPrimitives) {
+        if (p.primitive != e->primitive) continue;
+        leaf.kind = p.kind;
+        leaf.routine = p.routine;
         return true;
-    case Primitive::POS:
-        leaf.routine = Routine::Pos;
-        return true;
-    case Primitive::TAB:
-        leaf.routine = Routine::Tab;
-        return true;
-    case Primitive::RPOS:
-        leaf.routine = Routine::RPos;
-        return true;
-    case Primitive::RTAB:
-        leaf.routine = Routine::RTab;
-        return true;
-    default:
-        break;
     }
-    leaf.kind = LeafKind::CharClass;
-    switch (e->primitive) {
-    case Primitive::ANY:
-        leaf.routine = Routine::Any;
-        return true;
-    case Primitive::NOTANY:
-        leaf.routine = Routine::NotAny;
-        return true;
-    case Primitive::SPAN:
-        leaf.routine = Routine::Span;
-        return true;
-    case Primitive::BREAK:
-        leaf.routine = Routine::Break;
-        return true;
-    default:
-        return false;
-    }
+    return false;
 }
 
 // reusable = leaf | reusable ("C" | "!") reusable | reusable ("$" | ".") name
