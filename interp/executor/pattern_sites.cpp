@@ -39,10 +39,8 @@ struct Leaf {
     Value value;                     // its value when the table was built
 };
 
-enum class SiteState : std::uint8_t { Unknown, Reusable, Evaluated };
-
 struct Site {
-    SiteState state = SiteState::Unknown;
+    bool reusable = false; // the expression has the form above
     int leafCount = 0;
     std::array<Leaf, kMaxPatternNodes> leaves;
     Value table; // the kept table, or null
@@ -261,9 +259,9 @@ Site* SiteFor(int number, const Expr* e) {
     std::unique_ptr<Site>& slot = gSites[static_cast<std::size_t>(number)];
     if (slot == nullptr) {
         slot = std::make_unique<Site>();
-        slot->state = CollectLeaves(e, *slot) ? SiteState::Reusable : SiteState::Evaluated;
+        slot->reusable = CollectLeaves(e, *slot);
     }
-    return slot->state == SiteState::Reusable ? slot.get() : nullptr;
+    return slot->reusable ? slot.get() : nullptr;
 }
 
 // Brings a kept leaf's node up to date with its current value: a string
