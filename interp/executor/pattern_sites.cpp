@@ -40,7 +40,7 @@ struct Leaf {
 };
 
 struct Site {
-    bool reusable = false; // the expression has the form above
+    bool reusable = false; // the expression qualifies (see CollectLeaves)
     int leafCount = 0;
     std::array<Leaf, kMaxPatternNodes> leaves;
     Value table; // the kept table, or null
