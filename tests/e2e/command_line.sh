@@ -40,6 +40,14 @@ mkdir -p dir.d && hello dir.d/prog
 status_of dir.d/prog >/dev/null
 check "the last dot anywhere counts: dir.lst" test -f dir.lst
 
+# Restricted to one processor (the run's thread starts where the program
+# started, then takes the process's processors back): runs as usual.
+if command -v taskset >/dev/null; then
+    rm -f code.lst
+    check "one processor: status is &CODE" test "$(hello code.sno 4; taskset -c 0 "$vantel" code.sno; echo $?)" = 4
+    check "one processor: listing" grep -q '^ HI$' code.lst
+fi
+
 printf ' X = 1\n' >noend.sno
 check "no END: status 10" test "$(status_of noend.sno)" = 10
 
