@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the benchmark programs in vantel and in perl, python3, tclsh and awk,
 # alternately, and prints one table row per benchmark and language: median
-# wall time, median peak memory, the ratio of the medians vantel/peer, and
-# the median of the per-round ratios (less sensitive to changing load).
+# wall time (of RUNS bare runs), median peak memory (of up to three more runs
+# under /usr/bin/time), the ratio of the median times vantel/peer, and the
+# median of the per-round ratios (less sensitive to changing load).
 #
 #   bench/run.sh [-n RUNS] [-o TABLE_FILE] [VANTEL] [BENCHMARK...]
 #
@@ -101,25 +102,26 @@ vantel_output() {
          /^Execution begins\.\.\.$/ { on = 1 }' "$listing"
 }
 
-# run_one LANG BENCH [ARG]: runs once; appends "ms kb" to the result file and
-# leaves the output in $work/out.LANG.BENCH.
+# run_one MODE LANG BENCH: runs once and leaves the output in
+# $work/out.LANG.BENCH. MODE "time" runs the bare program and appends its
+# wall time in ms to $work/time.LANG.BENCH; MODE "memory" runs it under
+# /usr/bin/time and appends its peak memory in KB to $work/memory.LANG.BENCH.
+# The shell reads the clock itself and runs the program without a subshell,
+# so a time is the program's own, not the harness's processes.
 run_one() {
-    local lang=$1 bench=$2 arg=${3:-}
+    local mode=$1 lang=$2 bench=$3
     local cmd out="$work/out.$lang.$bench" stats="$work/stats"
     case $lang in
     vantel) cmd=("$vantel" "$bench.sno") ;;
-    perl) cmd=(perl "$bench.pl" $arg) ;;
-    python3) cmd=("$python" "$bench.py" $arg) ;;
-    tclsh) cmd=(tclsh "$bench.tcl" $arg) ;;
-    awk) cmd=(awk -f "$bench.awk" $arg) ;;
+    perl) cmd=(perl "$bench.pl") ;;
+    python3) cmd=("$python" "$bench.py") ;;
+    tclsh) cmd=(tclsh "$bench.tcl") ;;
+    awk) cmd=(awk -f "$bench.awk") ;;
     esac
+    [ "$mode" = time ] || cmd=(/usr/bin/time -f "%M" -o "$stats" "${cmd[@]}")
     local t0 t1 rc=0
-    # The shell reads the clock itself and runs the program from the work
-    # folder without a subshell: the figure is the program's time and the
-    # start of /usr/bin/time, not the harness's own processes.
     t0=$EPOCHREALTIME
-    /usr/bin/time -f "%M" -o "$stats" "${cmd[@]}" <"$work/words.dat" >"$out.raw" 2>"$out.err" ||
-        rc=$?
+    "${cmd[@]}" <"$work/words.dat" >"$out.raw" 2>"$out.err" || rc=$?
     t1=$EPOCHREALTIME
     if [ "$lang" = vantel ]; then
         local listing="$work/$bench.lst"
@@ -134,7 +136,11 @@ run_one() {
         mv "$out.raw" "$out"
     fi
     local us=$((${t1/./} - ${t0/./}))
-    echo "$((us / 1000)).$((us % 1000 / 100)) $(tail -n 1 "$stats")" >>"$work/result.$lang.$bench"
+    if [ "$mode" = time ]; then
+        echo "$((us / 1000)).$((us % 1000 / 100))" >>"$work/time.$lang.$bench"
+    else
+        tail -n 1 "$stats" >>"$work/memory.$lang.$bench"
+    fi
 }
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
@@ -144,7 +150,7 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 # The median of the per-round ratios vantel/peer: the two runs of a round
 # are next to each other in time, so a change in machine load affects both.
 round_ratio() {
-    paste -d' ' <(cut -d' ' -f1 "$work/result.vantel.$1") <(cut -d' ' -f1 "$work/result.$2.$1") |
+    paste -d' ' "$work/time.vantel.$1" "$work/time.$2.$1" |
         awk '{ printf "%.4f\n", ($2 > 0 ? $1 / $2 : 0) }' | median
 }
 
@@ -152,10 +158,10 @@ report() {
     printf '%-8s %-8s %9s %9s %9s %9s\n' benchmark language "time ms" "peak KB" "vantel/x" "rounds"
     local bench lang ms kb vms
     for bench in "${benchmarks[@]}"; do
-        vms=$(cut -d' ' -f1 "$work/result.vantel.$bench" | median)
+        vms=$(median <"$work/time.vantel.$bench")
         for lang in "${languages[@]}"; do
-            ms=$(cut -d' ' -f1 "$work/result.$lang.$bench" | median)
-            kb=$(cut -d' ' -f2 "$work/result.$lang.$bench" | median)
+            ms=$(median <"$work/time.$lang.$bench")
+            kb=$(median <"$work/memory.$lang.$bench")
             if [ "$lang" = vantel ]; then
                 printf '%-8s %-8s %9s %9s\n' "$bench" "$lang" "$ms" "$kb"
             else
@@ -171,7 +177,12 @@ for bench in "${benchmarks[@]}"; do
     [ -f "$work/$bench.sno" ] || { echo "run.sh: no benchmark $bench" >&2; exit 2; }
     for ((i = 1; i <= runs; i++)); do
         for lang in "${languages[@]}"; do
-            run_one "$lang" "$bench"
+            run_one time "$lang" "$bench"
+        done
+    done
+    for ((i = 1; i <= runs && i <= 3; i++)); do
+        for lang in "${languages[@]}"; do
+            run_one memory "$lang" "$bench"
         done
     done
     for lang in "${languages[@]:1}"; do
@@ -189,8 +200,8 @@ memory_check() {
     local n kb
     for n in 1000000 50000000; do
         sed "s/^ N = 5000000\$/ N = $n/" "$here/programs/count.sno" >"$work/count$n.sno"
-        run_one vantel "count$n"
-        kb=$(tail -n 1 "$work/result.vantel.count$n" | cut -d' ' -f2)
+        run_one memory vantel "count$n"
+        kb=$(tail -n 1 "$work/memory.vantel.count$n")
         printf 'counting loop, %8d iterations: vantel peak %s KB, output %s\n' \
             "$n" "$kb" "$(cat "$work/out.vantel.count$n")"
     done
