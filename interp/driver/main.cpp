@@ -18,32 +18,26 @@ struct Job {
     int count;
     const char* const* arguments;
     int status;
-    bool pinned;          // the thread started on the main thread's processor
-    cpu_set_t processors; // the processors the process may use
 };
 
 void* RunJob(void* raw) {
     auto* job = static_cast<Job*>(raw);
-    // Free to move again, like any single-threaded program.
-    if (job->pinned)
-        pthread_setaffinity_np(pthread_self(), sizeof job->processors, &job->processors);
     job->status = vantel::RunVantel(job->count, job->arguments);
     return nullptr;
 }
 
-// The new thread starts where the main thread is running, as a
-// single-threaded program would continue there: left to itself, the
-// scheduler puts it on another processor, whatever that one's load, while
-// the main thread only waits for it.
-void StartOnThisProcessor(pthread_attr_t& attributes, Job& job) {
+// The interpreter thread runs on the processor the program was started on,
+// where the scheduler mostly keeps a single-threaded program. Left to
+// itself, it moved the thread (its main thread only waits) to another
+// processor, whatever that one's speed: on a virtual machine whose two
+// processors differed by half at times, runs then took half as long again.
+void KeepOnThisProcessor(pthread_attr_t& attributes) {
     const int here = sched_getcpu();
-    if (here < 0 || here >= CPU_SETSIZE ||
-        sched_getaffinity(0, sizeof job.processors, &job.processors) != 0)
-        return;
+    if (here < 0 || here >= CPU_SETSIZE) return;
     cpu_set_t only;
     CPU_ZERO(&only);
     CPU_SET(here, &only);
-    job.pinned = pthread_attr_setaffinity_np(&attributes, sizeof only, &only) == 0;
+    pthread_attr_setaffinity_np(&attributes, sizeof only, &only); // a hint: failure is harmless
 }
 
 } // namespace
@@ -54,13 +48,13 @@ int main(int argc, char** argv) {
     // killing the process.
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
-    Job job{argc - 1, argv + 1, 0, false, {}};
+    Job job{argc - 1, argv + 1, 0};
     pthread_attr_t attributes;
     pthread_t thread;
     bool started = false;
     if (pthread_attr_init(&attributes) == 0 &&
         pthread_attr_setstacksize(&attributes, kInterpreterStackBytes) == 0) {
-        StartOnThisProcessor(attributes, job);
+        KeepOnThisProcessor(attributes);
         started = pthread_create(&thread, &attributes, RunJob, &job) == 0;
     }
     if (started)
