@@ -1,44 +1,99 @@
 // vantel: translates a SNOBOL4-subset source file into its listing file and
-// runs it. The run happens on a thread with a large stack, so that deep
+// runs it. The run happens on a large stack of its own, so that deep
 // expressions inside deeply recursive functions never reach the stack's end.
-#include <pthread.h>
-#include <sched.h>
+//
+// The program switches its one thread onto that stack rather than starting a
+// second thread: it is then scheduled as any single-threaded program is. A
+// second thread, while the first only waits, was moved by the scheduler to
+// the other processor whatever that one's speed (on a virtual machine whose
+// processors differed by half at times, runs took half as long again).
+// Builds with AddressSanitizer keep the thread, which it follows fully.
+#include <sys/mman.h>
 
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
 
 #include "driver/run.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VANTEL_RUN_ON_THREAD 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VANTEL_RUN_ON_THREAD 1
+#endif
+#endif
+
+#ifdef VANTEL_RUN_ON_THREAD
+#include <pthread.h>
+#else
+#include <ucontext.h>
+#endif
+
 namespace {
 
-// Stack of the interpreter thread. Only the pages used are committed.
+// The interpreter's stack. Only the pages used are committed.
 constexpr std::size_t kInterpreterStackBytes = std::size_t{1} << 30;
+// Below it, 64 KiB that are never accessible: an overflow faults there
+// instead of running into other memory.
+constexpr std::size_t kGuardBytes = std::size_t{64} << 10;
 
 struct Job {
     int count;
     const char* const* arguments;
     int status;
 };
+Job gJob{0, nullptr, 0};
 
-void* RunJob(void* raw) {
-    auto* job = static_cast<Job*>(raw);
-    job->status = vantel::RunVantel(job->count, job->arguments);
-    return nullptr;
+void RunJob() {
+    gJob.status = vantel::RunVantel(gJob.count, gJob.arguments);
 }
 
-// The interpreter thread runs on the processor the program was started on,
-// where the scheduler mostly keeps a single-threaded program. Left to
-// itself, it moved the thread (its main thread only waits) to another
-// processor, whatever that one's speed: on a virtual machine whose two
-// processors differed by half at times, runs then took half as long again.
-void KeepOnThisProcessor(pthread_attr_t& attributes) {
-    const int here = sched_getcpu();
-    if (here < 0 || here >= CPU_SETSIZE) return;
-    cpu_set_t only;
-    CPU_ZERO(&only);
-    CPU_SET(here, &only);
-    pthread_attr_setaffinity_np(&attributes, sizeof only, &only); // a hint: failure is harmless
+#ifdef VANTEL_RUN_ON_THREAD
+
+bool RunOnLargeStack() {
+    pthread_attr_t attributes;
+    pthread_t thread;
+    auto entry = [](void*) -> void* {
+        RunJob();
+        return nullptr;
+    };
+    if (pthread_attr_init(&attributes) != 0 ||
+        pthread_attr_setstacksize(&attributes, kInterpreterStackBytes) != 0 ||
+        pthread_create(&thread, &attributes, entry, nullptr) != 0)
+        return false;
+    pthread_join(thread, nullptr);
+    return true;
 }
+
+#else
+
+ucontext_t gCaller;
+ucontext_t gInterpreter;
+
+// Every run ends inside RunJob (the run sequence catches what it throws),
+// so control comes back to the caller's context through uc_link.
+bool RunOnLargeStack() {
+    const std::size_t size = kGuardBytes + kInterpreterStackBytes;
+    void* memory =
+        mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (memory == MAP_FAILED) return false;
+    auto* base = static_cast<std::byte*>(memory);
+    if (mprotect(base + kGuardBytes, kInterpreterStackBytes, PROT_READ | PROT_WRITE) != 0 ||
+        getcontext(&gInterpreter) != 0) {
+        munmap(memory, size);
+        return false;
+    }
+    gInterpreter.uc_stack.ss_sp = base;
+    gInterpreter.uc_stack.ss_size = size;
+    gInterpreter.uc_link = &gCaller;
+    makecontext(&gInterpreter, RunJob, 0);
+    const bool switched = swapcontext(&gCaller, &gInterpreter) == 0;
+    munmap(memory, size);
+    return switched;
+}
+
+#endif
 
 } // namespace
 
@@ -48,18 +103,7 @@ int main(int argc, char** argv) {
     // killing the process.
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
-    Job job{argc - 1, argv + 1, 0};
-    pthread_attr_t attributes;
-    pthread_t thread;
-    bool started = false;
-    if (pthread_attr_init(&attributes) == 0 &&
-        pthread_attr_setstacksize(&attributes, kInterpreterStackBytes) == 0) {
-        KeepOnThisProcessor(attributes);
-        started = pthread_create(&thread, &attributes, RunJob, &job) == 0;
-    }
-    if (started)
-        pthread_join(thread, nullptr);
-    else
-        RunJob(&job); // no thread to be had: run on the main stack
-    return job.status & 0xFF;
+    gJob = Job{argc - 1, argv + 1, 0};
+    if (!RunOnLargeStack()) RunJob(); // no large stack to be had: the main one
+    return gJob.status & 0xFF;
 }

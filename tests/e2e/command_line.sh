@@ -40,8 +40,7 @@ mkdir -p dir.d && hello dir.d/prog
 status_of dir.d/prog >/dev/null
 check "the last dot anywhere counts: dir.lst" test -f dir.lst
 
-# Restricted to one processor (the run's thread is kept on the processor
-# the program started on): runs as usual.
+# Restricted to one processor: runs as usual.
 if command -v taskset >/dev/null; then
     rm -f code.lst
     check "one processor: status is &CODE" test "$(hello code.sno 4; taskset -c 0 "$vantel" code.sno; echo $?)" = 4
