@@ -655,10 +655,8 @@ void MarkIntegerSteps(Program& program) {
     }
 }
 
-StringItem* EvaluateVariable(const Expr* e) {
-    if (e == nullptr) return nullptr;
-    if (e->kind == ExprKind::Identifier) return e->entry;
-    if (gExec.failure) return nullptr;
+StringItem* ComputeVariable(const Expr* e) {
+    if (e == nullptr || gExec.failure) return nullptr;
     if (e->kind != ExprKind::Unary) {
         ReportError("INAPPROPRIATE EXPR WHERE VAR REQUIRED");
         return nullptr;

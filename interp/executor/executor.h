@@ -42,7 +42,19 @@ extern WorkCaps gWorkCaps;
 // Runs from statement `start` until a RETURN or FRETURN ends this invocation.
 // The end of the program ends the run through the termination report.
 void ExecuteStatements(int start);
-int FindLabel(StringItem* entry);
+
+// The statement carrying label `entry`; reports "FAILURE IN GOTO FIELD" or
+// "UNDEFINED LABEL" and gives 0. Labels do not move during a run, so the
+// statement found is remembered in the entry and taken in place next time.
+int SearchLabel(StringItem* entry);
+inline int FindLabel(StringItem* entry) {
+    if (!gExec.failure && entry != nullptr) {
+        const int known = entry->labelStatement;
+        if (known >= 1 && known <= gProgram.count && gProgram.at(known).label == entry)
+            return known;
+    }
+    return SearchLabel(entry);
+}
 
 // ---- Evaluation ------------------------------------------------------------------
 
@@ -50,7 +62,12 @@ int FindLabel(StringItem* entry);
 // done once before the run.
 void MarkIntegerSteps(Program& program);
 Value Evaluate(const Expr* e);
-StringItem* EvaluateVariable(const Expr* e);
+// The variable an expression names: a name in place, `$expr` computed.
+StringItem* ComputeVariable(const Expr* e);
+inline StringItem* EvaluateVariable(const Expr* e) {
+    if (e != nullptr && e->kind == ExprKind::Identifier) return e->entry;
+    return ComputeVariable(e);
+}
 // Reading INPUT or an input-associated variable reads a line; any other
 // name simply yields its value.
 inline bool ReadsOnUse(const StringItem* entry) {

@@ -109,10 +109,7 @@ MatchResult RunMatch(std::string_view subject, const Value& pattern) {
 }
 
 void ExecuteAssignment(const Stmt& s) {
-    const Expr* subject = s.subject;
-    StringItem* variable = subject != nullptr && subject->kind == ExprKind::Identifier
-                               ? subject->entry
-                               : EvaluateVariable(subject);
+    StringItem* variable = EvaluateVariable(s.subject);
     Value object = Evaluate(s.object);
     // A plain variable (no keyword, file or OUTPUT behind it, as it stands
     // after the object's evaluation) takes the value directly.
@@ -192,23 +189,12 @@ void TraceTransfer(std::int32_t from) {
     ListingLine(line);
 }
 
-// Whether a label's statement is remembered (see FindLabel).
-bool KnownLabel(const StringItem* label) {
-    if (label == nullptr) return false;
-    const int known = label->labelStatement;
-    return known >= 1 && known <= gProgram.count && gProgram.at(known).label == label;
-}
-
 // Performs one goto; clears `running` on RETURN and FRETURN.
 void TransferControl(const Target& target, bool& running) {
     gExec.failure = false;
     const std::int32_t from = Keyword(KeywordIndex::StNo);
     if (target.kind == TargetKind::Computed) {
-        const Expr* e = target.expression;
-        StringItem* label =
-            e != nullptr && e->kind == ExprKind::Identifier ? e->entry : EvaluateVariable(e);
-        Keyword(KeywordIndex::StNo) =
-            !gExec.failure && KnownLabel(label) ? label->labelStatement : FindLabel(label);
+        Keyword(KeywordIndex::StNo) = FindLabel(EvaluateVariable(target.expression));
     } else if (target.letter == 'E') {
         Keyword(KeywordIndex::StNo) = gProgram.count + 1;
     } else {
@@ -229,7 +215,7 @@ const Target* ChooseGoto(const Stmt& s) {
 
 } // namespace
 
-int FindLabel(StringItem* entry) {
+int SearchLabel(StringItem* entry) {
     if (gExec.failure) {
         ReportError("FAILURE IN GOTO FIELD");
         return 0;
@@ -238,8 +224,6 @@ int FindLabel(StringItem* entry) {
         ReportError("UNDEFINED LABEL");
         return 0;
     }
-    // Labels do not move during a run: the first lookup is remembered.
-    if (KnownLabel(entry)) return entry->labelStatement;
     for (int i = 1; i <= gProgram.count; ++i)
         if (gProgram.at(i).label == entry) return entry->labelStatement = i;
     ReportError("UNDEFINED LABEL");

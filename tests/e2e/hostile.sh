@@ -35,6 +35,18 @@ run() {
     err=$(cat "$tmp/$name.err")
 }
 
+# Runs vantel on SOURCE as run does, under one resource limit: the ulimit
+# option and its value (a subshell keeps the limit from this script).
+run_limited() {
+    local option=$1 value=$2 source=$3
+    rc=$(
+        ulimit "$option" "$value"
+        run "$source"
+        echo "$rc"
+    )
+    err=$(cat "$tmp/$name.err")
+}
+
 # Checks the exit status and, optionally, a line the listing must hold.
 expect() {
     local status=$1 listing=${2:-} line=${3:-}
@@ -351,11 +363,7 @@ start descriptors
     echo "BAD     OUTPUT = 'failed'"
     echo "END"
 } >prog.sno
-(
-    ulimit -n 256
-    timeout 60 "$vantel" prog.sno </dev/null >/dev/null 2>"$tmp/$name.err"
-)
-rc=$?
+run_limited -n 256 prog.sno
 expect 0 prog.lst " refused"
 
 # Writing to an output variable whose file did not open.
@@ -408,12 +416,7 @@ start listing_size_limit
     echo "LOOP    OUTPUT = DUPL('x', 100) :(LOOP)"
     echo "END"
 } >prog.sno
-(
-    ulimit -f 64
-    timeout 60 "$vantel" prog.sno </dev/null >/dev/null 2>"$tmp/$name.err"
-)
-rc=$?
-err=$(cat "$tmp/$name.err")
+run_limited -f 64 prog.sno
 expect 2
 expect_stderr "vantel: cannot write prog.lst"
 

@@ -18,15 +18,31 @@ TEST(Conversion, StringToInteger) {
         std::int32_t value;
     };
     const Case cases[] = {
-        {"12", true, 12},           {"  -12", true, -12},        {"+7", true, 7},
-        {"2147483647", true, 2147483647}, {"-2147483648", true, -2147483647 - 1},
-        {"2147483648", false, 0},   {"-2147483649", false, 0},   {"$FF", true, 255},
-        {"x10", true, 16},          {"X1f", true, 31},           {"0x7FFFFFFF", true, 2147483647},
-        {"0XFFFFFFFF", true, -1},   {"$FFFFFFFF", true, -1},     {"$100000000", false, 0},
-        {"-$1", false, 0},          {"3 ", false, 0},            {"", false, 0},
-        {"   ", false, 0},          {"-", false, 0},             {"$", false, 0},
-        {"0x", false, 0},           {"1e3", false, 0},           {"0", true, 0},
-        {"0012", true, 12},         {"99999999999999999999", false, 0},
+        {"12", true, 12},
+        {"  -12", true, -12},
+        {"+7", true, 7},
+        {"2147483647", true, 2147483647},
+        {"-2147483648", true, -2147483647 - 1},
+        {"2147483648", false, 0},
+        {"-2147483649", false, 0},
+        {"$FF", true, 255},
+        {"x10", true, 16},
+        {"X1f", true, 31},
+        {"0x7FFFFFFF", true, 2147483647},
+        {"0XFFFFFFFF", true, -1},
+        {"$FFFFFFFF", true, -1},
+        {"$100000000", false, 0},
+        {"-$1", false, 0},
+        {"3 ", false, 0},
+        {"", false, 0},
+        {"   ", false, 0},
+        {"-", false, 0},
+        {"$", false, 0},
+        {"0x", false, 0},
+        {"1e3", false, 0},
+        {"0", true, 0},
+        {"0012", true, 12},
+        {"99999999999999999999", false, 0},
     };
     for (const Case& c : cases) {
         std::int32_t n = 0;
@@ -77,22 +93,19 @@ TEST_F(Execution, ConversionsInternTheirResults) {
 }
 
 TEST(WholeRuns, RepeatedRunsInOneProcessAreIdentical) {
-    const std::string program =
-        " DEFINE('G(N)L', 'GL')\n"
-        " &ANCHOR = 0\n"
-        " P = BREAK('C') . W LEN(1) $ V\n"
-        " 'ABCD' P\n"
-        " OUTPUT = W V G(3)\n"
-        " &DUMP = 1 :(END)\n"
-        "GL L = N * 2\n"
-        " G = L :(RETURN)\n"
-        "END\n";
-    int first = -1, second = -1;
-    const std::string a = test::RunProgram(program, &first);
-    const std::string b = test::RunProgram(program, &second);
-    EXPECT_EQ(a, b);
-    EXPECT_EQ(first, 0);
-    EXPECT_NE(a.find("\n ABC6\n"), std::string::npos) << a;
+    const std::string program = " DEFINE('G(N)L', 'GL')\n"
+                                " &ANCHOR = 0\n"
+                                " P = BREAK('C') . W LEN(1) $ V\n"
+                                " 'ABCD' P\n"
+                                " OUTPUT = W V G(3)\n"
+                                " &DUMP = 1 :(END)\n"
+                                "GL L = N * 2\n"
+                                " G = L :(RETURN)\n"
+                                "END\n";
+    const test::TwoRuns runs = test::RunTwice(program);
+    EXPECT_EQ(runs.first, runs.second);
+    EXPECT_EQ(runs.firstStatus, 0);
+    EXPECT_NE(runs.first.find("\n ABC6\n"), std::string::npos) << runs.first;
 }
 
 TEST(WholeRuns, ExitStatusFollowsCodeAndErrors) {
@@ -106,14 +119,13 @@ TEST(WholeRuns, ExitStatusFollowsCodeAndErrors) {
 }
 
 TEST(WholeRuns, FactorialUsesTwoStackSlotsPerCall) {
-    const std::string fact =
-        " DEFINE('FACT(N)', 'FACT') :(MAIN)\n"
-        "FACT FACT = LE(N, 1) 1 :S(RETURN)\n"
-        " FACT = N * FACT(N - 1) :(RETURN)\n"
-        "MAIN OUTPUT = FACT(5)\n"
-        " OUTPUT = FACT(25)\n"
-        " OUTPUT = FACT(26)\n"
-        "END\n";
+    const std::string fact = " DEFINE('FACT(N)', 'FACT') :(MAIN)\n"
+                             "FACT FACT = LE(N, 1) 1 :S(RETURN)\n"
+                             " FACT = N * FACT(N - 1) :(RETURN)\n"
+                             "MAIN OUTPUT = FACT(5)\n"
+                             " OUTPUT = FACT(25)\n"
+                             " OUTPUT = FACT(26)\n"
+                             "END\n";
     const std::string listing = test::RunProgram(fact);
     EXPECT_NE(listing.find("\n 120\n"), std::string::npos);
     EXPECT_NE(listing.find("\n 2076180480\n"), std::string::npos) << "25! wraps in 32 bits";

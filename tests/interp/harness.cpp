@@ -73,6 +73,13 @@ std::string RunProgram(const std::string& source, int* status) {
     return std::regex_replace(listing, timing, " $1 N ");
 }
 
+TwoRuns RunTwice(const std::string& source) {
+    TwoRuns runs;
+    runs.first = RunProgram(source, &runs.firstStatus);
+    runs.second = RunProgram(source, &runs.secondStatus);
+    return runs;
+}
+
 std::vector<std::string> OutputLines(const std::string& source) {
     std::istringstream listing(RunProgram(source));
     std::vector<std::string> lines;

@@ -18,6 +18,13 @@ std::string TranslateText(const std::string& source);
 // removed; status receives the exit status.
 std::string RunProgram(const std::string& source, int* status = nullptr);
 
+// Two runs of one program in the same process: listings and exit statuses.
+struct TwoRuns {
+    std::string first, second;
+    int firstStatus = -1, secondStatus = -1;
+};
+TwoRuns RunTwice(const std::string& source);
+
 // Runs a whole program and returns its output lines without their leading
 // blank, and the error line if the run stopped on one.
 std::vector<std::string> OutputLines(const std::string& source);

@@ -203,15 +203,15 @@ TEST(TableTextsReset, ARunTwiceInProcessGivesTheSameListing) {
                                 " T = V 'E'\n"
                                 " OUTPUT = SIZE(T)\n"
                                 "END\n";
-    int first = -1, second = -1;
-    const std::string listing = test::RunProgram(program, &first);
+    const test::TwoRuns runs = test::RunTwice(program);
+    const std::string& listing = runs.first;
     EXPECT_NE(listing.find(" 201\n"), std::string::npos);
     std::string t = "AB";
     while (t.size() < 200)
         t += "CD";
     EXPECT_NE(listing.find("  T = \"" + t + "E\""), std::string::npos);
-    EXPECT_EQ(test::RunProgram(program, &second), listing);
-    EXPECT_EQ(first, second);
+    EXPECT_EQ(runs.second, listing);
+    EXPECT_EQ(runs.firstStatus, runs.secondStatus);
 }
 
 } // namespace
