@@ -7,7 +7,7 @@
 #
 #   bench/run.sh [-n RUNS] [-o TABLE_FILE] [VANTEL] [BENCHMARK...]
 #
-# VANTEL defaults to build/bin/vantel (built when missing). Every peer's
+# VANTEL defaults to build-bench/bin/vantel (built statically when missing). Every peer's
 # output must equal vantel's OUTPUT lines, and every vantel run must end
 # cleanly (no error message, exit status 0); otherwise the runner fails.
 # As root it installs missing peers with apt-get.
@@ -28,7 +28,7 @@ done
 shift $((OPTIND - 1))
 [ "$runs" -ge 1 ] || { echo "run.sh: -n needs a positive count" >&2; exit 2; }
 
-vantel=${1:-$root/build/bin/vantel}
+vantel=${1:-$root/build-bench/bin/vantel}
 [ $# -gt 0 ] && shift
 benchmarks=("$@")
 [ ${#benchmarks[@]} -gt 0 ] || benchmarks=(count fib words concat scan names)
@@ -53,9 +53,12 @@ install_missing
 
 if [ ! -x "$vantel" ]; then
     echo "run.sh: building vantel" >&2
-    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_SHELL=OFF >/dev/null
-    cmake --build "$root/build" -j2 --target vantel >/dev/null
-    vantel=$root/build/bin/vantel
+    # Linked statically, as a benchmark should measure the interpreter and
+    # not the dynamic loader.
+    cmake -S "$root" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DHARBEX_BUILD_SHELL=OFF -DBUILD_TESTING=OFF -DVANTEL_STATIC=ON >/dev/null
+    cmake --build "$root/build-bench" -j2 --target vantel >/dev/null
+    vantel=$root/build-bench/bin/vantel
 fi
 vantel=$(cd "$(dirname "$vantel")" && pwd)/$(basename "$vantel")
 

@@ -14,7 +14,8 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(interpreter translator matcher options)
 build=${BUILD_DIR:-$root/build-fuzz}
 
-CXX=${FUZZ_CXX:-clang++} cmake -S fuzz -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CXX=${FUZZ_CXX:-clang++} cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVANTEL_BUILD_FUZZERS=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
 cmake --build "$build" -j2 --target $(printf '%s_fuzz ' "${targets[@]}") >/dev/null
 
 # Own settings, not the caller's: leaks count as findings here.

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 # Run as root on Debian 12 (sudo is used when available otherwise).
 set -euo pipefail
-packages=(build-essential cmake libgtest-dev libbenchmark-dev qt6-base-dev
+packages=(build-essential cmake libgtest-dev libbenchmark-dev qt6-base-dev dpkg-dev file
           clang libclang-rt-14-dev xvfb xauth python3)
 missing=()
 for p in "${packages[@]}"; do

@@ -5,8 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 example=${1:-examples/wordcount.sno}
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target vantel
+cmake --preset dev >/dev/null
+cmake --build --preset dev -j"$(nproc 2>/dev/null || echo 2)" --target vantel
 work=$(mktemp -d)
 cp "$example" "$work/"
 name=$(basename "$example")

@@ -75,7 +75,7 @@ void DumpEntryValue(const Value& v) {
         ListingLine(std::to_string(v.integer()));
         break;
     case Kind::String:
-        ListingLine("\"" + std::string(v.string()->name) + "\"");
+        ListingLine(std::string("\"").append(v.string()->name).append("\""));
         break;
     case Kind::Pattern:
         ListingWrite("PATTERN");
@@ -107,10 +107,10 @@ void DumpVariables() {
     for (int i = 2; i <= StringCount(); ++i) {
         const StringItem* entry = StringAt(i);
         if (!entry->value.IsNull()) {
-            ListingWrite("  " + std::string(entry->name) + " = ");
+            ListingWrite(std::string("  ").append(entry->name).append(" = "));
             DumpEntryValue(entry->value);
         } else if (gRun.debug) {
-            ListingLine("  \"" + std::string(entry->name) + "\"");
+            ListingLine(std::string("  \"").append(entry->name).append("\""));
         }
     }
     ListingLine(" END of DUMP OF VARIABLES ");

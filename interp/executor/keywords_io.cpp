@@ -89,16 +89,16 @@ void WriteValue(FileItem* file, const Value& x) {
         return;
     case Kind::Integer: {
         char buffer[16];
-        gLine.assign(" ");
+        gLine = ' ';
         gLine.append(FormatInteger(x.integer(), buffer));
         break;
     }
     case Kind::String:
-        gLine.assign(" ");
+        gLine = ' ';
         gLine.append(x.string()->name);
         break;
     case Kind::Keyword:
-        gLine.assign(" ");
+        gLine = ' ';
         AppendKeywordText(x.keyword());
         break;
     }

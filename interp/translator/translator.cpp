@@ -55,7 +55,7 @@ void WriteCompileStatistics() {
 
 std::string ValueDump(const StringItem* entry) {
     if (entry == nullptr) return "No value present";
-    return " \"" + std::string(entry->name) + "\" ";
+    return std::string(" \"").append(entry->name).append("\" ");
 }
 
 void DumpExpression(const Expr* e) {
@@ -96,7 +96,7 @@ void DumpExpression(const Expr* e) {
 }
 
 void DumpStatement(const Stmt& s) {
-    if (s.label != nullptr) ListingWrite("[" + std::string(s.label->name) + "]");
+    if (s.label != nullptr) ListingWrite(std::string("[").append(s.label->name).append("]"));
     switch (s.kind) {
     case StmtKind::Assignment:
         ListingWrite(" Assign  subject: ");

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build folder, checks its fields and
+# contents, unpacks it into a scratch folder and runs the programs there:
+# vantel on an example, and harbex (offscreen, worked by the harbexdrive
+# plugin) running that example through the vantel and quillpad beside it.
+#   package_check.sh BUILD_FOLDER PLUGIN_FOLDER EXAMPLE.sno
+set -euo pipefail
+build=$(realpath "$1")
+plugins=$(realpath "$2")
+example=$(realpath "$3")
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/vantel-package.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "package: $*" >&2; exit 1; }
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
+    { cat "$scratch/cpack.log" >&2; fail "cpack failed"; }
+deb=$(ls "$scratch"/out/*.deb)
+echo "built $(basename "$deb")"
+
+info=$(dpkg-deb -I "$deb")
+for field in Package Version Maintainer Description Depends; do
+    grep -q "^ $field: ." <<<"$info" || fail "no $field field"
+done
+grep -E '^ Depends: ' <<<"$info" || true
+echo
+grep -q 'libqt6widgets6' <<<"$info" || fail "the dependencies were not computed"
+
+contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
+for file in usr/bin/vantel usr/bin/harbex usr/bin/quillpad \
+            usr/share/man/man1/vantel.1 usr/share/man/man1/harbex.1 \
+            usr/share/applications/harbex.desktop \
+            usr/share/icons/hicolor/scalable/apps/harbex.svg; do
+    grep -qx "./$file" <<<"$contents" || fail "$file missing from the package"
+done
+
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+bin=$root/usr/bin
+
+# vantel on its own.
+mkdir "$scratch/work"
+cp "$example" "$scratch/work/"
+name=$(basename "$example" .sno)
+(cd "$scratch/work" && "$bin/vantel" "$name.sno") || fail "vantel failed"
+grep -q "EXECUTION HAS TERMINATED" "$scratch/work/$name.lst" || fail "vantel wrote no full listing"
+rm "$scratch/work/$name.lst"
+
+# harbex in subset mode, with an editor of the user's own that records
+# what quillpad hands it.
+export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/home/.config
+mkdir -p "$XDG_CONFIG_HOME"
+printf 'SUBSET=true\r\n' >"$XDG_CONFIG_HOME/SNOBOL.ini"
+cat >"$scratch/editor" <<SCRIPT
+#!/bin/sh
+echo "\$*" >>"$scratch/editor.record"
+SCRIPT
+chmod +x "$scratch/editor"
+export HARBEX_EDITOR=$scratch/editor
+export HARBEX_DRIVE_SOURCE=$scratch/work/$name.sno
+export QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH=$plugins
+(cd "$scratch/work" && timeout 60 "$bin/harbex" -plugin harbexdrive) || fail "harbex failed"
+
+grep -q "EXECUTION HAS TERMINATED" "$scratch/work/$name.lst" || fail "harbex's run wrote no listing"
+for _ in $(seq 100); do [ -s "$scratch/editor.record" ] && break; sleep 0.1; done
+[ -s "$scratch/editor.record" ] || fail "quillpad never handed the listing on"
+grep -qF "$scratch/work/$name.lst" "$scratch/editor.record" ||
+    fail "the editor was given $(cat "$scratch/editor.record")"
+echo "package: vantel, harbex and quillpad work unpacked"
