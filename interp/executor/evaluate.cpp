@@ -225,7 +225,7 @@ Value Concatenate(const Value& left, const Value& right) {
     if (left.IsNull()) return right;
     if (right.IsNull()) return left;
     if (left.kind() == Kind::Pattern || right.kind() == Kind::Pattern)
-        return ConcatPatternsInto(ToPattern(left), ToPattern(right));
+        return ConcatenateOperands(Value(left), right);
     // Both sides are entered as strings first (an empty line read gives null);
     // strings, the usual case, are taken as they are.
     const Value a = left.kind() == Kind::String ? left : ToStringValue(left);
@@ -267,7 +267,7 @@ Value ApplyBinary(char op, const Value& left, const Value& right) {
     case 'C':
         return Concatenate(left, right);
     case '!':
-        return AlternatePatterns(ToPattern(left), ToPattern(right));
+        return AlternateOperands(left, right);
     default:
         return Arithmetic(op, left, right);
     }
@@ -545,7 +545,7 @@ Value EvaluateBinary(const Expr* e) {
     if (gExec.failure) return Value();
     if (e->op == 'C' && (left.IsNull() || right.IsNull())) return left.IsNull() ? right : left;
     if (e->op == 'C' && left.kind() == Kind::Pattern) // a temporary left side may grow in place
-        return ConcatPatternsInto(std::move(left), ToPattern(right));
+        return ConcatenateOperands(std::move(left), right);
     if (IsArithmetic(e->op) && left.kind() == Kind::Integer && right.kind() == Kind::Integer)
         return Arithmetic(e->op, left, right);
     return ApplyBinary(e->op, left, right);

@@ -91,6 +91,12 @@ Value ConcatPatterns(const Value& p, const Value& q);
 // table has room, q's nodes are added to it instead of copying both.
 Value ConcatPatternsInto(Value&& p, const Value& q);
 Value AlternatePatterns(const Value& p, const Value& q);
+// Alternation and pattern concatenation of two operand values: the left
+// operand is converted to a pattern before the right one, since a
+// conversion may read a line or enter a string. A temporary left pattern
+// may grow in place.
+Value AlternateOperands(const Value& left, const Value& right);
+Value ConcatenateOperands(Value&& left, const Value& right);
 Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediate);
 
 // The pattern of match or replacement statement `number`, the value of its

@@ -210,10 +210,8 @@ Value Build(const Expr* e, const Site& site, const LeafValues& values, int& leaf
     if (e->op == '$' || e->op == '.')
         return ValueAssignmentPattern(left, e->right->entry, e->op == '$');
     const Value right = Build(e->right, site, values, leaf);
-    if (e->op == '!') return AlternatePatterns(ToPattern(left), ToPattern(right));
-    if (left.kind() == Kind::Pattern) // a temporary left side grows in place
-        return ConcatPatternsInto(std::move(left), ToPattern(right));
-    return ConcatPatternsInto(ToPattern(left), ToPattern(right));
+    if (e->op == '!') return AlternateOperands(left, right);
+    return ConcatenateOperands(std::move(left), right);
 }
 
 // Whether each leaf's node is where the layout put it.

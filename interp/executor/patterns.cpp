@@ -287,6 +287,18 @@ Value AlternatePatterns(const Value& p, const Value& q) {
     return Value::Pattern(t);
 }
 
+Value AlternateOperands(const Value& left, const Value& right) {
+    const Value p = ToPattern(left);
+    const Value q = ToPattern(right);
+    return AlternatePatterns(p, q);
+}
+
+Value ConcatenateOperands(Value&& left, const Value& right) {
+    Value p = left.kind() == Kind::Pattern ? std::move(left) : ToPattern(left);
+    const Value q = ToPattern(right);
+    return ConcatPatternsInto(std::move(p), q);
+}
+
 Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediate) {
     if (gExec.failure) return Value();
     const Routine start = immediate ? Routine::ImmStart : Routine::CondStart;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "data/diagnostics.h"
 #include "executor/executor.h"
@@ -116,6 +119,29 @@ TEST(WholeRuns, ExitStatusFollowsCodeAndErrors) {
     EXPECT_EQ(status, 0);
     test::RunProgram(" X = (\nEND\n", &status);
     EXPECT_EQ(status, 10) << "a missing ')' skips to the end of the source";
+}
+
+// Each conversion below reads a line or enters a string, so the order of
+// the two operands' conversions shows in the result and in the dump.
+TEST(WholeRuns, BinaryOperandsAreConvertedLeftFirst) {
+    char data[] = "/tmp/vantel-order-XXXXXX";
+    const int fd = mkstemp(data);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "one\nonetwo\n", 11), 11);
+    close(fd);
+    const std::string lines = " INPUT('F', '" + std::string(data) + "')\n";
+    const std::vector<std::string> alternation =
+        test::OutputLines(lines + " P = $'F' | $'F'\n 'onetwo' P . Y\n OUTPUT = Y\nEND\n");
+    EXPECT_EQ(alternation, std::vector<std::string>{"one"});
+    const std::vector<std::string> concatenation =
+        test::OutputLines(lines + " OUTPUT = $'F' $'F'\nEND\n");
+    EXPECT_EQ(concatenation, std::vector<std::string>{"oneonetwo"});
+    unlink(data);
+
+    const std::string dump = test::RunProgram("-DEBUG\n P = 7 | 8\n DUMP(1)\nEND\n");
+    const std::size_t seven = dump.find("\n  \"7\"\n"), eight = dump.find("\n  \"8\"\n");
+    ASSERT_NE(seven, std::string::npos) << dump;
+    EXPECT_LT(seven, eight);
 }
 
 TEST(WholeRuns, FactorialUsesTwoStackSlotsPerCall) {
