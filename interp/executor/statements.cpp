@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -213,6 +214,20 @@ const Target* ChooseGoto(const Stmt& s) {
     return nullptr;
 }
 
+// The count never wraps: the statement that would take it past the largest
+// integer exceeds the limit whatever &STLIMIT holds.
+void CountStatement() {
+    std::int32_t& count = Keyword(KeywordIndex::StCount);
+    if (count == std::numeric_limits<std::int32_t>::max()) {
+        ReportError("STATEMENT LIMIT EXCEEDED");
+        return;
+    }
+    ++count;
+    if (count > Keyword(KeywordIndex::StLimit) ||
+        (gWorkCaps.statements != 0 && count > gWorkCaps.statements))
+        ReportError("STATEMENT LIMIT EXCEEDED");
+}
+
 } // namespace
 
 int SearchLabel(StringItem* entry) {
@@ -237,11 +252,7 @@ void ExecuteStatements(int start) {
         const std::int32_t number = Keyword(KeywordIndex::StNo);
         if (number < 1 || number > gProgram.count) TerminationReport();
         gExec.failure = false;
-        std::int32_t& count = Keyword(KeywordIndex::StCount);
-        count = Increment(count);
-        if (count > Keyword(KeywordIndex::StLimit) ||
-            (gWorkCaps.statements != 0 && count > gWorkCaps.statements))
-            ReportError("STATEMENT LIMIT EXCEEDED");
+        CountStatement();
         const Stmt& s = gProgram.at(number);
         ExecuteStatement(s, number);
         Keyword(KeywordIndex::StLastNo) = number;

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
 #include "data/diagnostics.h"
+#include "data/textfile.h"
 #include "executor/executor.h"
 #include "harness.h"
 
@@ -142,6 +145,30 @@ TEST(WholeRuns, BinaryOperandsAreConvertedLeftFirst) {
     const std::size_t seven = dump.find("\n  \"7\"\n"), eight = dump.find("\n  \"8\"\n");
     ASSERT_NE(seven, std::string::npos) << dump;
     EXPECT_LT(seven, eight);
+}
+
+// A run that reaches the largest count stops there, even under the largest
+// limit, and reports that count.
+TEST(WholeRuns, StatementCountStopsAtTheLargestInteger) {
+    test::TranslateText(" &STLIMIT = 2147483647\nL X = X + 1 :(L)\nEND\n");
+    char listing[] = "/tmp/vantel-count-XXXXXX";
+    const int fd = mkstemp(listing);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    ASSERT_TRUE(OpenListing(listing));
+    gRun.translating = false;
+    KeywordValue(KeywordIndex::StLimit) = 2147483647; // as statement 1 sets it
+    KeywordValue(KeywordIndex::StCount) = 2147483647 - 5;
+    EXPECT_THROW(ExecuteStatements(1), RunEnd);
+    CloseListing();
+    std::ifstream in(listing);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    unlink(listing);
+    EXPECT_NE(text.find("--- STATEMENT LIMIT EXCEEDED ---\n--- ERROR OCCURRED ON STATEMENT 2 ---"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(" NUMBER OF STATEMENTS EXECUTED: 2147483647\n"), std::string::npos) << text;
+    EXPECT_EQ(KeywordValue(KeywordIndex::StCount), 2147483647);
 }
 
 TEST(WholeRuns, FactorialUsesTwoStackSlotsPerCall) {
