@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "data/diagnostics.h"
+#include "data/fast_paths.h"
 #include "data/textfile.h"
 #include "executor/executor.h"
 
@@ -471,7 +472,7 @@ bool SizeStep(const Expr* e, Value& result) {
 // Operands that are numbers, plain names and integer steps are taken in
 // place, without a call of the evaluator.
 [[gnu::always_inline]] inline Value Operand(const Expr* e) {
-    if (e != nullptr && !gExec.failure) {
+    if (e != nullptr && !gExec.failure && FastPaths()) {
         if (e->kind == ExprKind::Integer) return e->number;
         if (e->kind == ExprKind::Literal) return Value::String(e->entry);
         if (e->kind == ExprKind::Identifier && e->entry != nullptr && !ReadsOnUse(e->entry))
@@ -507,7 +508,7 @@ private:
 // A call whose argument values are in args (at least two slots).
 Value CallWith(const Expr* call, Value* args) {
     if (gExec.failure) return Value();
-    if (call->entry != nullptr && call->entry->function < 0) {
+    if (call->entry != nullptr && call->entry->function < 0 && FastPaths()) {
         if (IsComparison(call->primitive) && args[0].kind() == Kind::Integer &&
             args[1].kind() == Kind::Integer)
             return CompareIntegers(call->primitive, args[0].integer(), args[1].integer());
@@ -543,6 +544,7 @@ Value EvaluateBinary(const Expr* e) {
     }
     const Value right = Operand(e->right);
     if (gExec.failure) return Value();
+    if (!FastPaths()) return ApplyBinary(e->op, left, right);
     if (e->op == 'C' && (left.IsNull() || right.IsNull())) return left.IsNull() ? right : left;
     if (e->op == 'C' && left.kind() == Kind::Pattern) // a temporary left side may grow in place
         return ConcatenateOperands(std::move(left), right);

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/fast_paths.h"
 #include "data/pattern_table.h"
 #include "data/values.h"
 #include "translator/internal_form.h"
@@ -48,7 +49,7 @@ void ExecuteStatements(int start);
 // statement found is remembered in the entry and taken in place next time.
 int SearchLabel(StringItem* entry);
 inline int FindLabel(StringItem* entry) {
-    if (!gExec.failure && entry != nullptr) {
+    if (FastPaths() && !gExec.failure && entry != nullptr) {
         const int known = entry->labelStatement;
         if (known >= 1 && known <= gProgram.count && gProgram.at(known).label == entry)
             return known;

@@ -46,7 +46,7 @@ void AddPending(StringItem* variable, Value value) {
         p.barrier = p.queue.size();
         return;
     }
-    for (std::size_t i = p.barrier; i < p.queue.size(); ++i) {
+    for (std::size_t i = FastPaths() ? p.barrier : p.queue.size(); i < p.queue.size(); ++i) {
         if (p.queue[i].variable == variable) {
             p.queue[i].value = std::move(value);
             return;

@@ -17,6 +17,7 @@
 #include <memory>
 #include <utility>
 
+#include "data/fast_paths.h"
 #include "executor/executor.h"
 
 namespace vantel {
@@ -292,6 +293,7 @@ bool UpdateLeaf(PatternTable& t, Leaf& leaf, const Value& now) {
 // agree; the nodes of a kept table always hold its leaves' recorded values.
 Value MatchSitePattern(int number, const Expr* e) {
     if (gExec.failure) return Value();
+    if (!FastPaths()) return ToPattern(Evaluate(e));
     Site* site = SiteFor(number, e);
     if (site == nullptr) return ToPattern(Evaluate(e));
     // The kept table is updated only while nobody else holds it.

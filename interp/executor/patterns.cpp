@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "data/diagnostics.h"
+#include "data/fast_paths.h"
 #include "executor/executor.h"
 
 namespace vantel {
@@ -252,7 +253,7 @@ Value ConcatPatterns(const Value& p, const Value& q) {
 Value ConcatPatternsInto(Value&& p, const Value& q) {
     PatternTable* t = p.pattern();
     const int np = CountOf(p), nq = CountOf(q);
-    if (gExec.failure || t == nullptr || t->refs != 1 || np == 0 || nq == 0 ||
+    if (gExec.failure || !FastPaths() || t == nullptr || t->refs != 1 || np == 0 || nq == 0 ||
         np + nq > t->capacity || q.pattern() == t)
         return ConcatPatterns(p, q);
     // Nobody else can see t: q's nodes are added to it, linked as a copy is.

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "data/diagnostics.h"
+#include "data/fast_paths.h"
 #include "data/textfile.h"
 #include "executor/executor.h"
 
@@ -72,7 +73,7 @@ std::size_t FindText(std::string_view subject, std::size_t from, std::string_vie
 // such start positions are skipped without running the matcher.
 int NextCandidate(std::string_view subject, const PatternTable& p, int from) {
     const PatternNode& first = p.node(1);
-    if (first.routine != Routine::String || first.alternate != 0 ||
+    if (!FastPaths() || first.routine != Routine::String || first.alternate != 0 ||
         first.argument.kind() != Kind::String)
         return from;
     const std::size_t at =
@@ -114,8 +115,9 @@ void ExecuteAssignment(const Stmt& s) {
     Value object = Evaluate(s.object);
     // A plain variable (no keyword, file or OUTPUT behind it, as it stands
     // after the object's evaluation) takes the value directly.
-    if (!gExec.failure && variable != nullptr && variable->special == SpecialName::None &&
-        variable->value.kind() != Kind::Keyword && variable->value.kind() != Kind::File) {
+    if (FastPaths() && !gExec.failure && variable != nullptr &&
+        variable->special == SpecialName::None && variable->value.kind() != Kind::Keyword &&
+        variable->value.kind() != Kind::File) {
         variable->value = std::move(object);
         return;
     }
