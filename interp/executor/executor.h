@@ -74,12 +74,21 @@ inline StringItem* EvaluateVariable(const Expr* e) {
 inline bool ReadsOnUse(const StringItem* entry) {
     return entry->special == SpecialName::Input || entry->value.kind() == Kind::File;
 }
+// A variable that an assignment simply gives the value: no keyword, file or
+// OUTPUT behind it.
+inline bool IsPlainVariable(const StringItem* v) {
+    const Kind k = v->value.kind();
+    return v->special != SpecialName::Output && k != Kind::Keyword && k != Kind::File;
+}
 void Assign(StringItem* variable, const Value& x);
 
 // Conversions. ToText gives the text of a value (empty for null) and may set
 // the failure flag; its view stays valid until the next call.
 std::string_view ToText(const Value& v);
 Value ToStringValue(const Value& v);
+// A keyword's text as an interned string: its integer's digits, or the
+// alphabet.
+Value KeywordString(KeywordIndex k);
 std::int32_t ToInteger(const Value& v);
 Value ToPattern(const Value& v);
 
@@ -116,6 +125,8 @@ void PerformPending();
 
 Value CallFunction(const Expr* call, Value* args, int count);
 Value CallPrimitive(const Expr* call, Value* args, int count);
+// SIZE of a value: the length of its text.
+Value SizeOf(const Value& v);
 void Define(const Value& prototype, const Value& label);
 void ResetFunctions();
 

@@ -33,15 +33,11 @@ PendingList gPending;
 // variables of the pattern's conditional assignments appear there, so a
 // search of that part is short; it keeps nothing outside the list that
 // could outlive it.
-bool IsPlain(const StringItem* v) {
-    const Kind k = v->value.kind();
-    return v->special != SpecialName::Output && k != Kind::Keyword && k != Kind::File;
-}
 
 void AddPending(StringItem* variable, Value value) {
     if (variable == nullptr) return;
     PendingList& p = gPending;
-    if (!IsPlain(variable)) {
+    if (!IsPlainVariable(variable)) {
         p.queue.push_back(PendingAssignment{variable, std::move(value)});
         p.barrier = p.queue.size();
         return;

@@ -115,9 +115,7 @@ void ExecuteAssignment(const Stmt& s) {
     Value object = Evaluate(s.object);
     // A plain variable (no keyword, file or OUTPUT behind it, as it stands
     // after the object's evaluation) takes the value directly.
-    if (FastPaths() && !gExec.failure && variable != nullptr &&
-        variable->special == SpecialName::None && variable->value.kind() != Kind::Keyword &&
-        variable->value.kind() != Kind::File) {
+    if (FastPaths() && !gExec.failure && variable != nullptr && IsPlainVariable(variable)) {
         variable->value = std::move(object);
         return;
     }
