@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the benchmark programs in vantel and in perl, python3, tclsh and awk,
+# Runs the benchmark programs in vantel, in vantel without its fast paths
+# ("plain", VANTEL_PLAIN=1), and in perl, python3, tclsh and awk,
 # alternately, and prints one table row per benchmark and language: median
 # wall time (of RUNS bare runs), median peak memory (of up to three more runs
 # under /usr/bin/time), the ratio of the median times vantel/peer, and the
@@ -31,7 +32,7 @@ shift $((OPTIND - 1))
 vantel=${1:-$root/build-bench/bin/vantel}
 [ $# -gt 0 ] && shift
 benchmarks=("$@")
-[ ${#benchmarks[@]} -gt 0 ] || benchmarks=(count fib words concat scan names)
+[ ${#benchmarks[@]} -gt 0 ] || benchmarks=(count fib words tokens concat scan names)
 
 # ---- Tools ------------------------------------------------------------------
 
@@ -63,7 +64,7 @@ fi
 vantel=$(cd "$(dirname "$vantel")" && pwd)/$(basename "$vantel")
 
 python=/usr/bin/python3
-languages=(vantel perl python3 tclsh awk)
+languages=(vantel plain perl python3 tclsh awk)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantel-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -92,6 +93,7 @@ make_words_data() {
     }' >"$work/words.dat"
     # vantel reads its data from the lines after END.
     cat "$work/words.dat" >>"$work/words.sno"
+    cat "$work/words.dat" >>"$work/tokens.sno"
 }
 make_words_data
 
@@ -113,9 +115,10 @@ vantel_output() {
 # so a time is the program's own, not the harness's processes.
 run_one() {
     local mode=$1 lang=$2 bench=$3
-    local cmd out="$work/out.$lang.$bench" stats="$work/stats"
+    local cmd out="$work/out.$lang.$bench" stats="$work/stats" plain=0
     case $lang in
     vantel) cmd=("$vantel" "$bench.sno") ;;
+    plain) cmd=("$vantel" "$bench.sno") plain=1 ;;
     perl) cmd=(perl "$bench.pl") ;;
     python3) cmd=("$python" "$bench.py") ;;
     tclsh) cmd=(tclsh "$bench.tcl") ;;
@@ -124,9 +127,9 @@ run_one() {
     [ "$mode" = time ] || cmd=(/usr/bin/time -f "%M" -o "$stats" "${cmd[@]}")
     local t0 t1 rc=0
     t0=$EPOCHREALTIME
-    "${cmd[@]}" <"$work/words.dat" >"$out.raw" 2>"$out.err" || rc=$?
+    VANTEL_PLAIN=$plain "${cmd[@]}" <"$work/words.dat" >"$out.raw" 2>"$out.err" || rc=$?
     t1=$EPOCHREALTIME
-    if [ "$lang" = vantel ]; then
+    if [ "$lang" = vantel ] || [ "$lang" = plain ]; then
         local listing="$work/$bench.lst"
         if [ $rc -ne 0 ] || grep -q '^--- ' "$listing"; then
             echo "run.sh: vantel did not end cleanly on $bench (status $rc):" >&2

@@ -61,6 +61,18 @@ void ClearScratch() {
     ::closedir(dir);
 }
 
+std::map<std::string, std::string> ScratchFiles() {
+    std::map<std::string, std::string> files;
+    DIR* dir = ::opendir(ScratchDir().c_str());
+    if (dir == nullptr) return files;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") files[name] = ReadFile(ScratchDir() + "/" + name);
+    }
+    ::closedir(dir);
+    return files;
+}
+
 void WriteFile(const std::string& path, std::string_view data) {
     std::FILE* f = __real_fopen(path.c_str(), "wb");
     Check(f != nullptr, "cannot create a scratch file");

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,8 @@ const std::string& ScratchDir();
 void ClearScratch();
 
 void WriteFile(const std::string& path, std::string_view data);
+// Every file of the scratch folder by name, with its content.
+std::map<std::string, std::string> ScratchFiles();
 std::string ReadFile(const std::string& path);
 
 // Runs job on one persistent thread with a 1 GiB stack (deep expressions in

@@ -4,14 +4,14 @@
 # Fails when any target reports a finding (crash, check failure, leak,
 # timeout, out of memory); the input is kept in build-fuzz/findings/.
 # Usage: fuzz/run.sh SECONDS [TARGET...]   (targets: interpreter translator
-# matcher options; all by default). BUILD_DIR overrides build-fuzz.
+# matcher options differential; all by default). BUILD_DIR overrides build-fuzz.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(interpreter translator matcher options)
+[ ${#targets[@]} -gt 0 ] || targets=(interpreter translator matcher options differential)
 build=${BUILD_DIR:-$root/build-fuzz}
 
 CXX=${FUZZ_CXX:-clang++} cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -33,16 +33,19 @@ for t in "${targets[@]}"; do
     # listings and data files too).
     seeds=$build/seeds/$t
     rm -rf "$seeds" && mkdir -p "$seeds"
-    if [ "$t" = interpreter ] || [ "$t" = translator ]; then
+    if [ "$t" = interpreter ] || [ "$t" = translator ] || [ "$t" = differential ]; then
         for d in "$root/examples" "$root/tests/e2e/cases" "$root/../shared/conformance"; do
             for f in "$d"/*.sno; do if [ -f "$f" ]; then cp "$f" "$seeds/"; fi; done
         done
     fi
     dict=()
-    [ "$t" = interpreter ] || [ "$t" = translator ] && dict=(-dict="$root/fuzz/interpreter.dict")
+    [ "$t" = interpreter ] || [ "$t" = translator ] || [ "$t" = differential ] && dict=(-dict="$root/fuzz/interpreter.dict")
     log=$build/$t.log
     echo "== $t: $seconds s"
-    if ! "$build/${t}_fuzz" "$work" "$root/fuzz/corpus/$t" "$seeds" "${dict[@]}" -max_total_time="$seconds" \
+    committed=$root/fuzz/corpus/$t
+    # The differential target starts from the interpreter target's corpus.
+    [ "$t" = differential ] && committed=$root/fuzz/corpus/interpreter
+    if ! "$build/${t}_fuzz" "$work" "$committed" "$seeds" "${dict[@]}" -max_total_time="$seconds" \
         -timeout=25 -rss_limit_mb=3072 -max_len=8192 \
         -artifact_prefix="$build/findings/$t-" -print_final_stats=1 >"$log" 2>&1; then
         echo "FINDING in $t (log: $log)"

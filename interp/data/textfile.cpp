@@ -62,6 +62,14 @@ struct LineBuffer {
 
 } // namespace
 
+bool TextFile::AtEnd() {
+    if (file_ == nullptr || atEnd_) return true;
+    const int next = std::getc(file_);
+    if (next == EOF) return atEnd_ = true;
+    std::ungetc(next, file_);
+    return false;
+}
+
 bool TextFile::ReadLine(std::string& line) {
     line.clear();
     if (file_ == nullptr || atEnd_) return false;

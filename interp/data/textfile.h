@@ -28,6 +28,8 @@ public:
     // Reads the next line without its end into line. False at the end of the
     // file or when reading fails (for instance on a directory).
     bool ReadLine(std::string& line);
+    // True when no line is left to read (looks ahead without reading one).
+    bool AtEnd();
     // Writes text without a line end and flushes. False when the write fails.
     bool Write(std::string_view text);
 

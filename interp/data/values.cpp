@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "data/diagnostics.h"
+#include "data/fast_paths.h"
 #include "data/pattern_table.h"
 #include "data/text_arena.h"
 
@@ -263,8 +264,10 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
     // The last concatenation made with this left side, then the shared cache,
     // which holds only pairs displaced from their left side's own record (so
     // a left side without one, as in a growing string, touches no slot).
-    if (left->joinedRight == right && left->joined != nullptr) return Value::String(left->joined);
-    if (left->joined != nullptr) {
+    const bool cached = FastPaths();
+    if (cached && left->joinedRight == right && left->joined != nullptr)
+        return Value::String(left->joined);
+    if (cached && left->joined != nullptr) {
         JoinedEntry& first = JoinedSlot(left, right);
         for (const JoinedEntry* e : {&first, &Neighbour(first)})
             if (e->generation == gGeneration && e->left == left && e->right == right)
@@ -289,6 +292,7 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
         }
         result = Enter(key.text, key.hash, freeSlot);
     }
+    if (!cached) return Value::String(result);
     if (left->joined != nullptr) RememberJoined(left, left->joinedRight, left->joined);
     left->joinedRight = right;
     left->joined = result;
@@ -301,9 +305,10 @@ Value InternString(std::string_view text) {
 }
 
 Value InternInteger(std::int32_t n) {
+    char buffer[16];
+    if (!FastPaths()) return Value::String(LookupOrEnter(FormatInteger(n, buffer)));
     IntegerEntry& slot = gIntegerEntries[static_cast<std::uint32_t>(n) % gIntegerEntries.size()];
     if (slot.generation == gGeneration && slot.value == n) return Value::String(slot.item);
-    char buffer[16];
     StringItem* item = LookupOrEnter(FormatInteger(n, buffer));
     if (item != nullptr) slot = IntegerEntry{n, gGeneration, item};
     return Value::String(item);

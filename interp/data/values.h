@@ -153,9 +153,6 @@ struct StringItem {
     std::uint64_t hash = kHashStart;
     SpecialName special = SpecialName::None;
     std::int8_t function = -1; // index in the function table, or -1
-    // Bookkeeping of the pending assignment list (see the matcher).
-    std::uint32_t pendingStamp = 0;
-    std::int32_t pendingSlot = 0;
     // The statement found carrying this label, remembered by label lookup.
     std::int32_t labelStatement = 0;
     // The last concatenation with this entry on the left: right side, result.

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "data/fast_paths.h"
 #include "driver/run.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -103,6 +104,7 @@ int main(int argc, char** argv) {
     // killing the process.
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
+    vantel::ReadFastPathSetting();
     gJob = Job{argc - 1, argv + 1, 0};
     if (!RunOnLargeStack()) RunJob(); // no large stack to be had: the main one
     return gJob.status & 0xFF;

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "data/diagnostics.h"
+#include "data/fast_paths.h"
 #include "data/textfile.h"
 #include "data/values.h"
 #include "executor/executor.h"
@@ -47,7 +48,7 @@ int Fail(const char* what, const std::string& name) {
 [[noreturn]] void Execute() {
     ListingNewLine();
     ListingLine("Execution begins...");
-    MarkIntegerSteps(gProgram);
+    if (FastPaths()) MarkIntegerSteps(gProgram);
     const int start = gProgram.endLabel != nullptr ? FindLabel(gProgram.endLabel) : 1;
     ExecuteStatements(start);
     TerminationReport();

@@ -6,8 +6,10 @@
 #include <utility>
 
 #include "data/diagnostics.h"
+#include "data/fast_paths.h"
 #include "data/textfile.h"
 #include "executor/executor.h"
+#include "executor/integer_rules.h"
 
 namespace vantel {
 
@@ -18,13 +20,6 @@ namespace {
 Value Failed() {
     gExec.failure = true;
     return Value();
-}
-
-std::int32_t Wrap(std::uint32_t n) {
-    return static_cast<std::int32_t>(n);
-}
-std::uint32_t Bits(std::int32_t n) {
-    return static_cast<std::uint32_t>(n);
 }
 
 // ---- String to integer ---------------------------------------------------------------
@@ -91,6 +86,12 @@ std::string_view EntryText(const Value& v) {
 
 } // namespace
 
+Value KeywordString(KeywordIndex k) {
+    if (k == KeywordIndex::Alphabet) return InternString(AlphabetText());
+    char buffer[16];
+    return InternString(FormatInteger(KeywordValue(k), buffer));
+}
+
 Value ToStringValue(const Value& v) {
     if (gExec.failure) return Value();
     switch (v.kind()) {
@@ -99,11 +100,8 @@ Value ToStringValue(const Value& v) {
         return v;
     case Kind::Integer:
         return InternInteger(v.integer());
-    case Kind::Keyword: {
-        if (v.keyword().index == KeywordIndex::Alphabet) return InternString(AlphabetText());
-        char buffer[16];
-        return InternString(FormatInteger(KeywordValue(v.keyword().index), buffer));
-    }
+    case Kind::Keyword:
+        return KeywordString(v.keyword().index);
     case Kind::Pattern:
         ReportError("PATTERN VALUE WHERE STRING REQUIRED");
         return Value();
@@ -177,7 +175,7 @@ void AssignKeyword(StringItem* variable, const Value& x) {
 // OUTPUT keeps a keyword's current value as a plain value, never an alias.
 Value PlainValue(const Value& x) {
     if (x.kind() != Kind::Keyword) return x;
-    if (x.keyword().index == KeywordIndex::Alphabet) return InternString(AlphabetText());
+    if (x.keyword().index == KeywordIndex::Alphabet) return KeywordString(KeywordIndex::Alphabet);
     return Value::Integer(KeywordValue(x.keyword().index));
 }
 
@@ -195,6 +193,10 @@ void AssignToFile(StringItem* variable, const Value& x) {
 
 void Assign(StringItem* variable, const Value& x) {
     if (gExec.failure || variable == nullptr) return;
+    if (IsPlainVariable(variable)) {
+        variable->value = x;
+        return;
+    }
     switch (variable->value.kind()) {
     case Kind::Keyword:
         AssignKeyword(variable, x);
@@ -225,7 +227,7 @@ Value Concatenate(const Value& left, const Value& right) {
     if (left.IsNull()) return right;
     if (right.IsNull()) return left;
     if (left.kind() == Kind::Pattern || right.kind() == Kind::Pattern)
-        return ConcatPatternsInto(ToPattern(left), ToPattern(right));
+        return ConcatenateOperands(Value(left), right);
     // Both sides are entered as strings first (an empty line read gives null);
     // strings, the usual case, are taken as they are.
     const Value a = left.kind() == Kind::String ? left : ToStringValue(left);
@@ -243,22 +245,12 @@ Value Arithmetic(char op, const Value& left, const Value& right) {
     const std::int32_t a = IntegerOf(left);
     const std::int32_t b = IntegerOf(right);
     if (gExec.failure) return Value();
-    switch (op) {
-    case '+':
-        return Value::Integer(Wrap(Bits(a) + Bits(b)));
-    case '-':
-        return Value::Integer(Wrap(Bits(a) - Bits(b)));
-    case '*':
-        return Value::Integer(Wrap(Bits(a) * Bits(b)));
-    default:
-        break;
-    }
-    if (b == 0) {
+    std::int32_t n = 0;
+    if (!IntegerArithmetic(op, a, b, n)) {
         ReportError("DIVISION BY ZERO");
         return Value();
     }
-    if (b == -1) return Value::Integer(Wrap(0u - Bits(a))); // wraps for the smallest integer
-    return Value::Integer(a / b);
+    return Value::Integer(n);
 }
 
 Value ApplyBinary(char op, const Value& left, const Value& right) {
@@ -267,7 +259,7 @@ Value ApplyBinary(char op, const Value& left, const Value& right) {
     case 'C':
         return Concatenate(left, right);
     case '!':
-        return AlternatePatterns(ToPattern(left), ToPattern(right));
+        return AlternateOperands(left, right);
     default:
         return Arithmetic(op, left, right);
     }
@@ -337,28 +329,7 @@ Value EvaluateIdentifier(StringItem* entry) {
 // call path; anything else (a defined function of that name, other kinds)
 // takes the general one.
 Value CompareIntegers(Primitive p, std::int32_t a, std::int32_t b) {
-    bool holds = false;
-    switch (p) {
-    case Primitive::LT:
-        holds = a < b;
-        break;
-    case Primitive::LE:
-        holds = a <= b;
-        break;
-    case Primitive::EQ:
-        holds = a == b;
-        break;
-    case Primitive::NE:
-        holds = a != b;
-        break;
-    case Primitive::GE:
-        holds = a >= b;
-        break;
-    default:
-        holds = a > b;
-        break;
-    }
-    return holds ? Value() : Failed();
+    return ComparisonHolds(p, a, b) ? Value() : Failed();
 }
 
 bool IsArithmetic(char op) {
@@ -380,36 +351,26 @@ bool IsArithmetic(char op) {
 // Division by 0 is left to the evaluator, which reports it.
 [[gnu::always_inline]] inline bool ArithmeticOf(char op, std::int32_t a, std::int32_t b,
                                                 Value& result) {
-    switch (op) {
-    case '+':
-        result = Value::Integer(Wrap(Bits(a) + Bits(b)));
-        return true;
-    case '-':
-        result = Value::Integer(Wrap(Bits(a) - Bits(b)));
-        return true;
-    case '*':
-        result = Value::Integer(Wrap(Bits(a) * Bits(b)));
-        return true;
-    default:
-        if (b == 0) return false;
-        result = Value::Integer(b == -1 ? Wrap(0u - Bits(a)) : a / b);
-        return true;
-    }
+    std::int32_t n = 0;
+    if (!IntegerArithmetic(op, a, b, n)) return false;
+    result = Value::Integer(n);
+    return true;
 }
 
-// Comparisons and REMDR; a remainder by 0 or -1 is left to the general path.
+// Comparisons and REMDR; a remainder by 0 is left to the general path.
 [[gnu::always_inline]] inline bool PredicateOf(Primitive p, std::int32_t a, std::int32_t b,
                                                Value& result) {
     if (p != Primitive::REMDR) {
         result = CompareIntegers(p, a, b);
         return true;
     }
-    if (b == 0 || b == -1) return false;
-    result = Value::Integer(a % b);
+    std::int32_t n = 0;
+    if (!IntegerRemainder(a, b, n)) return false;
+    result = Value::Integer(n);
     return true;
 }
 
-bool IntegerArithmetic(const Expr* e, Value& result) {
+bool ArithmeticStep(const Expr* e, Value& result) {
     std::int32_t a = 0, b = 0;
     return IntegerOperands(e, a, b) && ArithmeticOf(e->op, a, b, result);
 }
@@ -427,14 +388,14 @@ bool NestedStep(const Expr* e, Value& result);
 bool SizeStep(const Expr* e, Value& result) {
     const Value& v = *e->integerOperands[0];
     if (e->entry->function >= 0 || (v.kind() != Kind::String && !v.IsNull())) return false;
-    result = Value::Integer(static_cast<std::int32_t>(ToText(v).size()));
+    result = SizeOf(v);
     return true;
 }
 
 [[gnu::always_inline]] inline bool IntegerStep(const Expr* e, Value& result) {
     switch (e->shape) {
     case Shape::IntegerArithmetic:
-        return IntegerArithmetic(e, result);
+        return ArithmeticStep(e, result);
     case Shape::IntegerPredicate:
         return IntegerPredicate(e, result);
     case Shape::NestedStep:
@@ -471,7 +432,7 @@ bool SizeStep(const Expr* e, Value& result) {
 // Operands that are numbers, plain names and integer steps are taken in
 // place, without a call of the evaluator.
 [[gnu::always_inline]] inline Value Operand(const Expr* e) {
-    if (e != nullptr && !gExec.failure) {
+    if (e != nullptr && !gExec.failure && FastPaths()) {
         if (e->kind == ExprKind::Integer) return e->number;
         if (e->kind == ExprKind::Literal) return Value::String(e->entry);
         if (e->kind == ExprKind::Identifier && e->entry != nullptr && !ReadsOnUse(e->entry))
@@ -507,14 +468,14 @@ private:
 // A call whose argument values are in args (at least two slots).
 Value CallWith(const Expr* call, Value* args) {
     if (gExec.failure) return Value();
-    if (call->entry != nullptr && call->entry->function < 0) {
+    if (call->entry != nullptr && call->entry->function < 0 && FastPaths()) {
         if (IsComparison(call->primitive) && args[0].kind() == Kind::Integer &&
             args[1].kind() == Kind::Integer)
             return CompareIntegers(call->primitive, args[0].integer(), args[1].integer());
         // SIZE of a string, as the primitive computes it, without the call.
         if (call->primitive == Primitive::SIZE && call->count == 1 &&
             args[0].kind() == Kind::String)
-            return Value::Integer(static_cast<std::int32_t>(args[0].string()->name.size()));
+            return SizeOf(args[0]);
     }
     return CallFunction(call, args, call->count);
 }
@@ -543,9 +504,10 @@ Value EvaluateBinary(const Expr* e) {
     }
     const Value right = Operand(e->right);
     if (gExec.failure) return Value();
+    if (!FastPaths()) return ApplyBinary(e->op, left, right);
     if (e->op == 'C' && (left.IsNull() || right.IsNull())) return left.IsNull() ? right : left;
     if (e->op == 'C' && left.kind() == Kind::Pattern) // a temporary left side may grow in place
-        return ConcatPatternsInto(std::move(left), ToPattern(right));
+        return ConcatenateOperands(std::move(left), right);
     if (IsArithmetic(e->op) && left.kind() == Kind::Integer && right.kind() == Kind::Integer)
         return Arithmetic(e->op, left, right);
     return ApplyBinary(e->op, left, right);

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/fast_paths.h"
 #include "data/pattern_table.h"
 #include "data/values.h"
 #include "translator/internal_form.h"
@@ -48,7 +49,7 @@ void ExecuteStatements(int start);
 // statement found is remembered in the entry and taken in place next time.
 int SearchLabel(StringItem* entry);
 inline int FindLabel(StringItem* entry) {
-    if (!gExec.failure && entry != nullptr) {
+    if (FastPaths() && !gExec.failure && entry != nullptr) {
         const int known = entry->labelStatement;
         if (known >= 1 && known <= gProgram.count && gProgram.at(known).label == entry)
             return known;
@@ -73,12 +74,21 @@ inline StringItem* EvaluateVariable(const Expr* e) {
 inline bool ReadsOnUse(const StringItem* entry) {
     return entry->special == SpecialName::Input || entry->value.kind() == Kind::File;
 }
+// A variable that an assignment simply gives the value: no keyword, file or
+// OUTPUT behind it.
+inline bool IsPlainVariable(const StringItem* v) {
+    const Kind k = v->value.kind();
+    return v->special != SpecialName::Output && k != Kind::Keyword && k != Kind::File;
+}
 void Assign(StringItem* variable, const Value& x);
 
 // Conversions. ToText gives the text of a value (empty for null) and may set
 // the failure flag; its view stays valid until the next call.
 std::string_view ToText(const Value& v);
 Value ToStringValue(const Value& v);
+// A keyword's text as an interned string: its integer's digits, or the
+// alphabet.
+Value KeywordString(KeywordIndex k);
 std::int32_t ToInteger(const Value& v);
 Value ToPattern(const Value& v);
 
@@ -91,6 +101,12 @@ Value ConcatPatterns(const Value& p, const Value& q);
 // table has room, q's nodes are added to it instead of copying both.
 Value ConcatPatternsInto(Value&& p, const Value& q);
 Value AlternatePatterns(const Value& p, const Value& q);
+// Alternation and pattern concatenation of two operand values: the left
+// operand is converted to a pattern before the right one, since a
+// conversion may read a line or enter a string. A temporary left pattern
+// may grow in place.
+Value AlternateOperands(const Value& left, const Value& right);
+Value ConcatenateOperands(Value&& left, const Value& right);
 Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediate);
 
 // The pattern of match or replacement statement `number`, the value of its
@@ -109,6 +125,8 @@ void PerformPending();
 
 Value CallFunction(const Expr* call, Value* args, int count);
 Value CallPrimitive(const Expr* call, Value* args, int count);
+// SIZE of a value: the length of its text.
+Value SizeOf(const Value& v);
 void Define(const Value& prototype, const Value& label);
 void ResetFunctions();
 

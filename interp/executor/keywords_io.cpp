@@ -32,12 +32,7 @@ void Emit(FileItem* file, std::string_view text) {
 }
 
 void AppendKeywordText(KeywordRef k) {
-    if (k.index == KeywordIndex::Alphabet) {
-        gLine.append(ToText(InternString(AlphabetText())));
-        return;
-    }
-    char buffer[16];
-    gLine.append(ToText(InternString(FormatInteger(KeywordValue(k.index), buffer))));
+    gLine.append(ToText(KeywordString(k.index)));
 }
 
 // Copies the next line of an input file after the blank already written.

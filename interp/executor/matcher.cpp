@@ -20,7 +20,6 @@ struct PendingAssignment {
 
 struct PendingList {
     std::vector<PendingAssignment> queue;
-    std::uint32_t stamp = 1; // marks the variables recorded in this list
     std::size_t barrier = 0; // entries before it may have visible effects
 };
 PendingList gPending;
@@ -30,27 +29,26 @@ PendingList gPending;
 // plain variable may overwrite an earlier one as long as no pair with a
 // visible effect (output, keyword, file) lies between them. That keeps the
 // list small when backtracking records the same assignment many times.
-bool IsPlain(const StringItem* v) {
-    const Kind k = v->value.kind();
-    return v->special != SpecialName::Output && k != Kind::Keyword && k != Kind::File;
-}
+// Past the barrier each plain variable appears at most once, and only the
+// variables of the pattern's conditional assignments appear there, so a
+// search of that part is short; it keeps nothing outside the list that
+// could outlive it.
 
 void AddPending(StringItem* variable, Value value) {
     if (variable == nullptr) return;
     PendingList& p = gPending;
-    const bool plain = IsPlain(variable);
-    if (plain && variable->pendingStamp == p.stamp &&
-        static_cast<std::size_t>(variable->pendingSlot) >= p.barrier) {
-        p.queue[static_cast<std::size_t>(variable->pendingSlot)].value = std::move(value);
+    if (!IsPlainVariable(variable)) {
+        p.queue.push_back(PendingAssignment{variable, std::move(value)});
+        p.barrier = p.queue.size();
         return;
     }
-    p.queue.push_back(PendingAssignment{variable, std::move(value)});
-    if (plain) {
-        variable->pendingStamp = p.stamp;
-        variable->pendingSlot = static_cast<std::int32_t>(p.queue.size() - 1);
-    } else {
-        p.barrier = p.queue.size();
+    for (std::size_t i = FastPaths() ? p.barrier : p.queue.size(); i < p.queue.size(); ++i) {
+        if (p.queue[i].variable == variable) {
+            p.queue[i].value = std::move(value);
+            return;
+        }
     }
+    p.queue.push_back(PendingAssignment{variable, std::move(value)});
 }
 
 // ---- One attempt -------------------------------------------------------------------
@@ -207,7 +205,6 @@ int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
 void ClearPending() {
     gPending.queue.clear();
     gPending.barrier = 0;
-    if (++gPending.stamp == 0) gPending.stamp = 1;
 }
 
 void PerformPending() {

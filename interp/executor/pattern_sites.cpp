@@ -17,6 +17,7 @@
 #include <memory>
 #include <utility>
 
+#include "data/fast_paths.h"
 #include "executor/executor.h"
 
 namespace vantel {
@@ -210,10 +211,8 @@ Value Build(const Expr* e, const Site& site, const LeafValues& values, int& leaf
     if (e->op == '$' || e->op == '.')
         return ValueAssignmentPattern(left, e->right->entry, e->op == '$');
     const Value right = Build(e->right, site, values, leaf);
-    if (e->op == '!') return AlternatePatterns(ToPattern(left), ToPattern(right));
-    if (left.kind() == Kind::Pattern) // a temporary left side grows in place
-        return ConcatPatternsInto(std::move(left), ToPattern(right));
-    return ConcatPatternsInto(ToPattern(left), ToPattern(right));
+    if (e->op == '!') return AlternateOperands(left, right);
+    return ConcatenateOperands(std::move(left), right);
 }
 
 // Whether each leaf's node is where the layout put it.
@@ -294,6 +293,7 @@ bool UpdateLeaf(PatternTable& t, Leaf& leaf, const Value& now) {
 // agree; the nodes of a kept table always hold its leaves' recorded values.
 Value MatchSitePattern(int number, const Expr* e) {
     if (gExec.failure) return Value();
+    if (!FastPaths()) return ToPattern(Evaluate(e));
     Site* site = SiteFor(number, e);
     if (site == nullptr) return ToPattern(Evaluate(e));
     // The kept table is updated only while nobody else holds it.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "data/diagnostics.h"
+#include "data/fast_paths.h"
 #include "executor/executor.h"
 
 namespace vantel {
@@ -252,7 +253,7 @@ Value ConcatPatterns(const Value& p, const Value& q) {
 Value ConcatPatternsInto(Value&& p, const Value& q) {
     PatternTable* t = p.pattern();
     const int np = CountOf(p), nq = CountOf(q);
-    if (gExec.failure || t == nullptr || t->refs != 1 || np == 0 || nq == 0 ||
+    if (gExec.failure || !FastPaths() || t == nullptr || t->refs != 1 || np == 0 || nq == 0 ||
         np + nq > t->capacity || q.pattern() == t)
         return ConcatPatterns(p, q);
     // Nobody else can see t: q's nodes are added to it, linked as a copy is.
@@ -285,6 +286,18 @@ Value AlternatePatterns(const Value& p, const Value& q) {
         b = t->node(b).alternate;
     t->node(b).alternate = np + 1;
     return Value::Pattern(t);
+}
+
+Value AlternateOperands(const Value& left, const Value& right) {
+    const Value p = ToPattern(left);
+    const Value q = ToPattern(right);
+    return AlternatePatterns(p, q);
+}
+
+Value ConcatenateOperands(Value&& left, const Value& right) {
+    Value p = left.kind() == Kind::Pattern ? std::move(left) : ToPattern(left);
+    const Value q = ToPattern(right);
+    return ConcatPatternsInto(std::move(p), q);
 }
 
 Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediate) {

@@ -2,6 +2,7 @@
 // group has its own message for an unknown name or a wrong argument count.
 #include "data/diagnostics.h"
 #include "executor/executor.h"
+#include "executor/integer_rules.h"
 
 namespace vantel {
 
@@ -49,20 +50,7 @@ Value Compare(Primitive p, const Value* args) {
     const std::int32_t a = ToInteger(args[0]);
     const std::int32_t b = ToInteger(args[1]);
     if (gExec.failure) return Value();
-    switch (p) {
-    case Primitive::LT:
-        return Predicate(a < b);
-    case Primitive::LE:
-        return Predicate(a <= b);
-    case Primitive::EQ:
-        return Predicate(a == b);
-    case Primitive::NE:
-        return Predicate(a != b);
-    case Primitive::GE:
-        return Predicate(a >= b);
-    default:
-        return Predicate(a > b);
-    }
+    return Predicate(ComparisonHolds(p, a, b));
 }
 
 Value CharClassPattern(Routine routine, const Value& arg) {
@@ -117,12 +105,6 @@ bool Identical(const Value& a, const Value& b) {
     return true;
 }
 
-Value Size(const Value& arg) {
-    const std::string_view text = ToText(arg);
-    if (gExec.failure) return Value();
-    return Value::Integer(static_cast<std::int32_t>(text.size()));
-}
-
 Value Trim(const Value& arg) {
     const std::string_view text = ToText(arg);
     if (gExec.failure) return Value();
@@ -148,12 +130,12 @@ Value Remainder(const Value& a, const Value& b) {
     const std::int32_t x = ToInteger(a);
     const std::int32_t y = ToInteger(b);
     if (gExec.failure) return Value();
-    if (y == 0) {
+    std::int32_t n = 0;
+    if (!IntegerRemainder(x, y, n)) {
         ReportError("DIVISION BY ZERO");
         return Value();
     }
-    if (y == -1) return Value::Integer(0); // the smallest integer would overflow
-    return Value::Integer(x % y);
+    return Value::Integer(n);
 }
 
 Value DumpCall(const Value& arg) {
@@ -188,7 +170,7 @@ Value Dispatch(Primitive p, Value* args) {
         return MakeArbno(pattern);
     }
     case Primitive::SIZE:
-        return Size(args[0]);
+        return SizeOf(args[0]);
     case Primitive::TRIM:
         return Trim(args[0]);
     case Primitive::DUPL:
@@ -216,6 +198,12 @@ Value Dispatch(Primitive p, Value* args) {
 }
 
 } // namespace
+
+Value SizeOf(const Value& v) {
+    const std::string_view text = ToText(v);
+    if (gExec.failure) return Value();
+    return Value::Integer(TextSize(text));
+}
 
 Value CallPrimitive(const Expr* call, Value* args, int count) {
     const Primitive p = call->primitive;

@@ -3,10 +3,12 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <utility>
 
 #include "data/diagnostics.h"
+#include "data/fast_paths.h"
 #include "data/textfile.h"
 #include "executor/executor.h"
 
@@ -71,7 +73,7 @@ std::size_t FindText(std::string_view subject, std::size_t from, std::string_vie
 // such start positions are skipped without running the matcher.
 int NextCandidate(std::string_view subject, const PatternTable& p, int from) {
     const PatternNode& first = p.node(1);
-    if (first.routine != Routine::String || first.alternate != 0 ||
+    if (!FastPaths() || first.routine != Routine::String || first.alternate != 0 ||
         first.argument.kind() != Kind::String)
         return from;
     const std::size_t at =
@@ -113,8 +115,7 @@ void ExecuteAssignment(const Stmt& s) {
     Value object = Evaluate(s.object);
     // A plain variable (no keyword, file or OUTPUT behind it, as it stands
     // after the object's evaluation) takes the value directly.
-    if (!gExec.failure && variable != nullptr && variable->special == SpecialName::None &&
-        variable->value.kind() != Kind::Keyword && variable->value.kind() != Kind::File) {
+    if (FastPaths() && !gExec.failure && variable != nullptr && IsPlainVariable(variable)) {
         variable->value = std::move(object);
         return;
     }
@@ -213,6 +214,20 @@ const Target* ChooseGoto(const Stmt& s) {
     return nullptr;
 }
 
+// The count never wraps: the statement that would take it past the largest
+// integer exceeds the limit whatever &STLIMIT holds.
+void CountStatement() {
+    std::int32_t& count = Keyword(KeywordIndex::StCount);
+    if (count == std::numeric_limits<std::int32_t>::max()) {
+        ReportError("STATEMENT LIMIT EXCEEDED");
+        return;
+    }
+    ++count;
+    if (count > Keyword(KeywordIndex::StLimit) ||
+        (gWorkCaps.statements != 0 && count > gWorkCaps.statements))
+        ReportError("STATEMENT LIMIT EXCEEDED");
+}
+
 } // namespace
 
 int SearchLabel(StringItem* entry) {
@@ -237,11 +252,7 @@ void ExecuteStatements(int start) {
         const std::int32_t number = Keyword(KeywordIndex::StNo);
         if (number < 1 || number > gProgram.count) TerminationReport();
         gExec.failure = false;
-        std::int32_t& count = Keyword(KeywordIndex::StCount);
-        count = Increment(count);
-        if (count > Keyword(KeywordIndex::StLimit) ||
-            (gWorkCaps.statements != 0 && count > gWorkCaps.statements))
-            ReportError("STATEMENT LIMIT EXCEEDED");
+        CountStatement();
         const Stmt& s = gProgram.at(number);
         ExecuteStatement(s, number);
         Keyword(KeywordIndex::StLastNo) = number;

@@ -80,9 +80,9 @@ void Expect(Token kind, char c) {
     }
     const char shown = kind == Token::EndOfStatement ? ';' : c;
     ReportError(std::string("TOKEN \"") + shown + "\" DOES NOT OCCUR WHERE EXPECTED  ");
-    // Skips across statements; at the end of the source the reader ends the
-    // run with "PROGRAM HAS NO END.".
-    while (!(kind == Token::Char ? IsChar(c) : gScan.token == kind))
+    // Skips across statements, up to the token read with the source's last
+    // line; reading on from there ends the run with "PROGRAM HAS NO END.".
+    while (!(kind == Token::Char ? IsChar(c) : gScan.token == kind) && !SourceExhausted())
         Advance();
     Advance();
 }

@@ -68,6 +68,10 @@ void ReadCards() {
     }
 }
 
+bool SourceExhausted() {
+    return Source().AtEnd();
+}
+
 void NextChar() {
     const int length = static_cast<int>(gScan.card.size());
     if (gScan.position < length) {

@@ -58,6 +58,8 @@ void ResetScanner();
 // Reads cards until a statement or continuation card has been read.
 void ReadCards();
 void NextChar();
+// True once the reader has read the source's last line.
+bool SourceExhausted();
 void NextToken();
 
 } // namespace vantel

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "data/diagnostics.h"
+#include "data/textfile.h"
 #include "executor/executor.h"
 #include "harness.h"
 
@@ -116,6 +122,53 @@ TEST(WholeRuns, ExitStatusFollowsCodeAndErrors) {
     EXPECT_EQ(status, 0);
     test::RunProgram(" X = (\nEND\n", &status);
     EXPECT_EQ(status, 10) << "a missing ')' skips to the end of the source";
+}
+
+// Each conversion below reads a line or enters a string, so the order of
+// the two operands' conversions shows in the result and in the dump.
+TEST(WholeRuns, BinaryOperandsAreConvertedLeftFirst) {
+    char data[] = "/tmp/vantel-order-XXXXXX";
+    const int fd = mkstemp(data);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "one\nonetwo\n", 11), 11);
+    close(fd);
+    const std::string lines = " INPUT('F', '" + std::string(data) + "')\n";
+    const std::vector<std::string> alternation =
+        test::OutputLines(lines + " P = $'F' | $'F'\n 'onetwo' P . Y\n OUTPUT = Y\nEND\n");
+    EXPECT_EQ(alternation, std::vector<std::string>{"one"});
+    const std::vector<std::string> concatenation =
+        test::OutputLines(lines + " OUTPUT = $'F' $'F'\nEND\n");
+    EXPECT_EQ(concatenation, std::vector<std::string>{"oneonetwo"});
+    unlink(data);
+
+    const std::string dump = test::RunProgram("-DEBUG\n P = 7 | 8\n DUMP(1)\nEND\n");
+    const std::size_t seven = dump.find("\n  \"7\"\n"), eight = dump.find("\n  \"8\"\n");
+    ASSERT_NE(seven, std::string::npos) << dump;
+    EXPECT_LT(seven, eight);
+}
+
+// A run that reaches the largest count stops there, even under the largest
+// limit, and reports that count.
+TEST(WholeRuns, StatementCountStopsAtTheLargestInteger) {
+    test::TranslateText(" &STLIMIT = 2147483647\nL X = X + 1 :(L)\nEND\n");
+    char listing[] = "/tmp/vantel-count-XXXXXX";
+    const int fd = mkstemp(listing);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    ASSERT_TRUE(OpenListing(listing));
+    gRun.translating = false;
+    KeywordValue(KeywordIndex::StLimit) = 2147483647; // as statement 1 sets it
+    KeywordValue(KeywordIndex::StCount) = 2147483647 - 5;
+    EXPECT_THROW(ExecuteStatements(1), RunEnd);
+    CloseListing();
+    std::ifstream in(listing);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    unlink(listing);
+    EXPECT_NE(text.find("--- STATEMENT LIMIT EXCEEDED ---\n--- ERROR OCCURRED ON STATEMENT 2 ---"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(" NUMBER OF STATEMENTS EXECUTED: 2147483647\n"), std::string::npos) << text;
+    EXPECT_EQ(KeywordValue(KeywordIndex::StCount), 2147483647);
 }
 
 TEST(WholeRuns, FactorialUsesTwoStackSlotsPerCall) {

@@ -16,8 +16,12 @@ protected:
     static Value Str(const char* text) { return InternString(text); }
     static Value Node(Routine r, Value arg) { return MakeNodePattern(r, arg); }
     static Value Int(int n) { return Value::Integer(n); }
-    static Value Cat(const Value& a, const Value& b) { return ConcatPatterns(ToPattern(a), ToPattern(b)); }
-    static Value Alt(const Value& a, const Value& b) { return AlternatePatterns(ToPattern(a), ToPattern(b)); }
+    static Value Cat(const Value& a, const Value& b) {
+        return ConcatPatterns(ToPattern(a), ToPattern(b));
+    }
+    static Value Alt(const Value& a, const Value& b) {
+        return AlternatePatterns(ToPattern(a), ToPattern(b));
+    }
 
     // The final cursor of one attempt, or -1 when it fails.
     static int Match(const char* subject, const Value& pattern, int cursor = 0) {
@@ -83,6 +87,36 @@ TEST_F(Matcher, ImmediateAssignmentHappensEvenWhenTheMatchFails) {
     EXPECT_EQ(p.pattern()->node(1).extra, 1);
 }
 
+// A list cleared after a longer one keeps nothing of it: a variable recorded
+// in an earlier statement's list is recorded afresh, and records of one
+// plain variable collapse only back to the last record with an effect.
+TEST_F(Matcher, PendingAssignmentsBelongToOneStatement) {
+    StringItem* p = LookupOrEnter("P");
+    StringItem* q = LookupOrEnter("Q");
+    StringItem* x = LookupOrEnter("X");
+    StringItem* k = LookupOrEnter("K");
+    k->value = Value::Keyword(KeywordIndex::Trim, false);
+    const auto cond = [](StringItem* v) {
+        return ValueAssignmentPattern(Node(Routine::Length, Int(1)), v, false);
+    };
+    ClearPending();
+    EXPECT_EQ(Match("ABC", Cat(Cat(cond(p), cond(q)), cond(x))), 3);
+    ClearPending(); // a failed statement: nothing is assigned
+    EXPECT_EQ(Match("D", cond(x)), 1);
+    PerformPending();
+    EXPECT_EQ(ToText(x->value), "D");
+    EXPECT_TRUE(p->value.IsNull() && q->value.IsNull());
+
+    // X, then the keyword alias, then X again: both of X's records stay, in
+    // order, around the keyword's.
+    ClearPending();
+    EXPECT_EQ(Match("123", Cat(Cat(cond(x), cond(k)), cond(x))), 3);
+    EXPECT_EQ(Match("45", Cat(cond(x), cond(x))), 2);
+    PerformPending();
+    EXPECT_EQ(KeywordValue(KeywordIndex::Trim), 2);
+    EXPECT_EQ(ToText(x->value), "5");
+}
+
 TEST_F(Matcher, ConstructionLinksAndLeavesOperandsAlone) {
     const Value a = ToPattern(Str("A"));
     const Value abc = Alt(Alt(a, Str("B")), Str("C"));
@@ -103,7 +137,8 @@ TEST_F(Matcher, ConstructionLinksAndLeavesOperandsAlone) {
 
 TEST_F(Matcher, PatternsAreLimitedTo32Nodes) {
     Value p = ToPattern(Str("A"));
-    for (int i = 1; i < kMaxPatternNodes; ++i) p = Cat(p, Str("A"));
+    for (int i = 1; i < kMaxPatternNodes; ++i)
+        p = Cat(p, Str("A"));
     EXPECT_EQ(p.pattern()->count, kMaxPatternNodes);
     EXPECT_EQ(Match(std::string(32, 'A').c_str(), p), 32);
     EXPECT_THROW(Cat(p, Str("A")), RunEnd);

@@ -13,15 +13,20 @@ namespace {
 std::string Tree(const Expr* e) {
     if (e == nullptr) return "nil";
     switch (e->kind) {
-    case ExprKind::Unary: return std::string("(") + e->op + Tree(e->left) + ")";
+    case ExprKind::Unary:
+        return std::string("(") + e->op + Tree(e->left) + ")";
     case ExprKind::Binary:
         return std::string("(") + e->op + " " + Tree(e->left) + " " + Tree(e->right) + ")";
-    case ExprKind::Identifier: return std::string(e->entry->name);
-    case ExprKind::Integer: return std::to_string(e->number.integer());
-    case ExprKind::Literal: return e->entry == nullptr ? "''" : "'" + std::string(e->entry->name) + "'";
+    case ExprKind::Identifier:
+        return std::string(e->entry->name);
+    case ExprKind::Integer:
+        return std::to_string(e->number.integer());
+    case ExprKind::Literal:
+        return e->entry == nullptr ? "''" : "'" + std::string(e->entry->name) + "'";
     case ExprKind::Call: {
         std::string out = std::string(e->entry->name) + "[";
-        for (int i = 0; i < e->count; ++i) out += (i ? "," : "") + Tree(e->args[static_cast<std::size_t>(i)]);
+        for (int i = 0; i < e->count; ++i)
+            out += (i ? "," : "") + Tree(e->args[static_cast<std::size_t>(i)]);
         return out + "]";
     }
     }
@@ -121,7 +126,8 @@ TEST(Parser, ReservedWordsAndDoubleSignsAreErrors) {
 TEST(Parser, DepthLimitAbandonsOnlyThatStatement) {
     std::string deep = " X = " + std::string(1001, '(') + "1" + std::string(1001, ')');
     std::string cards;
-    for (std::size_t i = 0; i < deep.size(); i += 150) cards += (i ? "+" : "") + deep.substr(i, 150) + "\n";
+    for (std::size_t i = 0; i < deep.size(); i += 150)
+        cards += (i ? "+" : "") + deep.substr(i, 150) + "\n";
     const std::string listing = test::TranslateText("L" + cards + "NEXT Y = 2\nEND\n");
     EXPECT_EQ(gRun.errorCount, 1);
     EXPECT_NE(listing.find("--- EXPRESSION TOO DEEPLY NESTED ---"), std::string::npos);
@@ -132,13 +138,33 @@ TEST(Parser, DepthLimitAbandonsOnlyThatStatement) {
     EXPECT_EQ(gProgram.at(2).kind, StmtKind::Assignment);
 }
 
+// The skip after a missing token ends with the source's last line: the
+// token after it is the last card's first, so the statement's own end is
+// missed as well before reading on finds no END.
+TEST(Parser, ExpectedTokenSkipStopsAtTheLastLine) {
+    int status = -1;
+    const std::string listing =
+        test::RunProgram("        OUTPUT = 'NOT RUN'\n        X = (1\nEND\nD1\n", &status);
+    EXPECT_EQ(status, 10);
+    const std::string expected = "   2            X = (1 \n"
+                                 "   3    END \n\n\n"
+                                 "--- TOKEN \")\" DOES NOT OCCUR WHERE EXPECTED   ---\n"
+                                 "   4    D1 \n\n\n"
+                                 "--- TOKEN \";\" DOES NOT OCCUR WHERE EXPECTED   ---\n\n\n"
+                                 "--- PROGRAM HAS NO END. ---\n";
+    ASSERT_GE(listing.size(), expected.size());
+    EXPECT_EQ(listing.substr(listing.size() - expected.size()), expected) << listing;
+}
+
 TEST(Reader, HostileSourcesEndCleanly) {
     std::string junk;
-    for (int i = 0; i < 20000; ++i) junk.push_back(static_cast<char>((i * 7919) % 256));
+    for (int i = 0; i < 20000; ++i)
+        junk.push_back(static_cast<char>((i * 7919) % 256));
     test::TranslateText(junk);
     SUCCEED();
     std::string continuation = " X = 'A'\n";
-    for (int i = 0; i < 100000; ++i) continuation += "+ 'B'\n";
+    for (int i = 0; i < 100000; ++i)
+        continuation += "+ 'B'\n";
     const std::string listing = test::TranslateText(continuation + "END\n");
     EXPECT_NE(listing.find(" COMPILATION COMPLETE. "), std::string::npos);
 }

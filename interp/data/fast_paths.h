@@ -1,0 +1,23 @@
+// The switch of the interpreter's fast paths.
+//
+// The fast paths skip work and never change what a run does: integer steps
+// done in place, kept pattern tables at match sites, pattern tables grown in
+// place, the caches of concatenations and integer texts, remembered labels,
+// skipped scan positions, direct assignment of plain variables and merged
+// records of pending assignments. With them off, what remains is the
+// step-by-step evaluation, so that the two can be checked against each
+// other. The setting outlives the table reset.
+#pragma once
+
+namespace vantel {
+
+extern bool gFastPaths;
+inline bool FastPaths() {
+    return gFastPaths;
+}
+void SetFastPaths(bool on);
+// VANTEL_PLAIN=1 in the environment turns the fast paths off; read once,
+// when the program starts.
+void ReadFastPathSetting();
+
+} // namespace vantel
