@@ -1,6 +1,7 @@
 // A Qt plugin that works a running harbex as a user would, for the package
 // test: File/Choose answers the open dialog with $HARBEX_DRIVE_SOURCE, then
-// File/Run, then File/eXit. Message boxes are answered with their default
+// File/Run, then, once the file $HARBEX_DRIVE_AWAIT has content (the editor has
+// the listing), File/eXit. Message boxes are answered with their default
 // button and written to standard error. Loaded with "-plugin harbexdrive".
 
 #include <QAbstractButton>
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGenericPlugin>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -53,15 +55,25 @@ private:
         if (auto* dialog = VisibleWindow<QFileDialog>()) return Answer(*dialog);
         if (!started_ && FindAction("Choose1") != nullptr && VisibleWindow<QWidget>()) {
             started_ = true;
-            QTimer::singleShot(0, this, [] { Work(); });
+            QTimer::singleShot(0, this, [] {
+                Pick("Choose1");
+                Pick("Run1");
+            });
+        }
+        if (started_ && !ending_ && Awaited()) {
+            ending_ = true;
+            QTimer::singleShot(0, this, [] { Pick("eXit1"); });
         }
     }
 
-    static void Work() {
-        for (const char* item : {"Choose1", "Run1", "eXit1"}) {
-            std::fprintf(stderr, "harbex_drive: %s\n", item);
-            if (QAction* action = FindAction(item)) action->trigger();
-        }
+    static void Pick(const char* item) {
+        std::fprintf(stderr, "harbex_drive: %s\n", item);
+        if (QAction* action = FindAction(item)) action->trigger();
+    }
+
+    static bool Awaited() {
+        const char* path = std::getenv("HARBEX_DRIVE_AWAIT");
+        return path == nullptr || QFileInfo(QString::fromLocal8Bit(path)).size() > 0;
     }
 
     static void Answer(QMessageBox& box) {
@@ -85,6 +97,7 @@ private:
 
     QTimer ticks_;
     bool started_ = false;
+    bool ending_ = false;
 };
 
 } // namespace

@@ -57,11 +57,11 @@ SCRIPT
 chmod +x "$scratch/editor"
 export HARBEX_EDITOR=$scratch/editor
 export HARBEX_DRIVE_SOURCE=$scratch/work/$name.sno
+export HARBEX_DRIVE_AWAIT=$scratch/editor.record
 export QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH=$plugins
 (cd "$scratch/work" && timeout 60 "$bin/harbex" -plugin harbexdrive) || fail "harbex failed"
 
 grep -q "EXECUTION HAS TERMINATED" "$scratch/work/$name.lst" || fail "harbex's run wrote no listing"
-for _ in $(seq 100); do [ -s "$scratch/editor.record" ] && break; sleep 0.1; done
 [ -s "$scratch/editor.record" ] || fail "quillpad never handed the listing on"
 grep -qF "$scratch/work/$name.lst" "$scratch/editor.record" ||
     fail "the editor was given $(cat "$scratch/editor.record")"
