@@ -45,7 +45,7 @@ for t in "${targets[@]}"; do
     committed=$root/fuzz/corpus/$t
     # The differential target starts from the interpreter target's corpus.
     [ "$t" = differential ] && committed=$root/fuzz/corpus/interpreter
-    if ! "$build/${t}_fuzz" "$work" "$committed" "$seeds" "${dict[@]}" -max_total_time="$seconds" \
+    if ! "$build/bin/${t}_fuzz" "$work" "$committed" "$seeds" "${dict[@]}" -max_total_time="$seconds" \
         -timeout=25 -rss_limit_mb=3072 -max_len=8192 \
         -artifact_prefix="$build/findings/$t-" -print_final_stats=1 >"$log" 2>&1; then
         echo "FINDING in $t (log: $log)"
