@@ -136,7 +136,25 @@ TEST_F(StartUp, AStoreThatCannotBeWrittenClosesTheWindow) {
     EXPECT_EQ(Cell(0, 0), "Subset SNOBOL");
 }
 
-using FileCommands = ShellTest;
+class FileCommands : public ShellTest {
+protected:
+    // Runs New, typing `name` into its dialog with the filter at `filter`
+    // selected; `replace` answers the question before an existing file is
+    // replaced. A refused replacement leaves the dialog open; it is cancelled.
+    void New(const std::string& name, std::optional<bool> replace = std::nullopt,
+             const char* filter = "SNOBOL4 files (*.sno)") {
+        QTimer::singleShot(0, MainForm, [name, replace, filter] {
+            auto* dialog = MainForm->findChild<QFileDialog*>("SaveDialog1");
+            ASSERT_NE(dialog, nullptr);
+            dialog->selectNameFilter(filter);
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(name));
+            if (replace) AnswerReplace(*replace);
+            static_cast<QDialog*>(dialog)->accept();
+            if (dialog->isVisible()) dialog->reject();
+        });
+        Pick("New1");
+    }
+};
 
 TEST_F(FileCommands, ChooseLogsTheFileAndRemembersItsFolder) {
     Start();
@@ -174,18 +192,34 @@ TEST_F(FileCommands, ABlankInThePathIsWarnedAboutAfterTheLogLine) {
     EXPECT_EQ(MainForm->RememberedFolder(), work / "My Files/");
 }
 
-TEST_F(FileCommands, NewWritesTheTemplateOverAnyOldContent) {
+TEST_F(FileCommands, NewAsksBeforeItReplacesAFile) {
     Start();
     const std::string source = work / "fresh.sno";
     WriteFile(source, "old program\n");
-    AnswerDialog(*MainForm, "SaveDialog1", source);
-    Pick("New1");
+    New(source, false);
+    EXPECT_EQ(ReadFile(source), "old program\n");
+    EXPECT_TRUE(MainForm->CurrentSource().empty());
+    EXPECT_FALSE(Item("Run1")->isEnabled());
+
+    New(source, true);
     EXPECT_EQ(ReadFile(source),
               "* A SNOBOL4 Program\n* program goes here\n\nEND\nData goes here\n");
     EXPECT_EQ(MemoLines().last(), QString::fromStdString("Creating: " + source));
     EXPECT_TRUE(Item("Run1")->isEnabled());
     EXPECT_EQ(MainForm->RememberedFolder(), HomeDir() + "/");
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FileCommands, NewAddsTheSuffixOnlyUnderTheSnobolFilter) {
+    Start();
+    New(work / "bare");
+    EXPECT_EQ(MainForm->CurrentSource(), work / "bare.sno");
+    EXPECT_TRUE(Exists(work / "bare.sno"));
+    New(work / "other.kev");
+    EXPECT_EQ(MainForm->CurrentSource(), work / "other.kev");
+    New(work / "plain", std::nullopt, "All files (*)");
+    EXPECT_EQ(MainForm->CurrentSource(), work / "plain");
+    EXPECT_TRUE(Exists(work / "plain"));
 }
 
 TEST_F(FileCommands, NewThatCannotCreateTheFileSaysSoAndGoesOn) {

@@ -16,6 +16,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -44,12 +45,17 @@ protected:
             [this](const QString& text, const QString& caption, MessageButtons buttons) {
                 messages.push_back({text, caption, buttons});
             });
+        previousQuestion_ = SetQuestionFunction([this](const QString& text, const QString&) {
+            questions.push_back(text);
+            return answer;
+        });
         MakeProgramFolder();
     }
 
     void TearDown() override {
         forms_.reset();
         SetMessageBoxFunction(previousBox_);
+        SetQuestionFunction(previousQuestion_);
         std::filesystem::current_path(previousFolder_);
     }
 
@@ -125,6 +131,16 @@ protected:
         });
     }
 
+    // Answers the box that asks before a file is replaced, as soon as it
+    // shows: Yes or No.
+    static void AnswerReplace(bool replace) {
+        QTimer::singleShot(0, [replace] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr) << "no question before replacing";
+            box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+    }
+
     void Choose(const std::string& path) {
         AnswerDialog(*MainForm, "OpenDialog", path);
         Pick("Choose1");
@@ -156,10 +172,13 @@ protected:
     std::string editorRecord;
     std::string dialogFolder;
     std::vector<Message> messages;
+    std::vector<QString> questions;
+    bool answer = true; // to every question
 
 private:
     std::unique_ptr<Forms> forms_;
     MessageBoxFunction previousBox_;
+    QuestionFunction previousQuestion_;
     std::filesystem::path previousFolder_;
 };
 
