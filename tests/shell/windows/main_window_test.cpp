@@ -2,6 +2,7 @@
 
 #include "shell_fixture.h"
 
+#include <QCompleter>
 #include <QMenuBar>
 #include <csignal>
 #include <spawn.h>
@@ -234,6 +235,33 @@ TEST_F(FileCommands, NewThatCannotCreateTheFileSaysSoAndGoesOn) {
     EXPECT_TRUE(Item("Edit1")->isEnabled());
 }
 
+TEST_F(FileCommands, NoCompletionOutlivesTheChooseDialog) {
+    Start();
+    const std::string source = work / "words.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    auto* dialog = Find<QFileDialog>(*MainForm, "OpenDialog");
+    EXPECT_FALSE(dialog->isVisible());
+    // A completion that comes late (the folder is read in the background)
+    // shows no popup over the hidden dialog, so the next keys go elsewhere.
+    for (QCompleter* completer : dialog->findChildren<QCompleter*>())
+        completer->complete();
+    Settle();
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    auto* name = Find<QLineEdit>(*dialog, "fileNameEdit");
+    const QString offered = name->text();
+    Key(*MainForm, Qt::Key_F, Qt::AltModifier, "f");
+    EXPECT_EQ(name->text(), offered);
+    // The next Choose still completes names.
+    QTimer::singleShot(0, dialog, [name] {
+        EXPECT_NE(name->completer(), nullptr);
+        name->setText("x");
+    });
+    AnswerDialog(*MainForm, "OpenDialog", source);
+    Pick("Choose1");
+    EXPECT_EQ(MainForm->CurrentSource(), source);
+}
+
 TEST_F(FileCommands, EditCarriesTheLastFontSwitch) {
     Start();
     const std::string source = work / "prog.sno";
@@ -273,6 +301,97 @@ TEST_F(Running, SubsetModeRunsVantelAndOpensItsListing) {
     EXPECT_NE(ReadFile(work / "hello.lst").find("HELLO"), std::string::npos);
     EXPECT_FALSE(Exists(work / "hello.out"));
     EXPECT_FALSE(Exists(work / "hello.err"));
+    EXPECT_EQ(MemoLines().mid(1),
+              QStringList({QString::fromStdString("Running: " + source),
+                           QString::fromStdString("Listing: " + work / "hello.lst")}));
+}
+
+TEST_F(Running, TheMemoSaysWhenARunLeftNoListing) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    Start();
+    const std::string absent = work / "absent.sno";
+    Choose(absent);
+    Pick("Run1");
+    EXPECT_EQ(MemoLines().last(),
+              QString::fromStdString("No listing: " + absent + " does not exist"));
+    // The editor opens all the same, as after every run.
+    EXPECT_EQ(EditorArguments(), "-r|" + (work / "absent.lst"));
+
+    std::filesystem::create_directories(work / "My Files");
+    WriteFile(work / "My Files/prog.sno", "END\n");
+    Choose(work / "My Files/prog.sno");
+    Pick("Run1");
+    EXPECT_EQ(MemoLines().last(), "No listing: the processor got the path cut at its first blank");
+    EXPECT_EQ(messages.size(), 1u); // only the warning of Choose
+}
+
+TEST_F(Running, StopEndsTheProcessorAndTheRunGoesOn) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    const std::string record = work / "term.record";
+    MakeLoopingProcessor(record);
+    Start();
+    const std::string source = work / "loop.sno";
+    WriteFile(source, "LOOP :(LOOP)\nEND\n");
+    Choose(source);
+    QString title;
+    bool wasRunning = false;
+    bool memoTookKey = true;
+    QTimer::singleShot(600, MainForm, [&] {
+        // This timer ran, so the shell answers while the processor runs.
+        auto* running = Find<QDialog>(*MainForm, "RunningForm");
+        ASSERT_NE(running, nullptr);
+        EXPECT_TRUE(running->isVisible());
+        title = running->windowTitle();
+        wasRunning = MainForm->IsRunning();
+        // The main window takes no input meanwhile.
+        auto* memo = Find<QPlainTextEdit>(*MainForm, "Memo1");
+        const QString before = memo->toPlainText();
+        Key(*memo, Qt::Key_X, Qt::NoModifier, "x");
+        memoTookKey = memo->toPlainText() != before;
+        Find<QPushButton>(*running, "Stop")->click();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    Pick("Run1");
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(title, "Running loop.sno");
+    EXPECT_TRUE(wasRunning);
+    EXPECT_FALSE(memoTookKey);
+    EXPECT_FALSE(MainForm->IsRunning());
+    EXPECT_EQ(ReadFile(record), "TERM\n");
+    EXPECT_EQ(EditorArguments(), "-r|" + (work / "loop.lst"));
+    EXPECT_EQ(MemoLines().mid(1),
+              QStringList({QString::fromStdString("Running: " + source),
+                           QString::fromStdString("Stopped: " + source),
+                           QString::fromStdString("Listing: " + work / "loop.lst")}));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Running, ClosingDuringARunAsksAndStopsTheRunFirst) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    const std::string record = work / "term.record";
+    MakeLoopingProcessor(record);
+    Start();
+    const std::string source = work / "loop.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    bool shownAfterNo = false;
+    answer = false;
+    QTimer::singleShot(400, MainForm, [&] {
+        MainForm->close();
+        shownAfterNo = MainForm->isVisible() && MainForm->IsRunning();
+        answer = true;
+        QTimer::singleShot(100, MainForm, [] { MainForm->close(); });
+    });
+    Pick("Run1");
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_EQ(questions[0], "A program is still running. Stop it and quit?");
+    EXPECT_TRUE(shownAfterNo);
+    EXPECT_FALSE(MainForm->isVisible());
+    EXPECT_EQ(ReadFile(record), "TERM\n");
+    // The shell closes instead of opening the listing.
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(Exists(editorRecord));
 }
 
 TEST_F(Running, FullModeMergesTheInterpretersFiles) {
@@ -302,6 +421,11 @@ TEST_F(Running, AMissingProcessorIsReported) {
     EXPECT_EQ(messages[0].text, "Language processor not found");
     EXPECT_EQ(messages[0].caption, "Oops:Error");
     EXPECT_EQ(messages[0].buttons, MessageButtons::OkCancel);
+    // The memo names the program looked for and the way to run with vantel.
+    EXPECT_EQ(MemoLines().last(),
+              QString::fromStdString("Cannot start " + programDir +
+                                     "snobol4; to run with vantel, set Options/Run Options "
+                                     "(Subset SNOBOL = Yes)"));
     std::this_thread::sleep_for(200ms);
     EXPECT_FALSE(Exists(editorRecord));
 }
@@ -364,6 +488,48 @@ TEST_F(Ending, TheAboutWindowIsOnlyHidden) {
     Pick("About1");
     EXPECT_EQ(AboutForm, first);
     EXPECT_TRUE(AboutForm->isVisible());
+    // Enter and Esc close it as OK does.
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        Pick("About1");
+        Activate(*AboutForm);
+        Key(*Find<QPushButton>(*AboutForm, "AboutOK"), key);
+        EXPECT_FALSE(AboutForm->isVisible()) << key;
+    }
+}
+
+// Waits while children of the test end and are reaped through the events.
+void SettleChildren(int expected) {
+    QElapsedTimer clock;
+    clock.start();
+    while (test::ChildProcesses() != expected && clock.elapsed() < 5000) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(5ms);
+    }
+}
+
+TEST_F(Ending, AThousandRunsLeaveNoDescriptorAndNoZombie) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    // An editor that ends at once: each one's end must be noticed and reaped.
+    std::filesystem::remove(programDir + "quillpad");
+    std::filesystem::create_symlink(Exists("/usr/bin/true") ? "/usr/bin/true" : "/bin/true",
+                                    programDir + "quillpad");
+    const int children = test::ChildProcesses();
+    Start();
+    const std::string source = work / "hello.sno";
+    WriteFile(source, "        OUTPUT = 'HELLO'\nEND\n");
+    Choose(source);
+    Pick("Run1"); // the first run may open what Qt keeps open for good
+    SettleChildren(children);
+    const int descriptors = test::OpenDescriptors();
+    for (int run = 0; run < 1000; ++run) {
+        Item("Run1")->trigger();
+        QApplication::processEvents();
+    }
+    SettleChildren(children);
+    EXPECT_EQ(test::ChildProcesses(), children);
+    EXPECT_EQ(test::OpenDescriptors(), descriptors);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(MemoLines().last(), QString::fromStdString("Listing: " + work / "hello.lst"));
 }
 
 } // namespace

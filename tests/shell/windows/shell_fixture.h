@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -144,6 +145,25 @@ protected:
     void Choose(const std::string& path) {
         AnswerDialog(*MainForm, "OpenDialog", path);
         Pick("Choose1");
+    }
+
+    // Sends a key press to the widget as the keyboard would.
+    static void Key(QWidget& widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                    const QString& text = QString()) {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+        QApplication::sendEvent(&widget, &press);
+        Settle();
+    }
+
+    // Replaces the subset processor with a stand-in that writes a listing,
+    // then runs until it is asked to end, which it writes into `record`.
+    void MakeLoopingProcessor(const std::string& record) {
+        std::filesystem::remove(programDir + "vantel");
+        WriteScript(programDir + "vantel", "echo 'partial listing' > \"${1%.*}.lst\"\n"
+                                           "trap 'echo TERM > \"" +
+                                               record +
+                                               "\"; exit 0' TERM\n"
+                                               "while :; do sleep 0.05; done\n");
     }
 
     static QStringList MemoLines() {
