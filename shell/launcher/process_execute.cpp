@@ -1,6 +1,7 @@
 #include "process_execute.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -23,11 +24,11 @@ int PidfdOpen(pid_t pid) {
     return static_cast<int>(syscall(SYS_pidfd_open, pid, 0U));
 }
 
-void PidfdKill(int pidfd) {
-    syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0U);
+void PidfdSignal(ProcessHandle pidfd, int signal) {
+    syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0U);
 }
 
-// Owns the spawn attribute objects for one start.
+// Owns the file actions of one start.
 class SpawnActions {
 public:
     SpawnActions() { ok_ = posix_spawn_file_actions_init(&actions_) == 0; }
@@ -57,12 +58,40 @@ private:
     bool ok_ = false;
 };
 
+// Owns the attributes of one start: the child begins with no signal
+// blocked and every signal at its default action, whatever the shell
+// itself blocks or ignores.
+class SpawnAttributes {
+public:
+    SpawnAttributes() {
+        ok_ = posix_spawnattr_init(&attributes_) == 0;
+        sigset_t none;
+        sigset_t all;
+        sigemptyset(&none);
+        sigfillset(&all);
+        ok_ = ok_ && posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
+              posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
+              posix_spawnattr_setflags(&attributes_,
+                                       POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
+    }
+    ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
+    SpawnAttributes(const SpawnAttributes&) = delete;
+    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+
+    bool Ok() const { return ok_; }
+    const posix_spawnattr_t* Get() const { return &attributes_; }
+
+private:
+    posix_spawnattr_t attributes_{};
+    bool ok_ = false;
+};
+
 bool IsBlank(char c) {
     return c == ' ';
 }
 
-// Waits until the process behind the pidfd has ended, reaping it.
-void WaitForEnd(ProcessHandle pidfd) {
+// Reaps the ended child behind the pidfd, waiting for its end first.
+void Reap(ProcessHandle pidfd) {
     siginfo_t info{};
     while (waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(pidfd), &info, WEXITED) != 0 &&
            errno == EINTR) {
@@ -75,6 +104,41 @@ void WaitAtMost(ProcessHandle pidfd, std::uint32_t ms) {
     // poll takes an int; longer waits are capped to the largest it accepts.
     constexpr std::uint32_t kMaxPollMs = 0x7FFFFFFF;
     poll(&entry, 1, static_cast<int>(ms > kMaxPollMs ? kMaxPollMs : ms));
+}
+
+// Starts the words as a program with its standard handles and folder; the
+// process id, or none when it could not start.
+std::optional<pid_t> Spawn(std::vector<std::string>& words,
+                           const std::optional<std::string>& folder, int stdOut, int stdErr,
+                           int stdIn) {
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    SpawnActions actions;
+    actions.StandardHandle(STDIN_FILENO, stdIn, O_RDONLY);
+    actions.StandardHandle(STDOUT_FILENO, stdOut, O_WRONLY);
+    actions.StandardHandle(STDERR_FILENO, stdErr, O_WRONLY);
+    actions.Folder(folder);
+    SpawnAttributes attributes;
+    pid_t pid = 0;
+    if (!actions.Ok() || !attributes.Ok() ||
+        posix_spawnp(&pid, argv[0], actions.Get(), attributes.Get(), argv.data(), environ) != 0)
+        return std::nullopt;
+    return pid;
+}
+
+// A pidfd for the new child. Without one (no descriptor left) the child
+// could be neither watched nor ended safely later, so it is ended and
+// reaped now, and the start counts as failed.
+std::optional<ProcessHandle> HandleFor(pid_t pid) {
+    const int pidfd = PidfdOpen(pid);
+    if (pidfd >= 0) return pidfd;
+    kill(pid, SIGKILL);
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -93,26 +157,22 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     return words;
 }
 
-// Starts the words as a program with its standard handles and folder; the
-// process id, or none when it could not start.
-static std::optional<pid_t> Spawn(std::vector<std::string>& words,
-                                  const std::optional<std::string>& folder, int stdOut, int stdErr,
-                                  int stdIn) {
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
+void AskToEnd(ProcessHandle child) {
+    PidfdSignal(child, SIGTERM);
+}
 
-    SpawnActions actions;
-    actions.StandardHandle(STDIN_FILENO, stdIn, O_RDONLY);
-    actions.StandardHandle(STDOUT_FILENO, stdOut, O_WRONLY);
-    actions.StandardHandle(STDERR_FILENO, stdErr, O_WRONLY);
-    actions.Folder(folder);
-    pid_t pid = 0;
-    if (!actions.Ok() ||
-        posix_spawnp(&pid, argv[0], actions.Get(), nullptr, argv.data(), environ) != 0)
-        return std::nullopt;
-    return pid;
+void ForceEnd(ProcessHandle child) {
+    PidfdSignal(child, SIGKILL);
+}
+
+bool HasEnded(ProcessHandle child) {
+    pollfd entry{child, POLLIN, 0};
+    return poll(&entry, 1, 0) > 0;
+}
+
+void ProcessExecute::SetChildNotices(ChildNotice started, ChildNotice forgotten) {
+    started_ = std::move(started);
+    forgotten_ = std::move(forgotten);
 }
 
 bool ProcessExecute::Launch(const std::string& commandLine, ProcessHandle& handle,
@@ -124,42 +184,75 @@ bool ProcessExecute::Launch(const std::string& commandLine, ProcessHandle& handl
     if (words.empty()) return false;
     const std::optional<pid_t> pid = Spawn(words, folder, stdOut, stdErr, stdIn);
     if (!pid) return false;
-    const int pidfd = PidfdOpen(*pid);
-    if (pidfd < 0) {
-        // Without a pidfd the process cannot be remembered safely: it runs
-        // on, and is waited for here when asked.
-        if (waitMs == kWaitInfinite) waitpid(*pid, nullptr, 0);
+    const std::optional<ProcessHandle> child = HandleFor(*pid);
+    if (!child) return false;
+    handles_.Insert(static_cast<HandleList::Handle>(*child));
+    if (waitMs == kWaitInfinite) {
+        if (waiter_) waiter_(*child);
+        Reap(*child);
+        handles_.Remove(static_cast<HandleList::Handle>(*child));
+        close(*child);
         handle = kNoHandle;
         return true;
     }
-    if (waitMs == kWaitInfinite) {
-        WaitForEnd(pidfd);
-    } else if (waitMs != kNoWait) {
-        WaitAtMost(pidfd, waitMs);
-    }
-    handle = pidfd;
-    handles_.Insert(static_cast<HandleList::Handle>(pidfd));
+    if (waitMs != kNoWait) WaitAtMost(*child, waitMs);
+    handle = *child;
+    if (started_) started_(*child);
     return true;
 }
 
-void ProcessExecute::ReapFinished() const {
-    // Ended children are reaped so that they do not linger; their handles
-    // stay remembered, and signalling them later has no effect.
-    for (HandleList::Handle pidfd : handles_) {
-        siginfo_t info{};
-        waitid(static_cast<idtype_t>(P_PIDFD), pidfd, &info, WEXITED | WNOHANG);
+bool ProcessExecute::ReapIfEnded(ProcessHandle child) {
+    const auto entry = static_cast<HandleList::Handle>(child);
+    bool remembered = false;
+    for (HandleList::Handle h : handles_)
+        remembered = remembered || h == entry;
+    if (!remembered || !HasEnded(child)) return false;
+    Reap(child);
+    Forget(child);
+    return true;
+}
+
+// Ended children are reaped so that they do not linger as zombies, and
+// their handles closed.
+void ProcessExecute::ReapFinished() {
+    std::vector<ProcessHandle> ended;
+    for (HandleList::Handle h : handles_) {
+        if (HasEnded(static_cast<ProcessHandle>(h))) ended.push_back(static_cast<ProcessHandle>(h));
+    }
+    for (ProcessHandle child : ended) {
+        Reap(child);
+        Forget(child);
     }
 }
 
+// Only children that run on after their launch are still remembered here,
+// so the owner was told of each one it forgets.
+void ProcessExecute::Forget(ProcessHandle child) {
+    if (forgotten_) forgotten_(child);
+    handles_.Remove(static_cast<HandleList::Handle>(child));
+    close(child);
+}
+
 ProcessExecute::~ProcessExecute() {
+    for (HandleList::Handle h : handles_)
+        AskToEnd(static_cast<ProcessHandle>(h));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kPoliteEndMs);
+    while (!handles_.Empty()) {
+        ReapFinished();
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (handles_.Empty() || left.count() <= 0) break;
+        std::vector<pollfd> entries;
+        for (HandleList::Handle h : handles_)
+            entries.push_back({static_cast<int>(h), POLLIN, 0});
+        poll(entries.data(), entries.size(), static_cast<int>(left.count()));
+    }
     while (std::optional<HandleList::Handle> first = handles_.First()) {
-        auto pidfd = static_cast<ProcessHandle>(*first);
-        // A process that has already ended (and was reaped) gives ESRCH: it
-        // is left alone, and no other process can be hit through a pidfd.
-        PidfdKill(pidfd);
-        WaitForEnd(pidfd);
-        close(pidfd);
-        handles_.Remove(*first);
+        const auto child = static_cast<ProcessHandle>(*first);
+        ForceEnd(child);
+        Reap(child);
+        Forget(child);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "text_files.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace harbex {
 
@@ -31,21 +32,35 @@ bool LaunchEditor(ProcessExecute& launcher, const RunRequest& request, const std
     return launcher.Launch(command, handle, std::nullopt, false, false, kNoWait);
 }
 
-RunResult EditorStep(ProcessExecute& launcher, const RunRequest& request,
-                     const std::string& listing) {
-    std::string command =
-        EditListingCommand(request.editorCommand, request.largerFont, request.smallerFont, listing);
-    if (!LaunchEditor(launcher, request, command)) return {RunOutcome::EditorNotFound, {}};
-    return {};
+// What a file looked like before a run, to tell whether the run wrote it.
+struct FileStamp {
+    bool exists = false;
+    ino_t inode = 0;
+    timespec modified{};
+};
+
+FileStamp StampOf(const std::string& path) {
+    struct stat attributes {};
+    if (stat(path.c_str(), &attributes) != 0) return {};
+    return {true, attributes.st_ino, attributes.st_mtim};
+}
+
+bool WrittenSince(const FileStamp& before, const std::string& path) {
+    const FileStamp after = StampOf(path);
+    return after.exists && (!before.exists || after.inode != before.inode ||
+                            after.modified.tv_sec != before.modified.tv_sec ||
+                            after.modified.tv_nsec != before.modified.tv_nsec);
 }
 
 RunResult RunSubset(ProcessExecute& launcher, const RunRequest& request) {
+    const std::string listing = SubsetListingFor(request.sourceFile);
+    const FileStamp before = StampOf(listing);
     ProcessHandle handle = kNoHandle;
     std::string command = ProcessorCommand(request.processorDir, true, request.sourceFile);
     if (!launcher.Launch(command, handle, std::nullopt, false, false, kWaitInfinite)) {
-        return {RunOutcome::ProcessorNotFound, {}};
+        return {RunOutcome::ProcessorNotFound, {}, listing, false};
     }
-    return EditorStep(launcher, request, SubsetListingFor(request.sourceFile));
+    return {RunOutcome::Done, {}, listing, WrittenSince(before, listing)};
 }
 
 RunResult RunFull(ProcessExecute& launcher, const RunRequest& request) {
@@ -56,18 +71,18 @@ RunResult RunFull(ProcessExecute& launcher, const RunRequest& request) {
         // The error file is prepared before the output file; both are
         // closed in the shell as soon as the processor has ended.
         UniqueFd errors = CreateEmptyFile(files.errors);
-        if (!errors.Valid()) return {RunOutcome::CannotCreate, files.errors};
+        if (!errors.Valid()) return {RunOutcome::CannotCreate, files.errors, files.listing, false};
         UniqueFd output = CreateEmptyFile(files.output);
-        if (!output.Valid()) return {RunOutcome::CannotCreate, files.output};
+        if (!output.Valid()) return {RunOutcome::CannotCreate, files.output, files.listing, false};
         ProcessHandle handle = kNoHandle;
         launched = launcher.Launch(command, handle, std::nullopt, false, false, kWaitInfinite,
                                    output.Get(), errors.Get());
     }
-    if (!launched) return {RunOutcome::ProcessorNotFound, {}};
+    if (!launched) return {RunOutcome::ProcessorNotFound, {}, files.listing, false};
     if (!WriteMergedListing(files.listing, files.errors, files.output)) {
-        return {RunOutcome::CannotCreate, files.listing};
+        return {RunOutcome::CannotCreate, files.listing, files.listing, false};
     }
-    return EditorStep(launcher, request, files.listing);
+    return {RunOutcome::Done, {}, files.listing, true};
 }
 
 } // namespace
@@ -100,8 +115,26 @@ bool EditSource(ProcessExecute& launcher, const RunRequest& request) {
                                           request.smallerFont, request.sourceFile));
 }
 
-RunResult RunSource(ProcessExecute& launcher, const RunRequest& request) {
+std::string ProcessorProgram(const RunRequest& request) {
+    return request.processorDir + std::string(request.subsetMode ? kSubsetProgram : kFullProgram);
+}
+
+RunResult RunProcessor(ProcessExecute& launcher, const RunRequest& request) {
     return request.subsetMode ? RunSubset(launcher, request) : RunFull(launcher, request);
+}
+
+RunOutcome OpenListing(ProcessExecute& launcher, const RunRequest& request,
+                       const std::string& listing) {
+    const std::string command =
+        EditListingCommand(request.editorCommand, request.largerFont, request.smallerFont, listing);
+    return LaunchEditor(launcher, request, command) ? RunOutcome::Done : RunOutcome::EditorNotFound;
+}
+
+RunResult RunSource(ProcessExecute& launcher, const RunRequest& request) {
+    RunResult result = RunProcessor(launcher, request);
+    if (result.outcome == RunOutcome::Done)
+        result.outcome = OpenListing(launcher, request, result.listing);
+    return result;
 }
 
 } // namespace harbex

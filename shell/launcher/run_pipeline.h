@@ -28,7 +28,9 @@ enum class RunOutcome {
 
 struct RunResult {
     RunOutcome outcome = RunOutcome::Done;
-    std::string file; // the file that could not be made
+    std::string file;            // the file that could not be made
+    std::string listing;         // the listing the run opens in the editor
+    bool listingWritten = false; // the run wrote (or replaced) that listing
 };
 
 // The listing of a full run: the interpreter's listing, an empty line, then
@@ -48,8 +50,19 @@ bool WriteMergedListing(const std::string& listingPath, const std::string& error
 // when there is no editor command or the editor cannot start.
 bool EditSource(ProcessExecute& launcher, const RunRequest& request);
 
-// Runs the source: the processor (waiting for it), the merge in full mode,
-// then the editor on the listing.
+// The program a run starts: the processor folder and the processor's name.
+std::string ProcessorProgram(const RunRequest& request);
+
+// The first part of a run: the processor (waiting for it) and, in full
+// mode, the merge. Done when the listing step may follow.
+RunResult RunProcessor(ProcessExecute& launcher, const RunRequest& request);
+
+// The last part: the editor on the listing, without waiting; Done or
+// EditorNotFound.
+RunOutcome OpenListing(ProcessExecute& launcher, const RunRequest& request,
+                       const std::string& listing);
+
+// A whole run: RunProcessor, then OpenListing when it succeeded.
 RunResult RunSource(ProcessExecute& launcher, const RunRequest& request);
 
 } // namespace harbex

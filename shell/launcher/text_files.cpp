@@ -1,5 +1,7 @@
 #include "text_files.h"
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
@@ -10,23 +12,24 @@ namespace harbex {
 
 namespace {
 
-// Permission bits of a new file before the process's umask.
+// Permission bits of a new file; open() narrows them by the user's umask.
 constexpr mode_t kNewFileMode = 0666;
+constexpr int kTemporaryAttempts = 100;
 
-bool WriteAll(int fd, const std::string& content) {
-    std::size_t done = 0;
-    while (done < content.size()) {
-        ssize_t n = write(fd, content.data() + done, content.size() - done);
-        if (n < 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+// A name beside path that no other writer of this process picks.
+std::string TemporaryName(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    return path + "." + std::to_string(getpid()) + "." + std::to_string(counter++) + ".tmp";
 }
 
-mode_t CurrentUmask() {
-    mode_t mask = umask(0);
-    umask(mask);
-    return mask;
+// Creates a new temporary file beside path; its name goes to temp.
+UniqueFd CreateTemporary(const std::string& path, std::string& temp) {
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+        temp = TemporaryName(path);
+        UniqueFd fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
+        if (fd.Valid() || errno != EEXIST) return fd;
+    }
+    return UniqueFd();
 }
 
 } // namespace
@@ -45,33 +48,13 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
 }
 
 bool WriteFileWhole(const std::string& path, const std::string& content) {
-    std::string temp = path + ".XXXXXX";
-    UniqueFd fd(mkstemp(temp.data()));
+    std::string temp;
+    UniqueFd fd = CreateTemporary(path, temp);
     if (!fd.Valid()) return false;
-    bool ok = fchmod(fd.Get(), kNewFileMode & ~CurrentUmask()) == 0 && WriteAll(fd.Get(), content);
-    int closeResult = close(fd.Release());
-    if (ok && closeResult == 0 && std::rename(temp.c_str(), path.c_str()) == 0) return true;
+    const bool written = WriteAll(fd.Get(), content);
+    if (fd.Close() && written && std::rename(temp.c_str(), path.c_str()) == 0) return true;
     unlink(temp.c_str());
     return false;
-}
-
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-    if (this != &other) {
-        Reset();
-        fd_ = other.Release();
-    }
-    return *this;
-}
-
-int UniqueFd::Release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-}
-
-void UniqueFd::Reset() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
 }
 
 UniqueFd CreateEmptyFile(const std::string& path) {

@@ -1,5 +1,6 @@
 #include "options/line_data.h"
 
+#include "fileinfo/file_descriptor.h"
 #include "options/cipher.h"
 
 #include <algorithm>
@@ -8,6 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+
+using harbex::UniqueFd;
+using harbex::WriteAll;
 
 namespace {
 
@@ -18,29 +22,6 @@ constexpr std::string_view kLineEnd = "\r\n";
 constexpr int kReadFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
 constexpr int kWriteFlags = O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
 constexpr mode_t kNewFileMode = 0666; // narrowed by the user's umask
-
-// Closes the descriptor it holds when it goes out of scope.
-class FileHandle {
-public:
-    explicit FileHandle(int descriptor) : fd_(descriptor) {}
-    ~FileHandle() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int Get() const { return fd_; }
-    // Closes now and tells whether the close succeeded (a failed close can
-    // mean the data never reached the disk).
-    bool Close() {
-        const int descriptor = std::exchange(fd_, -1);
-        return ::close(descriptor) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 // Reads up to `limit` + 1 bytes, so that a caller can tell a file that grew
 // past the limit after it was measured. False on a read error.
@@ -62,20 +43,6 @@ bool ReadAll(int fd, std::size_t limit, std::string& content) {
     }
     data.resize(total);
     content = std::move(data);
-    return true;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t put = ::write(fd, data.data(), data.size());
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(put));
-    }
     return true;
 }
 
@@ -140,7 +107,7 @@ void LineData::LoadFile() {
     if (!PathUsable()) {
         return;
     }
-    FileHandle file(::open(path_.c_str(), kReadFlags));
+    UniqueFd file(::open(path_.c_str(), kReadFlags));
     struct stat attributes {};
     if (file.Get() < 0 || ::fstat(file.Get(), &attributes) != 0 || !S_ISREG(attributes.st_mode) ||
         attributes.st_size > static_cast<off_t>(kReadLimit)) {
@@ -217,7 +184,7 @@ bool LineData::Flush() {
     } else {
         content = buffer_;
     }
-    FileHandle file(::open(path_.c_str(), kWriteFlags, kNewFileMode));
+    UniqueFd file(::open(path_.c_str(), kWriteFlags, kNewFileMode));
     if (file.Get() < 0) {
         return false;
     }

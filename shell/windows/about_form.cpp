@@ -2,6 +2,8 @@
 
 #include "ui_about_form.h"
 
+#include <QKeyEvent>
+
 namespace harbex {
 
 TAboutForm::TAboutForm(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::TAboutForm>()) {
@@ -25,6 +27,19 @@ void TAboutForm::writeTexts() {
 
 void TAboutForm::Done() {
     close();
+}
+
+// Enter and Esc close the window, as its one button does.
+void TAboutForm::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        Done();
+        break;
+    default:
+        TForm::keyPressEvent(event);
+    }
 }
 
 } // namespace harbex

@@ -22,6 +22,9 @@ public slots:
     // OK: hides the window; it can be shown again.
     void Done();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void createLayout();
     void writeTexts();

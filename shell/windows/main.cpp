@@ -38,7 +38,8 @@ public:
 
 int main(int argc, char** argv) {
     ShellApplication application(argc, argv);
-    QApplication::setApplicationDisplayName(kApplicationTitle);
+    // "SNOBOL4 Windows Shell" is the name the desktop shows for the program,
+    // from its desktop entry; window captions stay as defined.
     QApplication::setDesktopFileName("harbex");
     try {
         harbex::Forms forms;

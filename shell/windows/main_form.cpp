@@ -8,12 +8,17 @@
 #include "options/initfile.h"
 #include "options_form.h"
 #include "platform.h"
+#include "process_watch.h"
+#include "running_form.h"
 #include "ui_main_form.h"
 
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QMenuBar>
+#include <QSocketNotifier>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 namespace harbex {
 
@@ -29,6 +34,10 @@ constexpr char kSaveFilter[] = "SNOBOL4 files|*.sno|KEVRA files|*.kev|COBOL file
 constexpr int kStoredOpenFilterIndex = 3;
 constexpr char kSubsetKey[] = "Subset";
 constexpr char kSubsetDescription[] = "Subset SNOBOL";
+// New adds this to a bare name while the SNOBOL4 filter is selected.
+constexpr char kSourceSuffix[] = "sno";
+constexpr char kCloseDuringRun[] = "A program is still running. Stop it and quit?";
+constexpr char kCloseDuringRunCaption[] = "Warning";
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -40,6 +49,9 @@ TMainForm::TMainForm(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::T
     createLayout();
     createFileDialogs();
     executablePath_ = ExecutablePath();
+    Launcher.SetWaiter([this](ProcessHandle child) { waitForProcessor(child); });
+    Launcher.SetChildNotices([this](ProcessHandle child) { watchChild(child); },
+                             [this](ProcessHandle child) { unwatchChild(child); });
 }
 
 TMainForm::~TMainForm() {
@@ -55,6 +67,9 @@ void TMainForm::createFileDialogs() {
     OpenDialog = CreateFileDialog(this, "OpenDialog", QFileDialog::AcceptOpen, kOpenFilter,
                                   kStoredOpenFilterIndex);
     SaveDialog1 = CreateFileDialog(this, "SaveDialog1", QFileDialog::AcceptSave, kSaveFilter, 1);
+    // New asks before it replaces a file.
+    SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
+    UseSuffixWithFilter(*SaveDialog1, 1, kSourceSuffix);
 }
 
 // Every activation refreshes the program folder; the first one also reads
@@ -134,20 +149,91 @@ RunRequest TMainForm::runRequest() const {
 }
 
 void TMainForm::RunIt() {
-    const RunResult result = RunSource(Launcher, runRequest());
+    if (IsRunning()) return;
+    const RunRequest request = runRequest();
+    log("Running: " + Q(request.sourceFile));
+    RunResult result = RunProcessor(Launcher, request);
+    if (result.outcome == RunOutcome::Done) {
+        if (closeAfterRun_) {
+            close();
+            return;
+        }
+        result.outcome = OpenListing(Launcher, request, result.listing);
+    }
+    reportRunOutcome(result, request);
+}
+
+// Waits for the processor in the event loop under the running window;
+// installed as the launcher's way to wait.
+void TMainForm::waitForProcessor(ProcessHandle child) {
+    ProcessWatch watch(child);
+    TRunningForm running(this, Q(std::filesystem::path(SourceFile).filename().string()), watch);
+    runningWatch_ = &watch;
+    running.Wait();
+    runningWatch_ = nullptr;
+    if (watch.Stopped()) log("Stopped: " + Q(SourceFile));
+    activateWindow();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!IsRunning()) {
+        TForm::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    if (closeAfterRun_ || !AskYesNo(kCloseDuringRun, kCloseDuringRunCaption)) return;
+    closeAfterRun_ = true;
+    if (runningWatch_ != nullptr) runningWatch_->Stop();
+}
+
+// The memo says what the run did; the defined message boxes follow.
+void TMainForm::reportRunOutcome(const RunResult& result, const RunRequest& request) {
     switch (result.outcome) {
     case RunOutcome::Done:
+    case RunOutcome::EditorNotFound:
+        if (result.listingWritten) {
+            log("Listing: " + Q(result.listing));
+        } else if (!std::filesystem::exists(request.sourceFile)) {
+            log("No listing: " + Q(request.sourceFile) + " does not exist");
+        } else if (HasBlankAfterFirst(request.sourceFile)) {
+            log("No listing: the processor got the path cut at its first blank");
+        } else {
+            log("No listing: " + Q(result.listing) + " was not written");
+        }
+        if (result.outcome == RunOutcome::EditorNotFound)
+            ShowMessage("Editor program not found", "Oops:Error", MessageButtons::OkCancel);
         break;
     case RunOutcome::ProcessorNotFound:
+        if (request.subsetMode) {
+            log("Cannot start " + Q(ProcessorProgram(request)));
+        } else {
+            log("Cannot start " + Q(ProcessorProgram(request)) +
+                "; to run with vantel, set Options/Run Options (Subset SNOBOL = Yes)");
+        }
         ShowMessage("Language processor not found", "Oops:Error", MessageButtons::OkCancel);
-        break;
-    case RunOutcome::EditorNotFound:
-        ShowMessage("Editor program not found", "Oops:Error", MessageButtons::OkCancel);
         break;
     case RunOutcome::CannotCreate:
         ShowMessage("Cannot create " + Q(result.file), "Oops:Error", MessageButtons::Ok);
         break;
     }
+}
+
+// The end of a child that runs on (an editor) is noticed through its
+// pidfd, which turns readable then; the launcher reaps it.
+void TMainForm::watchChild(ProcessHandle child) {
+    auto* notifier = new QSocketNotifier(child, QSocketNotifier::Read, this); // owned by this
+    childWatches_[child] = notifier;
+    connect(notifier, &QSocketNotifier::activated, this,
+            [this, child] { Launcher.ReapIfEnded(child); });
+}
+
+// Called before the child's pidfd is closed: the notifier goes first.
+void TMainForm::unwatchChild(ProcessHandle child) {
+    const auto found = childWatches_.find(child);
+    if (found == childWatches_.end()) return;
+    found->second->setEnabled(false);
+    found->second->deleteLater();
+    childWatches_.erase(found);
 }
 
 void TMainForm::NewFile() {

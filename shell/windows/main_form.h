@@ -9,17 +9,21 @@
 #include "registry.h"
 #include "tform.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 class QFileDialog;
+class QSocketNotifier;
 
 namespace Ui {
 class TMainForm;
 }
 
 namespace harbex {
+
+class ProcessWatch;
 
 // The text that New writes into a new source file.
 inline constexpr char kNewFileTemplate[] =
@@ -44,6 +48,8 @@ public:
     const std::string& ProcessorFolder() const { return ProcessorDir; }
     bool LargerFontChosen() const { return LargerFont; }
     bool SmallerFontChosen() const { return SmallerFont; }
+    // A run is waiting for its processor.
+    bool IsRunning() const { return runningWatch_ != nullptr; }
 
 public slots:
     void Activator();
@@ -60,6 +66,11 @@ public slots:
     void DoDebug();
     void About1Click();
 
+protected:
+    // During a run, closing asks first whether to stop the run; the window
+    // then closes once the processor has ended.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void createLayout();
     void createFileDialogs();
@@ -71,8 +82,18 @@ private:
     void enableSourceCommands();
     void log(const QString& line);
     RunRequest runRequest() const;
+    void waitForProcessor(ProcessHandle child);
+    void reportRunOutcome(const RunResult& result, const RunRequest& request);
+    void watchChild(ProcessHandle child);
+    void unwatchChild(ProcessHandle child);
 
     std::unique_ptr<Ui::TMainForm> ui;
+    // The end of each child that runs on after its launch (the editors) is
+    // noticed here, so that it is reaped at once. Declared before Launcher,
+    // which reports to it until its own end.
+    std::map<ProcessHandle, QSocketNotifier*> childWatches_; // owned by this window
+    ProcessWatch* runningWatch_ = nullptr;                   // the run being waited for
+    bool closeAfterRun_ = false;
     QFileDialog* OpenDialog = nullptr;  // owned by this window
     QFileDialog* SaveDialog1 = nullptr; // owned by this window
     std::string executablePath_;

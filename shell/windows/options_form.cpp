@@ -6,6 +6,8 @@
 #include "ui_options_form.h"
 
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <algorithm>
 
 namespace harbex {
@@ -53,6 +55,40 @@ void TOptionsForm::createLayout() {
     ApplyDesignScale();
     ui->StringGrid1->horizontalHeader()->setDefaultSectionSize(Scaled(240));
     ui->StringGrid1->verticalHeader()->setDefaultSectionSize(Scaled(20));
+    placeColumnsUnderHeadings();
+}
+
+// The headings "Name" and "Value" stand over their columns: the first
+// column reaches halfway between the two headings, the second from there to
+// the grid's right edge.
+void TOptionsForm::placeColumnsUnderHeadings() {
+    QTableWidget& grid = *ui->StringGrid1;
+    const int between = (ui->Label1->geometry().right() + ui->Label2->geometry().left()) / 2;
+    const int cellsLeft = grid.x() + grid.frameWidth();
+    const int first = std::max(1, between - cellsLeft);
+    const int second = std::max(1, grid.width() - 2 * grid.frameWidth() - first);
+    grid.horizontalHeader()->resizeSection(0, first);
+    grid.horizontalHeader()->resizeSection(1, second);
+}
+
+// Enter presses the focused button, else OK; Esc is Cancel. Keys the grid's
+// cell editor takes (Enter and Esc while editing) do not arrive here.
+void TOptionsForm::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else {
+            OKClicked();
+        }
+        break;
+    case Qt::Key_Escape:
+        Done();
+        break;
+    default:
+        TForm::keyPressEvent(event);
+    }
 }
 
 void TOptionsForm::createFileDialog() {

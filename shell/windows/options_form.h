@@ -34,8 +34,12 @@ public slots:
     void DoDebug();
     void Resizer();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void createLayout();
+    void placeColumnsUnderHeadings();
     void createFileDialog();
     void fixColumns();
     QString cell(int column, int row) const;

@@ -21,6 +21,18 @@ MessageBoxFunction& CurrentMessageBox() {
     return function;
 }
 
+bool DesktopQuestion(const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QuestionFunction& CurrentQuestion() {
+    static QuestionFunction function = DesktopQuestion;
+    return function;
+}
+
 } // namespace
 
 SystemMetrics PlatformMetrics(const QWidget& window, int menuBarHeight) {
@@ -41,6 +53,20 @@ void ShowMessage(const QString& text, const QString& caption, MessageButtons but
 MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function) {
     MessageBoxFunction previous = std::move(CurrentMessageBox());
     CurrentMessageBox() = function ? std::move(function) : MessageBoxFunction(DesktopMessageBox);
+    return previous;
+}
+
+} // namespace harbex
+
+namespace harbex {
+
+bool AskYesNo(const QString& text, const QString& caption) {
+    return CurrentQuestion()(text, caption);
+}
+
+QuestionFunction SetQuestionFunction(QuestionFunction function) {
+    QuestionFunction previous = std::move(CurrentQuestion());
+    CurrentQuestion() = function ? std::move(function) : QuestionFunction(DesktopQuestion);
     return previous;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The shell's few contacts with the desktop: system metrics and message
-// boxes, each through one function so that tests can replace or record them.
+// boxes and questions, each through one function so that tests can replace or record them.
 
 #include "sizing.h"
 
@@ -27,5 +27,13 @@ void ShowMessage(const QString& text, const QString& caption, MessageButtons but
 // Replaces the message box; returns the one that was in place. An empty
 // function restores the desktop's message box.
 MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function);
+
+// Asks a question with the buttons Yes and No; true for Yes.
+using QuestionFunction = std::function<bool(const QString& text, const QString& caption)>;
+
+bool AskYesNo(const QString& text, const QString& caption);
+
+// Replaces the question box as SetMessageBoxFunction does the message box.
+QuestionFunction SetQuestionFunction(QuestionFunction function);
 
 } // namespace harbex

@@ -59,16 +59,30 @@ protected:
     TempDir dir;
 };
 
-TEST_F(Launching, WaitsForTheChildAndRemembersIt) {
+TEST_F(Launching, WaitsForTheChildThroughTheWaiterAndForgetsIt) {
     const std::string script = dir / "slow";
     test::WriteScript(script, "sleep 0.3\necho done > \"$1\"\n");
     ProcessExecute launcher;
-    ProcessHandle handle = kNoHandle;
+    ProcessHandle handle = 12345;
     ASSERT_TRUE(launcher.Launch(script + " " + (dir / "mark"), handle, std::nullopt, false, false,
                                 kWaitInfinite));
     EXPECT_EQ(test::ReadFile(dir / "mark"), "done\n");
-    EXPECT_GE(handle, 0);
-    EXPECT_EQ(launcher.Handles().First(), static_cast<HandleList::Handle>(handle));
+    // Reaped, its handle closed: nothing is left of it.
+    EXPECT_EQ(handle, kNoHandle);
+    EXPECT_TRUE(launcher.Handles().Empty());
+
+    // A waiter of the owner's own does the waiting; the child is reaped after.
+    int waited = 0;
+    launcher.SetWaiter([&waited](ProcessHandle child) {
+        ++waited;
+        while (!HasEnded(child))
+            std::this_thread::sleep_for(10ms);
+    });
+    ASSERT_TRUE(launcher.Launch(script + " " + (dir / "again"), handle, std::nullopt, false, false,
+                                kWaitInfinite));
+    EXPECT_EQ(waited, 1);
+    EXPECT_EQ(test::ReadFile(dir / "again"), "done\n");
+    EXPECT_EQ(test::ChildProcesses(), 0);
 }
 
 TEST_F(Launching, AMissingProgramStoresNothing) {
@@ -135,10 +149,16 @@ TEST_F(Launching, ALimitedWaitReturnsWhileTheChildRuns) {
     EXPECT_LT(waited, 10s);
 }
 
-TEST_F(Launching, DestructionEndsRunningChildrenAndNothingElse) {
-    const std::string record = dir / "record";
-    test::WriteRecordingEditor(dir / "editor", record);
+// A child that writes "ready" once it has set its answer to SIGTERM: a
+// record of the request (polite), or none at all (stubborn).
+void WriteTermChild(const std::string& path, const std::string& record, bool polite) {
+    const std::string trap = polite ? "trap 'echo TERM > \"" + record + "\"; exit 0' TERM\n"
+                                    : std::string("trap '' TERM\n");
+    test::WriteScript(path,
+                      trap + "echo $$ > \"" + record + ".ready\"\nwhile :; do sleep 0.05; done\n");
+}
 
+TEST_F(Launching, DestructionAsksChildrenToEndThenKillsTheRestAndNothingElse) {
     // A process of the test's own, not started through the launcher.
     pid_t bystander = 0;
     char sleepName[] = "sleep";
@@ -146,32 +166,105 @@ TEST_F(Launching, DestructionEndsRunningChildrenAndNothingElse) {
     char* argv[] = {sleepName, seconds, nullptr};
     ASSERT_EQ(posix_spawnp(&bystander, "sleep", nullptr, nullptr, argv, environ), 0);
 
-    int editorPid = 0;
-    {
-        ProcessExecute launcher;
-        ProcessHandle handle = kNoHandle;
-        ASSERT_TRUE(launcher.Launch("true", handle, std::nullopt, false, false, kWaitInfinite));
-        ASSERT_TRUE(launcher.Launch(dir / "editor", handle, std::nullopt, false, false, kNoWait));
-        ASSERT_TRUE(test::WaitForFile(record, 10s));
-        editorPid = test::RecordedPid(record);
-        ASSERT_GT(editorPid, 0);
-        EXPECT_TRUE(Alive(editorPid));
-        EXPECT_EQ(std::distance(launcher.Handles().begin(), launcher.Handles().end()), 2);
-    }
-    EXPECT_FALSE(Alive(editorPid));
+    WriteTermChild(dir / "polite", dir / "polite.rec", true);
+    WriteTermChild(dir / "stubborn", dir / "stubborn.rec", false);
+    std::optional<ProcessExecute> launcher;
+    launcher.emplace();
+    ProcessHandle handle = kNoHandle;
+    ASSERT_TRUE(launcher->Launch("true", handle, std::nullopt, false, false, kWaitInfinite));
+    ASSERT_TRUE(launcher->Launch(dir / "polite", handle, std::nullopt, false, false, kNoWait));
+    ASSERT_TRUE(launcher->Launch(dir / "stubborn", handle, std::nullopt, false, false, kNoWait));
+    ASSERT_TRUE(test::WaitForFile(dir / "polite.rec.ready", 10s));
+    ASSERT_TRUE(test::WaitForFile(dir / "stubborn.rec.ready", 10s));
+    const int politePid = std::stoi(test::ReadFile(dir / "polite.rec.ready"));
+    const int stubbornPid = std::stoi(test::ReadFile(dir / "stubborn.rec.ready"));
+    EXPECT_EQ(std::distance(launcher->Handles().begin(), launcher->Handles().end()), 2);
+    const auto start = std::chrono::steady_clock::now();
+    launcher.reset();
+    const auto ending = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(test::ReadFile(dir / "polite.rec"), "TERM\n");
+    EXPECT_FALSE(Alive(politePid));
+    EXPECT_FALSE(Alive(stubbornPid));
+    // The stubborn one had its two seconds, and not much more.
+    EXPECT_GE(ending, 1900ms);
+    EXPECT_LT(ending, 5s);
     EXPECT_TRUE(Alive(bystander));
     kill(bystander, SIGKILL);
     waitpid(bystander, nullptr, 0);
+    EXPECT_EQ(test::ChildProcesses(), 0);
 }
 
-TEST_F(Launching, ChildrenThatEndedOnTheirOwnAreLeftAlone) {
+TEST_F(Launching, APoliteEndTakesOnlyAsLongAsTheChildren) {
+    WriteTermChild(dir / "polite", dir / "polite.rec", true);
+    const auto start = std::chrono::steady_clock::now();
+    {
+        ProcessExecute launcher;
+        ProcessHandle handle = kNoHandle;
+        ASSERT_TRUE(launcher.Launch(dir / "polite", handle, std::nullopt, false, false, kNoWait));
+        ASSERT_TRUE(test::WaitForFile(dir / "polite.rec.ready", 10s));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+    EXPECT_EQ(test::ReadFile(dir / "polite.rec"), "TERM\n");
+}
+
+TEST_F(Launching, EndedChildrenAreReapedAndTheirHandlesClosed) {
     ProcessExecute launcher;
     ProcessHandle handle = kNoHandle;
+    std::vector<ProcessHandle> started, forgotten;
+    launcher.SetChildNotices([&started](ProcessHandle child) { started.push_back(child); },
+                             [&forgotten](ProcessHandle child) { forgotten.push_back(child); });
+    const int descriptors = test::OpenDescriptors();
     ASSERT_TRUE(launcher.Launch("true", handle, std::nullopt, false, false, kNoWait));
+    ASSERT_EQ(started, std::vector<ProcessHandle>{handle});
+    EXPECT_FALSE(launcher.ReapIfEnded(handle + 1000));
+    while (!HasEnded(handle))
+        std::this_thread::sleep_for(10ms);
+    // The owner noticed its end: reaped and forgotten, the owner told first.
+    EXPECT_TRUE(launcher.ReapIfEnded(handle));
+    EXPECT_EQ(forgotten, started);
+    EXPECT_TRUE(launcher.Handles().Empty());
+    EXPECT_EQ(test::ChildProcesses(), 0);
+
+    // Unnoticed ends are swept up by the next launch.
+    for (int i = 0; i < 300; ++i)
+        ASSERT_TRUE(launcher.Launch("true", handle, std::nullopt, false, false,
+                                    i % 2 ? kNoWait : kWaitInfinite));
     std::this_thread::sleep_for(200ms);
-    // A later start reaps it; its handle stays remembered until the end.
     ASSERT_TRUE(launcher.Launch("true", handle, std::nullopt, false, false, kWaitInfinite));
-    EXPECT_EQ(std::distance(launcher.Handles().begin(), launcher.Handles().end()), 2);
+    EXPECT_TRUE(launcher.Handles().Empty());
+    EXPECT_EQ(test::OpenDescriptors(), descriptors);
+    EXPECT_EQ(test::ChildProcesses(), 0);
+    EXPECT_EQ(started.size(), forgotten.size());
+}
+
+TEST_F(Launching, ChildrenStartWithNoSignalBlockedOrIgnored) {
+    sigset_t blocked, previous;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGUSR1);
+    ASSERT_EQ(sigprocmask(SIG_BLOCK, &blocked, &previous), 0);
+    struct sigaction ignore {};
+    struct sigaction before {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGUSR2, &ignore, &before), 0);
+
+    UniqueFd output = CreateEmptyFile(dir / "status");
+    ProcessExecute launcher;
+    ProcessHandle handle = kNoHandle;
+    const bool launched = launcher.Launch("grep -E ^Sig(Blk|Ign): /proc/self/status", handle,
+                                          std::nullopt, false, false, kWaitInfinite, output.Get());
+    sigaction(SIGUSR2, &before, nullptr);
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    ASSERT_TRUE(launched);
+    // Masks of signals 1 to 64 in hex; the C library keeps its own two
+    // internal signals (32 and 33) ignored in children, which no program uses.
+    std::istringstream status(test::ReadFile(dir / "status"));
+    std::string blockedLabel, ignoredLabel;
+    unsigned long long blockedMask = 1, ignoredMask = 1;
+    status >> blockedLabel >> std::hex >> blockedMask >> ignoredLabel >> ignoredMask;
+    EXPECT_EQ(blockedLabel, "SigBlk:");
+    EXPECT_EQ(blockedMask, 0u);
+    EXPECT_EQ(ignoredLabel, "SigIgn:");
+    EXPECT_EQ(ignoredMask & ~0x180000000ULL, 0u);
 }
 
 } // namespace

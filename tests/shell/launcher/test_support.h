@@ -10,6 +10,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace harbex::test {
 
@@ -89,6 +90,39 @@ inline int RecordedPid(const std::string& record) {
     int pid = 0;
     in >> word >> pid;
     return pid;
+}
+
+} // namespace harbex::test
+
+namespace harbex::test {
+
+// The number of descriptors this process has open.
+inline int OpenDescriptors() {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        (void)entry;
+        ++count;
+    }
+    return count - 1; // the iterator's own
+}
+
+// The processes whose parent is this one, zombies included.
+inline int ChildProcesses() {
+    const std::string self = std::to_string(getpid());
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        // The fields after the command's closing parenthesis: state, parent.
+        const std::string stat = ReadFile(entry.path().string() + "/stat");
+        const std::size_t close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream fields(stat.substr(close + 1));
+        std::string state, parent;
+        fields >> state >> parent;
+        if (parent == self) ++count;
+    }
+    return count;
 }
 
 } // namespace harbex::test

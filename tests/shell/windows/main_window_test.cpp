@@ -2,6 +2,7 @@
 
 #include "shell_fixture.h"
 
+#include <QCompleter>
 #include <QMenuBar>
 #include <csignal>
 #include <spawn.h>
@@ -136,7 +137,25 @@ TEST_F(StartUp, AStoreThatCannotBeWrittenClosesTheWindow) {
     EXPECT_EQ(Cell(0, 0), "Subset SNOBOL");
 }
 
-using FileCommands = ShellTest;
+class FileCommands : public ShellTest {
+protected:
+    // Runs New, typing `name` into its dialog with the filter at `filter`
+    // selected; `replace` answers the question before an existing file is
+    // replaced. A refused replacement leaves the dialog open; it is cancelled.
+    void New(const std::string& name, std::optional<bool> replace = std::nullopt,
+             const char* filter = "SNOBOL4 files (*.sno)") {
+        QTimer::singleShot(0, MainForm, [name, replace, filter] {
+            auto* dialog = MainForm->findChild<QFileDialog*>("SaveDialog1");
+            ASSERT_NE(dialog, nullptr);
+            dialog->selectNameFilter(filter);
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(name));
+            if (replace) AnswerReplace(*replace);
+            static_cast<QDialog*>(dialog)->accept();
+            if (dialog->isVisible()) dialog->reject();
+        });
+        Pick("New1");
+    }
+};
 
 TEST_F(FileCommands, ChooseLogsTheFileAndRemembersItsFolder) {
     Start();
@@ -174,18 +193,34 @@ TEST_F(FileCommands, ABlankInThePathIsWarnedAboutAfterTheLogLine) {
     EXPECT_EQ(MainForm->RememberedFolder(), work / "My Files/");
 }
 
-TEST_F(FileCommands, NewWritesTheTemplateOverAnyOldContent) {
+TEST_F(FileCommands, NewAsksBeforeItReplacesAFile) {
     Start();
     const std::string source = work / "fresh.sno";
     WriteFile(source, "old program\n");
-    AnswerDialog(*MainForm, "SaveDialog1", source);
-    Pick("New1");
+    New(source, false);
+    EXPECT_EQ(ReadFile(source), "old program\n");
+    EXPECT_TRUE(MainForm->CurrentSource().empty());
+    EXPECT_FALSE(Item("Run1")->isEnabled());
+
+    New(source, true);
     EXPECT_EQ(ReadFile(source),
               "* A SNOBOL4 Program\n* program goes here\n\nEND\nData goes here\n");
     EXPECT_EQ(MemoLines().last(), QString::fromStdString("Creating: " + source));
     EXPECT_TRUE(Item("Run1")->isEnabled());
     EXPECT_EQ(MainForm->RememberedFolder(), HomeDir() + "/");
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FileCommands, NewAddsTheSuffixOnlyUnderTheSnobolFilter) {
+    Start();
+    New(work / "bare");
+    EXPECT_EQ(MainForm->CurrentSource(), work / "bare.sno");
+    EXPECT_TRUE(Exists(work / "bare.sno"));
+    New(work / "other.kev");
+    EXPECT_EQ(MainForm->CurrentSource(), work / "other.kev");
+    New(work / "plain", std::nullopt, "All files (*)");
+    EXPECT_EQ(MainForm->CurrentSource(), work / "plain");
+    EXPECT_TRUE(Exists(work / "plain"));
 }
 
 TEST_F(FileCommands, NewThatCannotCreateTheFileSaysSoAndGoesOn) {
@@ -198,6 +233,33 @@ TEST_F(FileCommands, NewThatCannotCreateTheFileSaysSoAndGoesOn) {
     EXPECT_EQ(messages[0].caption, "Oops:Error");
     EXPECT_EQ(MemoLines().last(), QString::fromStdString("Creating: " + source));
     EXPECT_TRUE(Item("Edit1")->isEnabled());
+}
+
+TEST_F(FileCommands, NoCompletionOutlivesTheChooseDialog) {
+    Start();
+    const std::string source = work / "words.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    auto* dialog = Find<QFileDialog>(*MainForm, "OpenDialog");
+    EXPECT_FALSE(dialog->isVisible());
+    // A completion that comes late (the folder is read in the background)
+    // shows no popup over the hidden dialog, so the next keys go elsewhere.
+    for (QCompleter* completer : dialog->findChildren<QCompleter*>())
+        completer->complete();
+    Settle();
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    auto* name = Find<QLineEdit>(*dialog, "fileNameEdit");
+    const QString offered = name->text();
+    Key(*MainForm, Qt::Key_F, Qt::AltModifier, "f");
+    EXPECT_EQ(name->text(), offered);
+    // The next Choose still completes names.
+    QTimer::singleShot(0, dialog, [name] {
+        EXPECT_NE(name->completer(), nullptr);
+        name->setText("x");
+    });
+    AnswerDialog(*MainForm, "OpenDialog", source);
+    Pick("Choose1");
+    EXPECT_EQ(MainForm->CurrentSource(), source);
 }
 
 TEST_F(FileCommands, EditCarriesTheLastFontSwitch) {
@@ -239,6 +301,97 @@ TEST_F(Running, SubsetModeRunsVantelAndOpensItsListing) {
     EXPECT_NE(ReadFile(work / "hello.lst").find("HELLO"), std::string::npos);
     EXPECT_FALSE(Exists(work / "hello.out"));
     EXPECT_FALSE(Exists(work / "hello.err"));
+    EXPECT_EQ(MemoLines().mid(1),
+              QStringList({QString::fromStdString("Running: " + source),
+                           QString::fromStdString("Listing: " + work / "hello.lst")}));
+}
+
+TEST_F(Running, TheMemoSaysWhenARunLeftNoListing) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    Start();
+    const std::string absent = work / "absent.sno";
+    Choose(absent);
+    Pick("Run1");
+    EXPECT_EQ(MemoLines().last(),
+              QString::fromStdString("No listing: " + absent + " does not exist"));
+    // The editor opens all the same, as after every run.
+    EXPECT_EQ(EditorArguments(), "-r|" + (work / "absent.lst"));
+
+    std::filesystem::create_directories(work / "My Files");
+    WriteFile(work / "My Files/prog.sno", "END\n");
+    Choose(work / "My Files/prog.sno");
+    Pick("Run1");
+    EXPECT_EQ(MemoLines().last(), "No listing: the processor got the path cut at its first blank");
+    EXPECT_EQ(messages.size(), 1u); // only the warning of Choose
+}
+
+TEST_F(Running, StopEndsTheProcessorAndTheRunGoesOn) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    const std::string record = work / "term.record";
+    MakeLoopingProcessor(record);
+    Start();
+    const std::string source = work / "loop.sno";
+    WriteFile(source, "LOOP :(LOOP)\nEND\n");
+    Choose(source);
+    QString title;
+    bool wasRunning = false;
+    bool memoTookKey = true;
+    QTimer::singleShot(600, MainForm, [&] {
+        // This timer ran, so the shell answers while the processor runs.
+        auto* running = Find<QDialog>(*MainForm, "RunningForm");
+        ASSERT_NE(running, nullptr);
+        EXPECT_TRUE(running->isVisible());
+        title = running->windowTitle();
+        wasRunning = MainForm->IsRunning();
+        // The main window takes no input meanwhile.
+        auto* memo = Find<QPlainTextEdit>(*MainForm, "Memo1");
+        const QString before = memo->toPlainText();
+        Key(*memo, Qt::Key_X, Qt::NoModifier, "x");
+        memoTookKey = memo->toPlainText() != before;
+        Find<QPushButton>(*running, "Stop")->click();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    Pick("Run1");
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(title, "Running loop.sno");
+    EXPECT_TRUE(wasRunning);
+    EXPECT_FALSE(memoTookKey);
+    EXPECT_FALSE(MainForm->IsRunning());
+    EXPECT_EQ(ReadFile(record), "TERM\n");
+    EXPECT_EQ(EditorArguments(), "-r|" + (work / "loop.lst"));
+    EXPECT_EQ(MemoLines().mid(1),
+              QStringList({QString::fromStdString("Running: " + source),
+                           QString::fromStdString("Stopped: " + source),
+                           QString::fromStdString("Listing: " + work / "loop.lst")}));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Running, ClosingDuringARunAsksAndStopsTheRunFirst) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    const std::string record = work / "term.record";
+    MakeLoopingProcessor(record);
+    Start();
+    const std::string source = work / "loop.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    bool shownAfterNo = false;
+    answer = false;
+    QTimer::singleShot(400, MainForm, [&] {
+        MainForm->close();
+        shownAfterNo = MainForm->isVisible() && MainForm->IsRunning();
+        answer = true;
+        QTimer::singleShot(100, MainForm, [] { MainForm->close(); });
+    });
+    Pick("Run1");
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_EQ(questions[0], "A program is still running. Stop it and quit?");
+    EXPECT_TRUE(shownAfterNo);
+    EXPECT_FALSE(MainForm->isVisible());
+    EXPECT_EQ(ReadFile(record), "TERM\n");
+    // The shell closes instead of opening the listing.
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(Exists(editorRecord));
 }
 
 TEST_F(Running, FullModeMergesTheInterpretersFiles) {
@@ -268,6 +421,11 @@ TEST_F(Running, AMissingProcessorIsReported) {
     EXPECT_EQ(messages[0].text, "Language processor not found");
     EXPECT_EQ(messages[0].caption, "Oops:Error");
     EXPECT_EQ(messages[0].buttons, MessageButtons::OkCancel);
+    // The memo names the program looked for and the way to run with vantel.
+    EXPECT_EQ(MemoLines().last(),
+              QString::fromStdString("Cannot start " + programDir +
+                                     "snobol4; to run with vantel, set Options/Run Options "
+                                     "(Subset SNOBOL = Yes)"));
     std::this_thread::sleep_for(200ms);
     EXPECT_FALSE(Exists(editorRecord));
 }
@@ -330,6 +488,48 @@ TEST_F(Ending, TheAboutWindowIsOnlyHidden) {
     Pick("About1");
     EXPECT_EQ(AboutForm, first);
     EXPECT_TRUE(AboutForm->isVisible());
+    // Enter and Esc close it as OK does.
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        Pick("About1");
+        Activate(*AboutForm);
+        Key(*Find<QPushButton>(*AboutForm, "AboutOK"), key);
+        EXPECT_FALSE(AboutForm->isVisible()) << key;
+    }
+}
+
+// Waits while children of the test end and are reaped through the events.
+void SettleChildren(int expected) {
+    QElapsedTimer clock;
+    clock.start();
+    while (test::ChildProcesses() != expected && clock.elapsed() < 5000) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(5ms);
+    }
+}
+
+TEST_F(Ending, AThousandRunsLeaveNoDescriptorAndNoZombie) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    // An editor that ends at once: each one's end must be noticed and reaped.
+    std::filesystem::remove(programDir + "quillpad");
+    std::filesystem::create_symlink(Exists("/usr/bin/true") ? "/usr/bin/true" : "/bin/true",
+                                    programDir + "quillpad");
+    const int children = test::ChildProcesses();
+    Start();
+    const std::string source = work / "hello.sno";
+    WriteFile(source, "        OUTPUT = 'HELLO'\nEND\n");
+    Choose(source);
+    Pick("Run1"); // the first run may open what Qt keeps open for good
+    SettleChildren(children);
+    const int descriptors = test::OpenDescriptors();
+    for (int run = 0; run < 1000; ++run) {
+        Item("Run1")->trigger();
+        QApplication::processEvents();
+    }
+    SettleChildren(children);
+    EXPECT_EQ(test::ChildProcesses(), children);
+    EXPECT_EQ(test::OpenDescriptors(), descriptors);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(MemoLines().last(), QString::fromStdString("Listing: " + work / "hello.lst"));
 }
 
 } // namespace

@@ -158,6 +158,48 @@ TEST_F(OptionsDialog, CancelKeepsEditsForALaterOk) {
     EXPECT_TRUE(flag);
 }
 
+TEST_F(OptionsDialog, EnterAppliesEscCancelsAndTabLeavesTheGrid) {
+    auto reopen = [this] {
+        dialog->show();
+        Activate(*dialog);
+        table()->setFocus();
+    };
+    reopen();
+    Type(0, "Yes");
+    Key(*table(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(flag);
+    reopen();
+    Key(*table(), Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(flag);
+    // Tab goes on from the grid to the next control, Change.
+    reopen();
+    Key(*table(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Find<QPushButton>(*dialog, "ChangeButton"));
+    // Enter on a focused button presses that button.
+    Type(0, "No");
+    auto* cancel = Find<QPushButton>(*dialog, "Cancel");
+    cancel->setFocus();
+    Key(*cancel, Qt::Key_Enter);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(flag);
+}
+
+TEST_F(OptionsDialog, TheHeadingsStandOverTheirColumns) {
+    const char* headings[] = {"Label1", "Label2"};
+    for (int column : {0, 1}) {
+        const QLabel* heading = Find<QLabel>(*dialog, headings[column]);
+        const int centre = heading->geometry().center().x();
+        const int left =
+            table()->x() + table()->frameWidth() + table()->columnViewportPosition(column);
+        EXPECT_GT(centre, left) << column;
+        EXPECT_LT(centre, left + table()->columnWidth(column)) << column;
+    }
+    EXPECT_EQ(Find<QLabel>(*dialog, "Label1")->text(), "Name");
+    EXPECT_EQ(Find<QLabel>(*dialog, "Label2")->text(), "Value");
+}
+
 TEST_F(OptionsDialog, ResizingKeepsTheGridFillingTheWindow) {
     QWidget* grid = table();
     auto* cancel = Find<QPushButton>(*dialog, "Cancel");

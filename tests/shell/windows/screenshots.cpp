@@ -55,7 +55,6 @@ int main(int argc, char** argv) {
     QTemporaryDir settings;
     qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName("SNOBOL4 Windows Shell");
     // Absolute, as choosing a file moves the current folder.
     const QString target =
         QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("docs")).absolutePath();

@@ -14,8 +14,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -44,12 +46,17 @@ protected:
             [this](const QString& text, const QString& caption, MessageButtons buttons) {
                 messages.push_back({text, caption, buttons});
             });
+        previousQuestion_ = SetQuestionFunction([this](const QString& text, const QString&) {
+            questions.push_back(text);
+            return answer;
+        });
         MakeProgramFolder();
     }
 
     void TearDown() override {
         forms_.reset();
         SetMessageBoxFunction(previousBox_);
+        SetQuestionFunction(previousQuestion_);
         std::filesystem::current_path(previousFolder_);
     }
 
@@ -125,9 +132,38 @@ protected:
         });
     }
 
+    // Answers the box that asks before a file is replaced, as soon as it
+    // shows: Yes or No.
+    static void AnswerReplace(bool replace) {
+        QTimer::singleShot(0, [replace] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr) << "no question before replacing";
+            box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+    }
+
     void Choose(const std::string& path) {
         AnswerDialog(*MainForm, "OpenDialog", path);
         Pick("Choose1");
+    }
+
+    // Sends a key press to the widget as the keyboard would.
+    static void Key(QWidget& widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                    const QString& text = QString()) {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+        QApplication::sendEvent(&widget, &press);
+        Settle();
+    }
+
+    // Replaces the subset processor with a stand-in that writes a listing,
+    // then runs until it is asked to end, which it writes into `record`.
+    void MakeLoopingProcessor(const std::string& record) {
+        std::filesystem::remove(programDir + "vantel");
+        WriteScript(programDir + "vantel", "echo 'partial listing' > \"${1%.*}.lst\"\n"
+                                           "trap 'echo TERM > \"" +
+                                               record +
+                                               "\"; exit 0' TERM\n"
+                                               "while :; do sleep 0.05; done\n");
     }
 
     static QStringList MemoLines() {
@@ -156,10 +192,13 @@ protected:
     std::string editorRecord;
     std::string dialogFolder;
     std::vector<Message> messages;
+    std::vector<QString> questions;
+    bool answer = true; // to every question
 
 private:
     std::unique_ptr<Forms> forms_;
     MessageBoxFunction previousBox_;
+    QuestionFunction previousQuestion_;
     std::filesystem::path previousFolder_;
 };
 
