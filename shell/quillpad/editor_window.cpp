@@ -124,7 +124,9 @@ void EditorWindow::BuildMenus() {
     });
     edit->addAction("Find &Next", QKeySequence::FindNext, this, [this] { Find(false); });
     edit->addAction("Find Pre&vious", QKeySequence::FindPrevious, this, [this] { Find(true); });
-    editingActions_ = {save, undo, redo, cut, paste};
+    editingActions_ = {save, cut, paste};
+    undo_ = undo;
+    redo_ = redo;
     connect(editor_, &QPlainTextEdit::undoAvailable, undo, &QAction::setEnabled);
     connect(editor_, &QPlainTextEdit::redoAvailable, redo, &QAction::setEnabled);
 
@@ -146,10 +148,12 @@ void EditorWindow::BuildFindBar() {
     findBar_->addWidget(findText_);
     findBar_->addAction("Next", this, [this] { Find(false); });
     findBar_->addAction("Previous", this, [this] { Find(true); });
-    findBar_->addAction("Close", this, [this] {
+    QAction* close = findBar_->addAction("Close", this, [this] {
         findBar_->hide();
         editor_->setFocus();
     });
+    close->setShortcut(Qt::Key_Escape);
+    close->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     connect(findText_, &QLineEdit::returnPressed, this, [this] { Find(false); });
     addToolBar(Qt::BottomToolBarArea, findBar_);
     findBar_->hide();

@@ -86,6 +86,8 @@ private:
     QToolBar* findBar_ = nullptr;
     QLineEdit* findText_ = nullptr;
     QList<QAction*> editingActions_;
+    QAction* undo_ = nullptr;
+    QAction* redo_ = nullptr;
     QList<QAction*> listingActions_;
     std::unique_ptr<QSyntaxHighlighter> highlighter_;
     QFileSystemWatcher watcher_;
