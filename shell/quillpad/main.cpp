@@ -1,7 +1,6 @@
-// quillpad: the editor harbex starts. " /L " and " /S " choose a larger or
-// smaller font, "-r" opens the listing view; the remaining words, joined
-// with single blanks, are the file. With HARBEX_EDITOR set, the file goes
-// to that program instead.
+// quillpad-editor: the window of quillpad, started by the quillpad program
+// (front.cpp) with the same words. One window per file: when another
+// quillpad has the file open, the request goes there and this one ends.
 
 #include "command_line.h"
 #include "editor_window.h"
@@ -12,21 +11,6 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
-
-namespace {
-
-[[noreturn]] void HandOffTo(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    std::fprintf(stderr, "quillpad: cannot start %s (HARBEX_EDITOR)\n", argv[0]);
-    std::_Exit(127);
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     using namespace quillpad;
@@ -34,9 +18,6 @@ int main(int argc, char** argv) {
     if (line.file.empty()) {
         std::fputs("quillpad: no file given\n", stderr);
         return 2;
-    }
-    if (const auto editor = HandOffArguments(std::getenv("HARBEX_EDITOR"), line.file)) {
-        HandOffTo(*editor);
     }
 
     QApplication application(argc, argv);
