@@ -1,9 +1,11 @@
-// Saves pictures of the shell's three windows: the main window after a
-// source was chosen, the options dialog and the About window. Run by
-// tools/screenshot.sh on a virtual display; the argument is the folder for
-// the PNG files.
+// Saves pictures of the shell's three windows (the main window after a
+// source was chosen, the options dialog and the About window) and of the
+// editor quillpad with a source and with the listing of its run, stepped to
+// the card of its message. Run by tools/screenshot.sh on a virtual display;
+// the argument is the folder for the PNG files.
 
 #include "about_form.h"
+#include "editor_window.h"
 #include "forms.h"
 #include "main_form.h"
 #include "options_form.h"
@@ -15,6 +17,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -49,6 +52,51 @@ void ChooseSample(harbex::TMainForm& main, const QString& source) {
     main.findChild<QAction*>("Choose1")->trigger();
 }
 
+// A source with a label, gotos, literals, a keyword, comment, control and
+// continuation cards, and a run-time error for the listing to show.
+constexpr char kSample[] = R"(* Counts the words of the data lines that follow END.
+* A word is a run of letters: BREAK skips to it, SPAN takes it.
+-LIST
+        &TRIM = 1
+        LETTERS = 'abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ'
+        WORD = BREAK(LETTERS) SPAN(LETTERS) . W
+NEXTLINE LINE = INPUT                         :F(DONE)
+        LINES = LINES + 1
+NEXTWORD LINE WORD =                          :F(NEXTLINE)
+        WORDS = WORDS + 1                     :(NEXTWORD)
+DONE    OUTPUT = 'Lines: ' LINES
+        OUTPUT = 'Words: ' WORDS
++              ' (' WORDS / LINES ' a line)'
+        OUTPUT = 'Longest: ' LEN(LONGEST)
+END
+The quick brown fox jumps over the lazy dog.
+Pattern matching is what SNOBOL4 does best!
+)";
+
+// quillpad on the sample source, then on the listing vantel writes for it.
+bool SaveEditorPictures(const QString& folder, const QString& target) {
+    const QString source = folder + "/words.sno";
+    QFile sample(source);
+    if (!sample.open(QIODevice::WriteOnly)) return false;
+    sample.write(kSample);
+    sample.close();
+    quillpad::EditorWindow editor({source, quillpad::FontSwitch::Normal, false});
+    editor.resize(820, 440);
+    bool ok = Save(editor, target + "/quillpad-source.png");
+    editor.close();
+
+    QProcess::execute(QCoreApplication::applicationDirPath() + "/vantel", {source});
+    quillpad::EditorWindow listing({folder + "/words.lst", quillpad::FontSwitch::Normal, true});
+    listing.resize(820, 600);
+    listing.show();
+    Pause(200);
+    for (QAction* action : listing.findChildren<QAction*>()) {
+        if (action->text() == "&Next Message") action->trigger();
+    }
+    ok = Save(listing, target + "/quillpad-listing.png") && ok;
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -75,5 +123,6 @@ int main(int argc, char** argv) {
     ok = Save(*harbex::OptionsForm, target + "/harbex-options.png") && ok;
     harbex::MainForm->findChild<QAction*>("About1")->trigger();
     ok = Save(*harbex::AboutForm, target + "/harbex-about.png") && ok;
+    ok = SaveEditorPictures(settings.path(), target) && ok;
     return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }

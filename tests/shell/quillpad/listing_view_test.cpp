@@ -1,0 +1,178 @@
+// The listing view: which lines are cards and messages, and stepping from
+// each message to its card with F8, Shift+F8 and a double click.
+
+#include "listing_index.h"
+#include "quillpad_test_support.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTest>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace quillpad {
+namespace {
+
+// vantel's listings of a source with translation errors (messages after
+// the card they follow, an UNLIST gap, a continuation card) and of one with
+// a run-time error (a message naming its statement at the end).
+const std::string kTranslation = "\f\n"
+                                 " SNOBOL SUBSET INTERPRETTER. VERSION 1.0\n"
+                                 "        * errors while translating \n" // 2
+                                 "   1        X = 'ABC \n"
+                                 "\n"
+                                 "\n"
+                                 "--- UNTERMINATED LITERAL ---\n" // 6
+                                 "        -UNLIST \n"
+                                 "   3        Z = (2 \n" // 8
+                                 "   4        W = 3 \n"
+                                 "\n"
+                                 "\n"
+                                 "--- TOKEN \")\" DOES NOT OCCUR WHERE EXPECTED   ---\n" // 12
+                                 "   4    +   + 4 \n"
+                                 "   5    END \n" // 14
+                                 "\n"
+                                 "\n"
+                                 "--- PROGRAM HAS NO END. ---\n"; // 17
+
+const std::string kRunTime = "\f\n"
+                             " SNOBOL SUBSET INTERPRETTER. VERSION 1.0\n"
+                             "        * a run-time error \n"
+                             "   1        N = 1 \n"
+                             "   2    LOOP    N = N + 1 \n"
+                             "   2    +      :(NEXT) \n"
+                             "   3    NEXT    X = LEN(-1) \n" // 6
+                             "   4    END \n"
+                             " COMPILATION COMPLETE. \n"
+                             " COMPILATION TIME 0 milliseconds.\n"
+                             "\n"
+                             "\n"
+                             "Execution begins...\n"
+                             "   7    OUTPUT LINE THAT LOOKS LIKE A CARD\n" // 13
+                             "\n"
+                             "\n"
+                             "--- NEGATIVE ARG FOR PATTERN-VALUED PRIMITIVE FUNCTION ---\n" // 16
+                             "--- ERROR OCCURRED ON STATEMENT 3 ---\n"                      // 17
+                             " EXECUTION HAS TERMINATED.\n";
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST(ListingIndex, CardsStatementsAndWhatEachMessageIsAbout) {
+    const ListingIndex translation(Lines(kTranslation));
+    EXPECT_EQ(translation.KindOf(1), ListingLine::Other); // the banner
+    EXPECT_EQ(translation.KindOf(2), ListingLine::Card);  // a comment card
+    EXPECT_EQ(translation.StatementAt(2), 0);
+    EXPECT_EQ(translation.StatementAt(3), 1);
+    EXPECT_EQ(translation.StatementAt(13), 4); // a continuation keeps its number
+    ASSERT_EQ(translation.Messages().size(), 3u);
+    EXPECT_EQ(translation.Messages()[0].line, 6);
+    EXPECT_EQ(translation.Messages()[0].cardLine, 3);
+    EXPECT_EQ(translation.Messages()[1].cardLine, 9);
+    EXPECT_EQ(translation.Messages()[1].statement, 4);
+    EXPECT_EQ(translation.Messages()[2].cardLine, 14);
+
+    const ListingIndex run(Lines(kRunTime));
+    EXPECT_EQ(run.KindOf(13), ListingLine::Other); // program output is no card
+    EXPECT_EQ(run.KindOf(8), ListingLine::Other);
+    ASSERT_EQ(run.Messages().size(), 1u); // the message and its statement line
+    EXPECT_EQ(run.Messages()[0].line, 16);
+    EXPECT_EQ(run.Messages()[0].cardLine, 6);
+    EXPECT_EQ(run.Messages()[0].statement, 3);
+    EXPECT_EQ(run.MessageOn(17), 0);
+    // The statement of a run-time error not listed (UNLIST): no card.
+    std::string unlisted = kRunTime;
+    unlisted.replace(unlisted.find("   3    NEXT"), 4, "    ");
+    EXPECT_EQ(ListingIndex(Lines(unlisted)).Messages()[0].cardLine, -1);
+    EXPECT_TRUE(ListingIndex(Lines("no messages\n")).Messages().empty());
+}
+
+TEST(ListingIndex, StepsFollowOnAndRestartFromTheCursor) {
+    const ListingIndex index(Lines(kTranslation));
+    MessageStepper stepper;
+    std::vector<int> forward;
+    int cursor = 0;
+    for (int i = 0; i < 4; ++i) {
+        cursor = stepper.Step(index, cursor, Direction::Forward)->line;
+        forward.push_back(cursor);
+    }
+    EXPECT_EQ(forward, (std::vector<int>{3, 9, 14, 3})); // wraps around
+    EXPECT_EQ(stepper.Step(index, cursor, Direction::Backward)->line, 14);
+    // After the cursor was moved, the next step starts from there.
+    EXPECT_EQ(stepper.Step(index, 7, Direction::Forward)->message, 1);
+    EXPECT_EQ(stepper.Step(index, 7, Direction::Backward)->message, 0);
+    EXPECT_FALSE(stepper.Step(ListingIndex(), 0, Direction::Forward));
+}
+
+class ListingView : public ::testing::Test {
+protected:
+    void Open(const std::string& listing) {
+        test::WriteFile(file, listing);
+        test::AskedQuestions() = {};
+        window =
+            std::make_unique<EditorWindow>(OpenRequest{test::Q(file), FontSwitch::Normal, true});
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        window->Editor().setFocus();
+    }
+    void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(&window->Editor(), static_cast<Qt::Key>(key), modifiers);
+    }
+    QString Statement() const { return window->findChild<QLabel*>("statement")->text(); }
+
+    test::TempDir dir;
+    std::string file = dir / "prog.lst";
+    std::unique_ptr<EditorWindow> window;
+};
+
+TEST_F(ListingView, F8ReachesEachMessagesCardAndShowsItsStatement) {
+    Open(kRunTime);
+    Press(Qt::Key_F8);
+    EXPECT_EQ(test::CursorLine(*window), 6);
+    EXPECT_EQ(Statement(), "Statement 3");
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains("NEGATIVE ARG"));
+    Press(Qt::Key_F8, Qt::ShiftModifier);
+    EXPECT_EQ(test::CursorLine(*window), 6);
+    // Moving through the cards shows each one's statement.
+    Press(Qt::Key_Down);
+    EXPECT_EQ(Statement(), "Statement 4");
+    Press(Qt::Key_Up);
+    Press(Qt::Key_Up);
+    EXPECT_EQ(Statement(), "Statement 2");
+}
+
+TEST_F(ListingView, DoubleClickGoesBetweenAMessageAndItsCard) {
+    Open(kTranslation);
+    auto doubleClickLine = [&](int line) {
+        QTextCursor cursor(window->Editor().document()->findBlockByNumber(line));
+        const QPoint point = window->Editor().cursorRect(cursor).center();
+        QTest::mouseDClick(window->Editor().viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    };
+    doubleClickLine(12);
+    EXPECT_EQ(test::CursorLine(*window), 9);
+    doubleClickLine(9);
+    EXPECT_EQ(test::CursorLine(*window), 12);
+    // The read-only view keeps the listing as it is on disk.
+    Press(Qt::Key_X);
+    EXPECT_EQ(test::TextOf(*window).toStdString(), kTranslation);
+}
+
+TEST_F(ListingView, TheNextRunsListingIsReloaded) {
+    Open(kTranslation);
+    test::WriteFile(file, kRunTime);
+    ASSERT_TRUE(test::WaitUntil([&] { return test::TextOf(*window).toStdString() == kRunTime; }));
+    Press(Qt::Key_F8);
+    EXPECT_EQ(test::CursorLine(*window), 6);
+    EXPECT_TRUE(test::AskedQuestions().asked.isEmpty());
+}
+
+} // namespace
+} // namespace quillpad

@@ -1,0 +1,88 @@
+// The command lines harbex builds, and what the switches do to the window.
+
+#include "command_line.h"
+#include "quillpad_test_support.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <gtest/gtest.h>
+
+namespace quillpad {
+namespace {
+
+using test::Q;
+
+TEST(Switches, TheCommandLinesHarbexBuilds) {
+    struct Case {
+        std::vector<std::string> words;
+        FontSwitch font;
+        bool readOnly;
+        std::string file;
+    };
+    const std::vector<Case> cases = {
+        {{"/w/prog.sno"}, FontSwitch::Normal, false, "/w/prog.sno"},
+        {{"/L", "-r", "/w/prog.lst"}, FontSwitch::Larger, true, "/w/prog.lst"},
+        {{"/S", "/w/prog.sno"}, FontSwitch::Smaller, false, "/w/prog.sno"},
+        // A path split at its blanks is joined again with single blanks.
+        {{"-r", "/w/My", "Files/prog.lst"}, FontSwitch::Normal, true, "/w/My Files/prog.lst"},
+        {{"/L", "/S", "a"}, FontSwitch::Smaller, false, "a"},
+        {{"/L", "-r"}, FontSwitch::Larger, true, ""},
+    };
+    for (const Case& c : cases) {
+        const CommandLine line = ParseCommandLine(c.words);
+        EXPECT_EQ(line.font, c.font) << c.file;
+        EXPECT_EQ(line.readOnly, c.readOnly) << c.file;
+        EXPECT_EQ(line.file, c.file);
+    }
+}
+
+TEST(Switches, HandOffToTheUsersEditor) {
+    EXPECT_FALSE(HandOffArguments(nullptr, "/w/a.sno"));
+    EXPECT_FALSE(HandOffArguments("   ", "/w/a.sno"));
+    EXPECT_EQ(*HandOffArguments("gvim", "/w/My Files/a.sno"),
+              (std::vector<std::string>{"gvim", "/w/My Files/a.sno"}));
+    EXPECT_EQ(*HandOffArguments(" emacs  -nw ", "a.sno"),
+              (std::vector<std::string>{"emacs", "-nw", "a.sno"}));
+}
+
+TEST(Switches, LargerAndSmallerFontsAreVisiblyDifferent) {
+    test::TempDir dir;
+    const std::string file = dir / "prog.sno";
+    test::WriteFile(file, "END\n");
+    auto pointSize = [&](FontSwitch font) {
+        EditorWindow window({Q(file), font, false});
+        return window.Editor().font().pointSize();
+    };
+    const int normal = pointSize(FontSwitch::Normal);
+    EXPECT_GE(pointSize(FontSwitch::Larger), normal + 2);
+    EXPECT_LE(pointSize(FontSwitch::Smaller), normal - 2);
+    for (int base = 6; base <= 16; ++base) {
+        EXPECT_GT(FontPointSize(FontSwitch::Larger, base), FontPointSize(FontSwitch::Normal, base));
+        EXPECT_LT(FontPointSize(FontSwitch::Smaller, base),
+                  FontPointSize(FontSwitch::Normal, base));
+    }
+}
+
+TEST(Switches, ReadOnlyListingViewAndAMissingFile) {
+    test::TempDir dir;
+    const std::string listing = dir / "prog.lst";
+    test::WriteFile(listing, "listing\n");
+    EditorWindow view({Q(listing), FontSwitch::Normal, true});
+    EXPECT_TRUE(view.Editor().isReadOnly());
+    EXPECT_FALSE(view.Save());
+    EXPECT_EQ(test::ReadFile(listing), "listing\n");
+
+    // A missing file opens empty, says so, and saving creates it.
+    const std::string missing = dir / "new.sno";
+    EditorWindow editor({Q(missing), FontSwitch::Normal, false});
+    EXPECT_TRUE(test::TextOf(editor).isEmpty());
+    const auto* notice = editor.findChild<QLabel*>("notice");
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->text().contains("does not exist"));
+    editor.Editor().insertPlainText("END\n");
+    EXPECT_TRUE(editor.Save());
+    EXPECT_EQ(test::ReadFile(missing), "END\n");
+}
+
+} // namespace
+} // namespace quillpad
