@@ -23,10 +23,10 @@ for field in Package Version Maintainer Description Depends; do
 done
 grep -E '^ Depends: ' <<<"$info" || true
 echo
-grep -q 'libqt6widgets6' <<<"$info" || fail "the dependencies were not computed"
+grep -q 'libqt6widgets6' <<<"$info" && grep -q 'libqt6network6' <<<"$info" || fail "the dependencies were not computed"
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
-for file in usr/bin/vantel usr/bin/harbex usr/bin/quillpad \
+for file in usr/bin/vantel usr/bin/harbex usr/bin/quillpad usr/bin/quillpad-editor \
             usr/share/man/man1/vantel.1 usr/share/man/man1/harbex.1 \
             usr/share/applications/harbex.desktop \
             usr/share/icons/hicolor/scalable/apps/harbex.svg; do
