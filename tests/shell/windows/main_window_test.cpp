@@ -513,10 +513,13 @@ void SettleChildren(int expected) {
 
 TEST_F(Ending, AThousandRunsLeaveNoDescriptorAndNoZombie) {
     WriteFile(OptionFile(), "SUBSET=true\r\n");
-    // An editor that ends at once: each one's end must be noticed and reaped.
-    std::filesystem::remove(programDir + "quillpad");
-    std::filesystem::create_symlink(Exists("/usr/bin/true") ? "/usr/bin/true" : "/bin/true",
-                                    programDir + "quillpad");
+    // A processor and an editor that end at once (the system's true): the
+    // shell's own costs only. Each child's end must be noticed and reaped.
+    const std::string quick = Exists("/usr/bin/true") ? "/usr/bin/true" : "/bin/true";
+    for (const char* program : {"vantel", "quillpad"}) {
+        std::filesystem::remove(programDir + program);
+        std::filesystem::create_symlink(quick, programDir + program);
+    }
     const int children = test::ChildProcesses();
     Start();
     const std::string source = work / "hello.sno";
@@ -533,7 +536,7 @@ TEST_F(Ending, AThousandRunsLeaveNoDescriptorAndNoZombie) {
     EXPECT_EQ(test::ChildProcesses(), children);
     EXPECT_EQ(test::OpenDescriptors(), descriptors);
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(MemoLines().last(), QString::fromStdString("Listing: " + work / "hello.lst"));
+    EXPECT_EQ(MemoLines().size(), 1 + 2 * 1001);
 }
 
 } // namespace
