@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 
 namespace harbex {
 
@@ -193,7 +194,7 @@ void TMainForm::reportRunOutcome(const RunResult& result, const RunRequest& requ
     case RunOutcome::EditorNotFound:
         if (result.listingWritten) {
             log("Listing: " + Q(result.listing));
-        } else if (!std::filesystem::exists(request.sourceFile)) {
+        } else if (std::error_code error; !std::filesystem::exists(request.sourceFile, error)) {
             log("No listing: " + Q(request.sourceFile) + " does not exist");
         } else if (HasBlankAfterFirst(request.sourceFile)) {
             log("No listing: the processor got the path cut at its first blank");

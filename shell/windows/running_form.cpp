@@ -23,7 +23,7 @@ public:
     InputBlocker& operator=(const InputBlocker&) = delete;
 
     bool eventFilter(QObject* receiver, QEvent* event) override {
-        return IsInput(event->type()) && !Allowed(receiver);
+        return IsInput(event->type()) && !Allowed(receiver, event->type());
     }
 
 private:
@@ -47,15 +47,21 @@ private:
         }
     }
 
-    bool Allowed(QObject* receiver) const {
+    // Input reaches a widget through its window's platform window, which is
+    // let through; the widget is then judged. Shortcuts of menu items (not
+    // widgets) are held back.
+    bool Allowed(QObject* receiver, QEvent::Type type) const {
         const auto* widget = qobject_cast<QWidget*>(receiver);
-        if (widget == nullptr) return false;
+        if (widget == nullptr) return type != QEvent::Shortcut;
         const QWidget* window = widget->window();
         return window == &allowed_ || window->isModal();
     }
 
     QWidget& allowed_;
 };
+
+constexpr int kCaptionRoom = 160;
+constexpr int kGapBelowOwner = 8;
 
 QString ElapsedText(qint64 ms) {
     const qint64 seconds = ms / 1000;
@@ -68,6 +74,8 @@ TRunningForm::TRunningForm(QWidget* owner, const QString& sourceName, ProcessWat
     : QDialog(owner), watch_(watch) {
     setObjectName("RunningForm");
     setWindowTitle("Running " + sourceName);
+    // Wide enough for the caption beside the frame's buttons.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + kCaptionRoom);
     elapsed_ = new QLabel(ElapsedText(0), this);
     stop_ = new QPushButton("&Stop", this);
     stop_->setObjectName("Stop");
@@ -89,6 +97,9 @@ void TRunningForm::Wait() {
     QTimer appear;
     appear.setSingleShot(true);
     connect(&appear, &QTimer::timeout, this, [this] {
+        // Below the main window, leaving its title bar and close box free.
+        if (const QWidget* owner = parentWidget())
+            move(owner->frameGeometry().bottomLeft() + QPoint(0, kGapBelowOwner));
         show();
         raise();
         activateWindow();

@@ -4,6 +4,7 @@
 
 #include <QCompleter>
 #include <QMenuBar>
+#include <QTest>
 #include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -242,10 +243,12 @@ TEST_F(FileCommands, NoCompletionOutlivesTheChooseDialog) {
     Choose(source);
     auto* dialog = Find<QFileDialog>(*MainForm, "OpenDialog");
     EXPECT_FALSE(dialog->isVisible());
-    // A completion that comes late (the folder is read in the background)
+    // A completion that comes late (the folder is read in the background;
+    // Qt then completes again for a completer that still has its field)
     // shows no popup over the hidden dialog, so the next keys go elsewhere.
-    for (QCompleter* completer : dialog->findChildren<QCompleter*>())
-        completer->complete();
+    for (QCompleter* completer : dialog->findChildren<QCompleter*>()) {
+        if (completer->widget() != nullptr) completer->complete();
+    }
     Settle();
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     auto* name = Find<QLineEdit>(*dialog, "fileNameEdit");
@@ -348,7 +351,8 @@ TEST_F(Running, StopEndsTheProcessorAndTheRunGoesOn) {
         const QString before = memo->toPlainText();
         Key(*memo, Qt::Key_X, Qt::NoModifier, "x");
         memoTookKey = memo->toPlainText() != before;
-        Find<QPushButton>(*running, "Stop")->click();
+        // Stop is clicked as the platform delivers a click: through its window.
+        QTest::mouseClick(Find<QPushButton>(*running, "Stop"), Qt::LeftButton);
     });
     QElapsedTimer clock;
     clock.start();
@@ -509,10 +513,13 @@ void SettleChildren(int expected) {
 
 TEST_F(Ending, AThousandRunsLeaveNoDescriptorAndNoZombie) {
     WriteFile(OptionFile(), "SUBSET=true\r\n");
-    // An editor that ends at once: each one's end must be noticed and reaped.
-    std::filesystem::remove(programDir + "quillpad");
-    std::filesystem::create_symlink(Exists("/usr/bin/true") ? "/usr/bin/true" : "/bin/true",
-                                    programDir + "quillpad");
+    // A processor and an editor that end at once (the system's true): the
+    // shell's own costs only. Each child's end must be noticed and reaped.
+    const std::string quick = Exists("/usr/bin/true") ? "/usr/bin/true" : "/bin/true";
+    for (const char* program : {"vantel", "quillpad"}) {
+        std::filesystem::remove(programDir + program);
+        std::filesystem::create_symlink(quick, programDir + program);
+    }
     const int children = test::ChildProcesses();
     Start();
     const std::string source = work / "hello.sno";
@@ -529,7 +536,7 @@ TEST_F(Ending, AThousandRunsLeaveNoDescriptorAndNoZombie) {
     EXPECT_EQ(test::ChildProcesses(), children);
     EXPECT_EQ(test::OpenDescriptors(), descriptors);
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(MemoLines().last(), QString::fromStdString("Listing: " + work / "hello.lst"));
+    EXPECT_EQ(MemoLines().size(), 1 + 2 * 1001);
 }
 
 } // namespace
