@@ -233,6 +233,7 @@ void EditorWindow::ShowBytes(const QByteArray& bytes) {
     index_ = readOnly_ ? ListingIndex(LinesOf(decoded.text)) : ListingIndex();
     stepper_.Forget();
     marked_.reset();
+    statusBar()->clearMessage();
     editor_->setPlainText(decoded.text);
     editor_->document()->setModified(false);
     const QTextBlock block = editor_->document()->findBlockByNumber(line);
@@ -305,6 +306,7 @@ void EditorWindow::Reopen(const OpenRequest& request) {
     } else {
         ApplySwitches(request.font, request.readOnly);
         Load();
+        statusBar()->showMessage(QString("Reloaded %1").arg(Name()), 4000);
     }
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
@@ -409,9 +411,11 @@ void EditorWindow::UpdateSelections() {
 void EditorWindow::GoToStop(const MessageStepper::Stop& stop) {
     const ListingMessage& message = index_.Messages()[stop.message];
     marked_ = stop.message;
-    QTextCursor cursor(editor_->document()->findBlockByNumber(stop.line));
-    editor_->setTextCursor(cursor);
-    editor_->centerCursor();
+    // The message first, then the card: both stay in view when they fit.
+    editor_->setTextCursor(QTextCursor(editor_->document()->findBlockByNumber(message.lastLine)));
+    editor_->ensureCursorVisible();
+    editor_->setTextCursor(QTextCursor(editor_->document()->findBlockByNumber(stop.line)));
+    editor_->ensureCursorVisible();
     const QString text = editor_->document()->findBlockByNumber(message.line).text();
     QString where;
     if (message.cardLine < 0 && message.statement > 0) {

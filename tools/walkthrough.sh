@@ -1,0 +1,231 @@
+#!/usr/bin/env bash
+# Drives harbex and quillpad on a virtual X display with a window manager
+# (Xvfb + openbox), by keyboard as a user would, and saves a picture of
+# each step: New, Choose, Edit (the source highlighted), Larger and Smaller
+# (the same window, a larger and a smaller font), Run in subset mode (the
+# listing read-only with its messages marked), F8 to a message's card, a
+# second Run reloading the same listing window, Stop of a looping program,
+# New over an existing file (asks first), and eXit with unsaved changes in
+# quillpad (kept in the recovery file and offered again). Not run by the tests; needs xvfb,
+# openbox, xdotool and scrot.
+#   tools/walkthrough.sh [build-folder] [picture-folder]
+set -uo pipefail
+cd "$(dirname "$0")/.."
+build=$(realpath "${1:-build}")
+pictures=$(realpath -m "${2:-/tmp/walkthrough}")
+mkdir -p "$pictures"
+for tool in Xvfb openbox xdotool scrot; do
+    command -v $tool >/dev/null || { echo "walkthrough: $tool is missing" >&2; exit 2; }
+done
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/walkthrough.XXXXXX")
+export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/home/.config
+export XDG_RUNTIME_DIR=$scratch/runtime
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$scratch/work"
+chmod 700 "$XDG_RUNTIME_DIR"
+printf 'SUBSET=true\r\n' >"$XDG_CONFIG_HOME/SNOBOL.ini"
+unset HARBEX_EDITOR QT_QPA_PLATFORM
+source=$scratch/work/words.sno
+listing=$scratch/work/words.lst
+
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+sleep 1
+openbox >/dev/null 2>&1 &
+openbox_pid=$!
+sleep 1
+harbex_pid=
+finish() {
+    [ -n "$harbex_pid" ] && kill "$harbex_pid" 2>/dev/null
+    for pid in $(pgrep -u "$(id -u)" -x quillpad-editor -d ' ' 2>/dev/null); do
+        # Only the editors of this walkthrough: their runtime folder is ours.
+        grep -qz "XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR" "/proc/$pid/environ" 2>/dev/null && kill "$pid"
+    done
+    kill "$openbox_pid" "$xvfb" 2>/dev/null
+    rm -rf "$scratch"
+}
+trap finish EXIT
+
+failures=0
+check() { # description, then the command that must succeed
+    local what=$1
+    shift
+    if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
+}
+picture() { sleep 0.7; scrot -o "$pictures/$1.png"; echo "     picture $pictures/$1.png"; }
+window() { # waits for a visible window whose title matches, prints its id
+    xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1
+}
+windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
+keys() { xdotool key --clearmodifiers --delay 120 "$@"; sleep 0.5; }
+type_text() { # types the text line by line, each line end as a Return
+    local line
+    while IFS= read -r line; do
+        xdotool type --clearmodifiers --delay 15 -- "$line"
+        xdotool key --clearmodifiers Return
+    done <<<"$1"
+    sleep 0.3
+}
+type_word() { xdotool type --clearmodifiers --delay 15 -- "$1"; sleep 0.3; }
+focus() { xdotool windowactivate --sync "$1" 2>/dev/null; sleep 0.4; }
+click_into() { # a click into the window's text, as a user would do to type there
+    focus "$1"
+    xdotool mousemove --window "$1" 120 80 click 1
+    sleep 0.4
+}
+dialog_path() { # types a path into the file dialog that has the focus
+    sleep 1
+    keys ctrl+a
+    type_word "$1"
+    keys Return
+    # The dialog's name completion may show its list late, even after the
+    # dialog closed (the list then keeps the next keys): close it, as a
+    # user would.
+    for _ in 1 2 3 4 5 6; do
+        sleep 0.5
+        if [ "$(windows_named '^SNOBOL4 Windows Shell$')" != 0 ]; then
+            echo "     (closing the file dialog's name completion list)"
+            keys Escape
+        fi
+    done
+}
+
+"$build/bin/harbex" >"$scratch/harbex.log" 2>&1 &
+harbex_pid=$!
+main=$(timeout 20 bash -c "$(declare -f window); window 'SNOBOL4 Execution System'")
+check "harbex shows its main window" test -n "$main"
+focus "$main"
+
+# File/New writes the template; File/Choose picks the file.
+keys alt+f n
+dialog_path "$source"
+check "New wrote the template" grep -q "program goes here" "$source"
+focus "$main"
+keys alt+f c
+dialog_path "$source"
+picture 01-harbex-chosen
+
+# File/Edit: the source in quillpad. (A click into the main window first:
+# after Choose, keys may still go to the hidden open dialog.)
+click_into "$main"
+keys alt+f e
+editor=$(timeout 20 bash -c "$(declare -f window); window '^words.sno.* - quillpad'")
+check "Edit opens the source in quillpad" test -n "$editor"
+focus "$editor"
+keys ctrl+a
+type_text "* Counts the words of the lines after END.
+-LIST
+        LETTERS = 'abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ'
+NEXT    LINE = INPUT                          :F(DONE)
+LOOP    LINE BREAK(LETTERS) SPAN(LETTERS) =   :F(NEXT)
+        WORDS = WORDS + 1                     :(LOOP)
+DONE    OUTPUT = 'Words: ' WORDS
++              ' in ' &STCOUNT ' statements'
+        OUTPUT = 'Longest: ' LEN(LONGEST)
+END
+The quick brown fox jumps over the lazy dog."
+keys ctrl+s
+check "Ctrl+S saved the source" grep -q "LEN(LONGEST)" "$source"
+picture 02-quillpad-source
+
+# Options/Larger, then Edit again: the same window, now with a larger font.
+editor_pid=$(xdotool getwindowpid "$editor")
+focus "$main"
+keys alt+o Down Return
+keys alt+f e
+sleep 1.5
+check "a second Edit reuses the window" test "$(windows_named '^words.sno.* - quillpad')" = 1
+check "the same quillpad process" test "$(xdotool getwindowpid "$(window '^words.sno.* - quillpad')")" = "$editor_pid"
+picture 03-quillpad-larger
+focus "$main"
+keys alt+o Down Down Return
+keys alt+f e
+sleep 1.5
+check "Smaller reuses the window too" test "$(windows_named '^words.sno.* - quillpad')" = 1
+picture 04-quillpad-smaller
+focus "$main"
+keys alt+o Down Return
+
+# File/Run in subset mode: the listing in the read-only listing view.
+focus "$main"
+keys alt+f r
+view=$(timeout 20 bash -c "$(declare -f window); window '^words.lst.*read-only.* - quillpad'")
+check "Run opens the listing read-only" test -n "$view"
+check "vantel wrote the listing" grep -q "ATTEMPT TO OUTPUT PATTERN" "$listing"
+picture 05-listing
+focus "$view"
+keys F8
+picture 06-listing-f8
+focus "$view"
+keys ctrl+End
+type_word "x"
+check "the listing view changes nothing" grep -qv "^x" "$listing"
+
+# A second Run: the listing reloads in the same window.
+view_pid=$(xdotool getwindowpid "$view")
+focus "$editor"
+keys ctrl+End
+type_text "A second data line, with more words in it."
+keys ctrl+s
+focus "$main"
+keys alt+f r
+sleep 2
+check "the second run reuses the listing window" test "$(windows_named '^words.lst.* - quillpad')" = 1
+check "in the same quillpad process" test "$(xdotool getwindowpid "$(window '^words.lst.* - quillpad')")" = "$view_pid"
+picture 07-second-run
+
+# A program that loops: the Running window's Stop ends it.
+loop=$scratch/work/loop.sno
+printf '        &STLIMIT = 1000000000\nLOOP    N = N + 1    :(LOOP)\nEND\n' >"$loop"
+click_into "$main"
+keys alt+f c
+dialog_path "$loop"
+click_into "$main"
+keys alt+f r
+running=$(timeout 20 bash -c "$(declare -f window); window '^Running '")
+check "a Running window shows during the run" test -n "$running"
+sleep 2
+picture 08-running
+focus "$running"
+keys alt+s
+sleep 3
+check "Stop ended the run" bash -c "! pgrep -P $harbex_pid -x vantel >/dev/null"
+check "the stopped run's listing opened" test -n "$(windows_named '^loop.lst.* - quillpad')"
+picture 09-stopped
+click_into "$main"
+keys alt+f c
+dialog_path "$source"
+
+# New over the existing source asks first; declined, nothing changes.
+click_into "$main"
+keys alt+f n
+sleep 1
+keys ctrl+a
+type_word "$source"
+keys Return
+sleep 1
+picture 10-new-over-existing
+keys Escape Escape
+check "New over an existing file asked and kept it" grep -q "LEN(LONGEST)" "$source"
+
+# Unsaved changes in quillpad, then File/eXit in harbex.
+focus "$editor"
+keys ctrl+Home
+type_text "* an unsaved line"
+focus "$main"
+keys alt+f x
+sleep 3
+recovery=$scratch/work/.words.sno.quillpad-recovery
+check "harbex has ended" bash -c "! kill -0 $harbex_pid 2>/dev/null"
+harbex_pid=
+check "eXit kept the unsaved changes" grep -q "an unsaved line" "$recovery"
+check "the source on disk is as saved" bash -c "! grep -q 'an unsaved line' '$source'"
+if [ -f "$recovery" ]; then
+    "$build/bin/quillpad" "$source" >/dev/null 2>&1 &
+    sleep 2
+    picture 11-recovery-offered
+fi
+echo "walkthrough: $failures failed; pictures in $pictures"
+[ "$failures" = 0 ]
