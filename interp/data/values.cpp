@@ -79,8 +79,16 @@ static_assert(kIndexSize * 5 >= static_cast<std::size_t>(kStringTableSize) * 8);
 // Entries are made in blocks, so that entering allocates only now and then.
 constexpr int kBlockItems = 256;
 
+// The last concatenation made with an entry on the left: right side, result.
+struct LastJoin {
+    const StringItem* right = nullptr;
+    StringItem* result = nullptr;
+};
+
 struct StringTable {
     std::array<StringItem*, kStringTableSize + 1> slots{}; // 1..count
+    // Beside each entry, by position (set afresh when the entry is made).
+    std::array<LastJoin, kStringTableSize + 1> lastJoins{};
     int count = 0;
     std::vector<std::unique_ptr<StringItem[]>> blocks;
     // Index beside the table: text to position.
@@ -213,6 +221,8 @@ StringItem* Enter(std::string_view stored, std::uint64_t hash, std::size_t freeS
     StringItem* item = &t.blocks.back()[static_cast<std::size_t>(inBlock)];
     item->name = stored;
     item->hash = hash;
+    item->position = position;
+    t.lastJoins[static_cast<std::size_t>(position)] = LastJoin{};
     if (stored == "INPUT") item->special = SpecialName::Input;
     if (stored == "OUTPUT") item->special = SpecialName::Output;
     t.slots[static_cast<std::size_t>(position)] = item;
@@ -264,10 +274,11 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
     // The last concatenation made with this left side, then the shared cache,
     // which holds only pairs displaced from their left side's own record (so
     // a left side without one, as in a growing string, touches no slot).
-    const bool cached = FastPaths();
-    if (cached && left->joinedRight == right && left->joined != nullptr)
-        return Value::String(left->joined);
-    if (cached && left->joined != nullptr) {
+    // Entries outside the table have no record (position 0).
+    const bool cached = FastPaths() && left->position > 0;
+    LastJoin& last = Table().lastJoins[static_cast<std::size_t>(left->position)];
+    if (cached && last.right == right && last.result != nullptr) return Value::String(last.result);
+    if (cached && last.result != nullptr) {
         JoinedEntry& first = JoinedSlot(left, right);
         for (const JoinedEntry* e : {&first, &Neighbour(first)})
             if (e->generation == gGeneration && e->left == left && e->right == right)
@@ -293,9 +304,8 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
         result = Enter(key.text, key.hash, freeSlot);
     }
     if (!cached) return Value::String(result);
-    if (left->joined != nullptr) RememberJoined(left, left->joinedRight, left->joined);
-    left->joinedRight = right;
-    left->joined = result;
+    if (last.result != nullptr) RememberJoined(left, last.right, last.result);
+    last = LastJoin{right, result};
     return Value::String(result);
 }
 
@@ -366,10 +376,8 @@ void ResetKeywords() {
     KeywordValue(KeywordIndex::Anchor) = 1;
 }
 
-PatternTable* MakeArbPattern(); // in the executor's pattern construction
-
 void EnterInitialStrings() {
-    LookupOrEnter("ARB")->value = Value::Pattern(MakeArbPattern());
+    LookupOrEnter("ARB")->value = Value::Pattern(NewLoopTable(Routine::ArbPiece, -1));
     for (const KeywordEntry& k : kKeywordEntries)
         LookupOrEnter(k.name)->value = Value::Keyword(k.index, k.isProtected);
     ResetKeywords();

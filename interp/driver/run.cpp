@@ -12,8 +12,6 @@
 
 namespace vantel {
 
-void ResetMatcher();
-
 std::string ListingNameFor(const std::string& source) {
     const std::size_t dot = source.rfind('.');
     if (dot == std::string::npos || dot == 0) return "SNOBOL4.out";
@@ -32,10 +30,6 @@ void ResetTables() {
     const bool translating = gRun.translating;
     gRun = RunState{};
     gRun.translating = translating;
-}
-
-void ResetExecutor() {
-    gExec = ExecutorState{};
 }
 
 namespace {

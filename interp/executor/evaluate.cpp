@@ -15,6 +15,10 @@ namespace vantel {
 
 ExecutorState gExec;
 
+void ResetExecutor() {
+    gExec = ExecutorState{};
+}
+
 namespace {
 
 Value Failed() {

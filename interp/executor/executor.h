@@ -7,6 +7,7 @@
 // through the error reporter, which ends the run.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +23,9 @@ struct ExecutorState {
     bool failure = false;  // set by any operation that fails
     bool returned = false; // set by RETURN, cleared by FRETURN
     int callLevel = 0;     // 0 in the main program
+    // The statement found carrying each label, by the label entry's
+    // position, remembered by label lookup (0: none yet).
+    std::array<std::int32_t, kStringTableSize + 1> labels{};
 };
 extern ExecutorState gExec;
 
@@ -50,7 +54,7 @@ void ExecuteStatements(int start);
 int SearchLabel(StringItem* entry);
 inline int FindLabel(StringItem* entry) {
     if (FastPaths() && !gExec.failure && entry != nullptr) {
-        const int known = entry->labelStatement;
+        const int known = gExec.labels[static_cast<std::size_t>(entry->position)];
         if (known >= 1 && known <= gProgram.count && gProgram.at(known).label == entry)
             return known;
     }
@@ -119,6 +123,7 @@ void ResetPatternSites();
 // or 0 with the failure flag set.
 int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor);
 void ClearPending();
+void ResetMatcher();
 void PerformPending();
 
 // ---- Functions -----------------------------------------------------------------------

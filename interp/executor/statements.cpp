@@ -240,7 +240,8 @@ int SearchLabel(StringItem* entry) {
         return 0;
     }
     for (int i = 1; i <= gProgram.count; ++i)
-        if (gProgram.at(i).label == entry) return entry->labelStatement = i;
+        if (gProgram.at(i).label == entry)
+            return gExec.labels[static_cast<std::size_t>(entry->position)] = i;
     ReportError("UNDEFINED LABEL");
     return 0;
 }
