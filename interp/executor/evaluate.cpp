@@ -245,7 +245,7 @@ std::int32_t IntegerOf(const Value& v) {
     return v.kind() == Kind::Integer && !gExec.failure ? v.integer() : ToInteger(v);
 }
 
-Value Arithmetic(char op, const Value& left, const Value& right) {
+Value Arithmetic(BinaryOp op, const Value& left, const Value& right) {
     const std::int32_t a = IntegerOf(left);
     const std::int32_t b = IntegerOf(right);
     if (gExec.failure) return Value();
@@ -257,12 +257,12 @@ Value Arithmetic(char op, const Value& left, const Value& right) {
     return Value::Integer(n);
 }
 
-Value ApplyBinary(char op, const Value& left, const Value& right) {
+Value ApplyBinary(BinaryOp op, const Value& left, const Value& right) {
     if (gExec.failure) return Value();
     switch (op) {
-    case 'C':
+    case BinaryOp::Concatenation:
         return Concatenate(left, right);
-    case '!':
+    case BinaryOp::Alternation:
         return AlternateOperands(left, right);
     default:
         return Arithmetic(op, left, right);
@@ -287,8 +287,8 @@ Value Indirection(const Value& operand) {
     return entry != nullptr ? entry->value : Value();
 }
 
-Value ApplyUnary(char op, const Expr* operand) {
-    if (op == '@') {
+Value ApplyUnary(UnaryOp op, const Expr* operand) {
+    if (op == UnaryOp::Cursor) {
         StringItem* variable = EvaluateVariable(operand);
         if (gExec.failure) return Value();
         return MakeNodePattern(Routine::Cursor, Value::String(variable));
@@ -296,11 +296,11 @@ Value ApplyUnary(char op, const Expr* operand) {
     const Value v = Evaluate(operand);
     if (gExec.failure) return Value();
     switch (op) {
-    case '$':
+    case UnaryOp::Indirection:
         return Indirection(v);
-    case '+':
+    case UnaryOp::Plus:
         return Value::Integer(ToInteger(v));
-    case '-':
+    case UnaryOp::Minus:
         return Value::Integer(Wrap(0u - Bits(ToInteger(v))));
     default:
         ReportError("INVALID UNARY OPERATOR FOUND");
@@ -336,10 +336,6 @@ Value CompareIntegers(Primitive p, std::int32_t a, std::int32_t b) {
     return ComparisonHolds(p, a, b) ? Value() : Failed();
 }
 
-bool IsArithmetic(char op) {
-    return op == '+' || op == '-' || op == '*' || op == '/';
-}
-
 // Arithmetic and comparisons whose operands are integers, the steps of most
 // loops, are done in place; false leaves the node to the evaluator.
 [[gnu::always_inline]] inline bool IntegerOperands(const Expr* e, std::int32_t& a,
@@ -353,7 +349,7 @@ bool IsArithmetic(char op) {
 }
 
 // Division by 0 is left to the evaluator, which reports it.
-[[gnu::always_inline]] inline bool ArithmeticOf(char op, std::int32_t a, std::int32_t b,
+[[gnu::always_inline]] inline bool ArithmeticOf(BinaryOp op, std::int32_t a, std::int32_t b,
                                                 Value& result) {
     std::int32_t n = 0;
     if (!IntegerArithmetic(op, a, b, n)) return false;
@@ -376,7 +372,7 @@ bool IsArithmetic(char op) {
 
 bool ArithmeticStep(const Expr* e, Value& result) {
     std::int32_t a = 0, b = 0;
-    return IntegerOperands(e, a, b) && ArithmeticOf(e->op, a, b, result);
+    return IntegerOperands(e, a, b) && ArithmeticOf(e->binaryOp, a, b, result);
 }
 
 // Only while no defined function has taken the name.
@@ -430,7 +426,7 @@ bool SizeStep(const Expr* e, Value& result) {
         n[i] = source->integer();
     }
     return call ? PredicateOf(e->primitive, n[0], n[1], result)
-                : ArithmeticOf(e->op, n[0], n[1], result);
+                : ArithmeticOf(e->binaryOp, n[0], n[1], result);
 }
 
 // Operands that are numbers, plain names and integer steps are taken in
@@ -501,20 +497,22 @@ Value EvaluateCall(const Expr* call) {
 
 Value EvaluateBinary(const Expr* e) {
     Value left = Operand(e->left);
-    if (e->op == '$' || e->op == '.') {
+    if (IsValueAssignment(e->binaryOp)) {
         StringItem* variable = EvaluateVariable(e->right);
         if (gExec.failure) return Value();
-        return ValueAssignmentPattern(left, variable, e->op == '$');
+        return ValueAssignmentPattern(left, variable, e->binaryOp == BinaryOp::ImmediateAssignment);
     }
     const Value right = Operand(e->right);
     if (gExec.failure) return Value();
-    if (!FastPaths()) return ApplyBinary(e->op, left, right);
-    if (e->op == 'C' && (left.IsNull() || right.IsNull())) return left.IsNull() ? right : left;
-    if (e->op == 'C' && left.kind() == Kind::Pattern) // a temporary left side may grow in place
+    const BinaryOp op = e->binaryOp;
+    if (!FastPaths()) return ApplyBinary(op, left, right);
+    if (op == BinaryOp::Concatenation && (left.IsNull() || right.IsNull()))
+        return left.IsNull() ? right : left;
+    if (op == BinaryOp::Concatenation && left.kind() == Kind::Pattern) // may grow in place
         return ConcatenateOperands(std::move(left), right);
-    if (IsArithmetic(e->op) && left.kind() == Kind::Integer && right.kind() == Kind::Integer)
-        return Arithmetic(e->op, left, right);
-    return ApplyBinary(e->op, left, right);
+    if (IsArithmetic(op) && left.kind() == Kind::Integer && right.kind() == Kind::Integer)
+        return Arithmetic(op, left, right);
+    return ApplyBinary(op, left, right);
 }
 
 } // namespace
@@ -523,7 +521,7 @@ Value Evaluate(const Expr* e) {
     if (gExec.failure || e == nullptr) return Value();
     switch (e->kind) {
     case ExprKind::Unary:
-        return ApplyUnary(e->op, e->left);
+        return ApplyUnary(e->unaryOp, e->left);
     case ExprKind::Binary: {
         Value result;
         if (IntegerStep(e, result)) return result;
@@ -575,7 +573,7 @@ Shape ShapeOf(const Expr* e) {
         return Shape::Size;
     const Expr* x = nullptr;
     const Expr* y = nullptr;
-    if (e->kind == ExprKind::Binary && IsArithmetic(e->op)) {
+    if (e->kind == ExprKind::Binary && IsArithmetic(e->binaryOp)) {
         x = e->left;
         y = e->right;
     } else if (e->kind == ExprKind::Call && e->entry != nullptr && e->count == 2 &&
@@ -627,7 +625,7 @@ StringItem* ComputeVariable(const Expr* e) {
         ReportError("INAPPROPRIATE EXPR WHERE VAR REQUIRED");
         return nullptr;
     }
-    if (e->op != '$') {
+    if (e->unaryOp != UnaryOp::Indirection) {
         ReportError("Inappropriate unary expr where var required");
         return nullptr;
     }

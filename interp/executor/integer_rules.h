@@ -17,19 +17,19 @@ inline std::uint32_t Bits(std::int32_t n) {
     return static_cast<std::uint32_t>(n);
 }
 
-// a op b for '+', '-', '*' and '/' in 32-bit two's complement, wrapping
+// a op b for + - * / in 32-bit two's complement, wrapping
 // silently; the quotient is truncated toward zero, and -2147483648 / -1
 // wraps to -2147483648. False for a division by zero (the caller reports it).
-[[gnu::always_inline]] inline bool IntegerArithmetic(char op, std::int32_t a, std::int32_t b,
+[[gnu::always_inline]] inline bool IntegerArithmetic(BinaryOp op, std::int32_t a, std::int32_t b,
                                                      std::int32_t& out) {
     switch (op) {
-    case '+':
+    case BinaryOp::Add:
         out = Wrap(Bits(a) + Bits(b));
         return true;
-    case '-':
+    case BinaryOp::Subtract:
         out = Wrap(Bits(a) - Bits(b));
         return true;
-    case '*':
+    case BinaryOp::Multiply:
         out = Wrap(Bits(a) * Bits(b));
         return true;
     default:

@@ -97,9 +97,9 @@ bool PrimitiveLeaf(const Expr* e, Leaf& leaf) {
 bool CollectLeaves(const Expr* e, Site& site) {
     if (e == nullptr) return false;
     if (e->kind == ExprKind::Binary) {
-        if (e->op == 'C' || e->op == '!')
+        if (e->binaryOp == BinaryOp::Concatenation || e->binaryOp == BinaryOp::Alternation)
             return CollectLeaves(e->left, site) && CollectLeaves(e->right, site);
-        if (e->op == '$' || e->op == '.')
+        if (IsValueAssignment(e->binaryOp))
             return IsPlainName(e->right) && CollectLeaves(e->left, site);
         return false;
     }
@@ -107,7 +107,7 @@ bool CollectLeaves(const Expr* e, Site& site) {
     Leaf leaf;
     leaf.expr = e;
     if (e->kind == ExprKind::Unary) {
-        if (e->op != '@' || !IsPlainName(e->left)) return false;
+        if (e->unaryOp != UnaryOp::Cursor || !IsPlainName(e->left)) return false;
         leaf.kind = LeafKind::Cursor;
         leaf.routine = Routine::Cursor;
     } else if (e->kind == ExprKind::Call) {
@@ -168,7 +168,7 @@ const Value* ReadLeaf(const Leaf& leaf) {
 bool LayOut(const Expr* e, Site& site, const LeafValues& values, int& leaf, int& nodes,
             bool& isPattern) {
     if (e->kind == ExprKind::Binary) {
-        if (e->op == '$' || e->op == '.') {
+        if (IsValueAssignment(e->binaryOp)) {
             bool inner = false;
             ++nodes; // the start node
             if (!LayOut(e->left, site, values, leaf, nodes, inner)) return false;
@@ -180,7 +180,7 @@ bool LayOut(const Expr* e, Site& site, const LeafValues& values, int& leaf, int&
         if (!LayOut(e->left, site, values, leaf, nodes, left)) return false;
         if (!LayOut(e->right, site, values, leaf, nodes, right)) return false;
         isPattern = true;
-        return e->op == '!' || left || right;
+        return e->binaryOp == BinaryOp::Alternation || left || right;
     }
     const auto k = static_cast<std::size_t>(leaf++);
     site.leaves[k].node = nodes + 1;
@@ -208,10 +208,11 @@ Value Build(const Expr* e, const Site& site, const LeafValues& values, int& leaf
         return BuildLeaf(site.leaves[k], *values[k]);
     }
     Value left = Build(e->left, site, values, leaf);
-    if (e->op == '$' || e->op == '.')
-        return ValueAssignmentPattern(left, e->right->entry, e->op == '$');
+    if (IsValueAssignment(e->binaryOp))
+        return ValueAssignmentPattern(left, e->right->entry,
+                                      e->binaryOp == BinaryOp::ImmediateAssignment);
     const Value right = Build(e->right, site, values, leaf);
-    if (e->op == '!') return AlternateOperands(left, right);
+    if (e->binaryOp == BinaryOp::Alternation) return AlternateOperands(left, right);
     return ConcatenateOperands(std::move(left), right);
 }
 

@@ -196,10 +196,10 @@ void TransferControl(const Target& target, bool& running) {
     const std::int32_t from = Keyword(KeywordIndex::StNo);
     if (target.kind == TargetKind::Computed) {
         Keyword(KeywordIndex::StNo) = FindLabel(EvaluateVariable(target.expression));
-    } else if (target.letter == 'E') {
+    } else if (target.special == SpecialTarget::End) {
         Keyword(KeywordIndex::StNo) = gProgram.count + 1;
     } else {
-        gExec.returned = target.letter == 'R';
+        gExec.returned = target.special == SpecialTarget::Return;
         running = false;
     }
     TraceTransfer(from);
