@@ -31,6 +31,12 @@ extern ExecutorState gExec;
 
 void ResetExecutor();
 
+// Sets the failure flag; the null value.
+inline Value Fail() {
+    gExec.failure = true;
+    return Value();
+}
+
 // Caps on the work of one run, for running untrusted programs in-process
 // (the fuzz targets set them; 0, the default, is no cap). Beyond the
 // statement cap a run ends as beyond &STLIMIT, whatever &STLIMIT says; beyond
@@ -86,6 +92,13 @@ inline bool IsPlainVariable(const StringItem* v) {
 }
 void Assign(StringItem* variable, const Value& x);
 
+// ---- Conversions and operators ---------------------------------------------------
+
+// Text to integer: leading blanks, then a signed decimal number, or without a
+// sign one of the prefixes $ x X 0x 0X and 1 to 8 hexadecimal digits (a
+// 32-bit pattern). False when the text is not such a number.
+bool TextToInteger(std::string_view text, std::int32_t& out);
+
 // Conversions. ToText gives the text of a value (empty for null) and may set
 // the failure flag; its view stays valid until the next call.
 std::string_view ToText(const Value& v);
@@ -95,6 +108,16 @@ Value ToStringValue(const Value& v);
 Value KeywordString(KeywordIndex k);
 std::int32_t ToInteger(const Value& v);
 Value ToPattern(const Value& v);
+
+// The binary operators other than value assignment, on evaluated operands.
+Value ApplyBinary(BinaryOp op, const Value& left, const Value& right);
+// + - * / of two values converted to integers, left first.
+Value Arithmetic(BinaryOp op, const Value& left, const Value& right);
+// $ of an evaluated operand: the value of the variable it names.
+Value Indirection(const Value& operand);
+// The entry whose name is a value's text (text is ToText of it): a string
+// value is interned, so it is that entry itself; others are looked up.
+StringItem* EntryNamed(const Value& v, std::string_view text);
 
 // ---- Patterns ----------------------------------------------------------------------
 

@@ -37,11 +37,6 @@ int Arity(Primitive p) {
     }
 }
 
-Value Fail() {
-    gExec.failure = true;
-    return Value();
-}
-
 Value Predicate(bool holds) {
     return holds ? Value() : Fail();
 }
