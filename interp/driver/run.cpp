@@ -21,9 +21,6 @@ std::string ListingNameFor(const std::string& source) {
 void ResetTables() {
     CloseAssociations();
     ResetExecutor();
-    ResetPatternSites();
-    ResetFunctions();
-    ResetMatcher();
     ResetInternalForm();
     ResetStringTable();
     ResetKeywords();

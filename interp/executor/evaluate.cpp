@@ -12,12 +12,6 @@
 
 namespace vantel {
 
-ExecutorState gExec;
-
-void ResetExecutor() {
-    gExec = ExecutorState{};
-}
-
 namespace {
 
 Value ApplyUnary(UnaryOp op, const Expr* operand) {

@@ -15,20 +15,14 @@
 #include "data/fast_paths.h"
 #include "data/pattern_table.h"
 #include "data/values.h"
+#include "executor/run_state.h"
 #include "translator/internal_form.h"
 
 namespace vantel {
 
-struct ExecutorState {
-    bool failure = false;  // set by any operation that fails
-    bool returned = false; // set by RETURN, cleared by FRETURN
-    int callLevel = 0;     // 0 in the main program
-    // The statement found carrying each label, by the label entry's
-    // position, remembered by label lookup (0: none yet).
-    std::array<std::int32_t, kStringTableSize + 1> labels{};
-};
 extern ExecutorState gExec;
 
+// Makes the executor's state afresh (see run_state.h).
 void ResetExecutor();
 
 // Sets the failure flag; the null value.
@@ -140,13 +134,11 @@ Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediat
 // pattern expression e as a pattern. Where the expression allows, the table
 // is kept between executions and updated in place.
 Value MatchSitePattern(int number, const Expr* e);
-void ResetPatternSites();
 
 // One match attempt of pattern against subject from cursor: the final cursor,
 // or 0 with the failure flag set.
 int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor);
 void ClearPending();
-void ResetMatcher();
 void PerformPending();
 
 // ---- Functions -----------------------------------------------------------------------
@@ -156,7 +148,6 @@ Value CallPrimitive(const Expr* call, Value* args, int count);
 // SIZE of a value: the length of its text.
 Value SizeOf(const Value& v);
 void Define(const Value& prototype, const Value& label);
-void ResetFunctions();
 
 // ---- Keywords and input/output ----------------------------------------------------------
 

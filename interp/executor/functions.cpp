@@ -13,41 +13,20 @@ namespace vantel {
 
 namespace {
 
-struct FunctionItem {
-    StringItem* name = nullptr;
-    StringItem* entryLabel = nullptr;
-    std::array<StringItem*, kMaxParameters> parameters{};
-    std::array<StringItem*, kMaxLocals> locals{};
-    int parameterCount = 0;
-    int localCount = 0;
-};
-
-struct FunctionTable {
-    std::array<FunctionItem, kMaxFunctions> entries;
-    int count = 0;
-};
-FunctionTable gFunctions;
-
-struct RunStack {
-    std::array<Value, kRunStackSize> slots;
-    int top = 0;
-};
-RunStack gStack;
-
 void Push(const Value& v) {
-    if (gStack.top == kRunStackSize) {
+    if (gExec.stack.top == kRunStackSize) {
         ReportError("RUN STACK OVERFLOW");
         return;
     }
-    gStack.slots[static_cast<std::size_t>(gStack.top++)] = v;
+    gExec.stack.slots[static_cast<std::size_t>(gExec.stack.top++)] = v;
 }
 
 Value Pop() {
-    if (gStack.top == 0) {
+    if (gExec.stack.top == 0) {
         ReportError("RETURN:=LEVEL 0");
         return Value();
     }
-    return std::move(gStack.slots[static_cast<std::size_t>(--gStack.top)]);
+    return std::move(gExec.stack.slots[static_cast<std::size_t>(--gExec.stack.top)]);
 }
 
 // ---- Prototypes --------------------------------------------------------------------
@@ -86,13 +65,14 @@ bool ParseNameList(std::string_view list, std::array<StringItem*, N>& slots, int
 }
 
 FunctionItem* SlotFor(StringItem* name) {
-    if (name->function >= 0) return &gFunctions.entries[static_cast<std::size_t>(name->function)];
-    if (gFunctions.count == kMaxFunctions) {
+    if (name->function >= 0)
+        return &gExec.functions.entries[static_cast<std::size_t>(name->function)];
+    if (gExec.functions.count == kMaxFunctions) {
         ReportError("FUNCTION TABLE OVERFLOW");
         return nullptr;
     }
-    name->function = static_cast<std::int8_t>(gFunctions.count);
-    FunctionItem* f = &gFunctions.entries[static_cast<std::size_t>(gFunctions.count++)];
+    name->function = static_cast<std::int8_t>(gExec.functions.count);
+    FunctionItem* f = &gExec.functions.entries[static_cast<std::size_t>(gExec.functions.count++)];
     f->name = name;
     return f;
 }
@@ -147,7 +127,7 @@ Value CallFunction(const Expr* call, Value* args, int count) {
     if (gExec.failure) return Value();
     StringItem* name = call->entry;
     if (name == nullptr || name->function < 0) return CallPrimitive(call, args, count);
-    const FunctionItem f = gFunctions.entries[static_cast<std::size_t>(name->function)];
+    const FunctionItem f = gExec.functions.entries[static_cast<std::size_t>(name->function)];
 
     Push(name->value);
     name->value = Value();
@@ -182,13 +162,6 @@ Value CallFunction(const Expr* call, Value* args, int count) {
         gExec.failure = true;
     name->value = Pop(); // put back directly, also after FRETURN
     return result;
-}
-
-void ResetFunctions() {
-    gFunctions = FunctionTable{};
-    gStack.top = 0;
-    for (Value& v : gStack.slots)
-        v = Value();
 }
 
 } // namespace vantel

@@ -24,31 +24,6 @@ namespace vantel {
 
 namespace {
 
-enum class LeafKind : std::uint8_t {
-    Operand,   // a name or literal holding a pattern or a string
-    Position,  // LEN POS TAB RPOS RTAB of a number or integer name
-    CharClass, // ANY NOTANY SPAN BREAK of a literal or string name
-    Cursor,    // @name
-};
-
-struct Leaf {
-    const Expr* expr = nullptr; // the name, literal, call or @ operand
-    LeafKind kind = LeafKind::Operand;
-    Routine routine = Routine::Null; // of the node a primitive or @ makes
-    int node = 0;                    // where its first node is in the table
-    Value literal;                   // a literal operand or argument; null for @
-    Value value;                     // its value when the table was built
-};
-
-struct Site {
-    bool reusable = false; // the expression qualifies (see CollectLeaves)
-    int leafCount = 0;
-    std::array<Leaf, kMaxPatternNodes> leaves;
-    Value table; // the kept table, or null
-};
-
-std::array<std::unique_ptr<Site>, kMaxStatements + 1> gSites;
-
 // Where the current values of one site's leaves are, in evaluation order.
 using LeafValues = std::array<const Value*, kMaxPatternNodes>;
 
@@ -256,7 +231,7 @@ Value BuildAndKeep(const Expr* e, Site& site, const LeafValues& values, bool& ev
 
 Site* SiteFor(int number, const Expr* e) {
     if (number < 1 || number > kMaxStatements) return nullptr;
-    std::unique_ptr<Site>& slot = gSites[static_cast<std::size_t>(number)];
+    std::unique_ptr<Site>& slot = gExec.sites[static_cast<std::size_t>(number)];
     if (slot == nullptr) {
         slot = std::make_unique<Site>();
         slot->reusable = CollectLeaves(e, *slot);
@@ -313,11 +288,6 @@ Value MatchSitePattern(int number, const Expr* e) {
     bool evaluate = false;
     Value built = BuildAndKeep(e, *site, values, evaluate);
     return evaluate ? ToPattern(Evaluate(e)) : built;
-}
-
-void ResetPatternSites() {
-    for (std::unique_ptr<Site>& site : gSites)
-        site.reset();
 }
 
 } // namespace vantel
