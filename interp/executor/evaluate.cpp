@@ -115,8 +115,10 @@ Value EvaluateBinary(const Expr* e) {
         return left.IsNull() ? right : left;
     if (op == BinaryOp::Concatenation && left.kind() == Kind::Pattern) // may grow in place
         return ConcatenateOperands(std::move(left), right);
-    if (IsArithmetic(op) && left.kind() == Kind::Integer && right.kind() == Kind::Integer)
-        return Arithmetic(op, left, right);
+    std::int32_t n = 0;
+    if (IsArithmetic(op) && left.kind() == Kind::Integer && right.kind() == Kind::Integer &&
+        IntegerArithmetic(op, left.integer(), right.integer(), n))
+        return Value::Integer(n);
     return ApplyBinary(op, left, right);
 }
 

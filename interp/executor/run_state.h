@@ -26,14 +26,24 @@ struct FunctionItem {
     std::array<StringItem*, kMaxLocals> locals{};
     int parameterCount = 0;
     int localCount = 0;
+    // The variables a call saves, in order: the function variable, the
+    // parameters, the locals. Laid out once, when the function is defined.
+    std::array<StringItem*, 1 + kMaxParameters + kMaxLocals> frame{};
+    int frameSize = 0;
 };
 
 struct FunctionTable {
     std::array<FunctionItem, kMaxFunctions> entries;
     int count = 0;
 };
+// A value saved by a call with the variable it is put back into, so that a
+// call's slots restore themselves whatever happens to the definition.
+struct SavedValue {
+    StringItem* variable = nullptr;
+    Value value;
+};
 struct RunStack {
-    std::array<Value, kRunStackSize> slots;
+    std::array<SavedValue, kRunStackSize> slots;
     int top = 0;
 };
 
