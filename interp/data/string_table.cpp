@@ -50,10 +50,12 @@ struct LastJoin {
     StringItem* result = nullptr;
 };
 
+// Beside each entry of the table, by position; set afresh when the entry is
+// made, so it needs no reset of its own.
+std::array<LastJoin, kStringTableSize + 1> gLastJoins{};
+
 struct StringTable {
     std::array<StringItem*, kStringTableSize + 1> slots{}; // 1..count
-    // Beside each entry, by position (set afresh when the entry is made).
-    std::array<LastJoin, kStringTableSize + 1> lastJoins{};
     int count = 0;
     std::vector<std::unique_ptr<StringItem[]>> blocks;
     // Index beside the table: text to position.
@@ -187,7 +189,7 @@ StringItem* Enter(std::string_view stored, std::uint64_t hash, std::size_t freeS
     item->name = stored;
     item->hash = hash;
     item->position = position;
-    t.lastJoins[static_cast<std::size_t>(position)] = LastJoin{};
+    gLastJoins[static_cast<std::size_t>(position)] = LastJoin{};
     if (stored == "INPUT") item->special = SpecialName::Input;
     if (stored == "OUTPUT") item->special = SpecialName::Output;
     t.slots[static_cast<std::size_t>(position)] = item;
@@ -239,11 +241,11 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
     // The last concatenation made with this left side, then the shared cache,
     // which holds only pairs displaced from their left side's own record (so
     // a left side without one, as in a growing string, touches no slot).
-    // Entries outside the table have no record (position 0).
-    const bool cached = FastPaths() && left->position > 0;
-    LastJoin& last = Table().lastJoins[static_cast<std::size_t>(left->position)];
-    if (cached && last.right == right && last.result != nullptr) return Value::String(last.result);
-    if (cached && last.result != nullptr) {
+    // Records are made only with the fast paths on and for entries in the
+    // table (position 0 has none), so without them both lookups miss.
+    LastJoin& last = gLastJoins[static_cast<std::size_t>(left->position)];
+    if (last.right == right && last.result != nullptr) return Value::String(last.result);
+    if (last.result != nullptr) {
         JoinedEntry& first = JoinedSlot(left, right);
         for (const JoinedEntry* e : {&first, &Neighbour(first)})
             if (e->generation == gGeneration && e->left == left && e->right == right)
@@ -268,7 +270,7 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
         }
         result = Enter(key.text, key.hash, freeSlot);
     }
-    if (!cached) return Value::String(result);
+    if (!FastPaths() || left->position == 0) return Value::String(result);
     if (last.result != nullptr) RememberJoined(left, last.right, last.result);
     last = LastJoin{right, result};
     return Value::String(result);

@@ -20,15 +20,6 @@ void Value::Release() {
     ReleasePatternTable(table);
 }
 
-Value Value::String(StringItem* item) {
-    Value v;
-    if (item != nullptr && !item->name.empty()) {
-        v.kind_ = Kind::String;
-        v.payload_.string = item;
-    }
-    return v;
-}
-
 Value Value::Pattern(PatternTable* table) {
     Value v;
     v.kind_ = Kind::Pattern;

@@ -158,6 +158,15 @@ struct StringItem {
     std::int8_t function = -1; // index in the function table, or -1
 };
 
+inline Value Value::String(StringItem* item) {
+    Value v;
+    if (item != nullptr && !item->name.empty()) {
+        v.kind_ = Kind::String;
+        v.payload_.string = item;
+    }
+    return v;
+}
+
 // ---- The string table ------------------------------------------------------
 
 void ResetStringTable();

@@ -105,8 +105,7 @@ Value ToStringValue(const Value& v) {
     return Value();
 }
 
-std::string_view ToText(const Value& v) {
-    if (v.kind() == Kind::String) return v.string()->name;
+std::string_view ConvertedText(const Value& v) {
     return EntryText(ToStringValue(v));
 }
 

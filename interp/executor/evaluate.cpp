@@ -9,6 +9,7 @@
 #include "data/textfile.h"
 #include "executor/executor.h"
 #include "executor/integer_steps.h"
+#include "executor/operators.h"
 
 namespace vantel {
 

@@ -95,7 +95,12 @@ bool TextToInteger(std::string_view text, std::int32_t& out);
 
 // Conversions. ToText gives the text of a value (empty for null) and may set
 // the failure flag; its view stays valid until the next call.
-std::string_view ToText(const Value& v);
+// The text of a value other than a string, by ToStringValue.
+std::string_view ConvertedText(const Value& v);
+inline std::string_view ToText(const Value& v) {
+    if (v.kind() == Kind::String) return v.string()->name;
+    return ConvertedText(v);
+}
 Value ToStringValue(const Value& v);
 // A keyword's text as an interned string: its integer's digits, or the
 // alphabet.
@@ -103,8 +108,6 @@ Value KeywordString(KeywordIndex k);
 std::int32_t ToInteger(const Value& v);
 Value ToPattern(const Value& v);
 
-// The binary operators other than value assignment, on evaluated operands.
-Value ApplyBinary(BinaryOp op, const Value& left, const Value& right);
 // + - * / of two values converted to integers, left first.
 Value Arithmetic(BinaryOp op, const Value& left, const Value& right);
 // $ of an evaluated operand: the value of the variable it names.
@@ -146,7 +149,11 @@ void PerformPending();
 Value CallFunction(const Expr* call, Value* args, int count);
 Value CallPrimitive(const Expr* call, Value* args, int count);
 // SIZE of a value: the length of its text.
-Value SizeOf(const Value& v);
+inline Value SizeOf(const Value& v) {
+    const std::string_view text = ToText(v);
+    if (gExec.failure) return Value();
+    return Value::Integer(static_cast<std::int32_t>(text.size()));
+}
 void Define(const Value& prototype, const Value& label);
 
 // ---- Keywords and input/output ----------------------------------------------------------

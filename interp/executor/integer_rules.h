@@ -66,9 +66,4 @@ inline std::uint32_t Bits(std::int32_t n) {
     return true;
 }
 
-// SIZE: the number of characters of a text.
-inline std::int32_t TextSize(std::string_view text) {
-    return static_cast<std::int32_t>(text.size());
-}
-
 } // namespace vantel

@@ -1,4 +1,4 @@
-// The binary operators on evaluated operands, and indirection.
+// Arithmetic on values converted to integers, and indirection.
 #include "data/diagnostics.h"
 #include "executor/executor.h"
 #include "executor/integer_rules.h"
@@ -6,21 +6,6 @@
 namespace vantel {
 
 namespace {
-
-Value Concatenate(const Value& left, const Value& right) {
-    if (gExec.failure) return Value();
-    if (left.IsNull()) return right;
-    if (right.IsNull()) return left;
-    if (left.kind() == Kind::Pattern || right.kind() == Kind::Pattern)
-        return ConcatenateOperands(Value(left), right);
-    // Both sides are entered as strings first (an empty line read gives null);
-    // strings, the usual case, are taken as they are.
-    const Value a = left.kind() == Kind::String ? left : ToStringValue(left);
-    const Value b = right.kind() == Kind::String ? right : ToStringValue(right);
-    if (gExec.failure) return Value();
-    if (a.IsNull() || b.IsNull()) return a.IsNull() ? b : a;
-    return InternConcatenation(a.string(), b.string());
-}
 
 std::int32_t IntegerOf(const Value& v) {
     return v.kind() == Kind::Integer && !gExec.failure ? v.integer() : ToInteger(v);
@@ -38,18 +23,6 @@ Value Arithmetic(BinaryOp op, const Value& left, const Value& right) {
         return Value();
     }
     return Value::Integer(n);
-}
-
-Value ApplyBinary(BinaryOp op, const Value& left, const Value& right) {
-    if (gExec.failure) return Value();
-    switch (op) {
-    case BinaryOp::Concatenation:
-        return Concatenate(left, right);
-    case BinaryOp::Alternation:
-        return AlternateOperands(left, right);
-    default:
-        return Arithmetic(op, left, right);
-    }
 }
 
 StringItem* EntryNamed(const Value& v, std::string_view text) {

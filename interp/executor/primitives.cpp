@@ -194,12 +194,6 @@ Value Dispatch(Primitive p, Value* args) {
 
 } // namespace
 
-Value SizeOf(const Value& v) {
-    const std::string_view text = ToText(v);
-    if (gExec.failure) return Value();
-    return Value::Integer(TextSize(text));
-}
-
 Value CallPrimitive(const Expr* call, Value* args, int count) {
     const Primitive p = call->primitive;
     const std::size_t length = call->entry != nullptr ? call->entry->name.size() : 0;
