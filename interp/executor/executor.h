@@ -50,10 +50,11 @@ void ExecuteStatements(int start);
 
 // The statement carrying label `entry`; reports "FAILURE IN GOTO FIELD" or
 // "UNDEFINED LABEL" and gives 0. Labels do not move during a run, so the
-// statement found is remembered in the entry and taken in place next time.
+// statement found is remembered beside the string table and taken in place next time.
 int SearchLabel(StringItem* entry);
 inline int FindLabel(StringItem* entry) {
-    if (FastPaths() && !gExec.failure && entry != nullptr) {
+    // Statements are remembered only with the fast paths on.
+    if (!gExec.failure && entry != nullptr) {
         const int known = gExec.labels[static_cast<std::size_t>(entry->position)];
         if (known >= 1 && known <= gProgram.count && gProgram.at(known).label == entry)
             return known;

@@ -22,7 +22,8 @@ namespace vantel {
     return InternConcatenation(a.string(), b.string());
 }
 
-[[gnu::always_inline]] inline Value ApplyBinary(BinaryOp op, const Value& left, const Value& right) {
+[[gnu::always_inline]] inline Value ApplyBinary(BinaryOp op, const Value& left,
+                                                const Value& right) {
     if (gExec.failure) return Value();
     switch (op) {
     case BinaryOp::Concatenation:
