@@ -82,6 +82,13 @@ PatternTable* NewPatternTable(int count);
 // only it referred to) when none is left.
 void ReleasePatternTable(PatternTable* table);
 
+// Null (subsequent 2), Null (alternate 3), piece (subsequent 2): matches
+// nothing first, and one piece more each time the match backtracks into it.
+// ARB's table (piece ArbPiece) and ARBNO's (ArbnoPiece).
+PatternTable* NewLoopTable(Routine piece, int extra);
+// Adds a copy of n after the table's last node; the table has room.
+PatternNode& AppendNode(PatternTable& t, const PatternNode& n);
+
 const char* RoutineName(Routine routine);
 
 } // namespace vantel

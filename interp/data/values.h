@@ -151,14 +151,21 @@ struct StringItem {
     std::string_view name;
     // Hash of name (see HashText); a concatenation continues its left side's.
     std::uint64_t hash = kHashStart;
+    // Position in the string table (1..count), 0 for an entry outside it;
+    // tables beside the string table are indexed by it.
+    std::int32_t position = 0;
     SpecialName special = SpecialName::None;
     std::int8_t function = -1; // index in the function table, or -1
-    // The statement found carrying this label, remembered by label lookup.
-    std::int32_t labelStatement = 0;
-    // The last concatenation with this entry on the left: right side, result.
-    StringItem* joinedRight = nullptr;
-    StringItem* joined = nullptr;
 };
+
+inline Value Value::String(StringItem* item) {
+    Value v;
+    if (item != nullptr && !item->name.empty()) {
+        v.kind_ = Kind::String;
+        v.payload_.string = item;
+    }
+    return v;
+}
 
 // ---- The string table ------------------------------------------------------
 

@@ -12,8 +12,6 @@
 
 namespace vantel {
 
-void ResetMatcher();
-
 std::string ListingNameFor(const std::string& source) {
     const std::size_t dot = source.rfind('.');
     if (dot == std::string::npos || dot == 0) return "SNOBOL4.out";
@@ -23,19 +21,12 @@ std::string ListingNameFor(const std::string& source) {
 void ResetTables() {
     CloseAssociations();
     ResetExecutor();
-    ResetPatternSites();
-    ResetFunctions();
-    ResetMatcher();
     ResetInternalForm();
     ResetStringTable();
     ResetKeywords();
     const bool translating = gRun.translating;
     gRun = RunState{};
     gRun.translating = translating;
-}
-
-void ResetExecutor() {
-    gExec = ExecutorState{};
 }
 
 namespace {

@@ -7,6 +7,7 @@
 // through the error reporter, which ends the run.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,18 +15,21 @@
 #include "data/fast_paths.h"
 #include "data/pattern_table.h"
 #include "data/values.h"
+#include "executor/run_state.h"
 #include "translator/internal_form.h"
 
 namespace vantel {
 
-struct ExecutorState {
-    bool failure = false;  // set by any operation that fails
-    bool returned = false; // set by RETURN, cleared by FRETURN
-    int callLevel = 0;     // 0 in the main program
-};
 extern ExecutorState gExec;
 
+// Makes the executor's state afresh (see run_state.h).
 void ResetExecutor();
+
+// Sets the failure flag; the null value.
+inline Value Fail() {
+    gExec.failure = true;
+    return Value();
+}
 
 // Caps on the work of one run, for running untrusted programs in-process
 // (the fuzz targets set them; 0, the default, is no cap). Beyond the
@@ -46,11 +50,12 @@ void ExecuteStatements(int start);
 
 // The statement carrying label `entry`; reports "FAILURE IN GOTO FIELD" or
 // "UNDEFINED LABEL" and gives 0. Labels do not move during a run, so the
-// statement found is remembered in the entry and taken in place next time.
+// statement found is remembered beside the string table and taken in place next time.
 int SearchLabel(StringItem* entry);
 inline int FindLabel(StringItem* entry) {
-    if (FastPaths() && !gExec.failure && entry != nullptr) {
-        const int known = entry->labelStatement;
+    // Statements are remembered only with the fast paths on.
+    if (!gExec.failure && entry != nullptr) {
+        const int known = gExec.labels[static_cast<std::size_t>(entry->position)];
         if (known >= 1 && known <= gProgram.count && gProgram.at(known).label == entry)
             return known;
     }
@@ -82,15 +87,35 @@ inline bool IsPlainVariable(const StringItem* v) {
 }
 void Assign(StringItem* variable, const Value& x);
 
+// ---- Conversions and operators ---------------------------------------------------
+
+// Text to integer: leading blanks, then a signed decimal number, or without a
+// sign one of the prefixes $ x X 0x 0X and 1 to 8 hexadecimal digits (a
+// 32-bit pattern). False when the text is not such a number.
+bool TextToInteger(std::string_view text, std::int32_t& out);
+
 // Conversions. ToText gives the text of a value (empty for null) and may set
 // the failure flag; its view stays valid until the next call.
-std::string_view ToText(const Value& v);
+// The text of a value other than a string, by ToStringValue.
+std::string_view ConvertedText(const Value& v);
+inline std::string_view ToText(const Value& v) {
+    if (v.kind() == Kind::String) return v.string()->name;
+    return ConvertedText(v);
+}
 Value ToStringValue(const Value& v);
 // A keyword's text as an interned string: its integer's digits, or the
 // alphabet.
 Value KeywordString(KeywordIndex k);
 std::int32_t ToInteger(const Value& v);
 Value ToPattern(const Value& v);
+
+// + - * / of two values converted to integers, left first.
+Value Arithmetic(BinaryOp op, const Value& left, const Value& right);
+// $ of an evaluated operand: the value of the variable it names.
+Value Indirection(const Value& operand);
+// The entry whose name is a value's text (text is ToText of it): a string
+// value is interned, so it is that entry itself; others are looked up.
+StringItem* EntryNamed(const Value& v, std::string_view text);
 
 // ---- Patterns ----------------------------------------------------------------------
 
@@ -113,7 +138,6 @@ Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediat
 // pattern expression e as a pattern. Where the expression allows, the table
 // is kept between executions and updated in place.
 Value MatchSitePattern(int number, const Expr* e);
-void ResetPatternSites();
 
 // One match attempt of pattern against subject from cursor: the final cursor,
 // or 0 with the failure flag set.
@@ -126,9 +150,12 @@ void PerformPending();
 Value CallFunction(const Expr* call, Value* args, int count);
 Value CallPrimitive(const Expr* call, Value* args, int count);
 // SIZE of a value: the length of its text.
-Value SizeOf(const Value& v);
+inline Value SizeOf(const Value& v) {
+    const std::string_view text = ToText(v);
+    if (gExec.failure) return Value();
+    return Value::Integer(static_cast<std::int32_t>(text.size()));
+}
 void Define(const Value& prototype, const Value& label);
-void ResetFunctions();
 
 // ---- Keywords and input/output ----------------------------------------------------------
 

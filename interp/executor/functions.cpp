@@ -13,41 +13,33 @@ namespace vantel {
 
 namespace {
 
-struct FunctionItem {
-    StringItem* name = nullptr;
-    StringItem* entryLabel = nullptr;
-    std::array<StringItem*, kMaxParameters> parameters{};
-    std::array<StringItem*, kMaxLocals> locals{};
-    int parameterCount = 0;
-    int localCount = 0;
-};
-
-struct FunctionTable {
-    std::array<FunctionItem, kMaxFunctions> entries;
-    int count = 0;
-};
-FunctionTable gFunctions;
-
-struct RunStack {
-    std::array<Value, kRunStackSize> slots;
-    int top = 0;
-};
-RunStack gStack;
-
-void Push(const Value& v) {
-    if (gStack.top == kRunStackSize) {
+// Saves a variable's value on the run stack; with `clear` the variable is
+// left without a value.
+void Save(StringItem* variable, bool clear) {
+    RunStack& s = gExec.stack;
+    if (s.top == kRunStackSize) {
         ReportError("RUN STACK OVERFLOW");
         return;
     }
-    gStack.slots[static_cast<std::size_t>(gStack.top++)] = v;
+    SavedValue& slot = s.slots[static_cast<std::size_t>(s.top++)];
+    slot.variable = variable;
+    if (clear)
+        slot.value = std::move(variable->value);
+    else
+        slot.value = variable->value;
 }
 
-Value Pop() {
-    if (gStack.top == 0) {
-        ReportError("RETURN:=LEVEL 0");
-        return Value();
-    }
-    return std::move(gStack.slots[static_cast<std::size_t>(--gStack.top)]);
+SavedValue& Top() {
+    return gExec.stack.slots[static_cast<std::size_t>(gExec.stack.top - 1)];
+}
+
+// An assignment of a value nobody else needs: a plain variable takes it
+// without a copy.
+void AssignMoved(StringItem* variable, Value& x) {
+    if (!gExec.failure && IsPlainVariable(variable))
+        variable->value = std::move(x);
+    else
+        Assign(variable, x);
 }
 
 // ---- Prototypes --------------------------------------------------------------------
@@ -86,23 +78,34 @@ bool ParseNameList(std::string_view list, std::array<StringItem*, N>& slots, int
 }
 
 FunctionItem* SlotFor(StringItem* name) {
-    if (name->function >= 0) return &gFunctions.entries[static_cast<std::size_t>(name->function)];
-    if (gFunctions.count == kMaxFunctions) {
+    if (name->function >= 0)
+        return &gExec.functions.entries[static_cast<std::size_t>(name->function)];
+    if (gExec.functions.count == kMaxFunctions) {
         ReportError("FUNCTION TABLE OVERFLOW");
         return nullptr;
     }
-    name->function = static_cast<std::int8_t>(gFunctions.count);
-    FunctionItem* f = &gFunctions.entries[static_cast<std::size_t>(gFunctions.count++)];
+    name->function = static_cast<std::int8_t>(gExec.functions.count);
+    FunctionItem* f = &gExec.functions.entries[static_cast<std::size_t>(gExec.functions.count++)];
     f->name = name;
     return f;
 }
 
-void TraceCall(const FunctionItem& f, const char* what, const char* outcome) {
+// Writes a call trace line; &FTRACE is above 0.
+void TraceCall(const StringItem* name, const char* what, const char* outcome) {
     std::int32_t& ftrace = KeywordValue(KeywordIndex::FTrace);
-    if (ftrace <= 0) return;
     --ftrace;
     ListingLine(" STATEMENT " + std::to_string(KeywordValue(KeywordIndex::StNo)) + ": LEVEL " +
-                std::to_string(gExec.callLevel) + what + std::string(f.name->name) + outcome);
+                std::to_string(gExec.callLevel) + what + std::string(name->name) + outcome);
+}
+
+void LayOutFrame(FunctionItem& f) {
+    f.frameSize = 0;
+    f.frame[static_cast<std::size_t>(f.frameSize++)] = f.name;
+    for (int i = 0; i < f.parameterCount; ++i)
+        f.frame[static_cast<std::size_t>(f.frameSize++)] =
+            f.parameters[static_cast<std::size_t>(i)];
+    for (int i = 0; i < f.localCount; ++i)
+        f.frame[static_cast<std::size_t>(f.frameSize++)] = f.locals[static_cast<std::size_t>(i)];
 }
 
 } // namespace
@@ -140,6 +143,7 @@ void Define(const Value& prototypeValue, const Value& labelValue) {
     if (f == nullptr) return;
     parsed.name = name;
     parsed.entryLabel = label.string();
+    LayOutFrame(parsed);
     *f = parsed;
 }
 
@@ -147,48 +151,48 @@ Value CallFunction(const Expr* call, Value* args, int count) {
     if (gExec.failure) return Value();
     StringItem* name = call->entry;
     if (name == nullptr || name->function < 0) return CallPrimitive(call, args, count);
-    const FunctionItem f = gFunctions.entries[static_cast<std::size_t>(name->function)];
-
-    Push(name->value);
+    const FunctionItem& f = gExec.functions.entries[static_cast<std::size_t>(name->function)];
+    // Everything of the definition is read before the body runs, which may
+    // define the function anew; the saved slots name their own variables.
+    const int base = gExec.stack.top;
+    Save(name, true);
     name->value = Value();
     if (count != f.parameterCount) ReportError("WRONG NUMBER OF ARGUMENTS IN CALL");
-    for (int i = 0; i < f.parameterCount; ++i) {
-        StringItem* parameter = f.parameters[static_cast<std::size_t>(i)];
-        Push(parameter->value);
-        Assign(parameter, args[i]);
+    for (int i = 1; i < f.frameSize; ++i) {
+        StringItem* variable = f.frame[static_cast<std::size_t>(i)];
+        Save(variable, false);
+        if (i <= f.parameterCount)
+            AssignMoved(variable, args[i - 1]);
+        else
+            Assign(variable, Value());
     }
-    for (int i = 0; i < f.localCount; ++i) {
-        StringItem* local = f.locals[static_cast<std::size_t>(i)];
-        Push(local->value);
-        Assign(local, Value());
-    }
-    TraceCall(f, " CALL OF ", "");
+    StringItem* const entryLabel = f.entryLabel;
+    if (KeywordValue(KeywordIndex::FTrace) > 0) TraceCall(name, " CALL OF ", "");
 
     ++gExec.callLevel;
     const std::int32_t caller = KeywordValue(KeywordIndex::StNo);
-    ExecuteStatements(FindLabel(f.entryLabel));
+    ExecuteStatements(FindLabel(entryLabel));
     --gExec.callLevel;
-    TraceCall(f, " RETURN OF ", gExec.returned ? " SUCCEEDED." : " FAILED.");
+    if (KeywordValue(KeywordIndex::FTrace) > 0)
+        TraceCall(name, " RETURN OF ", gExec.returned ? " SUCCEEDED." : " FAILED.");
     KeywordValue(KeywordIndex::StNo) = caller;
 
-    for (int i = f.localCount - 1; i >= 0; --i)
-        Assign(f.locals[static_cast<std::size_t>(i)], Pop());
-    for (int i = f.parameterCount - 1; i >= 0; --i)
-        Assign(f.parameters[static_cast<std::size_t>(i)], Pop());
+    // Locals and parameters, last saved first, through the assignment rules.
+    while (gExec.stack.top > base + 1) {
+        SavedValue& slot = Top();
+        --gExec.stack.top;
+        AssignMoved(slot.variable, slot.value);
+        slot.value = Value();
+    }
     Value result;
     if (gExec.returned)
         result = name->value;
     else
         gExec.failure = true;
-    name->value = Pop(); // put back directly, also after FRETURN
+    SavedValue& own = Top();
+    --gExec.stack.top;
+    name->value = std::move(own.value); // put back directly, also after FRETURN
     return result;
-}
-
-void ResetFunctions() {
-    gFunctions = FunctionTable{};
-    gStack.top = 0;
-    for (Value& v : gStack.slots)
-        v = Value();
 }
 
 } // namespace vantel

@@ -17,19 +17,19 @@ inline std::uint32_t Bits(std::int32_t n) {
     return static_cast<std::uint32_t>(n);
 }
 
-// a op b for '+', '-', '*' and '/' in 32-bit two's complement, wrapping
+// a op b for + - * / in 32-bit two's complement, wrapping
 // silently; the quotient is truncated toward zero, and -2147483648 / -1
 // wraps to -2147483648. False for a division by zero (the caller reports it).
-[[gnu::always_inline]] inline bool IntegerArithmetic(char op, std::int32_t a, std::int32_t b,
+[[gnu::always_inline]] inline bool IntegerArithmetic(BinaryOp op, std::int32_t a, std::int32_t b,
                                                      std::int32_t& out) {
     switch (op) {
-    case '+':
+    case BinaryOp::Add:
         out = Wrap(Bits(a) + Bits(b));
         return true;
-    case '-':
+    case BinaryOp::Subtract:
         out = Wrap(Bits(a) - Bits(b));
         return true;
-    case '*':
+    case BinaryOp::Multiply:
         out = Wrap(Bits(a) * Bits(b));
         return true;
     default:
@@ -64,11 +64,6 @@ inline std::uint32_t Bits(std::int32_t n) {
     if (b == 0) return false;
     out = b == -1 ? 0 : a % b;
     return true;
-}
-
-// SIZE: the number of characters of a text.
-inline std::int32_t TextSize(std::string_view text) {
-    return static_cast<std::int32_t>(text.size());
 }
 
 } // namespace vantel

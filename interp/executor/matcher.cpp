@@ -13,17 +13,6 @@ namespace {
 
 // ---- Pending conditional assignments --------------------------------------------------
 
-struct PendingAssignment {
-    StringItem* variable;
-    Value value;
-};
-
-struct PendingList {
-    std::vector<PendingAssignment> queue;
-    std::size_t barrier = 0; // entries before it may have visible effects
-};
-PendingList gPending;
-
 // A plain variable's assignment has no effect but its final value, and the
 // values recorded here are always strings, so a later pair for the same
 // plain variable may overwrite an earlier one as long as no pair with a
@@ -36,7 +25,7 @@ PendingList gPending;
 
 void AddPending(StringItem* variable, Value value) {
     if (variable == nullptr) return;
-    PendingList& p = gPending;
+    PendingList& p = gExec.pending;
     if (!IsPlainVariable(variable)) {
         p.queue.push_back(PendingAssignment{variable, std::move(value)});
         p.barrier = p.queue.size();
@@ -57,9 +46,6 @@ struct Alternative {
     int cursor;
     int node;
 };
-
-int gArbnoDepth = 0;
-std::int64_t gMatchSteps = 0; // nodes tried in this run, counted under a cap
 
 [[noreturn]] void StepCapReached() {
     ReportError("MATCH STEP LIMIT EXCEEDED");
@@ -89,13 +75,13 @@ int StartCursor(const PatternTable& t, int b, int c) {
 
 int NestedAttempt(const Subject& s, const PatternNode& n, int c) {
     if (n.argument.kind() != Kind::Pattern) return c; // repeats the empty pattern
-    if (gArbnoDepth >= kMaxArbnoNesting) {
+    if (gExec.arbnoDepth >= kMaxArbnoNesting) {
         ReportError("PATTERN NESTED TOO DEEPLY");
         return -1;
     }
-    ++gArbnoDepth;
+    ++gExec.arbnoDepth;
     const int r = MatchAttempt(s.text, n.argument.pattern(), c);
-    --gArbnoDepth;
+    --gExec.arbnoDepth;
     if (gExec.failure) {
         gExec.failure = false; // the repetition failed, not the enclosing attempt
         return -1;
@@ -180,7 +166,8 @@ int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
     int top = 0;
     int b = 1, c = cursor;
     for (;;) {
-        if (gWorkCaps.matchSteps != 0 && ++gMatchSteps > gWorkCaps.matchSteps) StepCapReached();
+        if (gWorkCaps.matchSteps != 0 && ++gExec.matchSteps > gWorkCaps.matchSteps)
+            StepCapReached();
         const PatternNode& n = pattern->node(b);
         if (n.alternate != 0 && top < kMaxPatternNodes)
             stack[static_cast<std::size_t>(top++)] = {c, n.alternate};
@@ -203,20 +190,14 @@ int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
 }
 
 void ClearPending() {
-    gPending.queue.clear();
-    gPending.barrier = 0;
+    gExec.pending.queue.clear();
+    gExec.pending.barrier = 0;
 }
 
 void PerformPending() {
-    for (PendingAssignment& p : gPending.queue)
+    for (PendingAssignment& p : gExec.pending.queue)
         Assign(p.variable, p.value);
     ClearPending();
-}
-
-void ResetMatcher() {
-    gPending = PendingList{};
-    gArbnoDepth = 0;
-    gMatchSteps = 0;
 }
 
 } // namespace vantel

@@ -24,31 +24,6 @@ namespace vantel {
 
 namespace {
 
-enum class LeafKind : std::uint8_t {
-    Operand,   // a name or literal holding a pattern or a string
-    Position,  // LEN POS TAB RPOS RTAB of a number or integer name
-    CharClass, // ANY NOTANY SPAN BREAK of a literal or string name
-    Cursor,    // @name
-};
-
-struct Leaf {
-    const Expr* expr = nullptr; // the name, literal, call or @ operand
-    LeafKind kind = LeafKind::Operand;
-    Routine routine = Routine::Null; // of the node a primitive or @ makes
-    int node = 0;                    // where its first node is in the table
-    Value literal;                   // a literal operand or argument; null for @
-    Value value;                     // its value when the table was built
-};
-
-struct Site {
-    bool reusable = false; // the expression qualifies (see CollectLeaves)
-    int leafCount = 0;
-    std::array<Leaf, kMaxPatternNodes> leaves;
-    Value table; // the kept table, or null
-};
-
-std::array<std::unique_ptr<Site>, kMaxStatements + 1> gSites;
-
 // Where the current values of one site's leaves are, in evaluation order.
 using LeafValues = std::array<const Value*, kMaxPatternNodes>;
 
@@ -97,9 +72,9 @@ bool PrimitiveLeaf(const Expr* e, Leaf& leaf) {
 bool CollectLeaves(const Expr* e, Site& site) {
     if (e == nullptr) return false;
     if (e->kind == ExprKind::Binary) {
-        if (e->op == 'C' || e->op == '!')
+        if (e->binaryOp == BinaryOp::Concatenation || e->binaryOp == BinaryOp::Alternation)
             return CollectLeaves(e->left, site) && CollectLeaves(e->right, site);
-        if (e->op == '$' || e->op == '.')
+        if (IsValueAssignment(e->binaryOp))
             return IsPlainName(e->right) && CollectLeaves(e->left, site);
         return false;
     }
@@ -107,7 +82,7 @@ bool CollectLeaves(const Expr* e, Site& site) {
     Leaf leaf;
     leaf.expr = e;
     if (e->kind == ExprKind::Unary) {
-        if (e->op != '@' || !IsPlainName(e->left)) return false;
+        if (e->unaryOp != UnaryOp::Cursor || !IsPlainName(e->left)) return false;
         leaf.kind = LeafKind::Cursor;
         leaf.routine = Routine::Cursor;
     } else if (e->kind == ExprKind::Call) {
@@ -168,7 +143,7 @@ const Value* ReadLeaf(const Leaf& leaf) {
 bool LayOut(const Expr* e, Site& site, const LeafValues& values, int& leaf, int& nodes,
             bool& isPattern) {
     if (e->kind == ExprKind::Binary) {
-        if (e->op == '$' || e->op == '.') {
+        if (IsValueAssignment(e->binaryOp)) {
             bool inner = false;
             ++nodes; // the start node
             if (!LayOut(e->left, site, values, leaf, nodes, inner)) return false;
@@ -180,7 +155,7 @@ bool LayOut(const Expr* e, Site& site, const LeafValues& values, int& leaf, int&
         if (!LayOut(e->left, site, values, leaf, nodes, left)) return false;
         if (!LayOut(e->right, site, values, leaf, nodes, right)) return false;
         isPattern = true;
-        return e->op == '!' || left || right;
+        return e->binaryOp == BinaryOp::Alternation || left || right;
     }
     const auto k = static_cast<std::size_t>(leaf++);
     site.leaves[k].node = nodes + 1;
@@ -208,10 +183,11 @@ Value Build(const Expr* e, const Site& site, const LeafValues& values, int& leaf
         return BuildLeaf(site.leaves[k], *values[k]);
     }
     Value left = Build(e->left, site, values, leaf);
-    if (e->op == '$' || e->op == '.')
-        return ValueAssignmentPattern(left, e->right->entry, e->op == '$');
+    if (IsValueAssignment(e->binaryOp))
+        return ValueAssignmentPattern(left, e->right->entry,
+                                      e->binaryOp == BinaryOp::ImmediateAssignment);
     const Value right = Build(e->right, site, values, leaf);
-    if (e->op == '!') return AlternateOperands(left, right);
+    if (e->binaryOp == BinaryOp::Alternation) return AlternateOperands(left, right);
     return ConcatenateOperands(std::move(left), right);
 }
 
@@ -255,7 +231,7 @@ Value BuildAndKeep(const Expr* e, Site& site, const LeafValues& values, bool& ev
 
 Site* SiteFor(int number, const Expr* e) {
     if (number < 1 || number > kMaxStatements) return nullptr;
-    std::unique_ptr<Site>& slot = gSites[static_cast<std::size_t>(number)];
+    std::unique_ptr<Site>& slot = gExec.sites[static_cast<std::size_t>(number)];
     if (slot == nullptr) {
         slot = std::make_unique<Site>();
         slot->reusable = CollectLeaves(e, *slot);
@@ -312,11 +288,6 @@ Value MatchSitePattern(int number, const Expr* e) {
     bool evaluate = false;
     Value built = BuildAndKeep(e, *site, values, evaluate);
     return evaluate ? ToPattern(Evaluate(e)) : built;
-}
-
-void ResetPatternSites() {
-    for (std::unique_ptr<Site>& site : gSites)
-        site.reset();
 }
 
 } // namespace vantel

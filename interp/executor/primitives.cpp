@@ -37,11 +37,6 @@ int Arity(Primitive p) {
     }
 }
 
-Value Fail() {
-    gExec.failure = true;
-    return Value();
-}
-
 Value Predicate(bool holds) {
     return holds ? Value() : Fail();
 }
@@ -198,12 +193,6 @@ Value Dispatch(Primitive p, Value* args) {
 }
 
 } // namespace
-
-Value SizeOf(const Value& v) {
-    const std::string_view text = ToText(v);
-    if (gExec.failure) return Value();
-    return Value::Integer(TextSize(text));
-}
 
 Value CallPrimitive(const Expr* call, Value* args, int count) {
     const Primitive p = call->primitive;

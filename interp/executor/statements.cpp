@@ -196,10 +196,10 @@ void TransferControl(const Target& target, bool& running) {
     const std::int32_t from = Keyword(KeywordIndex::StNo);
     if (target.kind == TargetKind::Computed) {
         Keyword(KeywordIndex::StNo) = FindLabel(EvaluateVariable(target.expression));
-    } else if (target.letter == 'E') {
+    } else if (target.special == SpecialTarget::End) {
         Keyword(KeywordIndex::StNo) = gProgram.count + 1;
     } else {
-        gExec.returned = target.letter == 'R';
+        gExec.returned = target.special == SpecialTarget::Return;
         running = false;
     }
     TraceTransfer(from);
@@ -218,6 +218,12 @@ const Target* ChooseGoto(const Stmt& s) {
 // integer exceeds the limit whatever &STLIMIT holds.
 void CountStatement() {
     std::int32_t& count = Keyword(KeywordIndex::StCount);
+    // Below the limit (and the cap) the next count is within both.
+    if (count < Keyword(KeywordIndex::StLimit) &&
+        (gWorkCaps.statements == 0 || count < gWorkCaps.statements)) {
+        ++count;
+        return;
+    }
     if (count == std::numeric_limits<std::int32_t>::max()) {
         ReportError("STATEMENT LIMIT EXCEEDED");
         return;
@@ -240,7 +246,10 @@ int SearchLabel(StringItem* entry) {
         return 0;
     }
     for (int i = 1; i <= gProgram.count; ++i)
-        if (gProgram.at(i).label == entry) return entry->labelStatement = i;
+        if (gProgram.at(i).label == entry) {
+            if (FastPaths()) gExec.labels[static_cast<std::size_t>(entry->position)] = i;
+            return i;
+        }
     ReportError("UNDEFINED LABEL");
     return 0;
 }

@@ -63,12 +63,42 @@ inline bool IsComparison(Primitive p) {
 // name holding a string; anything else by the general rules.
 enum class Shape : std::uint8_t { General, IntegerArithmetic, IntegerPredicate, NestedStep, Size };
 
-// One expression node. Binary operators: '!' alternation, 'C' concatenation,
-// '+', '-', '/', '*', '$' immediate and '.' conditional value assignment.
-// Unary operators: '$' indirection, '+', '-', '@' cursor position.
+// The operators; each value is the letter the statement dump prints.
+enum class BinaryOp : char {
+    Alternation = '!',
+    Concatenation = 'C',
+    Add = '+',
+    Subtract = '-',
+    Multiply = '*',
+    Divide = '/',
+    ImmediateAssignment = '$',
+    ConditionalAssignment = '.',
+};
+enum class UnaryOp : char {
+    Indirection = '$',
+    Plus = '+',
+    Minus = '-',
+    Cursor = '@',
+};
+inline char Letter(BinaryOp op) {
+    return static_cast<char>(op);
+}
+inline char Letter(UnaryOp op) {
+    return static_cast<char>(op);
+}
+inline bool IsArithmetic(BinaryOp op) {
+    return op == BinaryOp::Add || op == BinaryOp::Subtract || op == BinaryOp::Multiply ||
+           op == BinaryOp::Divide;
+}
+inline bool IsValueAssignment(BinaryOp op) {
+    return op == BinaryOp::ImmediateAssignment || op == BinaryOp::ConditionalAssignment;
+}
+
+// One expression node.
 struct Expr {
     ExprKind kind = ExprKind::Literal;
-    char op = 0;
+    BinaryOp binaryOp = BinaryOp::Concatenation; // kind Binary
+    UnaryOp unaryOp = UnaryOp::Plus;             // kind Unary
     std::int32_t depth = 1;      // a leaf is 1, a node one more than its deepest operand
     StringItem* entry = nullptr; // identifier, literal (nullptr for ''), called name
     Value number;                // integer
@@ -85,9 +115,12 @@ struct Expr {
 
 enum class TargetKind : std::uint8_t { None = 0, Computed = 1, Special = 2 };
 
+// The special targets; each value is the letter the statement dump prints.
+enum class SpecialTarget : char { None = 0, End = 'E', Return = 'R', FReturn = 'F' };
+
 struct Target {
     TargetKind kind = TargetKind::None;
-    char letter = 0; // special: 'E' END, 'R' RETURN, 'F' FRETURN
+    SpecialTarget special = SpecialTarget::None; // kind Special
     Expr* expression = nullptr;
 };
 

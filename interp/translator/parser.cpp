@@ -57,9 +57,8 @@ Expr* Leaf(ExprKind kind) {
     return NewExpr(kind);
 }
 
-Expr* MakeNode(ExprKind kind, char op, Expr* left, Expr* right) {
+Expr* MakeNode(ExprKind kind, Expr* left, Expr* right) {
     Expr* e = NewExpr(kind);
-    e->op = op;
     e->left = left;
     e->right = right;
     int deepest = 0;
@@ -167,31 +166,39 @@ Expr* Unary() {
     if (gDepth.tooDeep) return nullptr;
     if (gScan.token == Token::Char && (gScan.character == '$' || gScan.character == '+' ||
                                        gScan.character == '-' || gScan.character == '@')) {
-        const char op = gScan.character;
+        const auto op = static_cast<UnaryOp>(gScan.character);
         Advance();
         if (!Enter()) return nullptr;
         Expr* operand = Primary();
         Leave();
         if (gDepth.tooDeep) return nullptr;
-        return MakeNode(ExprKind::Unary, op, operand, nullptr);
+        Expr* e = MakeNode(ExprKind::Unary, operand, nullptr);
+        e->unaryOp = op;
+        return e;
     }
     return Primary();
+}
+
+Expr* Binary(BinaryOp op, Expr* left, Expr* right) {
+    Expr* e = MakeNode(ExprKind::Binary, left, right);
+    e->binaryOp = op;
+    return e;
 }
 
 // A left-associative binary level: operand { operator operand }.
 template <typename Operand, typename Match> Expr* LeftFold(Operand operand, Match match) {
     Expr* left = operand();
-    char op = 0;
+    BinaryOp op = BinaryOp::Concatenation;
     while (!gDepth.tooDeep && match(op)) {
         Advance();
         Expr* right = operand();
         if (gDepth.tooDeep) return nullptr;
-        left = MakeNode(ExprKind::Binary, op, left, right);
+        left = Binary(op, left, right);
     }
     return left;
 }
 
-bool TokenIs(Token kind, char symbol, char& op) {
+bool TokenIs(Token kind, BinaryOp symbol, BinaryOp& op) {
     if (gScan.token != kind) return false;
     op = symbol;
     return true;
@@ -199,25 +206,29 @@ bool TokenIs(Token kind, char symbol, char& op) {
 
 // assignment = unary { ( ' $ ' | ' . ' ) unary }
 Expr* ValueAssignment() {
-    return LeftFold(Unary, [](char& op) {
-        return TokenIs(Token::ImmAssign, '$', op) || TokenIs(Token::CondAssign, '.', op);
+    return LeftFold(Unary, [](BinaryOp& op) {
+        return TokenIs(Token::ImmAssign, BinaryOp::ImmediateAssignment, op) ||
+               TokenIs(Token::CondAssign, BinaryOp::ConditionalAssignment, op);
     });
 }
 
 // multiplication = assignment { ' * ' assignment }
 Expr* Multiplication() {
-    return LeftFold(ValueAssignment, [](char& op) { return TokenIs(Token::Multiply, '*', op); });
+    return LeftFold(ValueAssignment,
+                    [](BinaryOp& op) { return TokenIs(Token::Multiply, BinaryOp::Multiply, op); });
 }
 
 // division = multiplication { ' / ' multiplication }
 Expr* Division() {
-    return LeftFold(Multiplication, [](char& op) { return TokenIs(Token::Divide, '/', op); });
+    return LeftFold(Multiplication,
+                    [](BinaryOp& op) { return TokenIs(Token::Divide, BinaryOp::Divide, op); });
 }
 
 // arithmetic = division { ( ' + ' | ' - ' ) division }
 Expr* Arithmetic() {
-    return LeftFold(Division, [](char& op) {
-        return TokenIs(Token::Plus, '+', op) || TokenIs(Token::Minus, '-', op);
+    return LeftFold(Division, [](BinaryOp& op) {
+        return TokenIs(Token::Plus, BinaryOp::Add, op) ||
+               TokenIs(Token::Minus, BinaryOp::Subtract, op);
     });
 }
 
@@ -234,14 +245,16 @@ Expr* Concatenation() {
         if (EndsConcatenation()) break;
         Expr* right = Arithmetic();
         if (gDepth.tooDeep) return nullptr;
-        left = MakeNode(ExprKind::Binary, 'C', left, right);
+        left = Binary(BinaryOp::Concatenation, left, right);
     }
     return left;
 }
 
 // expression = concatenation { ' | ' concatenation }
 Expr* Expression() {
-    return LeftFold(Concatenation, [](char& op) { return TokenIs(Token::Alternation, '!', op); });
+    return LeftFold(Concatenation, [](BinaryOp& op) {
+        return TokenIs(Token::Alternation, BinaryOp::Alternation, op);
+    });
 }
 
 // target = '(' ( END | RETURN | FRETURN | expression ) ')'
@@ -251,7 +264,9 @@ void ParseTarget(Target& target) {
     const Token t = gScan.token;
     if (t == Token::End || t == Token::Return || t == Token::FReturn) {
         target.kind = TargetKind::Special;
-        target.letter = t == Token::End ? 'E' : (t == Token::Return ? 'R' : 'F');
+        target.special = t == Token::End      ? SpecialTarget::End
+                         : t == Token::Return ? SpecialTarget::Return
+                                              : SpecialTarget::FReturn;
         Advance();
     } else {
         target.kind = TargetKind::Computed;

@@ -65,11 +65,11 @@ void DumpExpression(const Expr* e) {
     }
     switch (e->kind) {
     case ExprKind::Unary:
-        ListingWrite(std::string(" Unary op: ") + e->op);
+        ListingWrite(std::string(" Unary op: ") + Letter(e->unaryOp));
         DumpExpression(e->left);
         break;
     case ExprKind::Binary:
-        ListingWrite(std::string(" Binary op: ") + e->op + " ");
+        ListingWrite(std::string(" Binary op: ") + Letter(e->binaryOp) + " ");
         DumpExpression(e->left);
         ListingWrite(" ##  ");
         DumpExpression(e->right);

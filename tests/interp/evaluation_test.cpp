@@ -13,7 +13,6 @@
 #include "harness.h"
 
 namespace vantel {
-bool TextToInteger(std::string_view text, std::int32_t& out);
 
 namespace {
 

@@ -35,7 +35,8 @@ TEST(StringTable, EnteringTwiceGivesOneEntryAndCaseMatters) {
 
 TEST(StringTable, FullTableRefusesNewNamesButFindsOldOnes) {
     test::FreshTables(true);
-    for (int i = StringCount(); i < kStringTableSize; ++i) LookupOrEnter("N" + std::to_string(i));
+    for (int i = StringCount(); i < kStringTableSize; ++i)
+        LookupOrEnter("N" + std::to_string(i));
     ASSERT_EQ(StringCount(), kStringTableSize);
     const int errors = gRun.errorCount;
     EXPECT_EQ(LookupOrEnter("ONE MORE"), nullptr);

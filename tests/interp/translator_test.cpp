@@ -14,9 +14,10 @@ std::string Tree(const Expr* e) {
     if (e == nullptr) return "nil";
     switch (e->kind) {
     case ExprKind::Unary:
-        return std::string("(") + e->op + Tree(e->left) + ")";
+        return std::string("(") + Letter(e->unaryOp) + Tree(e->left) + ")";
     case ExprKind::Binary:
-        return std::string("(") + e->op + " " + Tree(e->left) + " " + Tree(e->right) + ")";
+        return std::string("(") + Letter(e->binaryOp) + " " + Tree(e->left) + " " + Tree(e->right) +
+               ")";
     case ExprKind::Identifier:
         return std::string(e->entry->name);
     case ExprKind::Integer:
@@ -96,13 +97,13 @@ TEST(Parser, EmptyStatementsAndSpecialTargets) {
     const Stmt& s = Only(" :(END)");
     EXPECT_EQ(s.kind, StmtKind::Empty);
     EXPECT_EQ(s.gotos.unconditional.kind, TargetKind::Special);
-    EXPECT_EQ(s.gotos.unconditional.letter, 'E');
+    EXPECT_EQ(s.gotos.unconditional.special, SpecialTarget::End);
     const Stmt& blank = Only("   ");
     EXPECT_EQ(blank.kind, StmtKind::Empty);
     EXPECT_EQ(blank.label, nullptr);
     const Stmt& f = Only(" X :F(RETURN)S(FRETURN)");
-    EXPECT_EQ(f.gotos.failure.letter, 'R');
-    EXPECT_EQ(f.gotos.success.letter, 'F');
+    EXPECT_EQ(f.gotos.failure.special, SpecialTarget::Return);
+    EXPECT_EQ(f.gotos.success.special, SpecialTarget::FReturn);
 }
 
 TEST(Parser, EndLabelAndStatementNumbers) {

@@ -1,3 +1,5 @@
+// The string table, its index from text to position, and the caches beside
+// it of integer texts and concatenations made.
 #include "data/values.h"
 
 #include <array>
@@ -6,46 +8,9 @@
 
 #include "data/diagnostics.h"
 #include "data/fast_paths.h"
-#include "data/pattern_table.h"
 #include "data/text_arena.h"
 
 namespace vantel {
-
-// ---- Value -------------------------------------------------------------------
-
-void Value::Retain() const {
-    if (payload_.pattern != nullptr) ++payload_.pattern->refs;
-}
-
-void Value::Release() {
-    PatternTable* table = payload_.pattern;
-    kind_ = Kind::Null;
-    if (table == nullptr) return;
-    if (table->refs > 1) {
-        --table->refs; // the common case: another value still refers to it
-        return;
-    }
-    ReleasePatternTable(table);
-}
-
-Value Value::String(StringItem* item) {
-    Value v;
-    if (item != nullptr && !item->name.empty()) {
-        v.kind_ = Kind::String;
-        v.payload_.string = item;
-    }
-    return v;
-}
-
-Value Value::Pattern(PatternTable* table) {
-    Value v;
-    v.kind_ = Kind::Pattern;
-    v.payload_.pattern = table;
-    v.Retain();
-    return v;
-}
-
-// ---- The string table --------------------------------------------------------
 
 namespace {
 
@@ -78,6 +43,16 @@ static_assert(kIndexSize * 5 >= static_cast<std::size_t>(kStringTableSize) * 8);
 
 // Entries are made in blocks, so that entering allocates only now and then.
 constexpr int kBlockItems = 256;
+
+// The last concatenation made with an entry on the left: right side, result.
+struct LastJoin {
+    const StringItem* right = nullptr;
+    StringItem* result = nullptr;
+};
+
+// Beside each entry of the table, by position; set afresh when the entry is
+// made, so it needs no reset of its own.
+std::array<LastJoin, kStringTableSize + 1> gLastJoins{};
 
 struct StringTable {
     std::array<StringItem*, kStringTableSize + 1> slots{}; // 1..count
@@ -213,6 +188,8 @@ StringItem* Enter(std::string_view stored, std::uint64_t hash, std::size_t freeS
     StringItem* item = &t.blocks.back()[static_cast<std::size_t>(inBlock)];
     item->name = stored;
     item->hash = hash;
+    item->position = position;
+    gLastJoins[static_cast<std::size_t>(position)] = LastJoin{};
     if (stored == "INPUT") item->special = SpecialName::Input;
     if (stored == "OUTPUT") item->special = SpecialName::Output;
     t.slots[static_cast<std::size_t>(position)] = item;
@@ -264,10 +241,11 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
     // The last concatenation made with this left side, then the shared cache,
     // which holds only pairs displaced from their left side's own record (so
     // a left side without one, as in a growing string, touches no slot).
-    const bool cached = FastPaths();
-    if (cached && left->joinedRight == right && left->joined != nullptr)
-        return Value::String(left->joined);
-    if (cached && left->joined != nullptr) {
+    // Records are made only with the fast paths on and for entries in the
+    // table (position 0 has none), so without them both lookups miss.
+    LastJoin& last = gLastJoins[static_cast<std::size_t>(left->position)];
+    if (last.right == right && last.result != nullptr) return Value::String(last.result);
+    if (last.result != nullptr) {
         JoinedEntry& first = JoinedSlot(left, right);
         for (const JoinedEntry* e : {&first, &Neighbour(first)})
             if (e->generation == gGeneration && e->left == left && e->right == right)
@@ -292,10 +270,9 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
         }
         result = Enter(key.text, key.hash, freeSlot);
     }
-    if (!cached) return Value::String(result);
-    if (left->joined != nullptr) RememberJoined(left, left->joinedRight, left->joined);
-    left->joinedRight = right;
-    left->joined = result;
+    if (!FastPaths() || left->position == 0) return Value::String(result);
+    if (last.result != nullptr) RememberJoined(left, last.right, last.result);
+    last = LastJoin{right, result};
     return Value::String(result);
 }
 
@@ -316,105 +293,6 @@ Value InternInteger(std::int32_t n) {
 
 StringItem* EmptyNameItem() {
     return &EmptyItem();
-}
-
-// ---- Keywords ----------------------------------------------------------------
-
-std::array<std::int32_t, kKeywordCount> gKeywordValues{};
-
-namespace {
-
-struct KeywordEntry {
-    const char* name;
-    KeywordIndex index;
-    bool isProtected;
-};
-
-// The initial entries 2..13, in table order.
-constexpr std::array<KeywordEntry, 12> kKeywordEntries{{
-    {"&TRACE", KeywordIndex::Trace, false},
-    {"&FTRACE", KeywordIndex::FTrace, false},
-    {"&DUMP", KeywordIndex::Dump, false},
-    {"&STCOUNT", KeywordIndex::StCount, true},
-    {"&ALPHABET", KeywordIndex::Alphabet, true},
-    {"&STNO", KeywordIndex::StNo, true},
-    {"&STFCOUNT", KeywordIndex::StFCount, true},
-    {"&STLASTNO", KeywordIndex::StLastNo, true},
-    {"&TRIM", KeywordIndex::Trim, false},
-    {"&STLIMIT", KeywordIndex::StLimit, false},
-    {"&CODE", KeywordIndex::Code, false},
-    {"&ANCHOR", KeywordIndex::Anchor, false},
-}};
-
-std::string MakeAlphabet() {
-    std::string text(128, '\0');
-    for (int c = 0; c < 128; ++c)
-        text[static_cast<std::size_t>(c)] = static_cast<char>(c);
-    return text;
-}
-
-} // namespace
-
-const std::string& AlphabetText() {
-    static const std::string alphabet = MakeAlphabet();
-    return alphabet;
-}
-
-void ResetKeywords() {
-    gKeywordValues.fill(0);
-    KeywordValue(KeywordIndex::StLimit) = 5000;
-    KeywordValue(KeywordIndex::Anchor) = 1;
-}
-
-PatternTable* MakeArbPattern(); // in the executor's pattern construction
-
-void EnterInitialStrings() {
-    LookupOrEnter("ARB")->value = Value::Pattern(MakeArbPattern());
-    for (const KeywordEntry& k : kKeywordEntries)
-        LookupOrEnter(k.name)->value = Value::Keyword(k.index, k.isProtected);
-    ResetKeywords();
-}
-
-// ---- String operations -------------------------------------------------------
-
-bool AppendChecked(std::string& target, std::string_view text) {
-    if (target.size() + text.size() > static_cast<std::size_t>(kMaxStringLength)) {
-        ReportError("CONCATENATED STRINGS EXCEED MAXIMUM SIZE");
-        return false;
-    }
-    target.append(text);
-    return true;
-}
-
-std::string_view Substring(std::string_view source, int from, int to) {
-    const int length = static_cast<int>(source.size());
-    if (from < 1 || from > kMaxStringLength || to < 1 || to > kMaxStringLength || from > length) {
-        ReportError("INTERNAL ERROR, STRING WITH INVALID SIZE(S)");
-        return {};
-    }
-    if (to < from) return {};
-    if (to > length) to = length;
-    return source.substr(static_cast<std::size_t>(from - 1),
-                         static_cast<std::size_t>(to - from + 1));
-}
-
-std::string_view TrimTrailingBlanks(std::string_view text) {
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
-std::string_view FormatInteger(std::int32_t n, char (&buffer)[16]) {
-    std::uint32_t magnitude =
-        n < 0 ? 0u - static_cast<std::uint32_t>(n) : static_cast<std::uint32_t>(n);
-    char* end = buffer + sizeof buffer;
-    char* p = end;
-    do {
-        *--p = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (n < 0) *--p = '-';
-    return std::string_view(p, static_cast<std::size_t>(end - p));
 }
 
 } // namespace vantel

@@ -1,0 +1,44 @@
+// Arithmetic on values converted to integers, and indirection.
+#include "data/diagnostics.h"
+#include "executor/executor.h"
+#include "executor/integer_rules.h"
+
+namespace vantel {
+
+namespace {
+
+std::int32_t IntegerOf(const Value& v) {
+    return v.kind() == Kind::Integer && !gExec.failure ? v.integer() : ToInteger(v);
+}
+
+} // namespace
+
+Value Arithmetic(BinaryOp op, const Value& left, const Value& right) {
+    const std::int32_t a = IntegerOf(left);
+    const std::int32_t b = IntegerOf(right);
+    if (gExec.failure) return Value();
+    std::int32_t n = 0;
+    if (!IntegerArithmetic(op, a, b, n)) {
+        ReportError("DIVISION BY ZERO");
+        return Value();
+    }
+    return Value::Integer(n);
+}
+
+StringItem* EntryNamed(const Value& v, std::string_view text) {
+    return v.kind() == Kind::String ? v.string() : LookupOrEnter(text);
+}
+
+Value Indirection(const Value& operand) {
+    if (gExec.failure) return Value();
+    if (operand.IsNull()) {
+        ReportError("INDIRECTION APPLIED TO NULL STRING");
+        return Value();
+    }
+    const std::string_view name = ToText(operand);
+    if (gExec.failure) return Value();
+    StringItem* entry = EntryNamed(operand, name);
+    return entry != nullptr ? entry->value : Value();
+}
+
+} // namespace vantel

@@ -1,0 +1,106 @@
+// The executor's state of one run, in one structure: the failure and return
+// flags, the call level, remembered labels, the function table and run
+// stack, the pending assignments of a match, the matcher's counters and the
+// kept patterns of match sites. ResetExecutor makes it afresh, so that a
+// second run starts from exactly what the first one did.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "data/limits.h"
+#include "data/pattern_table.h"
+#include "data/values.h"
+#include "translator/internal_form.h"
+
+namespace vantel {
+
+// ---- Programmer-defined functions --------------------------------------------
+
+struct FunctionItem {
+    StringItem* name = nullptr;
+    StringItem* entryLabel = nullptr;
+    std::array<StringItem*, kMaxParameters> parameters{};
+    std::array<StringItem*, kMaxLocals> locals{};
+    int parameterCount = 0;
+    int localCount = 0;
+    // The variables a call saves, in order: the function variable, the
+    // parameters, the locals. Laid out once, when the function is defined.
+    std::array<StringItem*, 1 + kMaxParameters + kMaxLocals> frame{};
+    int frameSize = 0;
+};
+
+struct FunctionTable {
+    std::array<FunctionItem, kMaxFunctions> entries;
+    int count = 0;
+};
+// A value saved by a call with the variable it is put back into, so that a
+// call's slots restore themselves whatever happens to the definition.
+struct SavedValue {
+    StringItem* variable = nullptr;
+    Value value;
+};
+struct RunStack {
+    std::array<SavedValue, kRunStackSize> slots;
+    int top = 0;
+};
+
+// ---- Pending conditional assignments -------------------------------------------
+
+struct PendingAssignment {
+    StringItem* variable;
+    Value value;
+};
+
+struct PendingList {
+    std::vector<PendingAssignment> queue;
+    std::size_t barrier = 0; // entries before it may have visible effects
+};
+
+// ---- Match sites ----------------------------------------------------------------
+
+enum class LeafKind : std::uint8_t {
+    Operand,   // a name or literal holding a pattern or a string
+    Position,  // LEN POS TAB RPOS RTAB of a number or integer name
+    CharClass, // ANY NOTANY SPAN BREAK of a literal or string name
+    Cursor,    // @name
+};
+
+struct Leaf {
+    const Expr* expr = nullptr; // the name, literal, call or @ operand
+    LeafKind kind = LeafKind::Operand;
+    Routine routine = Routine::Null; // of the node a primitive or @ makes
+    int node = 0;                    // where its first node is in the table
+    Value literal;                   // a literal operand or argument; null for @
+    Value value;                     // its value when the table was built
+};
+
+struct Site {
+    bool reusable = false; // the expression qualifies (see CollectLeaves)
+    int leafCount = 0;
+    std::array<Leaf, kMaxPatternNodes> leaves;
+    Value table; // the kept table, or null
+};
+
+// ---- The whole ------------------------------------------------------------------
+
+struct ExecutorState {
+    bool failure = false;  // set by any operation that fails
+    bool returned = false; // set by RETURN, cleared by FRETURN
+    int callLevel = 0;     // 0 in the main program
+    // The statement found carrying each label, by the label entry's
+    // position, remembered by label lookup (0: none yet).
+    std::array<std::int32_t, kStringTableSize + 1> labels{};
+    FunctionTable functions;
+    RunStack stack;
+    PendingList pending;         // of the current match statement
+    int arbnoDepth = 0;          // nested ARBNO attempts under way
+    std::int64_t matchSteps = 0; // nodes tried in this run, counted under a cap
+    // The kept patterns of match sites, by statement number.
+    std::array<std::unique_ptr<Site>, kMaxStatements + 1> sites;
+};
+extern ExecutorState gExec;
+
+} // namespace vantel
