@@ -104,9 +104,12 @@ Value EvaluateCall(const Expr* call) {
 Value EvaluateBinary(const Expr* e) {
     Value left = Operand(e->left);
     if (IsValueAssignment(e->binaryOp)) {
+        // The left operand becomes a pattern before the variable is evaluated.
+        const Value pattern = left.IsNull() ? Value() : ToPattern(left);
         StringItem* variable = EvaluateVariable(e->right);
         if (gExec.failure) return Value();
-        return ValueAssignmentPattern(left, variable, e->binaryOp == BinaryOp::ImmediateAssignment);
+        return ValueAssignmentPattern(pattern, variable,
+                                      e->binaryOp == BinaryOp::ImmediateAssignment);
     }
     const Value right = Operand(e->right);
     if (gExec.failure) return Value();

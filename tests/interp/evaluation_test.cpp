@@ -140,10 +140,16 @@ TEST(WholeRuns, BinaryOperandsAreConvertedLeftFirst) {
     EXPECT_EQ(concatenation, std::vector<std::string>{"oneonetwo"});
     unlink(data);
 
-    const std::string dump = test::RunProgram("-DEBUG\n P = 7 | 8\n DUMP(1)\nEND\n");
-    const std::size_t seven = dump.find("\n  \"7\"\n"), eight = dump.find("\n  \"8\"\n");
-    ASSERT_NE(seven, std::string::npos) << dump;
-    EXPECT_LT(seven, eight);
+    // The dump lists the string table in the order the conversions entered.
+    const std::string dump =
+        test::RunProgram("-DEBUG\n P = 7 | 8\n Q = 12 . $('A' 'B')\n DUMP(1)\nEND\n");
+    const auto listed = [&dump](const char* text) {
+        return dump.find("\n  \"" + std::string(text) + "\"\n");
+    };
+    ASSERT_NE(listed("7"), std::string::npos) << dump;
+    EXPECT_LT(listed("7"), listed("8"));
+    ASSERT_NE(listed("12"), std::string::npos) << dump;
+    EXPECT_LT(listed("12"), listed("AB"));
 }
 
 // A run that reaches the largest count stops there, even under the largest
