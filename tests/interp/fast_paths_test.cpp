@@ -138,7 +138,7 @@ TEST_F(Strings, RememberedConcatenationsWorkAtTheLimit) {
     StringItem* a = LookupOrEnter("A");
     const Value known = InternConcatenation(a, a);
     for (int i = StringCount(); i < kStringTableSize; ++i)
-        LookupOrEnter("F" + std::to_string(i));
+        LookupOrEnter(std::string("F").append(std::to_string(i)));
     EXPECT_EQ(InternConcatenation(a, a).string(), known.string());
     EXPECT_THROW(InternConcatenation(LookupOrEnter("F100"), a), RunEnd)
         << "a new string at the limit is reported";

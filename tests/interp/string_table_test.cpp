@@ -36,7 +36,7 @@ TEST(StringTable, EnteringTwiceGivesOneEntryAndCaseMatters) {
 TEST(StringTable, FullTableRefusesNewNamesButFindsOldOnes) {
     test::FreshTables(true);
     for (int i = StringCount(); i < kStringTableSize; ++i)
-        LookupOrEnter("N" + std::to_string(i));
+        LookupOrEnter(std::string("N").append(std::to_string(i)));
     ASSERT_EQ(StringCount(), kStringTableSize);
     const int errors = gRun.errorCount;
     EXPECT_EQ(LookupOrEnter("ONE MORE"), nullptr);

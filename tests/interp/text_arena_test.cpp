@@ -155,7 +155,7 @@ TEST_F(TableTexts, AlternatingRightSidesGiveTheSameEntries) {
     StringItem* l = LookupOrEnter("L");
     std::vector<StringItem*> rights, results;
     for (int i = 0; i < 5; ++i) {
-        rights.push_back(LookupOrEnter("R" + std::to_string(i)));
+        rights.push_back(LookupOrEnter(std::string("R").append(std::to_string(i))));
         results.push_back(InternConcatenation(l, rights.back()).string());
     }
     const int count = StringCount();

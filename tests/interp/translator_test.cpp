@@ -23,11 +23,11 @@ std::string Tree(const Expr* e) {
     case ExprKind::Integer:
         return std::to_string(e->number.integer());
     case ExprKind::Literal:
-        return e->entry == nullptr ? "''" : "'" + std::string(e->entry->name) + "'";
+        return e->entry == nullptr ? "''" : std::string("'").append(e->entry->name).append("'");
     case ExprKind::Call: {
         std::string out = std::string(e->entry->name) + "[";
         for (int i = 0; i < e->count; ++i)
-            out += (i ? "," : "") + Tree(e->args[static_cast<std::size_t>(i)]);
+            out.append(i ? "," : "").append(Tree(e->args[static_cast<std::size_t>(i)]));
         return out + "]";
     }
     }
@@ -128,7 +128,7 @@ TEST(Parser, DepthLimitAbandonsOnlyThatStatement) {
     std::string deep = " X = " + std::string(1001, '(') + "1" + std::string(1001, ')');
     std::string cards;
     for (std::size_t i = 0; i < deep.size(); i += 150)
-        cards += (i ? "+" : "") + deep.substr(i, 150) + "\n";
+        cards.append(i ? "+" : "").append(deep, i, 150).append("\n");
     const std::string listing = test::TranslateText("L" + cards + "NEXT Y = 2\nEND\n");
     EXPECT_EQ(gRun.errorCount, 1);
     EXPECT_NE(listing.find("--- EXPRESSION TOO DEEPLY NESTED ---"), std::string::npos);

@@ -79,7 +79,7 @@ inline std::string RecordedArguments(const std::string& record) {
     std::istringstream in(ReadFile(record));
     std::string line, joined;
     while (std::getline(in, line)) {
-        if (line.rfind("arg ", 0) == 0) joined += (joined.empty() ? "" : "|") + line.substr(4);
+        if (line.rfind("arg ", 0) == 0) joined.append(joined.empty() ? "" : "|").append(line, 4);
     }
     return joined;
 }

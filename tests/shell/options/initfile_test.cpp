@@ -78,7 +78,7 @@ TEST_F(InitfileTest, RewriteShowsWhatWasRead) {
         {"LONG=" + std::string(1500, 'v'), "LONG=" + std::string(1000, 'v') + "\r\nZZ=1\r\n"},
         {"EDGE=" + std::string(999, 'e') + "  x\r\n",
          "EDGE=" + std::string(999, 'e') + "\r\nZZ=1\r\n"},
-        {std::string(LineData::kReadLimit, '='), "=" + std::string(1000, '=') + "\r\nZZ=1\r\n"},
+        {std::string(LineData::kReadLimit, '='), std::string(1001, '=') + "\r\nZZ=1\r\n"},
         {atLimit, "SUBSET=true\r\nZZ=1\r\n"},
         {atLimit + "x", "ZZ=1\r\n"},
     };
