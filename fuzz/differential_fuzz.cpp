@@ -23,23 +23,6 @@ constexpr std::int32_t kStatementCap = 3000;
 constexpr std::int64_t kMatchStepCap = 1'000'000;
 constexpr std::size_t kWriteCap = std::size_t{4} << 20;
 
-// The two timing lines keep only their words.
-std::string Masked(const std::string& listing) {
-    std::string out;
-    std::size_t start = 0;
-    while (start < listing.size()) {
-        std::size_t end = listing.find('\n', start);
-        if (end == std::string::npos) end = listing.size();
-        std::string_view line(listing.data() + start, end - start);
-        if (line.starts_with(" COMPILATION TIME ") || line.starts_with(" EXECUTION TIME: "))
-            line = line.substr(0, 17);
-        out.append(line);
-        out.push_back('\n');
-        start = end + 1;
-    }
-    return out;
-}
-
 struct Outcome {
     int status = 0;
     std::map<std::string, std::string> files; // the listing among them
@@ -60,7 +43,7 @@ Outcome RunOnce(const std::string& source, std::string_view text, bool fast) {
     vantel::SetFastPaths(true);
     outcome.files = fuzz::ScratchFiles();
     const std::string name = listing.substr(listing.rfind('/') + 1);
-    outcome.files[name] = Masked(outcome.files[name]);
+    outcome.files[name] = fuzz::MaskedListing(outcome.files[name]);
     return outcome;
 }
 

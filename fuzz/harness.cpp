@@ -170,6 +170,22 @@ void EndSandbox() {
     gSandbox.active = false;
 }
 
+std::string MaskedListing(const std::string& listing) {
+    std::string out;
+    std::size_t start = 0;
+    while (start < listing.size()) {
+        std::size_t end = listing.find('\n', start);
+        if (end == std::string::npos) end = listing.size();
+        std::string_view line(listing.data() + start, end - start);
+        if (line.starts_with(" COMPILATION TIME ") || line.starts_with(" EXECUTION TIME: "))
+            line = line.substr(0, 17);
+        out.append(line);
+        out.push_back('\n');
+        start = end + 1;
+    }
+    return out;
+}
+
 } // namespace fuzz
 
 extern "C" std::FILE* __wrap_fopen(const char* path, const char* mode) {

@@ -23,6 +23,10 @@ void WriteFile(const std::string& path, std::string_view data);
 std::map<std::string, std::string> ScratchFiles();
 std::string ReadFile(const std::string& path);
 
+// The listing with the two timing lines cut to their words, so that runs
+// can be compared.
+std::string MaskedListing(const std::string& listing);
+
 // Runs job on one persistent thread with a 1 GiB stack (deep expressions in
 // recursive functions need it, as in the real program) and waits for it.
 void RunOnBigStack(const std::function<void()>& job);

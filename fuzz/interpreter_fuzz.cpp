@@ -53,23 +53,6 @@ constexpr const char* kProbe =
     "END\n"
     "the data line\n";
 
-// The listing with the digits of the two timing lines removed.
-std::string Masked(const std::string& listing) {
-    std::string out;
-    std::size_t start = 0;
-    while (start < listing.size()) {
-        std::size_t end = listing.find('\n', start);
-        if (end == std::string::npos) end = listing.size();
-        std::string_view line(listing.data() + start, end - start);
-        if (line.starts_with(" COMPILATION TIME ") || line.starts_with(" EXECUTION TIME: "))
-            line = line.substr(0, 17);
-        out.append(line);
-        out.push_back('\n');
-        start = end + 1;
-    }
-    return out;
-}
-
 struct Outcome {
     int status = 0;
     std::string listing;
@@ -86,7 +69,7 @@ Outcome RunOnce(const std::string& source, std::string_view text) {
         outcome.status = vantel::RunVantel(1, arguments);
     });
     fuzz::EndSandbox();
-    outcome.listing = Masked(fuzz::ReadFile(listing));
+    outcome.listing = fuzz::MaskedListing(fuzz::ReadFile(listing));
     return outcome;
 }
 
