@@ -5,7 +5,6 @@
 // button and written to standard error. Loaded with "-plugin harbexdrive".
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
@@ -14,6 +13,7 @@
 #include <QGenericPlugin>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
