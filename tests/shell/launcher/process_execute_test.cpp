@@ -154,8 +154,9 @@ TEST_F(Launching, ALimitedWaitReturnsWhileTheChildRuns) {
 void WriteTermChild(const std::string& path, const std::string& record, bool polite) {
     const std::string trap = polite ? "trap 'echo TERM > \"" + record + "\"; exit 0' TERM\n"
                                     : std::string("trap '' TERM\n");
-    test::WriteScript(path,
-                      trap + "echo $$ > \"" + record + ".ready\"\nwhile :; do sleep 0.05; done\n");
+    // The pid goes in whole: written aside, then renamed into place.
+    test::WriteScript(path, trap + "echo $$ > \"" + record + ".tmp\"\nmv \"" + record +
+                                ".tmp\" \"" + record + ".ready\"\nwhile :; do sleep 0.05; done\n");
 }
 
 TEST_F(Launching, DestructionAsksChildrenToEndThenKillsTheRestAndNothingElse) {
