@@ -7,6 +7,7 @@
 #include "data/fast_paths.h"
 #include "data/textfile.h"
 #include "data/values.h"
+#include "executor/code.h"
 #include "executor/executor.h"
 #include "translator/internal_form.h"
 
@@ -39,7 +40,9 @@ int Fail(const char* what, const std::string& name) {
 [[noreturn]] void Execute() {
     ListingNewLine();
     ListingLine("Execution begins...");
-    if (FastPaths()) MarkIntegerSteps(gProgram);
+    // With the fast paths off the statements are walked as trees.
+    if (FastPaths()) CompileProgram(gProgram);
+    KeywordsChanged();
     const int start = gProgram.endLabel != nullptr ? FindLabel(gProgram.endLabel) : 1;
     ExecuteStatements(start);
     TerminationReport();

@@ -2,6 +2,7 @@
 // files, and otherwise into the variable.
 #include "data/diagnostics.h"
 #include "data/textfile.h"
+#include "executor/code.h"
 #include "executor/executor.h"
 
 namespace vantel {
@@ -15,11 +16,13 @@ void AssignKeyword(StringItem* variable, const Value& x) {
         return;
     }
     const std::int32_t n = ToInteger(x);
-    if (!gExec.failure) KeywordValue(k.index) = n;
+    if (gExec.failure) return;
+    KeywordValue(k.index) = n;
+    KeywordsChanged();
 }
 
 // OUTPUT keeps a keyword's current value as a plain value, never an alias.
-Value PlainValue(const Value& x) {
+Value KeywordAsPlainValue(const Value& x) {
     if (x.kind() != Kind::Keyword) return x;
     if (x.keyword().index == KeywordIndex::Alphabet) return KeywordString(KeywordIndex::Alphabet);
     return Value::Integer(KeywordValue(x.keyword().index));
@@ -58,7 +61,7 @@ void Assign(StringItem* variable, const Value& x) {
     }
     if (variable->special == SpecialName::Output) {
         WriteValue(nullptr, x);
-        variable->value = PlainValue(x);
+        variable->value = KeywordAsPlainValue(x);
         return;
     }
     variable->value = x;

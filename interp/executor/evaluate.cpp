@@ -1,5 +1,5 @@
 // Expression evaluation: the evaluator's walk over an expression tree, the
-// operands and integer steps it takes in place, argument values of calls,
+// operands it takes in place, argument values of calls,
 // and the variables that expressions name.
 #include <array>
 #include <utility>
@@ -23,17 +23,7 @@ Value ApplyUnary(UnaryOp op, const Expr* operand) {
     }
     const Value v = Evaluate(operand);
     if (gExec.failure) return Value();
-    switch (op) {
-    case UnaryOp::Indirection:
-        return Indirection(v);
-    case UnaryOp::Plus:
-        return Value::Integer(ToInteger(v));
-    case UnaryOp::Minus:
-        return Value::Integer(Wrap(0u - Bits(ToInteger(v))));
-    default:
-        ReportError("INVALID UNARY OPERATOR FOUND");
-        return Value();
-    }
+    return UnaryOf(op, v);
 }
 
 Value ReadIdentifier(StringItem* entry) {
@@ -51,39 +41,28 @@ Value ReadIdentifier(StringItem* entry) {
     return entry->value;
 }
 
-Value EvaluateIdentifier(StringItem* entry) {
-    if (entry == nullptr) return Value();
-    if (ReadsOnUse(entry)) return ReadIdentifier(entry);
-    return entry->value;
+// The value of a number, literal or name.
+[[gnu::always_inline]] inline Value LeafValue(const Expr* e) {
+    switch (e->kind) {
+    case ExprKind::Integer:
+        return e->number;
+    case ExprKind::Literal:
+        return Value::String(e->entry);
+    default:
+        return ReadName(e->entry);
+    }
 }
 
-// Operands that are numbers, plain names and integer steps are taken in
-// place, without a call of the evaluator.
+bool IsLeaf(const Expr* e) {
+    return e->kind == ExprKind::Integer || e->kind == ExprKind::Literal ||
+           e->kind == ExprKind::Identifier;
+}
+
+// Operands that are numbers, literals and names are taken in place, without
+// a call of the evaluator.
 [[gnu::always_inline]] inline Value Operand(const Expr* e) {
-    if (e != nullptr && !gExec.failure && FastPaths()) {
-        if (e->kind == ExprKind::Integer) return e->number;
-        if (e->kind == ExprKind::Literal) return Value::String(e->entry);
-        if (e->kind == ExprKind::Identifier && e->entry != nullptr && !ReadsOnUse(e->entry))
-            return e->entry->value;
-        Value result;
-        if (IntegerStep(e, result)) return result;
-    }
+    if (e != nullptr && !gExec.failure && FastPaths() && IsLeaf(e)) return LeafValue(e);
     return Evaluate(e);
-}
-
-// A call whose argument values are in args (at least two slots).
-Value CallWith(const Expr* call, Value* args) {
-    if (gExec.failure) return Value();
-    if (call->entry != nullptr && call->entry->function < 0 && FastPaths()) {
-        if (IsComparison(call->primitive) && args[0].kind() == Kind::Integer &&
-            args[1].kind() == Kind::Integer)
-            return CompareIntegers(call->primitive, args[0].integer(), args[1].integer());
-        // SIZE of a string, as the primitive computes it, without the call.
-        if (call->primitive == Primitive::SIZE && call->count == 1 &&
-            args[0].kind() == Kind::String)
-            return SizeOf(args[0]);
-    }
-    return CallFunction(call, args, call->count);
 }
 
 Value EvaluateCall(const Expr* call) {
@@ -115,10 +94,8 @@ Value EvaluateBinary(const Expr* e) {
     if (gExec.failure) return Value();
     const BinaryOp op = e->binaryOp;
     if (!FastPaths()) return ApplyBinary(op, left, right);
-    if (op == BinaryOp::Concatenation && (left.IsNull() || right.IsNull()))
-        return left.IsNull() ? right : left;
-    if (op == BinaryOp::Concatenation && left.kind() == Kind::Pattern) // may grow in place
-        return ConcatenateOperands(std::move(left), right);
+    if (op == BinaryOp::Concatenation) // a temporary left pattern may grow in place
+        return Concatenate(std::move(left), right);
     std::int32_t n = 0;
     if (IsArithmetic(op) && left.kind() == Kind::Integer && right.kind() == Kind::Integer &&
         IntegerArithmetic(op, left.integer(), right.integer(), n))
@@ -128,29 +105,64 @@ Value EvaluateBinary(const Expr* e) {
 
 } // namespace
 
+Value ReadName(StringItem* entry) {
+    if (entry == nullptr) return Value();
+    if (ReadsOnUse(entry)) return ReadIdentifier(entry);
+    return entry->value;
+}
+
+Value UnaryOf(UnaryOp op, const Value& v) {
+    if (gExec.failure) return Value();
+    switch (op) {
+    case UnaryOp::Indirection:
+        return Indirection(v);
+    case UnaryOp::Plus:
+        return Value::Integer(ToInteger(v));
+    case UnaryOp::Minus:
+        return Value::Integer(Negate(ToInteger(v)));
+    default:
+        ReportError("INVALID UNARY OPERATOR FOUND");
+        return Value();
+    }
+}
+
+Value CallWith(const Expr* call, Value* args) {
+    if (gExec.failure) return Value();
+    if (call->entry != nullptr && call->entry->function < 0 && FastPaths()) {
+        if (IsComparison(call->primitive) && args[0].kind() == Kind::Integer &&
+            args[1].kind() == Kind::Integer)
+            return CompareIntegers(call->primitive, args[0].integer(), args[1].integer());
+        // SIZE of a string, as the primitive computes it, without the call.
+        if (call->primitive == Primitive::SIZE && call->count == 1 &&
+            args[0].kind() == Kind::String)
+            return SizeOf(args[0]);
+    }
+    return CallFunction(call, args, call->count);
+}
+
 Value Evaluate(const Expr* e) {
     if (gExec.failure || e == nullptr) return Value();
     switch (e->kind) {
     case ExprKind::Unary:
         return ApplyUnary(e->unaryOp, e->left);
-    case ExprKind::Binary: {
-        Value result;
-        if (IntegerStep(e, result)) return result;
+    case ExprKind::Binary:
         return EvaluateBinary(e);
-    }
-    case ExprKind::Identifier:
-        return EvaluateIdentifier(e->entry);
-    case ExprKind::Integer:
-        return e->number;
-    case ExprKind::Literal:
-        return Value::String(e->entry);
-    case ExprKind::Call: {
-        Value result;
-        if (IntegerStep(e, result)) return result;
+    case ExprKind::Call:
         return EvaluateCall(e);
+    default:
+        return LeafValue(e);
     }
+}
+
+StringItem* VariableNamed(const Value& v) {
+    if (gExec.failure) return nullptr;
+    const std::string_view name = ToText(v);
+    if (gExec.failure) return nullptr;
+    if (name.empty()) {
+        ReportError("NULL RESULT WHERE VAR REQUIRED");
+        return nullptr;
     }
-    return Value();
+    return EntryNamed(v, name);
 }
 
 StringItem* ComputeVariable(const Expr* e) {
@@ -163,14 +175,7 @@ StringItem* ComputeVariable(const Expr* e) {
         ReportError("Inappropriate unary expr where var required");
         return nullptr;
     }
-    const Value v = Evaluate(e->left);
-    const std::string_view name = ToText(v);
-    if (gExec.failure) return nullptr;
-    if (name.empty()) {
-        ReportError("NULL RESULT WHERE VAR REQUIRED");
-        return nullptr;
-    }
-    return EntryNamed(v, name);
+    return VariableNamed(Evaluate(e->left));
 }
 
 } // namespace vantel

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -44,9 +45,37 @@ extern WorkCaps gWorkCaps;
 
 // ---- The statement cycle ---------------------------------------------------------
 
-// Runs from statement `start` until a RETURN or FRETURN ends this invocation.
+// Runs from statement `start` until a RETURN or FRETURN ends this invocation,
+// compiled when the program was (see code.h), else by the evaluator's walk.
 // The end of the program ends the run through the termination report.
 void ExecuteStatements(int start);
+// The statement cycle of the walk over the trees.
+void WalkStatements(int start);
+// One statement by the walk over its trees, and its goto; the goto gives
+// false when it ends this invocation (RETURN, FRETURN).
+void ExecuteStatement(const Stmt& s);
+bool TakeWalkedGoto(const Stmt& s, int number);
+// Counts a statement at or beyond the next event: reports
+// "STATEMENT LIMIT EXCEEDED" beyond &STLIMIT or the cap, and the count never
+// wraps.
+void CountStatement();
+// Writes the transfer trace line of a goto from statement `from`, while
+// &TRACE is above 0.
+void TraceTransfer(std::int32_t from);
+
+// The rest of a match statement once its subject string and pattern are
+// evaluated: the match, then the pending assignments performed or dropped.
+void MatchAndPerform(const Value& subject, const Value& pattern);
+// The match of a replacement statement: the subject string (variable's
+// value as a string), where the match starts and its final cursor, with
+// the pending assignments performed; false when the statement ends here,
+// failing (the flag set) or not (no variable).
+bool ScanForReplacement(StringItem* variable, const Value& pattern, Value& subject, int& start,
+                        int& cursor);
+// The new subject: subject's text with start..cursor replaced by the
+// replacement's text, assigned to variable.
+void Replace(StringItem* variable, const Value& subject, int start, int cursor,
+             const Value& replacement);
 
 // The statement carrying label `entry`; reports "FAILURE IN GOTO FIELD" or
 // "UNDEFINED LABEL" and gives 0. Labels do not move during a run, so the
@@ -64,10 +93,17 @@ inline int FindLabel(StringItem* entry) {
 
 // ---- Evaluation ------------------------------------------------------------------
 
-// Marks the integer steps of every expression of the program (see Shape);
-// done once before the run.
-void MarkIntegerSteps(Program& program);
 Value Evaluate(const Expr* e);
+// The value of a name: reading INPUT or an input-associated variable reads
+// a line; any other name simply yields its value (nullptr: null).
+Value ReadName(StringItem* entry);
+// $ + - of an evaluated operand.
+Value UnaryOf(UnaryOp op, const Value& operand);
+// A call whose argument values are in args (at least two slots).
+Value CallWith(const Expr* call, Value* args);
+// The variable whose name is the text of a value ($ in a variable position);
+// reports "NULL RESULT WHERE VAR REQUIRED" for the null string.
+StringItem* VariableNamed(const Value& v);
 // The variable an expression names: a name in place, `$expr` computed.
 StringItem* ComputeVariable(const Expr* e);
 inline StringItem* EvaluateVariable(const Expr* e) {
@@ -134,10 +170,14 @@ Value AlternateOperands(const Value& left, const Value& right);
 Value ConcatenateOperands(Value&& left, const Value& right);
 Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediate);
 
-// The pattern of match or replacement statement `number`, the value of its
-// pattern expression e as a pattern. Where the expression allows, the table
-// is kept between executions and updated in place.
-Value MatchSitePattern(int number, const Expr* e);
+// The match site of pattern expression e, or nullptr when e does not
+// qualify for a kept table.
+std::unique_ptr<Site> MakeSite(const Expr* e);
+// The pattern of a match site, the value of its expression e as a pattern:
+// true with it in `pattern` when the site's leaves allow (the kept table,
+// updated in place, or a table built and kept), false when the expression
+// has to be evaluated.
+bool SitePattern(Site& site, const Expr* e, Value& pattern);
 
 // One match attempt of pattern against subject from cursor: the final cursor,
 // or 0 with the failure flag set.

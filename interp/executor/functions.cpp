@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/diagnostics.h"
+#include "data/fast_paths.h"
 #include "data/textfile.h"
 #include "executor/executor.h"
 
@@ -33,10 +34,10 @@ SavedValue& Top() {
     return gExec.stack.slots[static_cast<std::size_t>(gExec.stack.top - 1)];
 }
 
-// An assignment of a value nobody else needs: a plain variable takes it
-// without a copy.
+// An assignment of a value nobody else needs: with the fast paths on, a
+// plain variable takes it without a copy.
 void AssignMoved(StringItem* variable, Value& x) {
-    if (!gExec.failure && IsPlainVariable(variable))
+    if (FastPaths() && !gExec.failure && IsPlainVariable(variable))
         variable->value = std::move(x);
     else
         Assign(variable, x);
@@ -94,8 +95,15 @@ FunctionItem* SlotFor(StringItem* name) {
 void TraceCall(const StringItem* name, const char* what, const char* outcome) {
     std::int32_t& ftrace = KeywordValue(KeywordIndex::FTrace);
     --ftrace;
-    ListingLine(" STATEMENT " + std::to_string(KeywordValue(KeywordIndex::StNo)) + ": LEVEL " +
-                std::to_string(gExec.callLevel) + what + std::string(name->name) + outcome);
+    char statement[16], level[16];
+    std::string line = " STATEMENT ";
+    line += FormatInteger(KeywordValue(KeywordIndex::StNo), statement);
+    line += ": LEVEL ";
+    line += FormatInteger(gExec.callLevel, level);
+    line += what;
+    line += name->name;
+    line += outcome;
+    ListingLine(line);
 }
 
 void LayOutFrame(FunctionItem& f) {

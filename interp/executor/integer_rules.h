@@ -17,6 +17,11 @@ inline std::uint32_t Bits(std::int32_t n) {
     return static_cast<std::uint32_t>(n);
 }
 
+// -n, wrapping: the negation of the smallest integer is itself.
+inline std::int32_t Negate(std::int32_t n) {
+    return Wrap(0u - Bits(n));
+}
+
 // a op b for + - * / in 32-bit two's complement, wrapping
 // silently; the quotient is truncated toward zero, and -2147483648 / -1
 // wraps to -2147483648. False for a division by zero (the caller reports it).
@@ -34,7 +39,7 @@ inline std::uint32_t Bits(std::int32_t n) {
         return true;
     default:
         if (b == 0) return false;
-        out = b == -1 ? Wrap(0u - Bits(a)) : a / b;
+        out = b == -1 ? Negate(a) : a / b;
         return true;
     }
 }

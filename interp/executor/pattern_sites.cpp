@@ -17,7 +17,7 @@
 #include <memory>
 #include <utility>
 
-#include "data/fast_paths.h"
+#include "executor/code.h"
 #include "executor/executor.h"
 
 namespace vantel {
@@ -100,7 +100,7 @@ bool CollectLeaves(const Expr* e, Site& site) {
 
 // Where the value of a number, literal or name is, or nullptr when reading
 // the name has an effect.
-const Value* PlainValue(const Expr* e, const Value& literal) {
+const Value* EffectFreeValue(const Expr* e, const Value& literal) {
     switch (e->kind) {
     case ExprKind::Integer:
         return &e->number;
@@ -119,14 +119,14 @@ const Value* ReadLeaf(const Leaf& leaf) {
     const Value* v = nullptr;
     switch (leaf.kind) {
     case LeafKind::Operand:
-        v = PlainValue(e, leaf.literal);
+        v = EffectFreeValue(e, leaf.literal);
         return v != nullptr && (v->kind() == Kind::Pattern || v->kind() == Kind::String) ? v
                                                                                          : nullptr;
     case LeafKind::Position:
-        v = e->entry->function < 0 ? PlainValue(e->args[0], leaf.literal) : nullptr;
+        v = e->entry->function < 0 ? EffectFreeValue(e->args[0], leaf.literal) : nullptr;
         return v != nullptr && v->kind() == Kind::Integer && v->integer() >= 0 ? v : nullptr;
     case LeafKind::CharClass:
-        v = e->entry->function < 0 ? PlainValue(e->args[0], leaf.literal) : nullptr;
+        v = e->entry->function < 0 ? EffectFreeValue(e->args[0], leaf.literal) : nullptr;
         return v != nullptr && v->kind() == Kind::String ? v : nullptr;
     case LeafKind::Cursor:
         return &leaf.literal;
@@ -229,16 +229,6 @@ Value BuildAndKeep(const Expr* e, Site& site, const LeafValues& values, bool& ev
 
 // ---- Reuse -------------------------------------------------------------------------------
 
-Site* SiteFor(int number, const Expr* e) {
-    if (number < 1 || number > kMaxStatements) return nullptr;
-    std::unique_ptr<Site>& slot = gExec.sites[static_cast<std::size_t>(number)];
-    if (slot == nullptr) {
-        slot = std::make_unique<Site>();
-        slot->reusable = CollectLeaves(e, *slot);
-    }
-    return slot->reusable ? slot.get() : nullptr;
-}
-
 // Brings a kept leaf's node up to date with its current value: a string
 // operand or a primitive's argument may change, a pattern operand may not.
 bool UpdateLeaf(PatternTable& t, Leaf& leaf, const Value& now) {
@@ -265,29 +255,37 @@ bool UpdateLeaf(PatternTable& t, Leaf& leaf, const Value& now) {
 
 } // namespace
 
+std::unique_ptr<Site> MakeSite(const Expr* e) {
+    auto site = std::make_unique<Site>();
+    site->reusable = CollectLeaves(e, *site);
+    if (!site->reusable) return nullptr;
+    return site;
+}
+
 // Reads every leaf, updating the kept table as it goes while the shapes
 // agree; the nodes of a kept table always hold its leaves' recorded values.
-Value MatchSitePattern(int number, const Expr* e) {
-    if (gExec.failure) return Value();
-    if (!FastPaths()) return ToPattern(Evaluate(e));
-    Site* site = SiteFor(number, e);
-    if (site == nullptr) return ToPattern(Evaluate(e));
+bool SitePattern(Site& site, const Expr* e, Value& pattern) {
     // The kept table is updated only while nobody else holds it.
-    PatternTable* kept = site->table.pattern();
+    PatternTable* kept = site.table.pattern();
     bool reusable = kept != nullptr && kept->refs == 1;
     LeafValues values;
-    for (int i = 0; i < site->leafCount; ++i) {
+    for (int i = 0; i < site.leafCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        values[k] = ReadLeaf(site->leaves[k]);
-        if (values[k] == nullptr) return ToPattern(Evaluate(e));
-        if (e == site->leaves[k].expr && values[k]->kind() == Kind::Pattern)
-            return *values[k]; // a name holding a pattern: nothing to build
-        reusable = reusable && UpdateLeaf(*kept, site->leaves[k], *values[k]);
+        values[k] = ReadLeaf(site.leaves[k]);
+        if (values[k] == nullptr) return false;
+        if (e == site.leaves[k].expr && values[k]->kind() == Kind::Pattern) {
+            pattern = *values[k]; // a name holding a pattern: nothing to build
+            return true;
+        }
+        reusable = reusable && UpdateLeaf(*kept, site.leaves[k], *values[k]);
     }
-    if (reusable) return site->table;
+    if (reusable) {
+        pattern = site.table;
+        return true;
+    }
     bool evaluate = false;
-    Value built = BuildAndKeep(e, *site, values, evaluate);
-    return evaluate ? ToPattern(Evaluate(e)) : built;
+    pattern = BuildAndKeep(e, site, values, evaluate);
+    return !evaluate;
 }
 
 } // namespace vantel

@@ -1,7 +1,7 @@
 // The executor's state of one run, in one structure: the failure and return
 // flags, the call level, remembered labels, the function table and run
-// stack, the pending assignments of a match, the matcher's counters and the
-// kept patterns of match sites. ResetExecutor makes it afresh, so that a
+// stack, the pending assignments of a match, the matcher's counters, and the
+// compiled code with its slots. ResetExecutor makes it afresh, so that a
 // second run starts from exactly what the first one did.
 #pragma once
 
@@ -13,6 +13,7 @@
 #include "data/limits.h"
 #include "data/pattern_table.h"
 #include "data/values.h"
+#include "executor/code.h"
 #include "translator/internal_form.h"
 
 namespace vantel {
@@ -59,31 +60,6 @@ struct PendingList {
     std::size_t barrier = 0; // entries before it may have visible effects
 };
 
-// ---- Match sites ----------------------------------------------------------------
-
-enum class LeafKind : std::uint8_t {
-    Operand,   // a name or literal holding a pattern or a string
-    Position,  // LEN POS TAB RPOS RTAB of a number or integer name
-    CharClass, // ANY NOTANY SPAN BREAK of a literal or string name
-    Cursor,    // @name
-};
-
-struct Leaf {
-    const Expr* expr = nullptr; // the name, literal, call or @ operand
-    LeafKind kind = LeafKind::Operand;
-    Routine routine = Routine::Null; // of the node a primitive or @ makes
-    int node = 0;                    // where its first node is in the table
-    Value literal;                   // a literal operand or argument; null for @
-    Value value;                     // its value when the table was built
-};
-
-struct Site {
-    bool reusable = false; // the expression qualifies (see CollectLeaves)
-    int leafCount = 0;
-    std::array<Leaf, kMaxPatternNodes> leaves;
-    Value table; // the kept table, or null
-};
-
 // ---- The whole ------------------------------------------------------------------
 
 struct ExecutorState {
@@ -98,8 +74,16 @@ struct ExecutorState {
     PendingList pending;         // of the current match statement
     int arbnoDepth = 0;          // nested ARBNO attempts under way
     std::int64_t matchSteps = 0; // nodes tried in this run, counted under a cap
-    // The kept patterns of match sites, by statement number.
-    std::array<std::unique_ptr<Site>, kMaxStatements + 1> sites;
+    CompiledProgram compiled;    // the program's code, with its match sites
+    // The value and variable slots of the statements under way, one block
+    // per level of the statement cycle (at most one per call, and a call
+    // saves at least one run stack slot).
+    std::array<Value, (kRunStackSize + 2) * kMaxSlots> slots;
+    std::array<StringItem*, (kRunStackSize + 2) * kMaxSlots> variables{};
+    int slotTop = 0;
+    // The statement count up to which the cycle counts without looking at
+    // &STLIMIT or the cap (see KeywordsChanged).
+    std::int32_t nextEvent = 0;
 };
 extern ExecutorState gExec;
 

@@ -10,6 +10,7 @@
 #include "data/diagnostics.h"
 #include "data/fast_paths.h"
 #include "data/textfile.h"
+#include "executor/code.h"
 #include "executor/executor.h"
 
 namespace vantel {
@@ -122,72 +123,25 @@ void ExecuteAssignment(const Stmt& s) {
     Assign(variable, object);
 }
 
-void ExecuteMatch(const Stmt& s, int number) {
+void ExecuteMatch(const Stmt& s) {
     ClearPending();
     const Value subject = ToStringValue(Evaluate(s.subject));
-    const Value pattern = MatchSitePattern(number, s.pattern);
+    const Value pattern = ToPattern(Evaluate(s.pattern));
     if (gExec.failure) return;
-    const MatchResult m = RunMatch(ToText(subject), pattern);
-    if (m.cursor > 0)
-        PerformPending();
-    else
-        ClearPending();
+    MatchAndPerform(subject, pattern);
 }
 
-void ExecuteReplacement(const Stmt& s, int number) {
+void ExecuteReplacement(const Stmt& s) {
     ClearPending();
     StringItem* variable = EvaluateVariable(s.subject);
-    const Value pattern = MatchSitePattern(number, s.pattern);
-    if (gExec.failure || variable == nullptr) return;
-    const Value subjectValue = ToStringValue(variable->value);
+    const Value pattern = ToPattern(Evaluate(s.pattern));
     if (gExec.failure) return;
-    const std::string_view subject = ToText(subjectValue);
-    const MatchResult m = RunMatch(subject, pattern);
-    if (gExec.failure) {
-        ClearPending();
-        return;
-    }
-    PerformPending();
+    Value subject;
+    int start = 0, cursor = 0;
+    if (!ScanForReplacement(variable, pattern, subject, start, cursor)) return;
     const Value replacement = ToStringValue(Evaluate(s.object));
     if (gExec.failure) return;
-    static std::string result; // reused across statements
-    result.assign(subject.substr(0, static_cast<std::size_t>(m.start)));
-    if (!AppendChecked(result, ToText(replacement))) return;
-    if (!AppendChecked(result, subject.substr(static_cast<std::size_t>(m.cursor)))) return;
-    Assign(variable, InternString(result));
-}
-
-void ExecuteStatement(const Stmt& s, int number) {
-    switch (s.kind) {
-    case StmtKind::Assignment:
-        ExecuteAssignment(s);
-        return;
-    case StmtKind::Match:
-        ExecuteMatch(s, number);
-        return;
-    case StmtKind::Replacement:
-        ExecuteReplacement(s, number);
-        return;
-    case StmtKind::Expression:
-        (void)Evaluate(s.subject);
-        return;
-    case StmtKind::Empty:
-        return;
-    }
-    ReportError("SYSTEM ERROR BAD STATEMENT TYPE");
-}
-
-void TraceTransfer(std::int32_t from) {
-    std::int32_t& trace = Keyword(KeywordIndex::Trace);
-    if (trace <= 0) return;
-    --trace;
-    const std::int32_t to = Keyword(KeywordIndex::StNo);
-    std::string line =
-        " STATEMENT " + std::to_string(from) + " TRANSFER TO LINE " + std::to_string(to) + " \"";
-    if (to >= 1 && to <= gProgram.count && gProgram.at(to).label != nullptr)
-        line += gProgram.at(to).label->name;
-    line += "\"";
-    ListingLine(line);
+    Replace(variable, subject, start, cursor, replacement);
 }
 
 // Performs one goto; clears `running` on RETURN and FRETURN.
@@ -214,6 +168,80 @@ const Target* ChooseGoto(const Stmt& s) {
     return nullptr;
 }
 
+} // namespace
+
+void ExecuteStatement(const Stmt& s) {
+    switch (s.kind) {
+    case StmtKind::Assignment:
+        ExecuteAssignment(s);
+        return;
+    case StmtKind::Match:
+        ExecuteMatch(s);
+        return;
+    case StmtKind::Replacement:
+        ExecuteReplacement(s);
+        return;
+    case StmtKind::Expression:
+        (void)Evaluate(s.subject);
+        return;
+    case StmtKind::Empty:
+        return;
+    }
+    ReportError("SYSTEM ERROR BAD STATEMENT TYPE");
+}
+
+void MatchAndPerform(const Value& subject, const Value& pattern) {
+    const MatchResult m = RunMatch(ToText(subject), pattern);
+    if (m.cursor > 0)
+        PerformPending();
+    else
+        ClearPending();
+}
+
+bool ScanForReplacement(StringItem* variable, const Value& pattern, Value& subject, int& start,
+                        int& cursor) {
+    if (gExec.failure || variable == nullptr) return false;
+    subject = ToStringValue(variable->value);
+    if (gExec.failure) return false;
+    const MatchResult m = RunMatch(ToText(subject), pattern);
+    if (gExec.failure) {
+        ClearPending();
+        return false;
+    }
+    PerformPending();
+    start = m.start;
+    cursor = m.cursor;
+    return true;
+}
+
+void Replace(StringItem* variable, const Value& subjectValue, int start, int cursor,
+             const Value& replacement) {
+    if (gExec.failure) return;
+    const std::string_view subject = ToText(subjectValue);
+    static std::string result; // reused across statements
+    result.assign(subject.substr(0, static_cast<std::size_t>(start)));
+    if (!AppendChecked(result, ToText(replacement))) return;
+    if (!AppendChecked(result, subject.substr(static_cast<std::size_t>(cursor)))) return;
+    Assign(variable, InternString(result));
+}
+
+void TraceTransfer(std::int32_t from) {
+    std::int32_t& trace = Keyword(KeywordIndex::Trace);
+    if (trace <= 0) return;
+    --trace;
+    const std::int32_t to = Keyword(KeywordIndex::StNo);
+    char fromDigits[16], toDigits[16];
+    std::string line = " STATEMENT ";
+    line += FormatInteger(from, fromDigits);
+    line += " TRANSFER TO LINE ";
+    line += FormatInteger(to, toDigits);
+    line += " \"";
+    if (to >= 1 && to <= gProgram.count && gProgram.at(to).label != nullptr)
+        line += gProgram.at(to).label->name;
+    line += "\"";
+    ListingLine(line);
+}
+
 // The count never wraps: the statement that would take it past the largest
 // integer exceeds the limit whatever &STLIMIT holds.
 void CountStatement() {
@@ -234,8 +262,6 @@ void CountStatement() {
         ReportError("STATEMENT LIMIT EXCEEDED");
 }
 
-} // namespace
-
 int SearchLabel(StringItem* entry) {
     if (gExec.failure) {
         ReportError("FAILURE IN GOTO FIELD");
@@ -254,27 +280,39 @@ int SearchLabel(StringItem* entry) {
     return 0;
 }
 
-void ExecuteStatements(int start) {
-    Keyword(KeywordIndex::StNo) = start;
+bool TakeWalkedGoto(const Stmt& s, int number) {
     bool running = true;
-    while (running) {
+    const Target* target = ChooseGoto(s);
+    if (target != nullptr)
+        TransferControl(*target, running);
+    else
+        Keyword(KeywordIndex::StNo) = Increment(number);
+    return running;
+}
+
+void WalkStatements(int start) {
+    Keyword(KeywordIndex::StNo) = start;
+    for (;;) {
         const std::int32_t number = Keyword(KeywordIndex::StNo);
         if (number < 1 || number > gProgram.count) TerminationReport();
         gExec.failure = false;
         CountStatement();
         const Stmt& s = gProgram.at(number);
-        ExecuteStatement(s, number);
+        ExecuteStatement(s);
         Keyword(KeywordIndex::StLastNo) = number;
         if (gExec.failure) {
             std::int32_t& failed = Keyword(KeywordIndex::StFCount);
             failed = Increment(failed);
         }
-        const Target* target = ChooseGoto(s);
-        if (target != nullptr)
-            TransferControl(*target, running);
-        else
-            Keyword(KeywordIndex::StNo) = Increment(number);
+        if (!TakeWalkedGoto(s, number)) return;
     }
+}
+
+void ExecuteStatements(int start) {
+    if (gExec.compiled.active)
+        RunCompiled(start);
+    else
+        WalkStatements(start);
 }
 
 } // namespace vantel

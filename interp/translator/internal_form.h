@@ -56,13 +56,6 @@ inline bool IsComparison(Primitive p) {
     return p >= Primitive::LT && p <= Primitive::GT;
 }
 
-// How the evaluator takes a node, marked before the run: integer arithmetic
-// of two numbers or names, and a comparison or REMDR of two, are done in
-// place whenever both operands hold integers, as are such steps with
-// arithmetic, REMDR or SIZE among their operands (nested), and SIZE of a
-// name holding a string; anything else by the general rules.
-enum class Shape : std::uint8_t { General, IntegerArithmetic, IntegerPredicate, NestedStep, Size };
-
 // The operators; each value is the letter the statement dump prints.
 enum class BinaryOp : char {
     Alternation = '!',
@@ -107,10 +100,6 @@ struct Expr {
     std::int32_t count = 0;      // call: arguments written
     std::array<Expr*, kMaxArguments> args{}; // call: nullptr is an omitted argument
     Primitive primitive = Primitive::None;
-    Shape shape = Shape::General;
-    // An integer step's two operand values: a number's, a name's variable,
-    // or nullptr for a nested step (SIZE: its one argument's variable).
-    std::array<const Value*, 2> integerOperands{};
 };
 
 enum class TargetKind : std::uint8_t { None = 0, Computed = 1, Special = 2 };
