@@ -102,6 +102,13 @@ public:
         return v;
     }
 
+    // Makes this value an integer; cheaper than assigning a new one.
+    void SetInteger(std::int32_t n) {
+        if (kind_ == Kind::Pattern) Release();
+        kind_ = Kind::Integer;
+        payload_.integer = n;
+    }
+
     Kind kind() const { return kind_; }
     bool IsNull() const { return kind_ == Kind::Null; }
     std::int32_t integer() const { return kind_ == Kind::Integer ? payload_.integer : 0; }

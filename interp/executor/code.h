@@ -70,7 +70,7 @@ enum class Op : std::uint8_t {
     ValueAssign,   // slot a = slot a . v or slot a $ v
     Compare,       // slot a = comparison or REMDR of x and y, in place on integers
     Size,          // slot a = SIZE(x), in place on a string
-    Call,          // slot a = call of the node with its arguments in slots a...
+    Call,          // slot a = call of the node with its b arguments in slots a...
     Variable,      // variable slot a = the entry named by slot a's text
     VariableError, // reports the message of a node that names no variable
     Assign,        // assigns x to variable v
@@ -143,6 +143,7 @@ struct StatementCode {
     bool compiled = false;
     std::uint32_t start = 0; // first instruction
     std::uint8_t slots = 0;  // value slots used
+    bool clear = false;      // values stay in slots after the code (see Consume)
     Transfer onSuccess;
     Transfer onFailure;
 };

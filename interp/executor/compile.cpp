@@ -200,7 +200,9 @@ void Compiler::CallOf(const Expr* e, int slot) {
         const Expr* arg = k < e->count ? e->args[static_cast<std::size_t>(k)] : nullptr;
         ValueOf(arg, slot + k);
     }
-    Emit(Op::Call, slot).node = e;
+    Instruction& i = Emit(Op::Call, slot);
+    i.node = e;
+    i.b = static_cast<std::uint8_t>(std::max(e->count, 2));
 }
 
 VariableOperand Compiler::VariableOf(const Expr* e, int slot) {
@@ -362,6 +364,9 @@ void CompileProgram(const Program& program) {
         CompileGotos(c, program, s, code);
         code.compiled = c.ok();
         code.slots = static_cast<std::uint8_t>(c.slots());
+        // Assignments leave no value behind; the others leave the subject,
+        // pattern or value they computed.
+        code.clear = s.kind != StmtKind::Assignment && s.kind != StmtKind::Empty;
         if (!code.compiled) { // the evaluator runs it; its code is dropped
             out.code.resize(size);
             out.sites.resize(sites);

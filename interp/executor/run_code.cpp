@@ -39,6 +39,16 @@ StringItem* VariableIn(const VariableOperand& v, const Frame& f) {
     return o.source == From::Slot ? f.values[o.slot] : *o.value;
 }
 
+// Drops what a slot operand holds once its instruction has used it, so
+// that no pattern stays referenced from a slot: a kept or growing table
+// must be held by nobody else.
+[[gnu::always_inline]] inline void Consume(const Operand& o, const Frame& f, int result) {
+    if (o.source == From::Slot && o.slot != result) {
+        Value& v = f.values[o.slot];
+        if (v.kind() == Kind::Pattern) v = Value();
+    }
+}
+
 // The two operands of a binary operation, left first; false when reading
 // one failed.
 struct Pair {
@@ -46,43 +56,71 @@ struct Pair {
     const Value* left = nullptr;
     const Value* right = nullptr;
 };
-[[gnu::always_inline]] inline bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
+bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     p.left = &Fetch(i.x, f, p.scratchLeft);
     if (gExec.failure) return false;
     p.right = &Fetch(i.y, f, p.scratchRight);
     return !gExec.failure;
 }
 
-void DoArithmetic(const Instruction& i, const Frame& f) {
-    const Value& a = Peek(i.x, f);
-    const Value& b = Peek(i.y, f);
-    std::int32_t n = 0;
-    if (a.kind() == Kind::Integer && b.kind() == Kind::Integer &&
-        IntegerArithmetic(i.binaryOp, a.integer(), b.integer(), n)) {
-        f.values[i.a] = Value::Integer(n);
-        return;
-    }
+// Whether an operand is read as it stands: anything but a name holding a
+// file (names in place are never INPUT).
+[[gnu::always_inline]] inline bool ReadAsItStands(const Operand& o) {
+    return o.source != From::Name || o.value->kind() != Kind::File;
+}
+
+[[gnu::noinline]] void ArithmeticSlowly(const Instruction& i, const Frame& f) {
     Pair p;
     if (FetchBoth(i, f, p)) f.values[i.a] = Arithmetic(i.binaryOp, *p.left, *p.right);
 }
 
-void DoConcatenate(const Instruction& i, const Frame& f) {
+[[gnu::always_inline]] inline void DoArithmetic(const Instruction& i, const Frame& f) {
+    const Value& a = Peek(i.x, f);
+    const Value& b = Peek(i.y, f);
+    std::int32_t n = 0;
+    if (a.kind() == Kind::Integer && b.kind() == Kind::Integer &&
+        IntegerArithmetic(i.binaryOp, a.integer(), b.integer(), n)) [[likely]] {
+        f.values[i.a].SetInteger(n);
+        return;
+    }
+    ArithmeticSlowly(i, f);
+}
+
+[[gnu::noinline]] void ConcatenateSlowly(const Instruction& i, const Frame& f) {
     Pair p;
     if (!FetchBoth(i, f, p)) return;
     // A pattern computed into a slot is the only reference the statement
     // has, so it may grow in place.
     Value left = i.x.source == From::Slot ? std::move(f.values[i.x.slot]) : Value(*p.left);
     f.values[i.a] = Concatenate(std::move(left), *p.right);
+    Consume(i.y, f, i.a);
 }
 
-void DoAlternate(const Instruction& i, const Frame& f) {
+[[gnu::always_inline]] inline void DoConcatenate(const Instruction& i, const Frame& f) {
+    // Null on one side, as after a predicate: the other side unchanged.
+    const Value& left = Peek(i.x, f);
+    if (left.IsNull() && ReadAsItStands(i.y)) {
+        if (i.y.source == From::Slot)
+            f.values[i.a] = std::move(f.values[i.y.slot]);
+        else
+            f.values[i.a] = *i.y.value;
+        return;
+    }
+    ConcatenateSlowly(i, f);
+}
+
+[[gnu::noinline]] void DoAlternate(const Instruction& i, const Frame& f) {
     Pair p;
-    if (FetchBoth(i, f, p)) f.values[i.a] = AlternateOperands(*p.left, *p.right);
+    if (!FetchBoth(i, f, p)) return;
+    Value result = AlternateOperands(*p.left, *p.right);
+    Consume(i.x, f, i.a);
+    Consume(i.y, f, i.a);
+    f.values[i.a] = std::move(result);
 }
 
 // The general call with the operands as its arguments, as the evaluator
 // makes it when the step in place does not apply.
-void CallWithOperands(const Instruction& i, const Frame& f, int count) {
+[[gnu::noinline]] void CallWithOperands(const Instruction& i, const Frame& f, int count) {
     Value scratch;
     f.values[i.a] = Fetch(i.x, f, scratch);
     if (gExec.failure) return;
@@ -93,21 +131,22 @@ void CallWithOperands(const Instruction& i, const Frame& f, int count) {
         f.values[i.a + 1] = Value();
     }
     f.values[i.a] = CallWith(i.node, &f.values[i.a]);
+    f.values[i.a + 1] = Value();
 }
 
-void DoCompare(const Instruction& i, const Frame& f) {
+[[gnu::always_inline]] inline void DoCompare(const Instruction& i, const Frame& f) {
     const Value& a = Peek(i.x, f);
     const Value& b = Peek(i.y, f);
     Value result;
     if (i.node->entry->function < 0 && a.kind() == Kind::Integer && b.kind() == Kind::Integer &&
-        PredicateOf(i.primitive, a.integer(), b.integer(), result)) {
+        PredicateOf(i.primitive, a.integer(), b.integer(), result)) [[likely]] {
         f.values[i.a] = std::move(result);
         return;
     }
     CallWithOperands(i, f, 2);
 }
 
-void DoSize(const Instruction& i, const Frame& f) {
+[[gnu::noinline]] void DoSize(const Instruction& i, const Frame& f) {
     const Value& v = Peek(i.x, f);
     if (i.node->entry->function < 0 && (v.kind() == Kind::String || v.IsNull())) {
         f.values[i.a] = SizeOf(v);
@@ -116,14 +155,28 @@ void DoSize(const Instruction& i, const Frame& f) {
     CallWithOperands(i, f, 1);
 }
 
-void DoAssign(const Instruction& i, const Frame& f) {
+// A call: its arguments are in the slots from a; they are dropped after it.
+[[gnu::noinline]] void DoCall(const Instruction& i, const Frame& f) {
+    Value* const args = &f.values[i.a];
+    args[0] = CallWith(i.node, args);
+    for (int k = 1; k < i.b; ++k)
+        args[k] = Value();
+}
+
+[[gnu::noinline]] void AssignSlowly(StringItem* variable, const Value& x) {
+    Assign(variable, x);
+}
+
+[[gnu::always_inline]] inline void DoAssign(const Instruction& i, const Frame& f) {
     StringItem* variable = VariableIn(i.v, f);
     if (i.x.source == From::Slot) {
         Value& x = f.values[i.x.slot];
-        if (variable != nullptr && IsPlainVariable(variable))
+        if (variable != nullptr && IsPlainVariable(variable)) [[likely]] {
             variable->value = std::move(x);
-        else
-            Assign(variable, x);
+            return;
+        }
+        AssignSlowly(variable, x);
+        x = Value();
         return;
     }
     Value scratch;
@@ -132,7 +185,29 @@ void DoAssign(const Instruction& i, const Frame& f) {
     if (variable != nullptr && IsPlainVariable(variable))
         variable->value = x;
     else
-        Assign(variable, x);
+        AssignSlowly(variable, x);
+}
+
+[[gnu::noinline]] void DoLoadValue(const Instruction& i, const Frame& f) {
+    Value scratch;
+    const Value& x = Fetch(i.x, f, scratch);
+    f.values[i.a] = x;
+}
+
+[[gnu::noinline]] bool DoSitePattern(const Instruction& i, const Frame& f) {
+    Value kept;
+    if (!SitePattern(*i.site, i.node, kept)) return false;
+    f.values[i.a] = std::move(kept);
+    return true;
+}
+
+[[gnu::noinline]] bool DoReplaceScan(const Instruction& i, const Frame& f) {
+    int matchStart = 0, cursor = 0;
+    Value* const v = f.values;
+    if (!ScanForReplacement(VariableIn(i.v, f), v[i.b], v[i.a], matchStart, cursor)) return false;
+    v[i.a + 1] = Value::Integer(matchStart);
+    v[i.a + 2] = Value::Integer(cursor);
+    return true;
 }
 
 // Runs the instructions from `start` to their end or to the first that
@@ -146,12 +221,9 @@ bool RunCode(std::uint32_t start, const Frame& f) {
         case Op::LoadNull:
             v[i->a] = Value();
             break;
-        case Op::LoadValue: {
-            Value scratch;
-            const Value& x = Fetch(i->x, f, scratch);
-            v[i->a] = x;
+        case Op::LoadValue:
+            DoLoadValue(*i, f);
             break;
-        }
         case Op::Unary:
             v[i->a] = UnaryOf(i->unaryOp, v[i->a]);
             break;
@@ -180,7 +252,7 @@ bool RunCode(std::uint32_t start, const Frame& f) {
             DoSize(*i, f);
             break;
         case Op::Call:
-            v[i->a] = CallWith(i->node, &v[i->a]);
+            DoCall(*i, f);
             break;
         case Op::Variable:
             f.variables[i->a] = VariableNamed(v[i->a]);
@@ -197,31 +269,22 @@ bool RunCode(std::uint32_t start, const Frame& f) {
         case Op::ToString:
             v[i->a] = ToStringValue(v[i->a]);
             break;
-        case Op::SitePattern: {
-            Value kept;
-            if (SitePattern(*i->site, i->node, kept)) {
-                v[i->a] = std::move(kept);
-                i += i->jump - 1;
-            }
+        case Op::SitePattern:
+            if (DoSitePattern(*i, f)) i += i->jump - 1;
             break;
-        }
         case Op::Match:
             MatchAndPerform(v[i->a], v[i->b]);
             break;
-        case Op::ReplaceScan: {
-            int matchStart = 0, cursor = 0;
-            if (!ScanForReplacement(VariableIn(i->v, f), v[i->b], v[i->a], matchStart, cursor))
-                return false;
-            v[i->a + 1] = Value::Integer(matchStart);
-            v[i->a + 2] = Value::Integer(cursor);
+        case Op::ReplaceScan:
+            if (!DoReplaceScan(*i, f)) return false;
             break;
-        }
         case Op::ReplaceFinish:
             Replace(VariableIn(i->v, f), v[i->a], v[i->a + 1].integer(), v[i->a + 2].integer(),
                     v[i->b]);
             break;
         }
-        if (gExec.failure) return false;
+        if (gExec.failure) [[unlikely]]
+            return false;
     }
 }
 
@@ -232,6 +295,15 @@ void ClearSlots(const Frame& f, int count) {
 
 std::int32_t Increment(std::int32_t n) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(n) + 1u);
+}
+
+// Sets &STLASTNO, and counts a failed statement in &STFCOUNT.
+[[gnu::always_inline]] inline void EndStatement(std::int32_t number) {
+    KeywordValue(KeywordIndex::StLastNo) = number;
+    if (gExec.failure) {
+        std::int32_t& failed = KeywordValue(KeywordIndex::StFCount);
+        failed = Increment(failed);
+    }
 }
 
 // Performs a goto other than to the next statement; false when it ends
@@ -267,16 +339,6 @@ bool TakeTransfer(const Transfer& t, const Frame& f) {
     return running;
 }
 
-void RunStatement(const StatementCode& c, int number, const Frame& f) {
-    if (!c.compiled) {
-        ++gExec.compiled.walked;
-        ExecuteStatement(gProgram.at(number));
-        return;
-    }
-    RunCode(c.start, f);
-    ClearSlots(f, c.slots);
-}
-
 } // namespace
 
 void KeywordsChanged() {
@@ -294,31 +356,33 @@ void RunCompiled(int start) {
     const Frame f{&gExec.slots[static_cast<std::size_t>(base)],
                   &gExec.variables[static_cast<std::size_t>(base)]};
     gExec.slotTop = base + kMaxSlots;
-    KeywordValue(KeywordIndex::StNo) = start;
+    std::int32_t& number = KeywordValue(KeywordIndex::StNo);
+    number = start;
     for (;;) {
-        const std::int32_t number = KeywordValue(KeywordIndex::StNo);
-        if (number < 1 || number > gProgram.count) TerminationReport();
+        const std::int32_t n = number;
+        if (n < 1 || n > gProgram.count) TerminationReport();
         gExec.failure = false;
         // Below the next event (the limit and the cap) the count simply grows.
         std::int32_t& count = KeywordValue(KeywordIndex::StCount);
-        if (count < gExec.nextEvent)
+        if (count < gExec.nextEvent) [[likely]]
             ++count;
         else
             CountStatement();
-        const StatementCode& c = gExec.compiled.statements[static_cast<std::size_t>(number)];
-        RunStatement(c, number, f);
-        KeywordValue(KeywordIndex::StLastNo) = number;
-        if (gExec.failure) {
-            std::int32_t& failed = KeywordValue(KeywordIndex::StFCount);
-            failed = Increment(failed);
-        }
-        if (!c.compiled) {
-            if (!TakeWalkedGoto(gProgram.at(number), number)) break;
+        const StatementCode& c = gExec.compiled.statements[static_cast<std::size_t>(n)];
+        if (!c.compiled) [[unlikely]] {
+            ++gExec.compiled.walked;
+            const Stmt& s = gProgram.at(n);
+            ExecuteStatement(s);
+            EndStatement(n);
+            if (!TakeWalkedGoto(s, n)) break;
             continue;
         }
+        RunCode(c.start, f);
+        if (c.clear || gExec.failure) ClearSlots(f, c.slots);
+        EndStatement(n);
         const Transfer& t = gExec.failure ? c.onFailure : c.onSuccess;
         if (t.kind == TransferKind::Next) {
-            KeywordValue(KeywordIndex::StNo) = Increment(number);
+            number = n + 1;
             continue;
         }
         if (!TakeTransfer(t, f)) break;
