@@ -8,7 +8,7 @@
 #include "data/textfile.h"
 #include "data/values.h"
 #include "executor/executor.h"
-#include "translator/internal_form.h"
+#include "translator/translation_state.h"
 
 namespace vantel {
 
@@ -18,15 +18,26 @@ std::string ListingNameFor(const std::string& source) {
     return source.substr(0, dot) + ".lst";
 }
 
-void ResetTables() {
-    CloseAssociations();
-    ResetExecutor();
-    ResetInternalForm();
-    ResetStringTable();
-    ResetKeywords();
-    const bool translating = gRun.translating;
-    gRun = RunState{};
-    gRun.translating = translating;
+RunObject::RunObject(const RunSettings& settings)
+    : data_(std::make_unique<DataState>()), translation_(std::make_unique<TranslationState>()),
+      executor_(std::make_unique<ExecutorState>()), previousData_(gCurrentData),
+      previousTranslation_(gCurrentTranslation), previousExecutor_(gCurrentExecutor) {
+    data_->fastPaths = settings.fastPaths;
+    executor_->caps = settings.caps;
+    gCurrentData = data_.get();
+    gCurrentTranslation = translation_.get();
+    gCurrentExecutor = executor_.get();
+}
+
+// The layers go top down, while the data layer is still current: values
+// above it release their pattern tables into its storage.
+RunObject::~RunObject() {
+    executor_.reset();
+    translation_.reset();
+    data_.reset();
+    gCurrentData = previousData_;
+    gCurrentTranslation = previousTranslation_;
+    gCurrentExecutor = previousExecutor_;
 }
 
 namespace {
@@ -39,32 +50,32 @@ int Fail(const char* what, const std::string& name) {
 [[noreturn]] void Execute() {
     ListingNewLine();
     ListingLine("Execution begins...");
-    if (FastPaths()) MarkIntegerSteps(gProgram);
-    const int start = gProgram.endLabel != nullptr ? FindLabel(gProgram.endLabel) : 1;
+    if (FastPaths()) MarkIntegerSteps(TheProgram());
+    const int start = TheProgram().endLabel != nullptr ? FindLabel(TheProgram().endLabel) : 1;
     ExecuteStatements(start);
     TerminationReport();
 }
 
 int TranslateAndRun(const std::string& source) {
     if (!OpenSource(source)) return Fail("cannot open", source);
-    gRun.listingName = ListingNameFor(source);
-    if (!OpenListing(gRun.listingName)) {
+    RunInfo().listingName = ListingNameFor(source);
+    if (!OpenListing(RunInfo().listingName)) {
         CloseSource();
-        return Fail("cannot create", gRun.listingName);
+        return Fail("cannot create", RunInfo().listingName);
     }
     Translate();
     ListingNewLine();
-    gRun.translating = false;
-    if (gRun.errorFlag) EndRun(0);
+    RunInfo().translating = false;
+    if (RunInfo().errorFlag) EndRun(0);
     Execute();
 }
 
 } // namespace
 
-int RunVantel(int argumentCount, const char* const* arguments) {
+int RunVantel(int argumentCount, const char* const* arguments, const RunSettings& settings) {
     if (argumentCount != 1) return 0;
-    gRun.translating = true;
-    ResetTables();
+    const RunObject run(settings);
+    RunInfo().translating = true;
     int status = 0;
     try {
         status = TranslateAndRun(arguments[0]);
@@ -77,7 +88,6 @@ int RunVantel(int argumentCount, const char* const* arguments) {
     CloseSource();
     CloseAssociations();
     CloseListing();
-    ResetTables();
     return status;
 }
 

@@ -15,7 +15,7 @@ void AssignKeyword(StringItem* variable, const Value& x) {
         return;
     }
     const std::int32_t n = ToInteger(x);
-    if (!gExec.failure) KeywordValue(k.index) = n;
+    if (!Exec().failure) KeywordValue(k.index) = n;
 }
 
 // OUTPUT keeps a keyword's current value as a plain value, never an alias.
@@ -38,7 +38,7 @@ void AssignToFile(StringItem* variable, const Value& x) {
 } // namespace
 
 void Assign(StringItem* variable, const Value& x) {
-    if (gExec.failure || variable == nullptr) return;
+    if (Exec().failure || variable == nullptr) return;
     if (IsPlainVariable(variable)) {
         variable->value = x;
         return;

@@ -18,11 +18,11 @@ namespace {
 Value ApplyUnary(UnaryOp op, const Expr* operand) {
     if (op == UnaryOp::Cursor) {
         StringItem* variable = EvaluateVariable(operand);
-        if (gExec.failure) return Value();
+        if (Exec().failure) return Value();
         return MakeNodePattern(Routine::Cursor, Value::String(variable));
     }
     const Value v = Evaluate(operand);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     switch (op) {
     case UnaryOp::Indirection:
         return Indirection(v);
@@ -60,7 +60,7 @@ Value EvaluateIdentifier(StringItem* entry) {
 // Operands that are numbers, plain names and integer steps are taken in
 // place, without a call of the evaluator.
 [[gnu::always_inline]] inline Value Operand(const Expr* e) {
-    if (e != nullptr && !gExec.failure && FastPaths()) {
+    if (e != nullptr && !Exec().failure && FastPaths()) {
         if (e->kind == ExprKind::Integer) return e->number;
         if (e->kind == ExprKind::Literal) return Value::String(e->entry);
         if (e->kind == ExprKind::Identifier && e->entry != nullptr && !ReadsOnUse(e->entry))
@@ -73,7 +73,7 @@ Value EvaluateIdentifier(StringItem* entry) {
 
 // A call whose argument values are in args (at least two slots).
 Value CallWith(const Expr* call, Value* args) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     if (call->entry != nullptr && call->entry->function < 0 && FastPaths()) {
         if (IsComparison(call->primitive) && args[0].kind() == Kind::Integer &&
             args[1].kind() == Kind::Integer)
@@ -107,12 +107,12 @@ Value EvaluateBinary(const Expr* e) {
         // The left operand becomes a pattern before the variable is evaluated.
         const Value pattern = left.IsNull() ? Value() : ToPattern(left);
         StringItem* variable = EvaluateVariable(e->right);
-        if (gExec.failure) return Value();
+        if (Exec().failure) return Value();
         return ValueAssignmentPattern(pattern, variable,
                                       e->binaryOp == BinaryOp::ImmediateAssignment);
     }
     const Value right = Operand(e->right);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     const BinaryOp op = e->binaryOp;
     if (!FastPaths()) return ApplyBinary(op, left, right);
     if (op == BinaryOp::Concatenation && (left.IsNull() || right.IsNull()))
@@ -129,7 +129,7 @@ Value EvaluateBinary(const Expr* e) {
 } // namespace
 
 Value Evaluate(const Expr* e) {
-    if (gExec.failure || e == nullptr) return Value();
+    if (Exec().failure || e == nullptr) return Value();
     switch (e->kind) {
     case ExprKind::Unary:
         return ApplyUnary(e->unaryOp, e->left);
@@ -154,7 +154,7 @@ Value Evaluate(const Expr* e) {
 }
 
 StringItem* ComputeVariable(const Expr* e) {
-    if (e == nullptr || gExec.failure) return nullptr;
+    if (e == nullptr || Exec().failure) return nullptr;
     if (e->kind != ExprKind::Unary) {
         ReportError("INAPPROPRIATE EXPR WHERE VAR REQUIRED");
         return nullptr;
@@ -165,7 +165,7 @@ StringItem* ComputeVariable(const Expr* e) {
     }
     const Value v = Evaluate(e->left);
     const std::string_view name = ToText(v);
-    if (gExec.failure) return nullptr;
+    if (Exec().failure) return nullptr;
     if (name.empty()) {
         ReportError("NULL RESULT WHERE VAR REQUIRED");
         return nullptr;

@@ -8,7 +8,7 @@
 namespace vantel {
 
 [[gnu::always_inline]] inline Value Concatenate(const Value& left, const Value& right) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     if (left.IsNull()) return right;
     if (right.IsNull()) return left;
     if (left.kind() == Kind::Pattern || right.kind() == Kind::Pattern)
@@ -17,14 +17,14 @@ namespace vantel {
     // strings, the usual case, are taken as they are.
     const Value a = left.kind() == Kind::String ? left : ToStringValue(left);
     const Value b = right.kind() == Kind::String ? right : ToStringValue(right);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     if (a.IsNull() || b.IsNull()) return a.IsNull() ? b : a;
     return InternConcatenation(a.string(), b.string());
 }
 
 [[gnu::always_inline]] inline Value ApplyBinary(BinaryOp op, const Value& left,
                                                 const Value& right) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     switch (op) {
     case BinaryOp::Concatenation:
         return Concatenate(left, right);

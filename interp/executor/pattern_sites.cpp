@@ -218,7 +218,7 @@ Value BuildAndKeep(const Expr* e, Site& site, const LeafValues& values, bool& ev
     }
     leaf = 0;
     Value built = ToPattern(Build(e, site, values, leaf));
-    if (gExec.failure || built.pattern() == nullptr) return built;
+    if (Exec().failure || built.pattern() == nullptr) return built;
     for (int i = 0; i < site.leafCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
         site.leaves[k].value = *values[k];
@@ -231,7 +231,7 @@ Value BuildAndKeep(const Expr* e, Site& site, const LeafValues& values, bool& ev
 
 Site* SiteFor(int number, const Expr* e) {
     if (number < 1 || number > kMaxStatements) return nullptr;
-    std::unique_ptr<Site>& slot = gExec.sites[static_cast<std::size_t>(number)];
+    std::unique_ptr<Site>& slot = Exec().sites[static_cast<std::size_t>(number)];
     if (slot == nullptr) {
         slot = std::make_unique<Site>();
         slot->reusable = CollectLeaves(e, *slot);
@@ -268,7 +268,7 @@ bool UpdateLeaf(PatternTable& t, Leaf& leaf, const Value& now) {
 // Reads every leaf, updating the kept table as it goes while the shapes
 // agree; the nodes of a kept table always hold its leaves' recorded values.
 Value MatchSitePattern(int number, const Expr* e) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     if (!FastPaths()) return ToPattern(Evaluate(e));
     Site* site = SiteFor(number, e);
     if (site == nullptr) return ToPattern(Evaluate(e));

@@ -14,8 +14,6 @@
 
 namespace vantel {
 
-WorkCaps gWorkCaps;
-
 namespace {
 
 std::int32_t& Keyword(KeywordIndex k) {
@@ -95,12 +93,12 @@ MatchResult RunMatch(std::string_view subject, const Value& pattern) {
         if (p != nullptr && p->count > 0) {
             const int next = NextCandidate(subject, *p, i);
             if (next >= length) {
-                gExec.failure = true;
+                Exec().failure = true;
                 return m;
             }
             i = next;
         }
-        gExec.failure = false;
+        Exec().failure = false;
         m.cursor = MatchAttempt(subject, p, i);
         if (m.cursor > 0) {
             m.start = i;
@@ -115,7 +113,7 @@ void ExecuteAssignment(const Stmt& s) {
     Value object = Evaluate(s.object);
     // A plain variable (no keyword, file or OUTPUT behind it, as it stands
     // after the object's evaluation) takes the value directly.
-    if (FastPaths() && !gExec.failure && variable != nullptr && IsPlainVariable(variable)) {
+    if (FastPaths() && !Exec().failure && variable != nullptr && IsPlainVariable(variable)) {
         variable->value = std::move(object);
         return;
     }
@@ -126,7 +124,7 @@ void ExecuteMatch(const Stmt& s, int number) {
     ClearPending();
     const Value subject = ToStringValue(Evaluate(s.subject));
     const Value pattern = MatchSitePattern(number, s.pattern);
-    if (gExec.failure) return;
+    if (Exec().failure) return;
     const MatchResult m = RunMatch(ToText(subject), pattern);
     if (m.cursor > 0)
         PerformPending();
@@ -138,19 +136,19 @@ void ExecuteReplacement(const Stmt& s, int number) {
     ClearPending();
     StringItem* variable = EvaluateVariable(s.subject);
     const Value pattern = MatchSitePattern(number, s.pattern);
-    if (gExec.failure || variable == nullptr) return;
+    if (Exec().failure || variable == nullptr) return;
     const Value subjectValue = ToStringValue(variable->value);
-    if (gExec.failure) return;
+    if (Exec().failure) return;
     const std::string_view subject = ToText(subjectValue);
     const MatchResult m = RunMatch(subject, pattern);
-    if (gExec.failure) {
+    if (Exec().failure) {
         ClearPending();
         return;
     }
     PerformPending();
     const Value replacement = ToStringValue(Evaluate(s.object));
-    if (gExec.failure) return;
-    static std::string result; // reused across statements
+    if (Exec().failure) return;
+    static std::string result; // scratch, reused across statements and runs
     result.assign(subject.substr(0, static_cast<std::size_t>(m.start)));
     if (!AppendChecked(result, ToText(replacement))) return;
     if (!AppendChecked(result, subject.substr(static_cast<std::size_t>(m.cursor)))) return;
@@ -184,22 +182,22 @@ void TraceTransfer(std::int32_t from) {
     const std::int32_t to = Keyword(KeywordIndex::StNo);
     std::string line =
         " STATEMENT " + std::to_string(from) + " TRANSFER TO LINE " + std::to_string(to) + " \"";
-    if (to >= 1 && to <= gProgram.count && gProgram.at(to).label != nullptr)
-        line += gProgram.at(to).label->name;
+    if (to >= 1 && to <= TheProgram().count && TheProgram().at(to).label != nullptr)
+        line += TheProgram().at(to).label->name;
     line += "\"";
     ListingLine(line);
 }
 
 // Performs one goto; clears `running` on RETURN and FRETURN.
 void TransferControl(const Target& target, bool& running) {
-    gExec.failure = false;
+    Exec().failure = false;
     const std::int32_t from = Keyword(KeywordIndex::StNo);
     if (target.kind == TargetKind::Computed) {
         Keyword(KeywordIndex::StNo) = FindLabel(EvaluateVariable(target.expression));
     } else if (target.special == SpecialTarget::End) {
-        Keyword(KeywordIndex::StNo) = gProgram.count + 1;
+        Keyword(KeywordIndex::StNo) = TheProgram().count + 1;
     } else {
-        gExec.returned = target.special == SpecialTarget::Return;
+        Exec().returned = target.special == SpecialTarget::Return;
         running = false;
     }
     TraceTransfer(from);
@@ -209,8 +207,8 @@ const Target* ChooseGoto(const Stmt& s) {
     if (!s.hasGotos) return nullptr;
     const Gotos& g = s.gotos;
     if (g.unconditional.kind != TargetKind::None) return &g.unconditional;
-    if (!gExec.failure && g.success.kind != TargetKind::None) return &g.success;
-    if (gExec.failure && g.failure.kind != TargetKind::None) return &g.failure;
+    if (!Exec().failure && g.success.kind != TargetKind::None) return &g.success;
+    if (Exec().failure && g.failure.kind != TargetKind::None) return &g.failure;
     return nullptr;
 }
 
@@ -220,7 +218,7 @@ void CountStatement() {
     std::int32_t& count = Keyword(KeywordIndex::StCount);
     // Below the limit (and the cap) the next count is within both.
     if (count < Keyword(KeywordIndex::StLimit) &&
-        (gWorkCaps.statements == 0 || count < gWorkCaps.statements)) {
+        (Exec().caps.statements == 0 || count < Exec().caps.statements)) {
         ++count;
         return;
     }
@@ -230,14 +228,14 @@ void CountStatement() {
     }
     ++count;
     if (count > Keyword(KeywordIndex::StLimit) ||
-        (gWorkCaps.statements != 0 && count > gWorkCaps.statements))
+        (Exec().caps.statements != 0 && count > Exec().caps.statements))
         ReportError("STATEMENT LIMIT EXCEEDED");
 }
 
 } // namespace
 
 int SearchLabel(StringItem* entry) {
-    if (gExec.failure) {
+    if (Exec().failure) {
         ReportError("FAILURE IN GOTO FIELD");
         return 0;
     }
@@ -245,9 +243,9 @@ int SearchLabel(StringItem* entry) {
         ReportError("UNDEFINED LABEL");
         return 0;
     }
-    for (int i = 1; i <= gProgram.count; ++i)
-        if (gProgram.at(i).label == entry) {
-            if (FastPaths()) gExec.labels[static_cast<std::size_t>(entry->position)] = i;
+    for (int i = 1; i <= TheProgram().count; ++i)
+        if (TheProgram().at(i).label == entry) {
+            if (FastPaths()) Exec().labels[static_cast<std::size_t>(entry->position)] = i;
             return i;
         }
     ReportError("UNDEFINED LABEL");
@@ -259,13 +257,13 @@ void ExecuteStatements(int start) {
     bool running = true;
     while (running) {
         const std::int32_t number = Keyword(KeywordIndex::StNo);
-        if (number < 1 || number > gProgram.count) TerminationReport();
-        gExec.failure = false;
+        if (number < 1 || number > TheProgram().count) TerminationReport();
+        Exec().failure = false;
         CountStatement();
-        const Stmt& s = gProgram.at(number);
+        const Stmt& s = TheProgram().at(number);
         ExecuteStatement(s, number);
         Keyword(KeywordIndex::StLastNo) = number;
-        if (gExec.failure) {
+        if (Exec().failure) {
             std::int32_t& failed = Keyword(KeywordIndex::StFCount);
             failed = Increment(failed);
         }
