@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <unistd.h>
 
 #include "data/diagnostics.h"
@@ -24,8 +25,10 @@ const std::string& SourcePath() {
 } // namespace
 
 void FreshTables() {
-    gRun.translating = false;
-    ResetTables();
+    // The tables stay current until the next call: a benchmark works on them.
+    static std::unique_ptr<RunObject> run;
+    run.reset();
+    run = std::make_unique<RunObject>();
     EnterInitialStrings();
 }
 

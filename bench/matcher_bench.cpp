@@ -36,14 +36,14 @@ void BM_BreakSpanWords(benchmark::State& state) {
     for (auto _ : state) {
         int cursor = 0;
         for (;;) {
-            gExec.failure = false;
+            Exec().failure = false;
             const int next = MatchAttempt(line, word.pattern(), cursor);
-            if (gExec.failure) break;
+            if (Exec().failure) break;
             cursor = next;
             ++words;
         }
     }
-    gExec.failure = false;
+    Exec().failure = false;
     state.SetItemsProcessed(words);
 }
 BENCHMARK(BM_BreakSpanWords);
@@ -57,7 +57,7 @@ void BM_ArbBacktracking(benchmark::State& state) {
     const Value pattern = ConcatPatterns(ConcatPatterns(ToPattern(InternString("A")), arb),
                                          ToPattern(InternString("Z")));
     for (auto _ : state) {
-        gExec.failure = false;
+        Exec().failure = false;
         benchmark::DoNotOptimize(MatchAttempt(subject, pattern.pattern(), 0));
     }
     state.SetBytesProcessed(state.iterations() * state.range(0));

@@ -33,14 +33,15 @@ Outcome RunOnce(const std::string& source, std::string_view text, bool fast) {
     fuzz::WriteFile(source, text);
     const std::string listing = vantel::ListingNameFor(source);
     Outcome outcome;
-    vantel::SetFastPaths(fast);
+    vantel::RunSettings settings;
+    settings.fastPaths = fast;
+    settings.caps = vantel::WorkCaps{kStatementCap, kMatchStepCap};
     fuzz::BeginSandbox(source, listing, kWriteCap);
     fuzz::RunOnBigStack([&] {
         const char* arguments[] = {source.c_str()};
-        outcome.status = vantel::RunVantel(1, arguments);
+        outcome.status = vantel::RunVantel(1, arguments, settings);
     });
     fuzz::EndSandbox();
-    vantel::SetFastPaths(true);
     outcome.files = fuzz::ScratchFiles();
     const std::string name = listing.substr(listing.rfind('/') + 1);
     outcome.files[name] = fuzz::MaskedListing(outcome.files[name]);
@@ -56,8 +57,6 @@ bool StepCapReached(const Outcome& run) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    vantel::gWorkCaps.statements = kStatementCap;
-    vantel::gWorkCaps.matchSteps = kMatchStepCap;
     static const std::string source = fuzz::ScratchDir() + "/in.sno";
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const Outcome fast = RunOnce(source, text, true);

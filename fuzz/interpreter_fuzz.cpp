@@ -63,10 +63,12 @@ Outcome RunOnce(const std::string& source, std::string_view text) {
     fuzz::WriteFile(source, text);
     const std::string listing = vantel::ListingNameFor(source);
     Outcome outcome;
+    vantel::RunSettings settings;
+    settings.caps = vantel::WorkCaps{kStatementCap, kMatchStepCap};
     fuzz::BeginSandbox(source, listing, kWriteCap);
     fuzz::RunOnBigStack([&] {
         const char* arguments[] = {source.c_str()};
-        outcome.status = vantel::RunVantel(1, arguments);
+        outcome.status = vantel::RunVantel(1, arguments, settings);
     });
     fuzz::EndSandbox();
     outcome.listing = fuzz::MaskedListing(fuzz::ReadFile(listing));
@@ -76,8 +78,6 @@ Outcome RunOnce(const std::string& source, std::string_view text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    vantel::gWorkCaps.statements = kStatementCap;
-    vantel::gWorkCaps.matchSteps = kMatchStepCap;
     static const std::string source = fuzz::ScratchDir() + "/in.sno";
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     static const Outcome probe = RunOnce(source, kProbe); // before any input

@@ -151,9 +151,9 @@ void Match(std::string_view subject, const Value& pattern, bool anchored) {
     vantel::ClearPending();
     int start = 0, cursor = 0;
     for (; start < (anchored || length == 0 ? 1 : length); ++start) {
-        vantel::gExec.failure = false;
+        vantel::Exec().failure = false;
         cursor = vantel::MatchAttempt(subject, pattern.pattern(), start);
-        if (vantel::gExec.failure) {
+        if (vantel::Exec().failure) {
             fuzz::Check(cursor == 0, "failed attempt with a cursor");
             continue;
         }
@@ -161,7 +161,7 @@ void Match(std::string_view subject, const Value& pattern, bool anchored) {
         if (cursor > 0) break;
     }
     if (cursor > 0) {
-        vantel::gExec.failure = false;
+        vantel::Exec().failure = false;
         vantel::PerformPending();
     } else {
         vantel::ClearPending();
@@ -172,10 +172,10 @@ void Match(std::string_view subject, const Value& pattern, bool anchored) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    vantel::gWorkCaps.matchSteps = kMatchStepCap;
+    vantel::RunSettings settings;
+    settings.caps.matchSteps = kMatchStepCap;
     fuzz::RunOnBigStack([&] {
-        vantel::gRun.translating = false;
-        vantel::ResetTables();
+        const vantel::RunObject run(settings);
         vantel::EnterInitialStrings();
         try {
             Reader in(data, size);
@@ -186,7 +186,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const vantel::RunEnd&) {
             // A construction beyond 32 nodes, ARBNO nested too deeply, or the step cap.
         }
-        vantel::ResetTables();
     });
     return 0;
 }

@@ -74,7 +74,7 @@ void CheckTarget(const vantel::Target& t) {
 }
 
 void CheckProgram() {
-    const vantel::Program& p = vantel::gProgram;
+    const vantel::Program& p = vantel::TheProgram();
     gEntries.clear();
     for (int i = 1; i <= vantel::StringCount(); ++i)
         gEntries.insert(vantel::StringAt(i));
@@ -99,8 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::string source = fuzz::ScratchDir() + "/in.sno";
     fuzz::WriteFile(source, std::string_view(reinterpret_cast<const char*>(data), size));
     fuzz::RunOnBigStack([] {
-        vantel::gRun.translating = true;
-        vantel::ResetTables();
+        const vantel::RunObject run;
+        vantel::RunInfo().translating = true;
         fuzz::Check(vantel::OpenSource(source), "cannot open the source");
         fuzz::Check(vantel::OpenListing("/dev/null"), "cannot open /dev/null");
         try {
@@ -111,7 +111,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         vantel::CloseSource();
         vantel::CloseListing();
-        vantel::ResetTables();
     });
     return 0;
 }

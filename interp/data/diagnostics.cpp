@@ -8,7 +8,9 @@
 
 namespace vantel {
 
-RunState gRun;
+RunState& RunInfo() {
+    return Data().run;
+}
 
 namespace {
 
@@ -27,9 +29,9 @@ void ReportError(std::string_view message) {
     line.append(message);
     line.append(" ---");
     ListingLine(line);
-    gRun.errorFlag = true;
-    if (gRun.translating) {
-        ++gRun.errorCount;
+    RunInfo().errorFlag = true;
+    if (RunInfo().translating) {
+        ++RunInfo().errorCount;
         return;
     }
     ListingLine("--- ERROR OCCURRED ON STATEMENT " +
@@ -39,12 +41,12 @@ void ReportError(std::string_view message) {
 
 void TerminationReport() {
     ListingLine(" EXECUTION HAS TERMINATED.");
-    ListingLine(" EXECUTION TIME: " + std::to_string(ElapsedMs(gRun.startTime, TimeOfDayMs())) +
-                " milliseconds.");
+    ListingLine(" EXECUTION TIME: " +
+                std::to_string(ElapsedMs(RunInfo().startTime, TimeOfDayMs())) + " milliseconds.");
     ListingLine(" NUMBER OF STATEMENTS EXECUTED: " +
                 std::to_string(KeywordValue(KeywordIndex::StCount)));
     if (KeywordValue(KeywordIndex::Dump) != 0) DumpVariables();
-    const int status = gRun.errorFlag ? 0 : KeywordValue(KeywordIndex::Code);
+    const int status = RunInfo().errorFlag ? 0 : KeywordValue(KeywordIndex::Code);
     EndRun(status);
 }
 
@@ -109,7 +111,7 @@ void DumpVariables() {
         if (!entry->value.IsNull()) {
             ListingWrite(std::string("  ").append(entry->name).append(" = "));
             DumpEntryValue(entry->value);
-        } else if (gRun.debug) {
+        } else if (RunInfo().debug) {
             ListingLine(std::string("  \"").append(entry->name).append("\""));
         }
     }

@@ -13,7 +13,7 @@ struct RunEnd {
     int status;
 };
 
-// Process-wide state of one run, cleared by the table reset.
+// What the reporters know of the current run.
 struct RunState {
     bool translating = false;
     bool errorFlag = false;
@@ -22,7 +22,8 @@ struct RunState {
     double startTime = 0;
     std::string listingName;
 };
-extern RunState gRun;
+// The current run's information (kept with the data layer's state).
+RunState& RunInfo();
 
 // Writes two empty lines and "--- message ---". While translating it counts
 // the error and returns; while executing it names the statement and ends the

@@ -5,15 +5,9 @@
 
 namespace vantel {
 
-bool gFastPaths = true;
-
-void SetFastPaths(bool on) {
-    gFastPaths = on;
-}
-
-void ReadFastPathSetting() {
+bool FastPathsFromEnvironment() {
     const char* plain = std::getenv("VANTEL_PLAIN");
-    SetFastPaths(plain == nullptr || std::string_view(plain) != "1");
+    return plain == nullptr || std::string_view(plain) != "1";
 }
 
 } // namespace vantel

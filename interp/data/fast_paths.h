@@ -6,18 +6,18 @@
 // skipped scan positions, direct assignment of plain variables and merged
 // records of pending assignments. With them off, what remains is the
 // step-by-step evaluation, so that the two can be checked against each
-// other. The setting outlives the table reset.
+// other. The setting is part of each run's state, given when the run starts.
 #pragma once
+
+#include "data/values.h"
 
 namespace vantel {
 
-extern bool gFastPaths;
 inline bool FastPaths() {
-    return gFastPaths;
+    return Data().fastPaths;
 }
-void SetFastPaths(bool on);
-// VANTEL_PLAIN=1 in the environment turns the fast paths off; read once,
-// when the program starts.
-void ReadFastPathSetting();
+// False when VANTEL_PLAIN=1 is in the environment, which turns the fast
+// paths off; read once, when the program starts.
+bool FastPathsFromEnvironment();
 
 } // namespace vantel

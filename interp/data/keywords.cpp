@@ -8,8 +8,6 @@
 
 namespace vantel {
 
-std::array<std::int32_t, kKeywordCount> gKeywordValues{};
-
 namespace {
 
 struct KeywordEntry {
@@ -48,8 +46,8 @@ const std::string& AlphabetText() {
     return alphabet;
 }
 
-void ResetKeywords() {
-    gKeywordValues.fill(0);
+void InitialKeywordValues() {
+    Data().keywords.fill(0);
     KeywordValue(KeywordIndex::StLimit) = 5000;
     KeywordValue(KeywordIndex::Anchor) = 1;
 }
@@ -58,7 +56,7 @@ void EnterInitialStrings() {
     LookupOrEnter("ARB")->value = Value::Pattern(NewLoopTable(Routine::ArbPiece, -1));
     for (const KeywordEntry& k : kKeywordEntries)
         LookupOrEnter(k.name)->value = Value::Keyword(k.index, k.isProtected);
-    ResetKeywords();
+    InitialKeywordValues();
 }
 
 } // namespace vantel

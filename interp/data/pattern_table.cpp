@@ -16,18 +16,6 @@ void CharSet::Fill(std::string_view chars) {
 
 namespace {
 
-// Storage of freed tables, kept by size class for reuse: patterns are made
-// and dropped per statement. A few blocks per class are kept, so the memory
-// held stays small; plain arrays, so that nothing here is destroyed at exit
-// before the last pattern is released.
-constexpr int kSizeClasses = 4; // 4, 8, 16 and 32 node slots
-constexpr int kKeptPerClass = 32;
-struct SpareBlocks {
-    void* blocks[kSizeClasses][kKeptPerClass];
-    int counts[kSizeClasses];
-};
-SpareBlocks gSpare{};
-
 int SizeClass(int count) {
     int c = 0;
     while ((4 << c) < count)
@@ -36,16 +24,24 @@ int SizeClass(int count) {
 }
 
 void* TakeBlock(int sizeClass) {
-    int& n = gSpare.counts[sizeClass];
-    if (n > 0) return gSpare.blocks[sizeClass][--n];
+    SpareBlocks& spare = Data().spareBlocks;
+    int& n = spare.counts[sizeClass];
+    if (n > 0) return spare.blocks[sizeClass][--n];
     const auto nodes = static_cast<std::size_t>(4 << sizeClass);
     return ::operator new(sizeof(PatternTable) + nodes * sizeof(PatternNode));
 }
 
+// A table may outlive its run (a value held by a test, say): with no run
+// current its block is simply freed.
 void GiveBlock(void* block, int sizeClass) {
-    int& n = gSpare.counts[sizeClass];
-    if (n < kKeptPerClass)
-        gSpare.blocks[sizeClass][n++] = block;
+    if (gCurrentData == nullptr) {
+        ::operator delete(block);
+        return;
+    }
+    SpareBlocks& spare = Data().spareBlocks;
+    int& n = spare.counts[sizeClass];
+    if (n < kKeptPerSizeClass)
+        spare.blocks[sizeClass][n++] = block;
     else
         ::operator delete(block);
 }
@@ -66,6 +62,12 @@ void* NodeSlot(PatternTable* table, int index) {
 }
 
 } // namespace
+
+SpareBlocks::~SpareBlocks() {
+    for (int c = 0; c < kPatternSizeClasses; ++c)
+        for (int i = 0; i < counts[c]; ++i)
+            ::operator delete(blocks[c][i]);
+}
 
 PatternTable* NewPatternTable(int count) {
     // Owned by the values that refer to it; freed by ReleasePatternTable.
@@ -88,7 +90,7 @@ bool RefersToPatterns(const PatternTable& t) {
 
 // Frees a table and, with a work list, the tables only it referred to: an
 // ARBNO chain may be deeper than the stack. The list is local, so that
-// freeing still works while the statics are destroyed at exit.
+// freeing needs no storage of its own.
 void ReleaseChain(PatternTable* table) {
     std::vector<PatternTable*> work;
     for (PatternTable* t = table;;) {

@@ -28,75 +28,12 @@ IndexKey KeyOf(std::string_view text) {
 // A joined text always fits in one chunk of the text storage.
 static_assert(static_cast<std::size_t>(kMaxStringLength) <= TextArena::kChunkSize);
 
-// One slot of the index: in use when it carries the current generation.
-struct IndexSlot {
-    std::uint64_t hash = 0;
-    std::uint32_t position = 0; // of the entry in the table
-    std::uint32_t generation = 0;
-};
-// Open addressing with linear probing, at least 1.6 slots per possible
-// entry, so probes stay short, some slot is always free, and neither a
-// lookup nor an entry allocates.
-constexpr int kIndexBits = 13;
-constexpr std::size_t kIndexSize = std::size_t{1} << kIndexBits;
-static_assert(kIndexSize * 5 >= static_cast<std::size_t>(kStringTableSize) * 8);
-
 // Entries are made in blocks, so that entering allocates only now and then.
 constexpr int kBlockItems = 256;
 
-// The last concatenation made with an entry on the left: right side, result.
-struct LastJoin {
-    const StringItem* right = nullptr;
-    StringItem* result = nullptr;
-};
-
-// Beside each entry of the table, by position; set afresh when the entry is
-// made, so it needs no reset of its own.
-std::array<LastJoin, kStringTableSize + 1> gLastJoins{};
-
-struct StringTable {
-    std::array<StringItem*, kStringTableSize + 1> slots{}; // 1..count
-    int count = 0;
-    std::vector<std::unique_ptr<StringItem[]>> blocks;
-    // Index beside the table: text to position.
-    std::array<IndexSlot, kIndexSize> index{};
-    // The entries' texts.
-    TextArena texts;
-};
-
 StringTable& Table() {
-    static StringTable table;
-    return table;
+    return Data().strings;
 }
-
-StringItem& EmptyItem() {
-    static StringItem item;
-    return item;
-}
-
-// The caches below belong to one filling of the table: a slot counts only
-// when it carries the current generation, so emptying them with the table
-// is one increment (no clearing, no touching of unused pages).
-std::uint32_t gGeneration = 1;
-
-// Integers converted to text, by value: loops convert the same numbers over
-// and over, and entries stay in the table for the whole run. Direct-mapped.
-struct IntegerEntry {
-    std::int32_t value = 0;
-    std::uint32_t generation = 0;
-    StringItem* item = nullptr;
-};
-std::array<IntegerEntry, 8192> gIntegerEntries{};
-
-// Concatenations already made, by operand entries: entries never change,
-// so a pair always gives the same result. Direct-mapped.
-struct JoinedEntry {
-    const StringItem* left = nullptr;
-    const StringItem* right = nullptr;
-    StringItem* result = nullptr;
-    std::uint32_t generation = 0;
-};
-std::array<JoinedEntry, 8192> gJoinedEntries{};
 
 JoinedEntry& JoinedSlot(const StringItem* left, const StringItem* right) {
     const auto a = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(left));
@@ -104,41 +41,31 @@ JoinedEntry& JoinedSlot(const StringItem* left, const StringItem* right) {
     std::uint64_t mixed = a * 0x9E3779B97F4A7C15u + b * 0xC2B2AE3D27D4EB4Fu;
     mixed ^= mixed >> 29;
     mixed *= 0xBF58476D1CE4E5B9u;
-    return gJoinedEntries[static_cast<std::size_t>(mixed >> 51)]; // 13 bits
+    static_assert(kCacheSlots == std::size_t{1} << 13);
+    return Table().joined[static_cast<std::size_t>(mixed >> 51)]; // 13 bits
 }
 
 // Two slots per pair (a pair of neighbours), so that two pairs meeting on
 // one slot both stay.
 JoinedEntry& Neighbour(const JoinedEntry& slot) {
-    return gJoinedEntries[static_cast<std::size_t>(&slot - gJoinedEntries.data()) ^ 1];
+    auto& joined = Table().joined;
+    return joined[static_cast<std::size_t>(&slot - joined.data()) ^ 1];
 }
 
 void RememberJoined(const StringItem* left, const StringItem* right, StringItem* result) {
     JoinedEntry& first = JoinedSlot(left, right);
+    const std::uint32_t generation = Table().generation;
     // The second slot takes the older occupant of the first.
-    if (first.generation == gGeneration) Neighbour(first) = first;
-    first = JoinedEntry{left, right, result, gGeneration};
+    if (first.generation == generation) Neighbour(first) = first;
+    first = JoinedEntry{left, right, result, generation};
 }
 
 } // namespace
 
-void ResetStringTable() {
-    StringTable& t = Table();
-    // Values may refer to patterns whose nodes refer back to entries only by
-    // pointer, so clearing values first and entries second is safe.
-    for (int i = 1; i <= t.count; ++i)
-        t.slots[static_cast<std::size_t>(i)]->value = Value();
-    t.blocks.clear();
-    t.slots.fill(nullptr);
-    t.count = 0;
-    t.texts.Reset();
-    if (++gGeneration == 0) { // after 2^32 resets: start the slots afresh
-        gIntegerEntries.fill(IntegerEntry{});
-        gJoinedEntries.fill(JoinedEntry{});
-        t.index.fill(IndexSlot{});
-        gGeneration = 1;
-    }
-    EmptyItem().value = Value();
+StringTable::~StringTable() {
+    for (int i = 1; i <= count; ++i)
+        slots[static_cast<std::size_t>(i)]->value = Value();
+    emptyItem.value = Value();
 }
 
 int StringCount() {
@@ -163,7 +90,7 @@ StringItem* Find(const IndexKey& key, std::size_t& freeSlot) {
     StringTable& t = Table();
     for (std::size_t i = HomeSlot(key.hash);; i = (i + 1) & (kIndexSize - 1)) {
         const IndexSlot& slot = t.index[i];
-        if (slot.generation != gGeneration) {
+        if (slot.generation != t.generation) {
             freeSlot = i;
             return nullptr;
         }
@@ -189,11 +116,11 @@ StringItem* Enter(std::string_view stored, std::uint64_t hash, std::size_t freeS
     item->name = stored;
     item->hash = hash;
     item->position = position;
-    gLastJoins[static_cast<std::size_t>(position)] = LastJoin{};
+    t.lastJoins[static_cast<std::size_t>(position)] = LastJoin{};
     if (stored == "INPUT") item->special = SpecialName::Input;
     if (stored == "OUTPUT") item->special = SpecialName::Output;
     t.slots[static_cast<std::size_t>(position)] = item;
-    t.index[freeSlot] = IndexSlot{hash, static_cast<std::uint32_t>(position), gGeneration};
+    t.index[freeSlot] = IndexSlot{hash, static_cast<std::uint32_t>(position), t.generation};
     return item;
 }
 
@@ -243,12 +170,13 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
     // a left side without one, as in a growing string, touches no slot).
     // Records are made only with the fast paths on and for entries in the
     // table (position 0 has none), so without them both lookups miss.
-    LastJoin& last = gLastJoins[static_cast<std::size_t>(left->position)];
+    StringTable& t = Table();
+    LastJoin& last = t.lastJoins[static_cast<std::size_t>(left->position)];
     if (last.right == right && last.result != nullptr) return Value::String(last.result);
     if (last.result != nullptr) {
         JoinedEntry& first = JoinedSlot(left, right);
         for (const JoinedEntry* e : {&first, &Neighbour(first)})
-            if (e->generation == gGeneration && e->left == left && e->right == right)
+            if (e->generation == t.generation && e->left == left && e->right == right)
                 return Value::String(e->result);
     }
     if (left->name.size() + right->name.size() > static_cast<std::size_t>(kMaxStringLength)) {
@@ -257,7 +185,7 @@ Value InternConcatenation(StringItem* left, StringItem* right) {
     }
     // The joined text is stored first (often only the right side is copied,
     // after the left one) and given back when it is in the table already.
-    TextArena& texts = Table().texts;
+    TextArena& texts = t.texts;
     const IndexKey key{texts.StoreJoined(left->name, right->name),
                        HashText(right->name, left->hash)};
     std::size_t freeSlot = 0;
@@ -284,15 +212,16 @@ Value InternString(std::string_view text) {
 Value InternInteger(std::int32_t n) {
     char buffer[16];
     if (!FastPaths()) return Value::String(LookupOrEnter(FormatInteger(n, buffer)));
-    IntegerEntry& slot = gIntegerEntries[static_cast<std::uint32_t>(n) % gIntegerEntries.size()];
-    if (slot.generation == gGeneration && slot.value == n) return Value::String(slot.item);
+    StringTable& t = Table();
+    IntegerEntry& slot = t.integers[static_cast<std::uint32_t>(n) % t.integers.size()];
+    if (slot.generation == t.generation && slot.value == n) return Value::String(slot.item);
     StringItem* item = LookupOrEnter(FormatInteger(n, buffer));
-    if (item != nullptr) slot = IntegerEntry{n, gGeneration, item};
+    if (item != nullptr) slot = IntegerEntry{n, t.generation, item};
     return Value::String(item);
 }
 
 StringItem* EmptyNameItem() {
-    return &EmptyItem();
+    return &Table().emptyItem;
 }
 
 } // namespace vantel

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <vector>
 
+#include "data/data_state.h"
 #include "data/diagnostics.h"
 
 namespace vantel {
@@ -50,7 +51,8 @@ void TextFile::Close() {
 
 namespace {
 
-// The buffer getline reads into, shared by all files (reads never overlap).
+// Scratch: the buffer getline reads into, shared by all files and runs
+// (reads never overlap, and nothing is kept in it between reads).
 struct LineBuffer {
     char* data = nullptr;
     std::size_t capacity = 0;
@@ -103,25 +105,27 @@ bool TextFile::Write(std::string_view text) {
 
 namespace {
 
-TextFile gListing;
-TextFile gSource;
-std::vector<std::unique_ptr<FileItem>> gAssociations;
+TextFile& Listing() {
+    return Data().listing;
+}
 
 [[noreturn]] void ListingFailed() {
-    std::fprintf(stderr, "vantel: cannot write %s\n", gRun.listingName.c_str());
-    gListing.Close();
+    std::fprintf(stderr, "vantel: cannot write %s\n", RunInfo().listingName.c_str());
+    Listing().Close();
     EndRun(2);
 }
 
 } // namespace
 
 void ListingWrite(std::string_view text) {
-    if (!gListing.IsOpen()) return;
-    if (!gListing.Write(text)) ListingFailed();
+    TextFile& listing = Listing();
+    if (!listing.IsOpen()) return;
+    if (!listing.Write(text)) ListingFailed();
 }
 
 void ListingLine(std::string_view text) {
-    static std::string line; // reused: no allocation per line once grown
+    // Scratch, reused by every line and run: no allocation once grown.
+    static std::string line;
     line.assign(text);
     line.push_back('\n');
     ListingWrite(line);
@@ -139,30 +143,31 @@ std::string RightAligned(std::string_view text, std::size_t width) {
 }
 
 bool OpenListing(const std::string& path) {
-    return gListing.Create(path);
+    return Listing().Create(path);
 }
 void CloseListing() {
-    gListing.Close();
+    Listing().Close();
 }
 
 bool OpenSource(const std::string& path) {
-    return gSource.OpenRead(path);
+    return Data().source.OpenRead(path);
 }
 TextFile& Source() {
-    return gSource;
+    return Data().source;
 }
 void CloseSource() {
-    gSource.Close();
+    Data().source.Close();
 }
 
 FileItem* NewAssociation(bool input) {
-    gAssociations.push_back(std::make_unique<FileItem>());
-    gAssociations.back()->input = input;
-    return gAssociations.back().get();
+    auto& associations = Data().associations;
+    associations.push_back(std::make_unique<FileItem>());
+    associations.back()->input = input;
+    return associations.back().get();
 }
 
 void CloseAssociations() {
-    gAssociations.clear();
+    Data().associations.clear();
 }
 
 // ---- The clock -------------------------------------------------------------------

@@ -153,8 +153,8 @@ enum class SpecialName : std::uint8_t { None, Input, Output };
 // One string-table entry: a string and the variable of that name.
 struct StringItem {
     Value value; // the variable's value; Null when it has none
-    // The text, viewing the table's text storage (valid until the table is
-    // reset) or, for entries outside the table, static text.
+    // The text, viewing the table's text storage (valid as long as the
+    // run) or, for entries outside the table, static text.
     std::string_view name;
     // Hash of name (see HashText); a concatenation continues its left side's.
     std::uint64_t hash = kHashStart;
@@ -176,7 +176,6 @@ inline Value Value::String(StringItem* item) {
 
 // ---- The string table ------------------------------------------------------
 
-void ResetStringTable();
 int StringCount();
 StringItem* StringAt(int position); // positions 1..count
 // Finds the entry for text or enters it. At the limit: reports
@@ -194,12 +193,11 @@ StringItem* EmptyNameItem();
 
 // ---- Keywords ----------------------------------------------------------------
 
-extern std::array<std::int32_t, kKeywordCount> gKeywordValues;
-inline std::int32_t& KeywordValue(KeywordIndex index) {
-    return gKeywordValues[static_cast<std::size_t>(index)];
-}
+// KeywordValue(index), the current run's value of a keyword, is defined
+// with the run's state (data/data_state.h, included below).
 const std::string& AlphabetText();
-void ResetKeywords();
+// Sets every keyword to its value at the start of a run.
+void InitialKeywordValues();
 // Enters the thirteen initial entries (ARB and the twelve keywords).
 void EnterInitialStrings();
 
@@ -216,3 +214,6 @@ std::string_view TrimTrailingBlanks(std::string_view text);
 std::string_view FormatInteger(std::int32_t n, char (&buffer)[16]);
 
 } // namespace vantel
+
+// The run's state, where the string table and the keyword values live.
+#include "data/data_state.h"

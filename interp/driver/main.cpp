@@ -39,15 +39,20 @@ constexpr std::size_t kInterpreterStackBytes = std::size_t{1} << 30;
 // instead of running into other memory.
 constexpr std::size_t kGuardBytes = std::size_t{64} << 10;
 
+// What the run on the large stack is given and gives back. The stack
+// switch passes no arguments, so it is reached through one pointer, set
+// while main waits for the run.
 struct Job {
     int count;
     const char* const* arguments;
+    vantel::RunSettings settings;
     int status;
 };
-Job gJob{0, nullptr, 0};
+Job* currentJob = nullptr;
 
 void RunJob() {
-    gJob.status = vantel::RunVantel(gJob.count, gJob.arguments);
+    Job& job = *currentJob;
+    job.status = vantel::RunVantel(job.count, job.arguments, job.settings);
 }
 
 #ifdef VANTEL_RUN_ON_THREAD
@@ -104,8 +109,10 @@ int main(int argc, char** argv) {
     // killing the process.
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
-    vantel::ReadFastPathSetting();
-    gJob = Job{argc - 1, argv + 1, 0};
+    vantel::RunSettings settings;
+    settings.fastPaths = vantel::FastPathsFromEnvironment();
+    Job job{argc - 1, argv + 1, settings, 0};
+    currentJob = &job;
     if (!RunOnLargeStack()) RunJob(); // no large stack to be had: the main one
-    return gJob.status & 0xFF;
+    return job.status & 0xFF;
 }

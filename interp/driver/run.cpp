@@ -11,7 +11,7 @@
 #include "data/values.h"
 #include "executor/code.h"
 #include "executor/executor.h"
-#include "translator/internal_form.h"
+#include "translator/translation_state.h"
 
 namespace vantel {
 
@@ -21,15 +21,26 @@ std::string ListingNameFor(const std::string& source) {
     return source.substr(0, dot) + ".lst";
 }
 
-void ResetTables() {
-    CloseAssociations();
-    ResetExecutor();
-    ResetInternalForm();
-    ResetStringTable();
-    ResetKeywords();
-    const bool translating = gRun.translating;
-    gRun = RunState{};
-    gRun.translating = translating;
+RunObject::RunObject(const RunSettings& settings)
+    : data_(std::make_unique<DataState>()), translation_(std::make_unique<TranslationState>()),
+      executor_(std::make_unique<ExecutorState>()), previousData_(gCurrentData),
+      previousTranslation_(gCurrentTranslation), previousExecutor_(gCurrentExecutor) {
+    data_->fastPaths = settings.fastPaths;
+    executor_->caps = settings.caps;
+    gCurrentData = data_.get();
+    gCurrentTranslation = translation_.get();
+    gCurrentExecutor = executor_.get();
+}
+
+// The layers go top down, while the data layer is still current: values
+// above it release their pattern tables into its storage.
+RunObject::~RunObject() {
+    executor_.reset();
+    translation_.reset();
+    data_.reset();
+    gCurrentData = previousData_;
+    gCurrentTranslation = previousTranslation_;
+    gCurrentExecutor = previousExecutor_;
 }
 
 namespace {
@@ -41,7 +52,7 @@ void ReportWalkedStatements() {
     const char* wanted = std::getenv("VANTEL_WALKED");
     if (wanted == nullptr || std::string_view(wanted) != "1") return;
     std::fprintf(stderr, "vantel: %lld statements walked\n",
-                 static_cast<long long>(gExec.compiled.walked));
+                 static_cast<long long>(Exec().compiled.walked));
 }
 
 int Fail(const char* what, const std::string& name) {
@@ -53,33 +64,33 @@ int Fail(const char* what, const std::string& name) {
     ListingNewLine();
     ListingLine("Execution begins...");
     // With the fast paths off the statements are walked as trees.
-    if (FastPaths()) CompileProgram(gProgram);
+    if (FastPaths()) CompileProgram(TheProgram());
     KeywordsChanged();
-    const int start = gProgram.endLabel != nullptr ? FindLabel(gProgram.endLabel) : 1;
+    const int start = TheProgram().endLabel != nullptr ? FindLabel(TheProgram().endLabel) : 1;
     ExecuteStatements(start);
     TerminationReport();
 }
 
 int TranslateAndRun(const std::string& source) {
     if (!OpenSource(source)) return Fail("cannot open", source);
-    gRun.listingName = ListingNameFor(source);
-    if (!OpenListing(gRun.listingName)) {
+    RunInfo().listingName = ListingNameFor(source);
+    if (!OpenListing(RunInfo().listingName)) {
         CloseSource();
-        return Fail("cannot create", gRun.listingName);
+        return Fail("cannot create", RunInfo().listingName);
     }
     Translate();
     ListingNewLine();
-    gRun.translating = false;
-    if (gRun.errorFlag) EndRun(0);
+    RunInfo().translating = false;
+    if (RunInfo().errorFlag) EndRun(0);
     Execute();
 }
 
 } // namespace
 
-int RunVantel(int argumentCount, const char* const* arguments) {
+int RunVantel(int argumentCount, const char* const* arguments, const RunSettings& settings) {
     if (argumentCount != 1) return 0;
-    gRun.translating = true;
-    ResetTables();
+    const RunObject run(settings);
+    RunInfo().translating = true;
     int status = 0;
     try {
         status = TranslateAndRun(arguments[0]);
@@ -93,7 +104,6 @@ int RunVantel(int argumentCount, const char* const* arguments) {
     CloseAssociations();
     CloseListing();
     ReportWalkedStatements();
-    ResetTables();
     return status;
 }
 

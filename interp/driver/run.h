@@ -1,20 +1,50 @@
 // The run sequence of vantel: from the command line to the exit status.
-// Runs in-process and can be repeated: every table is reset at its start.
+// Runs in-process and can be repeated: each run has a run object of its own,
+// so nothing of one run is seen by the next.
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "executor/run_state.h"
 
 namespace vantel {
 
+struct DataState;
+struct TranslationState;
+
+// What a run is given besides its program: the fast path switch and the
+// work caps (see data/fast_paths.h and executor/run_state.h).
+struct RunSettings {
+    bool fastPaths = true;
+    WorkCaps caps;
+};
+
+// Every table of one run, per layer. Constructing it makes them afresh and
+// makes them the current run's; destroying it frees them and makes the run
+// that was current before it current again, so run objects nest.
+class RunObject {
+public:
+    explicit RunObject(const RunSettings& settings = {});
+    RunObject(const RunObject&) = delete;
+    RunObject& operator=(const RunObject&) = delete;
+    ~RunObject();
+
+private:
+    std::unique_ptr<DataState> data_;
+    std::unique_ptr<TranslationState> translation_;
+    std::unique_ptr<ExecutorState> executor_;
+    DataState* previousData_;
+    TranslationState* previousTranslation_;
+    ExecutorState* previousExecutor_;
+};
+
 // Runs vantel with its arguments (without the program name) and returns the
 // exit status.
-int RunVantel(int argumentCount, const char* const* arguments);
+int RunVantel(int argumentCount, const char* const* arguments, const RunSettings& settings = {});
 
 // The listing file written for a source name: its extension replaced by
 // ".lst", or "SNOBOL4.out" when it has none after its first character.
 std::string ListingNameFor(const std::string& source);
-
-// Clears every global table of the interpreter.
-void ResetTables();
 
 } // namespace vantel

@@ -16,7 +16,7 @@ void AssignKeyword(StringItem* variable, const Value& x) {
         return;
     }
     const std::int32_t n = ToInteger(x);
-    if (gExec.failure) return;
+    if (Exec().failure) return;
     KeywordValue(k.index) = n;
     KeywordsChanged();
 }
@@ -41,7 +41,7 @@ void AssignToFile(StringItem* variable, const Value& x) {
 } // namespace
 
 void Assign(StringItem* variable, const Value& x) {
-    if (gExec.failure || variable == nullptr) return;
+    if (Exec().failure || variable == nullptr) return;
     if (IsPlainVariable(variable)) {
         variable->value = x;
         return;

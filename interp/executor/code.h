@@ -157,7 +157,7 @@ struct CompiledProgram {
     std::int64_t walked = 0;                 // statements run by the evaluator instead
 };
 
-// Compiles every statement of the program into gExec's code.
+// Compiles every statement of the program into the executor's code.
 void CompileProgram(const Program& program);
 
 // The statement cycle over compiled code, from statement `start` until a

@@ -351,7 +351,7 @@ void CompileGotos(Compiler& c, const Program& program, const Stmt& s, StatementC
 } // namespace
 
 void CompileProgram(const Program& program) {
-    CompiledProgram& out = gExec.compiled;
+    CompiledProgram& out = Exec().compiled;
     Compiler c(out);
     for (int n = 1; n <= program.count; ++n) {
         const Stmt& s = *program.statements[static_cast<std::size_t>(n)];

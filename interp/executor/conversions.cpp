@@ -79,7 +79,7 @@ Value KeywordString(KeywordIndex k) {
 }
 
 Value ToStringValue(const Value& v) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     switch (v.kind()) {
     case Kind::Null:
     case Kind::String:
@@ -110,7 +110,7 @@ std::string_view ConvertedText(const Value& v) {
 }
 
 std::int32_t ToInteger(const Value& v) {
-    if (gExec.failure) return 0;
+    if (Exec().failure) return 0;
     std::int32_t n = 0;
     switch (v.kind()) {
     case Kind::Null:

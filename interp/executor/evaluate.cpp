@@ -18,11 +18,11 @@ namespace {
 Value ApplyUnary(UnaryOp op, const Expr* operand) {
     if (op == UnaryOp::Cursor) {
         StringItem* variable = EvaluateVariable(operand);
-        if (gExec.failure) return Value();
+        if (Exec().failure) return Value();
         return MakeNodePattern(Routine::Cursor, Value::String(variable));
     }
     const Value v = Evaluate(operand);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     return UnaryOf(op, v);
 }
 
@@ -61,7 +61,7 @@ bool IsLeaf(const Expr* e) {
 // Operands that are numbers, literals and names are taken in place, without
 // a call of the evaluator.
 [[gnu::always_inline]] inline Value Operand(const Expr* e) {
-    if (e != nullptr && !gExec.failure && FastPaths() && IsLeaf(e)) return LeafValue(e);
+    if (e != nullptr && !Exec().failure && FastPaths() && IsLeaf(e)) return LeafValue(e);
     return Evaluate(e);
 }
 
@@ -86,12 +86,12 @@ Value EvaluateBinary(const Expr* e) {
         // The left operand becomes a pattern before the variable is evaluated.
         const Value pattern = left.IsNull() ? Value() : ToPattern(left);
         StringItem* variable = EvaluateVariable(e->right);
-        if (gExec.failure) return Value();
+        if (Exec().failure) return Value();
         return ValueAssignmentPattern(pattern, variable,
                                       e->binaryOp == BinaryOp::ImmediateAssignment);
     }
     const Value right = Operand(e->right);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     const BinaryOp op = e->binaryOp;
     if (!FastPaths()) return ApplyBinary(op, left, right);
     if (op == BinaryOp::Concatenation) // a temporary left pattern may grow in place
@@ -112,7 +112,7 @@ Value ReadName(StringItem* entry) {
 }
 
 Value UnaryOf(UnaryOp op, const Value& v) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     switch (op) {
     case UnaryOp::Indirection:
         return Indirection(v);
@@ -127,7 +127,7 @@ Value UnaryOf(UnaryOp op, const Value& v) {
 }
 
 Value CallWith(const Expr* call, Value* args) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     if (call->entry != nullptr && call->entry->function < 0 && FastPaths()) {
         if (IsComparison(call->primitive) && args[0].kind() == Kind::Integer &&
             args[1].kind() == Kind::Integer)
@@ -141,7 +141,7 @@ Value CallWith(const Expr* call, Value* args) {
 }
 
 Value Evaluate(const Expr* e) {
-    if (gExec.failure || e == nullptr) return Value();
+    if (Exec().failure || e == nullptr) return Value();
     switch (e->kind) {
     case ExprKind::Unary:
         return ApplyUnary(e->unaryOp, e->left);
@@ -155,9 +155,9 @@ Value Evaluate(const Expr* e) {
 }
 
 StringItem* VariableNamed(const Value& v) {
-    if (gExec.failure) return nullptr;
+    if (Exec().failure) return nullptr;
     const std::string_view name = ToText(v);
-    if (gExec.failure) return nullptr;
+    if (Exec().failure) return nullptr;
     if (name.empty()) {
         ReportError("NULL RESULT WHERE VAR REQUIRED");
         return nullptr;
@@ -166,7 +166,7 @@ StringItem* VariableNamed(const Value& v) {
 }
 
 StringItem* ComputeVariable(const Expr* e) {
-    if (e == nullptr || gExec.failure) return nullptr;
+    if (e == nullptr || Exec().failure) return nullptr;
     if (e->kind != ExprKind::Unary) {
         ReportError("INAPPROPRIATE EXPR WHERE VAR REQUIRED");
         return nullptr;

@@ -21,27 +21,11 @@
 
 namespace vantel {
 
-extern ExecutorState gExec;
-
-// Makes the executor's state afresh (see run_state.h).
-void ResetExecutor();
-
 // Sets the failure flag; the null value.
 inline Value Fail() {
-    gExec.failure = true;
+    Exec().failure = true;
     return Value();
 }
-
-// Caps on the work of one run, for running untrusted programs in-process
-// (the fuzz targets set them; 0, the default, is no cap). Beyond the
-// statement cap a run ends as beyond &STLIMIT, whatever &STLIMIT says; beyond
-// the match step cap (nodes tried, counted over the run) it ends with
-// "MATCH STEP LIMIT EXCEEDED". They outlive the table reset.
-struct WorkCaps {
-    std::int32_t statements = 0;
-    std::int64_t matchSteps = 0;
-};
-extern WorkCaps gWorkCaps;
 
 // ---- The statement cycle ---------------------------------------------------------
 
@@ -83,9 +67,9 @@ void Replace(StringItem* variable, const Value& subject, int start, int cursor,
 int SearchLabel(StringItem* entry);
 inline int FindLabel(StringItem* entry) {
     // Statements are remembered only with the fast paths on.
-    if (!gExec.failure && entry != nullptr) {
-        const int known = gExec.labels[static_cast<std::size_t>(entry->position)];
-        if (known >= 1 && known <= gProgram.count && gProgram.at(known).label == entry)
+    if (!Exec().failure && entry != nullptr) {
+        const int known = Exec().labels[static_cast<std::size_t>(entry->position)];
+        if (known >= 1 && known <= TheProgram().count && TheProgram().at(known).label == entry)
             return known;
     }
     return SearchLabel(entry);
@@ -192,7 +176,7 @@ Value CallPrimitive(const Expr* call, Value* args, int count);
 // SIZE of a value: the length of its text.
 inline Value SizeOf(const Value& v) {
     const std::string_view text = ToText(v);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     return Value::Integer(static_cast<std::int32_t>(text.size()));
 }
 void Define(const Value& prototype, const Value& label);

@@ -17,7 +17,7 @@ namespace {
 // Saves a variable's value on the run stack; with `clear` the variable is
 // left without a value.
 void Save(StringItem* variable, bool clear) {
-    RunStack& s = gExec.stack;
+    RunStack& s = Exec().stack;
     if (s.top == kRunStackSize) {
         ReportError("RUN STACK OVERFLOW");
         return;
@@ -31,13 +31,13 @@ void Save(StringItem* variable, bool clear) {
 }
 
 SavedValue& Top() {
-    return gExec.stack.slots[static_cast<std::size_t>(gExec.stack.top - 1)];
+    return Exec().stack.slots[static_cast<std::size_t>(Exec().stack.top - 1)];
 }
 
 // An assignment of a value nobody else needs: with the fast paths on, a
 // plain variable takes it without a copy.
 void AssignMoved(StringItem* variable, Value& x) {
-    if (FastPaths() && !gExec.failure && IsPlainVariable(variable))
+    if (FastPaths() && !Exec().failure && IsPlainVariable(variable))
         variable->value = std::move(x);
     else
         Assign(variable, x);
@@ -80,13 +80,13 @@ bool ParseNameList(std::string_view list, std::array<StringItem*, N>& slots, int
 
 FunctionItem* SlotFor(StringItem* name) {
     if (name->function >= 0)
-        return &gExec.functions.entries[static_cast<std::size_t>(name->function)];
-    if (gExec.functions.count == kMaxFunctions) {
+        return &Exec().functions.entries[static_cast<std::size_t>(name->function)];
+    if (Exec().functions.count == kMaxFunctions) {
         ReportError("FUNCTION TABLE OVERFLOW");
         return nullptr;
     }
-    name->function = static_cast<std::int8_t>(gExec.functions.count);
-    FunctionItem* f = &gExec.functions.entries[static_cast<std::size_t>(gExec.functions.count++)];
+    name->function = static_cast<std::int8_t>(Exec().functions.count);
+    FunctionItem* f = &Exec().functions.entries[static_cast<std::size_t>(Exec().functions.count++)];
     f->name = name;
     return f;
 }
@@ -99,7 +99,7 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome) {
     std::string line = " STATEMENT ";
     line += FormatInteger(KeywordValue(KeywordIndex::StNo), statement);
     line += ": LEVEL ";
-    line += FormatInteger(gExec.callLevel, level);
+    line += FormatInteger(Exec().callLevel, level);
     line += what;
     line += name->name;
     line += outcome;
@@ -125,7 +125,7 @@ void Define(const Value& prototypeValue, const Value& labelValue) {
     }
     const Value prototypeText = ToStringValue(prototypeValue);
     const Value label = ToStringValue(labelValue);
-    if (gExec.failure) return;
+    if (Exec().failure) return;
     if (label.IsNull()) {
         ReportError("NULL ENTRY LABEL");
         return;
@@ -156,13 +156,13 @@ void Define(const Value& prototypeValue, const Value& labelValue) {
 }
 
 Value CallFunction(const Expr* call, Value* args, int count) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     StringItem* name = call->entry;
     if (name == nullptr || name->function < 0) return CallPrimitive(call, args, count);
-    const FunctionItem& f = gExec.functions.entries[static_cast<std::size_t>(name->function)];
+    const FunctionItem& f = Exec().functions.entries[static_cast<std::size_t>(name->function)];
     // Everything of the definition is read before the body runs, which may
     // define the function anew; the saved slots name their own variables.
-    const int base = gExec.stack.top;
+    const int base = Exec().stack.top;
     Save(name, true);
     name->value = Value();
     if (count != f.parameterCount) ReportError("WRONG NUMBER OF ARGUMENTS IN CALL");
@@ -177,28 +177,28 @@ Value CallFunction(const Expr* call, Value* args, int count) {
     StringItem* const entryLabel = f.entryLabel;
     if (KeywordValue(KeywordIndex::FTrace) > 0) TraceCall(name, " CALL OF ", "");
 
-    ++gExec.callLevel;
+    ++Exec().callLevel;
     const std::int32_t caller = KeywordValue(KeywordIndex::StNo);
     ExecuteStatements(FindLabel(entryLabel));
-    --gExec.callLevel;
+    --Exec().callLevel;
     if (KeywordValue(KeywordIndex::FTrace) > 0)
-        TraceCall(name, " RETURN OF ", gExec.returned ? " SUCCEEDED." : " FAILED.");
+        TraceCall(name, " RETURN OF ", Exec().returned ? " SUCCEEDED." : " FAILED.");
     KeywordValue(KeywordIndex::StNo) = caller;
 
     // Locals and parameters, last saved first, through the assignment rules.
-    while (gExec.stack.top > base + 1) {
+    while (Exec().stack.top > base + 1) {
         SavedValue& slot = Top();
-        --gExec.stack.top;
+        --Exec().stack.top;
         AssignMoved(slot.variable, slot.value);
         slot.value = Value();
     }
     Value result;
-    if (gExec.returned)
+    if (Exec().returned)
         result = name->value;
     else
-        gExec.failure = true;
+        Exec().failure = true;
     SavedValue& own = Top();
-    --gExec.stack.top;
+    --Exec().stack.top;
     name->value = std::move(own.value); // put back directly, also after FRETURN
     return result;
 }

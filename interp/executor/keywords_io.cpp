@@ -10,14 +10,16 @@ namespace vantel {
 
 namespace {
 
-std::string gLine; // the line being read or written; reused, never shrinks
+// Scratch: the line being read or written, reused by every line and run
+// (never shrinks); nothing is kept in it from one line to the next.
+std::string scratchLine;
 
 bool ReadInto(TextFile& file, StringItem* variable) {
-    if (!file.ReadLine(gLine)) {
-        gExec.failure = true;
+    if (!file.ReadLine(scratchLine)) {
+        Exec().failure = true;
         return false;
     }
-    std::string_view text = gLine;
+    std::string_view text = scratchLine;
     if (KeywordValue(KeywordIndex::Trim) != 0) text = TrimTrailingBlanks(text);
     Assign(variable, InternString(text));
     return true;
@@ -32,36 +34,36 @@ void Emit(FileItem* file, std::string_view text) {
 }
 
 void AppendKeywordText(KeywordRef k) {
-    gLine.append(ToText(KeywordString(k.index)));
+    scratchLine.append(ToText(KeywordString(k.index)));
 }
 
 // Copies the next line of an input file after the blank already written.
 void CopyInputLine(FileItem* target, FileItem* source) {
     Emit(target, " ");
-    if (!source->text.ReadLine(gLine)) {
+    if (!source->text.ReadLine(scratchLine)) {
         if (source->text.Failed()) ReportError("I/O Error");
-        gExec.failure = true; // the line stays open after its blank
+        Exec().failure = true; // the line stays open after its blank
         return;
     }
-    gLine.push_back('\n');
-    Emit(target, gLine);
+    scratchLine.push_back('\n');
+    Emit(target, scratchLine);
 }
 
 } // namespace
 
 bool ReadLineInto(FileItem* file, StringItem* variable) {
-    if (gExec.failure) return false;
+    if (Exec().failure) return false;
     return ReadInto(file->text, variable);
 }
 
 bool ReadStandardInput(StringItem* variable) {
-    if (gExec.failure) return false;
+    if (Exec().failure) return false;
     return ReadInto(Source(), variable);
 }
 
 bool ReadFileLine(FileItem* file, Value& line) {
-    if (!file->text.ReadLine(gLine)) return false;
-    line = InternString(gLine);
+    if (!file->text.ReadLine(scratchLine)) return false;
+    line = InternString(scratchLine);
     return true;
 }
 
@@ -84,21 +86,21 @@ void WriteValue(FileItem* file, const Value& x) {
         return;
     case Kind::Integer: {
         char buffer[16];
-        gLine = ' ';
-        gLine.append(FormatInteger(x.integer(), buffer));
+        scratchLine = ' ';
+        scratchLine.append(FormatInteger(x.integer(), buffer));
         break;
     }
     case Kind::String:
-        gLine = ' ';
-        gLine.append(x.string()->name);
+        scratchLine = ' ';
+        scratchLine.append(x.string()->name);
         break;
     case Kind::Keyword:
-        gLine = ' ';
+        scratchLine = ' ';
         AppendKeywordText(x.keyword());
         break;
     }
-    gLine.push_back('\n');
-    Emit(file, gLine);
+    scratchLine.push_back('\n');
+    Emit(file, scratchLine);
 }
 
 void Associate(const Value& name, const Value& file, bool asInput) {
@@ -123,7 +125,7 @@ void Associate(const Value& name, const Value& file, bool asInput) {
     }
     const std::string path(file.string()->name);
     const bool opened = asInput ? item->text.OpenRead(path) : item->text.Create(path);
-    if (!opened) gExec.failure = true;
+    if (!opened) Exec().failure = true;
 }
 
 } // namespace vantel

@@ -25,7 +25,7 @@ namespace {
 
 void AddPending(StringItem* variable, Value value) {
     if (variable == nullptr) return;
-    PendingList& p = gExec.pending;
+    PendingList& p = Exec().pending;
     if (!IsPlainVariable(variable)) {
         p.queue.push_back(PendingAssignment{variable, std::move(value)});
         p.barrier = p.queue.size();
@@ -75,15 +75,15 @@ int StartCursor(const PatternTable& t, int b, int c) {
 
 int NestedAttempt(const Subject& s, const PatternNode& n, int c) {
     if (n.argument.kind() != Kind::Pattern) return c; // repeats the empty pattern
-    if (gExec.arbnoDepth >= kMaxArbnoNesting) {
+    if (Exec().arbnoDepth >= kMaxArbnoNesting) {
         ReportError("PATTERN NESTED TOO DEEPLY");
         return -1;
     }
-    ++gExec.arbnoDepth;
+    ++Exec().arbnoDepth;
     const int r = MatchAttempt(s.text, n.argument.pattern(), c);
-    --gExec.arbnoDepth;
-    if (gExec.failure) {
-        gExec.failure = false; // the repetition failed, not the enclosing attempt
+    --Exec().arbnoDepth;
+    if (Exec().failure) {
+        Exec().failure = false; // the repetition failed, not the enclosing attempt
         return -1;
     }
     // A repetition that does not move the cursor counts as failed, so a
@@ -155,7 +155,7 @@ int Step(const Subject& s, PatternTable& t, int b, int c) {
 } // namespace
 
 int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
-    if (gExec.failure) return 0;
+    if (Exec().failure) return 0;
     if (pattern == nullptr || pattern->count == 0) return cursor;
     // Keeps the table alive even if an assignment during the match drops the
     // last other reference to it.
@@ -166,16 +166,16 @@ int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
     int top = 0;
     int b = 1, c = cursor;
     for (;;) {
-        if (gWorkCaps.matchSteps != 0 && ++gExec.matchSteps > gWorkCaps.matchSteps)
+        if (Exec().caps.matchSteps != 0 && ++Exec().matchSteps > Exec().caps.matchSteps)
             StepCapReached();
         const PatternNode& n = pattern->node(b);
         if (n.alternate != 0 && top < kMaxPatternNodes)
             stack[static_cast<std::size_t>(top++)] = {c, n.alternate};
         const int r = Step(s, *pattern, b, c);
-        if (gExec.failure) return 0; // an assignment during the match failed
+        if (Exec().failure) return 0; // an assignment during the match failed
         if (r < 0) {
             if (top == 0) {
-                gExec.failure = true;
+                Exec().failure = true;
                 return 0;
             }
             const Alternative a = stack[static_cast<std::size_t>(--top)];
@@ -190,12 +190,12 @@ int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
 }
 
 void ClearPending() {
-    gExec.pending.queue.clear();
-    gExec.pending.barrier = 0;
+    Exec().pending.queue.clear();
+    Exec().pending.barrier = 0;
 }
 
 void PerformPending() {
-    for (PendingAssignment& p : gExec.pending.queue)
+    for (PendingAssignment& p : Exec().pending.queue)
         Assign(p.variable, p.value);
     ClearPending();
 }

@@ -8,7 +8,7 @@ namespace vantel {
 namespace {
 
 std::int32_t IntegerOf(const Value& v) {
-    return v.kind() == Kind::Integer && !gExec.failure ? v.integer() : ToInteger(v);
+    return v.kind() == Kind::Integer && !Exec().failure ? v.integer() : ToInteger(v);
 }
 
 } // namespace
@@ -16,7 +16,7 @@ std::int32_t IntegerOf(const Value& v) {
 Value Arithmetic(BinaryOp op, const Value& left, const Value& right) {
     const std::int32_t a = IntegerOf(left);
     const std::int32_t b = IntegerOf(right);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     std::int32_t n = 0;
     if (!IntegerArithmetic(op, a, b, n)) {
         ReportError("DIVISION BY ZERO");
@@ -30,13 +30,13 @@ StringItem* EntryNamed(const Value& v, std::string_view text) {
 }
 
 Value Indirection(const Value& operand) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     if (operand.IsNull()) {
         ReportError("INDIRECTION APPLIED TO NULL STRING");
         return Value();
     }
     const std::string_view name = ToText(operand);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     StringItem* entry = EntryNamed(operand, name);
     return entry != nullptr ? entry->value : Value();
 }

@@ -13,7 +13,7 @@ namespace vantel {
 // pattern on either side makes a pattern; else the texts joined. A left
 // pattern that nobody else holds may grow in place.
 [[gnu::always_inline]] inline Value Concatenate(Value&& left, const Value& right) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     if (left.IsNull()) return right;
     if (right.IsNull()) return std::move(left);
     if (left.kind() == Kind::Pattern || right.kind() == Kind::Pattern)
@@ -22,7 +22,7 @@ namespace vantel {
     // strings, the usual case, are taken as they are.
     const Value a = left.kind() == Kind::String ? std::move(left) : ToStringValue(left);
     const Value b = right.kind() == Kind::String ? right : ToStringValue(right);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     if (a.IsNull() || b.IsNull()) return a.IsNull() ? b : a;
     return InternConcatenation(a.string(), b.string());
 }
@@ -32,7 +32,7 @@ namespace vantel {
 
 [[gnu::always_inline]] inline Value ApplyBinary(BinaryOp op, const Value& left,
                                                 const Value& right) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     switch (op) {
     case BinaryOp::Concatenation:
         return Concatenate(left, right);

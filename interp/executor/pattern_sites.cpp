@@ -218,7 +218,7 @@ Value BuildAndKeep(const Expr* e, Site& site, const LeafValues& values, bool& ev
     }
     leaf = 0;
     Value built = ToPattern(Build(e, site, values, leaf));
-    if (gExec.failure || built.pattern() == nullptr) return built;
+    if (Exec().failure || built.pattern() == nullptr) return built;
     for (int i = 0; i < site.leafCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
         site.leaves[k].value = *values[k];

@@ -53,15 +53,15 @@ Value MakeArbno(const Value& pattern) {
 }
 
 Value ToPattern(const Value& v) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     if (v.kind() == Kind::Pattern) return v;
     const Value text = ToStringValue(v);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     return MakeNodePattern(Routine::String, text);
 }
 
 Value ConcatPatterns(const Value& p, const Value& q) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     const int np = CountOf(p), nq = CountOf(q);
     if (nq == 0) return p;
     if (np == 0) return q;
@@ -82,7 +82,7 @@ Value ConcatPatterns(const Value& p, const Value& q) {
 Value ConcatPatternsInto(Value&& p, const Value& q) {
     PatternTable* t = p.pattern();
     const int np = CountOf(p), nq = CountOf(q);
-    if (gExec.failure || !FastPaths() || t == nullptr || t->refs != 1 || np == 0 || nq == 0 ||
+    if (Exec().failure || !FastPaths() || t == nullptr || t->refs != 1 || np == 0 || nq == 0 ||
         np + nq > t->capacity || q.pattern() == t)
         return ConcatPatterns(p, q);
     // Nobody else can see t: q's nodes are added to it, linked as a copy is.
@@ -100,7 +100,7 @@ Value ConcatPatternsInto(Value&& p, const Value& q) {
 }
 
 Value AlternatePatterns(const Value& p, const Value& q) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     const int np = CountOf(p), nq = CountOf(q);
     if (np == 0 || nq == 0) return np == 0 ? q : p;
     if (!FitsInPattern(np, nq)) return Value();
@@ -129,7 +129,7 @@ Value ConcatenateOperands(Value&& left, const Value& right) {
 }
 
 Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediate) {
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     const Routine start = immediate ? Routine::ImmStart : Routine::CondStart;
     const Routine end = immediate ? Routine::ImmEnd : Routine::CondEnd;
     Value body = MakeNodePattern(start, Value());

@@ -44,13 +44,13 @@ Value Predicate(bool holds) {
 Value Compare(Primitive p, const Value* args) {
     const std::int32_t a = ToInteger(args[0]);
     const std::int32_t b = ToInteger(args[1]);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     return Predicate(ComparisonHolds(p, a, b));
 }
 
 Value CharClassPattern(Routine routine, const Value& arg) {
     const Value text = ToStringValue(arg);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     if (text.IsNull()) {
         ReportError("NULL ARG FOR PATTERN-VALUED PRIMITIVE FUNCTION");
         return Value();
@@ -60,7 +60,7 @@ Value CharClassPattern(Routine routine, const Value& arg) {
 
 Value PositionPattern(Routine routine, const Value& arg) {
     const std::int32_t n = ToInteger(arg);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     if (n < 0) {
         ReportError("NEGATIVE ARG FOR PATTERN-VALUED PRIMITIVE FUNCTION");
         return Value();
@@ -102,19 +102,19 @@ bool Identical(const Value& a, const Value& b) {
 
 Value Trim(const Value& arg) {
     const std::string_view text = ToText(arg);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     return InternString(TrimTrailingBlanks(text));
 }
 
 Value Dupl(const Value& s, const Value& count) {
     const std::string_view text = ToText(s);
     const std::int32_t n = ToInteger(count);
-    if (gExec.failure || n <= 0 || text.empty()) return Value();
+    if (Exec().failure || n <= 0 || text.empty()) return Value();
     if (static_cast<std::int64_t>(text.size()) * n > kMaxStringLength) {
         ReportError("CONCATENATED STRINGS EXCEED MAXIMUM SIZE");
         return Value();
     }
-    static std::string result; // reused across calls
+    static std::string result; // scratch, reused across calls and runs
     result.clear();
     for (std::int32_t i = 0; i < n; ++i)
         result.append(text);
@@ -124,7 +124,7 @@ Value Dupl(const Value& s, const Value& count) {
 Value Remainder(const Value& a, const Value& b) {
     const std::int32_t x = ToInteger(a);
     const std::int32_t y = ToInteger(b);
-    if (gExec.failure) return Value();
+    if (Exec().failure) return Value();
     std::int32_t n = 0;
     if (!IntegerRemainder(x, y, n)) {
         ReportError("DIVISION BY ZERO");
@@ -135,7 +135,7 @@ Value Remainder(const Value& a, const Value& b) {
 
 Value DumpCall(const Value& arg) {
     const std::int32_t n = ToInteger(arg);
-    if (!gExec.failure && n != 0) DumpVariables();
+    if (!Exec().failure && n != 0) DumpVariables();
     return Value();
 }
 
@@ -161,7 +161,7 @@ Value Dispatch(Primitive p, Value* args) {
         return PositionPattern(Routine::RTab, args[0]);
     case Primitive::ARBNO: {
         const Value pattern = ToPattern(args[0]);
-        if (gExec.failure) return Value();
+        if (Exec().failure) return Value();
         return MakeArbno(pattern);
     }
     case Primitive::SIZE:

@@ -58,9 +58,9 @@ struct Pair {
 };
 bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     p.left = &Fetch(i.x, f, p.scratchLeft);
-    if (gExec.failure) return false;
+    if (Exec().failure) return false;
     p.right = &Fetch(i.y, f, p.scratchRight);
-    return !gExec.failure;
+    return !Exec().failure;
 }
 
 // Whether an operand is read as it stands: anything but a name holding a
@@ -123,10 +123,10 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 [[gnu::noinline]] void CallWithOperands(const Instruction& i, const Frame& f, int count) {
     Value scratch;
     f.values[i.a] = Fetch(i.x, f, scratch);
-    if (gExec.failure) return;
+    if (Exec().failure) return;
     if (count == 2) {
         f.values[i.a + 1] = Fetch(i.y, f, scratch);
-        if (gExec.failure) return;
+        if (Exec().failure) return;
     } else {
         f.values[i.a + 1] = Value();
     }
@@ -181,7 +181,7 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     }
     Value scratch;
     const Value& x = Fetch(i.x, f, scratch);
-    if (gExec.failure) return;
+    if (Exec().failure) return;
     if (variable != nullptr && IsPlainVariable(variable))
         variable->value = x;
     else
@@ -213,7 +213,7 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 // Runs the instructions from `start` to their end or to the first that
 // sets the failure flag. False when the statement ends at once, succeeding.
 bool RunCode(std::uint32_t start, const Frame& f) {
-    for (const Instruction* i = &gExec.compiled.code[start];; ++i) {
+    for (const Instruction* i = &Exec().compiled.code[start];; ++i) {
         Value* const v = f.values;
         switch (i->op) {
         case Op::End:
@@ -283,7 +283,7 @@ bool RunCode(std::uint32_t start, const Frame& f) {
                     v[i->b]);
             break;
         }
-        if (gExec.failure) [[unlikely]]
+        if (Exec().failure) [[unlikely]]
             return false;
     }
 }
@@ -300,7 +300,7 @@ std::int32_t Increment(std::int32_t n) {
 // Sets &STLASTNO, and counts a failed statement in &STFCOUNT.
 [[gnu::always_inline]] inline void EndStatement(std::int32_t number) {
     KeywordValue(KeywordIndex::StLastNo) = number;
-    if (gExec.failure) {
+    if (Exec().failure) {
         std::int32_t& failed = KeywordValue(KeywordIndex::StFCount);
         failed = Increment(failed);
     }
@@ -309,7 +309,7 @@ std::int32_t Increment(std::int32_t n) {
 // Performs a goto other than to the next statement; false when it ends
 // this invocation (RETURN, FRETURN).
 bool TakeTransfer(const Transfer& t, const Frame& f) {
-    gExec.failure = false;
+    Exec().failure = false;
     std::int32_t& number = KeywordValue(KeywordIndex::StNo);
     const std::int32_t from = number;
     bool running = true;
@@ -327,11 +327,11 @@ bool TakeTransfer(const Transfer& t, const Frame& f) {
         number = FindLabel(nullptr);
         break;
     case TransferKind::End:
-        number = gProgram.count + 1;
+        number = TheProgram().count + 1;
         break;
     case TransferKind::Return:
     case TransferKind::FReturn:
-        gExec.returned = t.kind == TransferKind::Return;
+        Exec().returned = t.kind == TransferKind::Return;
         running = false;
         break;
     }
@@ -343,51 +343,51 @@ bool TakeTransfer(const Transfer& t, const Frame& f) {
 
 void KeywordsChanged() {
     std::int32_t next = KeywordValue(KeywordIndex::StLimit);
-    if (gWorkCaps.statements != 0) next = std::min(next, gWorkCaps.statements);
-    gExec.nextEvent = next;
+    if (Exec().caps.statements != 0) next = std::min(next, Exec().caps.statements);
+    Exec().nextEvent = next;
 }
 
 void RunCompiled(int start) {
-    const int base = gExec.slotTop;
-    if (base + kMaxSlots > static_cast<int>(gExec.slots.size())) {
+    const int base = Exec().slotTop;
+    if (base + kMaxSlots > static_cast<int>(Exec().slots.size())) {
         WalkStatements(start); // deeper than calls can nest; kept exact all the same
         return;
     }
-    const Frame f{&gExec.slots[static_cast<std::size_t>(base)],
-                  &gExec.variables[static_cast<std::size_t>(base)]};
-    gExec.slotTop = base + kMaxSlots;
+    const Frame f{&Exec().slots[static_cast<std::size_t>(base)],
+                  &Exec().variables[static_cast<std::size_t>(base)]};
+    Exec().slotTop = base + kMaxSlots;
     std::int32_t& number = KeywordValue(KeywordIndex::StNo);
     number = start;
     for (;;) {
         const std::int32_t n = number;
-        if (n < 1 || n > gProgram.count) TerminationReport();
-        gExec.failure = false;
+        if (n < 1 || n > TheProgram().count) TerminationReport();
+        Exec().failure = false;
         // Below the next event (the limit and the cap) the count simply grows.
         std::int32_t& count = KeywordValue(KeywordIndex::StCount);
-        if (count < gExec.nextEvent) [[likely]]
+        if (count < Exec().nextEvent) [[likely]]
             ++count;
         else
             CountStatement();
-        const StatementCode& c = gExec.compiled.statements[static_cast<std::size_t>(n)];
+        const StatementCode& c = Exec().compiled.statements[static_cast<std::size_t>(n)];
         if (!c.compiled) [[unlikely]] {
-            ++gExec.compiled.walked;
-            const Stmt& s = gProgram.at(n);
+            ++Exec().compiled.walked;
+            const Stmt& s = TheProgram().at(n);
             ExecuteStatement(s);
             EndStatement(n);
             if (!TakeWalkedGoto(s, n)) break;
             continue;
         }
         RunCode(c.start, f);
-        if (c.clear || gExec.failure) ClearSlots(f, c.slots);
+        if (c.clear || Exec().failure) ClearSlots(f, c.slots);
         EndStatement(n);
-        const Transfer& t = gExec.failure ? c.onFailure : c.onSuccess;
+        const Transfer& t = Exec().failure ? c.onFailure : c.onSuccess;
         if (t.kind == TransferKind::Next) {
             number = n + 1;
             continue;
         }
         if (!TakeTransfer(t, f)) break;
     }
-    gExec.slotTop = base;
+    Exec().slotTop = base;
 }
 
 } // namespace vantel

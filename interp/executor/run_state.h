@@ -1,8 +1,8 @@
 // The executor's state of one run, in one structure: the failure and return
 // flags, the call level, remembered labels, the function table and run
 // stack, the pending assignments of a match, the matcher's counters, and the
-// compiled code with its slots. ResetExecutor makes it afresh, so that a
-// second run starts from exactly what the first one did.
+// compiled code with its slots. The run object owns it; constructing it is
+// the reset, so a second run starts from exactly what the first one did.
 #pragma once
 
 #include <array>
@@ -60,6 +60,16 @@ struct PendingList {
     std::size_t barrier = 0; // entries before it may have visible effects
 };
 
+// Caps on the work of one run, for running untrusted programs in-process
+// (the fuzz targets set them; 0, the default, is no cap). Beyond the
+// statement cap a run ends as beyond &STLIMIT, whatever &STLIMIT says; beyond
+// the match step cap (nodes tried, counted over the run) it ends with
+// "MATCH STEP LIMIT EXCEEDED". Given when the run starts.
+struct WorkCaps {
+    std::int32_t statements = 0;
+    std::int64_t matchSteps = 0;
+};
+
 // ---- The whole ------------------------------------------------------------------
 
 struct ExecutorState {
@@ -84,7 +94,14 @@ struct ExecutorState {
     // The statement count up to which the cycle counts without looking at
     // &STLIMIT or the cap (see KeywordsChanged).
     std::int32_t nextEvent = 0;
+    WorkCaps caps;
 };
-extern ExecutorState gExec;
+
+// The current run's executor state: set by the run object while it lives,
+// nullptr between runs.
+inline ExecutorState* gCurrentExecutor = nullptr;
+inline ExecutorState& Exec() {
+    return *gCurrentExecutor;
+}
 
 } // namespace vantel

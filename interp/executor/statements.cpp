@@ -15,8 +15,6 @@
 
 namespace vantel {
 
-WorkCaps gWorkCaps;
-
 namespace {
 
 std::int32_t& Keyword(KeywordIndex k) {
@@ -96,12 +94,12 @@ MatchResult RunMatch(std::string_view subject, const Value& pattern) {
         if (p != nullptr && p->count > 0) {
             const int next = NextCandidate(subject, *p, i);
             if (next >= length) {
-                gExec.failure = true;
+                Exec().failure = true;
                 return m;
             }
             i = next;
         }
-        gExec.failure = false;
+        Exec().failure = false;
         m.cursor = MatchAttempt(subject, p, i);
         if (m.cursor > 0) {
             m.start = i;
@@ -116,7 +114,7 @@ void ExecuteAssignment(const Stmt& s) {
     Value object = Evaluate(s.object);
     // A plain variable (no keyword, file or OUTPUT behind it, as it stands
     // after the object's evaluation) takes the value directly.
-    if (FastPaths() && !gExec.failure && variable != nullptr && IsPlainVariable(variable)) {
+    if (FastPaths() && !Exec().failure && variable != nullptr && IsPlainVariable(variable)) {
         variable->value = std::move(object);
         return;
     }
@@ -127,7 +125,7 @@ void ExecuteMatch(const Stmt& s) {
     ClearPending();
     const Value subject = ToStringValue(Evaluate(s.subject));
     const Value pattern = ToPattern(Evaluate(s.pattern));
-    if (gExec.failure) return;
+    if (Exec().failure) return;
     MatchAndPerform(subject, pattern);
 }
 
@@ -135,25 +133,25 @@ void ExecuteReplacement(const Stmt& s) {
     ClearPending();
     StringItem* variable = EvaluateVariable(s.subject);
     const Value pattern = ToPattern(Evaluate(s.pattern));
-    if (gExec.failure) return;
+    if (Exec().failure) return;
     Value subject;
     int start = 0, cursor = 0;
     if (!ScanForReplacement(variable, pattern, subject, start, cursor)) return;
     const Value replacement = ToStringValue(Evaluate(s.object));
-    if (gExec.failure) return;
+    if (Exec().failure) return;
     Replace(variable, subject, start, cursor, replacement);
 }
 
 // Performs one goto; clears `running` on RETURN and FRETURN.
 void TransferControl(const Target& target, bool& running) {
-    gExec.failure = false;
+    Exec().failure = false;
     const std::int32_t from = Keyword(KeywordIndex::StNo);
     if (target.kind == TargetKind::Computed) {
         Keyword(KeywordIndex::StNo) = FindLabel(EvaluateVariable(target.expression));
     } else if (target.special == SpecialTarget::End) {
-        Keyword(KeywordIndex::StNo) = gProgram.count + 1;
+        Keyword(KeywordIndex::StNo) = TheProgram().count + 1;
     } else {
-        gExec.returned = target.special == SpecialTarget::Return;
+        Exec().returned = target.special == SpecialTarget::Return;
         running = false;
     }
     TraceTransfer(from);
@@ -163,8 +161,8 @@ const Target* ChooseGoto(const Stmt& s) {
     if (!s.hasGotos) return nullptr;
     const Gotos& g = s.gotos;
     if (g.unconditional.kind != TargetKind::None) return &g.unconditional;
-    if (!gExec.failure && g.success.kind != TargetKind::None) return &g.success;
-    if (gExec.failure && g.failure.kind != TargetKind::None) return &g.failure;
+    if (!Exec().failure && g.success.kind != TargetKind::None) return &g.success;
+    if (Exec().failure && g.failure.kind != TargetKind::None) return &g.failure;
     return nullptr;
 }
 
@@ -200,11 +198,11 @@ void MatchAndPerform(const Value& subject, const Value& pattern) {
 
 bool ScanForReplacement(StringItem* variable, const Value& pattern, Value& subject, int& start,
                         int& cursor) {
-    if (gExec.failure || variable == nullptr) return false;
+    if (Exec().failure || variable == nullptr) return false;
     subject = ToStringValue(variable->value);
-    if (gExec.failure) return false;
+    if (Exec().failure) return false;
     const MatchResult m = RunMatch(ToText(subject), pattern);
-    if (gExec.failure) {
+    if (Exec().failure) {
         ClearPending();
         return false;
     }
@@ -216,9 +214,9 @@ bool ScanForReplacement(StringItem* variable, const Value& pattern, Value& subje
 
 void Replace(StringItem* variable, const Value& subjectValue, int start, int cursor,
              const Value& replacement) {
-    if (gExec.failure) return;
+    if (Exec().failure) return;
     const std::string_view subject = ToText(subjectValue);
-    static std::string result; // reused across statements
+    static std::string result; // scratch, reused across statements and runs
     result.assign(subject.substr(0, static_cast<std::size_t>(start)));
     if (!AppendChecked(result, ToText(replacement))) return;
     if (!AppendChecked(result, subject.substr(static_cast<std::size_t>(cursor)))) return;
@@ -236,8 +234,8 @@ void TraceTransfer(std::int32_t from) {
     line += " TRANSFER TO LINE ";
     line += FormatInteger(to, toDigits);
     line += " \"";
-    if (to >= 1 && to <= gProgram.count && gProgram.at(to).label != nullptr)
-        line += gProgram.at(to).label->name;
+    if (to >= 1 && to <= TheProgram().count && TheProgram().at(to).label != nullptr)
+        line += TheProgram().at(to).label->name;
     line += "\"";
     ListingLine(line);
 }
@@ -248,7 +246,7 @@ void CountStatement() {
     std::int32_t& count = Keyword(KeywordIndex::StCount);
     // Below the limit (and the cap) the next count is within both.
     if (count < Keyword(KeywordIndex::StLimit) &&
-        (gWorkCaps.statements == 0 || count < gWorkCaps.statements)) {
+        (Exec().caps.statements == 0 || count < Exec().caps.statements)) {
         ++count;
         return;
     }
@@ -258,12 +256,12 @@ void CountStatement() {
     }
     ++count;
     if (count > Keyword(KeywordIndex::StLimit) ||
-        (gWorkCaps.statements != 0 && count > gWorkCaps.statements))
+        (Exec().caps.statements != 0 && count > Exec().caps.statements))
         ReportError("STATEMENT LIMIT EXCEEDED");
 }
 
 int SearchLabel(StringItem* entry) {
-    if (gExec.failure) {
+    if (Exec().failure) {
         ReportError("FAILURE IN GOTO FIELD");
         return 0;
     }
@@ -271,9 +269,9 @@ int SearchLabel(StringItem* entry) {
         ReportError("UNDEFINED LABEL");
         return 0;
     }
-    for (int i = 1; i <= gProgram.count; ++i)
-        if (gProgram.at(i).label == entry) {
-            if (FastPaths()) gExec.labels[static_cast<std::size_t>(entry->position)] = i;
+    for (int i = 1; i <= TheProgram().count; ++i)
+        if (TheProgram().at(i).label == entry) {
+            if (FastPaths()) Exec().labels[static_cast<std::size_t>(entry->position)] = i;
             return i;
         }
     ReportError("UNDEFINED LABEL");
@@ -294,13 +292,13 @@ void WalkStatements(int start) {
     Keyword(KeywordIndex::StNo) = start;
     for (;;) {
         const std::int32_t number = Keyword(KeywordIndex::StNo);
-        if (number < 1 || number > gProgram.count) TerminationReport();
-        gExec.failure = false;
+        if (number < 1 || number > TheProgram().count) TerminationReport();
+        Exec().failure = false;
         CountStatement();
-        const Stmt& s = gProgram.at(number);
+        const Stmt& s = TheProgram().at(number);
         ExecuteStatement(s);
         Keyword(KeywordIndex::StLastNo) = number;
-        if (gExec.failure) {
+        if (Exec().failure) {
             std::int32_t& failed = Keyword(KeywordIndex::StFCount);
             failed = Increment(failed);
         }
@@ -309,7 +307,7 @@ void WalkStatements(int start) {
 }
 
 void ExecuteStatements(int start) {
-    if (gExec.compiled.active)
+    if (Exec().compiled.active)
         RunCompiled(start);
     else
         WalkStatements(start);

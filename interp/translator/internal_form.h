@@ -145,15 +145,16 @@ struct Program {
 
     Stmt& at(int position) { return *statements[static_cast<std::size_t>(position)]; }
 };
-extern Program gProgram;
 
-// Nodes and statements live until the next table reset.
+// Nodes and statements live as long as the run.
 Expr* NewExpr(ExprKind kind);
 Stmt* NewStmt();
-void ResetInternalForm();
 
-// Translates the whole source: lists it, builds gProgram, writes the compile
+// Translates the whole source: lists it, builds the statement table, writes the compile
 // statistics and, under DEBUG, the statement dump.
 void Translate();
 
 } // namespace vantel
+
+// The run's state, where the statement table lives (TheProgram()).
+#include "translator/translation_state.h"

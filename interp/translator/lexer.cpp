@@ -20,8 +20,8 @@ char Upper(char c) {
 
 // The character after the current one on the card, or 0 at the card's end.
 char Following() {
-    const auto next = static_cast<std::size_t>(gScan.position);
-    return next < gScan.card.size() ? gScan.card[next] : '\0';
+    const auto next = static_cast<std::size_t>(Scan().position);
+    return next < Scan().card.size() ? Scan().card[next] : '\0';
 }
 
 bool BinaryOperatorFor(char c, Token& token) {
@@ -53,7 +53,7 @@ bool BinaryOperatorFor(char c, Token& token) {
 }
 
 void SkipBlanks() {
-    while (gScan.current == ' ')
+    while (Scan().current == ' ')
         NextChar();
 }
 
@@ -61,125 +61,125 @@ void SkipBlanks() {
 // blank on each side, or a blank token (concatenation or separator).
 void ScanAfterBlanks() {
     SkipBlanks();
-    const char c = gScan.current;
+    const char c = Scan().current;
     if (c == '#') {
         NextChar();
-        gScan.token = Token::EndOfStatement;
+        Scan().token = Token::EndOfStatement;
         return;
     }
     if (c == ';') {
         NextChar();
-        ++gScan.statementNumber;
-        gScan.token = Token::EndOfStatement;
+        ++Scan().statementNumber;
+        Scan().token = Token::EndOfStatement;
         return;
     }
     Token op;
     if (BinaryOperatorFor(c, op) && Following() == ' ') {
         NextChar();
         SkipBlanks();
-        gScan.token = op;
+        Scan().token = op;
         return;
     }
-    gScan.token = Token::Blank;
+    Scan().token = Token::Blank;
 }
 
 // literal = quote { character } quote, never continuing onto another card.
 void ScanLiteral() {
-    char quote = gScan.current;
-    gScan.text.clear();
-    if (gScan.position >= static_cast<int>(gScan.card.size())) {
+    char quote = Scan().current;
+    Scan().text.clear();
+    if (Scan().position >= static_cast<int>(Scan().card.size())) {
         // The opening quote ends the card: nothing can follow on it.
         ReportError("UNTERMINATED LITERAL");
         NextChar();
-        gScan.token = Token::Literal;
-        gScan.entry = nullptr;
+        Scan().token = Token::Literal;
+        Scan().entry = nullptr;
         return;
     }
     do {
         NextChar();
-        if (gScan.current != quote && gScan.position >= static_cast<int>(gScan.card.size())) {
+        if (Scan().current != quote && Scan().position >= static_cast<int>(Scan().card.size())) {
             ReportError("UNTERMINATED LITERAL");
-            quote = gScan.current;
+            quote = Scan().current;
         }
-        gScan.text.push_back(gScan.current);
-    } while (gScan.current != quote);
-    gScan.text.pop_back();
+        Scan().text.push_back(Scan().current);
+    } while (Scan().current != quote);
+    Scan().text.pop_back();
     NextChar();
-    gScan.token = Token::Literal;
-    gScan.entry = gScan.text.empty() ? nullptr : LookupOrEnter(gScan.text);
+    Scan().token = Token::Literal;
+    Scan().entry = Scan().text.empty() ? nullptr : LookupOrEnter(Scan().text);
 }
 
 void ScanName() {
-    while (IsNameChar(gScan.current)) {
-        gScan.text.push_back(Upper(gScan.current));
+    while (IsNameChar(Scan().current)) {
+        Scan().text.push_back(Upper(Scan().current));
         NextChar();
     }
 }
 
 void ScanKeyword() {
-    gScan.text.clear();
-    gScan.text.push_back('&');
+    Scan().text.clear();
+    Scan().text.push_back('&');
     NextChar();
     ScanName();
-    gScan.token = Token::Keyword;
-    gScan.entry = LookupOrEnter(gScan.text);
-    if (gScan.entry != nullptr && gScan.entry->value.IsNull()) ReportError("UNSUPPORTED KEYWORD");
+    Scan().token = Token::Keyword;
+    Scan().entry = LookupOrEnter(Scan().text);
+    if (Scan().entry != nullptr && Scan().entry->value.IsNull()) ReportError("UNSUPPORTED KEYWORD");
 }
 
 void ScanInteger() {
     std::uint32_t value = 0; // wraps silently, as 32-bit arithmetic does
-    while (IsDigit(gScan.current)) {
-        value = value * 10u + static_cast<std::uint32_t>(gScan.current - '0');
+    while (IsDigit(Scan().current)) {
+        value = value * 10u + static_cast<std::uint32_t>(Scan().current - '0');
         NextChar();
     }
-    gScan.number = static_cast<std::int32_t>(value);
-    gScan.token = Token::Integer;
+    Scan().number = static_cast<std::int32_t>(value);
+    Scan().token = Token::Integer;
 }
 
 void ScanIdentifier() {
-    gScan.text.clear();
+    Scan().text.clear();
     ScanName();
-    const std::string& t = gScan.text;
+    const std::string& t = Scan().text;
     if (t == "S")
-        gScan.token = Token::S;
+        Scan().token = Token::S;
     else if (t == "F")
-        gScan.token = Token::F;
+        Scan().token = Token::F;
     else if (t == "END")
-        gScan.token = Token::End;
+        Scan().token = Token::End;
     else if (t == "RETURN")
-        gScan.token = Token::Return;
+        Scan().token = Token::Return;
     else if (t == "FRETURN")
-        gScan.token = Token::FReturn;
+        Scan().token = Token::FReturn;
     else {
-        gScan.token = Token::Identifier;
-        gScan.entry = LookupOrEnter(t);
+        Scan().token = Token::Identifier;
+        Scan().entry = LookupOrEnter(t);
     }
 }
 
 } // namespace
 
 void NextToken() {
-    const char c = gScan.current;
+    const char c = Scan().current;
     if (c == ' ')
         ScanAfterBlanks();
     else if (c == '"' || c == '\'')
         ScanLiteral();
     else if (c == '#') {
         NextChar();
-        gScan.token = Token::EndOfStatement;
+        Scan().token = Token::EndOfStatement;
     } else if (c == '&')
         ScanKeyword();
     else if (IsDigit(c))
         ScanInteger();
     else if (c == ';') {
         NextChar();
-        ++gScan.statementNumber;
-        gScan.token = Token::EndOfStatement;
+        ++Scan().statementNumber;
+        Scan().token = Token::EndOfStatement;
     } else if (IsLetter(c))
         ScanIdentifier();
     else {
-        gScan.character = c;
-        gScan.token = Token::Char;
+        Scan().character = c;
+        Scan().token = Token::Char;
         NextChar();
     }
 }

@@ -10,47 +10,39 @@
 
 namespace vantel {
 
-Program gProgram;
-
 namespace {
 
-std::vector<std::unique_ptr<Expr>> gExprArena;
-std::vector<std::unique_ptr<Stmt>> gStmtArena;
-
-// Depth guard of one statement: parser nesting and node depth.
-struct DepthGuard {
-    int nesting = 0;
-    bool tooDeep = false;
-};
-DepthGuard gDepth;
+DepthGuard& Depth() {
+    return gCurrentTranslation->depth;
+}
 
 bool IsChar(char c) {
-    return gScan.token == Token::Char && gScan.character == c;
+    return Scan().token == Token::Char && Scan().character == c;
 }
 
 // Once an expression is too deep nothing more is consumed until the
 // statement is abandoned, so the skip stops at this statement's end.
 void Advance() {
-    if (!gDepth.tooDeep) NextToken();
+    if (!Depth().tooDeep) NextToken();
 }
 
 void SkipBlank() {
-    if (gScan.token == Token::Blank) Advance();
+    if (Scan().token == Token::Blank) Advance();
 }
 
 void TooDeep() {
-    if (!gDepth.tooDeep) ReportError("EXPRESSION TOO DEEPLY NESTED");
-    gDepth.tooDeep = true;
+    if (!Depth().tooDeep) ReportError("EXPRESSION TOO DEEPLY NESTED");
+    Depth().tooDeep = true;
 }
 
 // Opens one nesting level (a parenthesised group, an argument list, a unary
 // operator); false when that would be too deep.
 bool Enter() {
-    if (++gDepth.nesting > kMaxExpressionDepth) TooDeep();
-    return !gDepth.tooDeep;
+    if (++Depth().nesting > kMaxExpressionDepth) TooDeep();
+    return !Depth().tooDeep;
 }
 void Leave() {
-    --gDepth.nesting;
+    --Depth().nesting;
 }
 
 Expr* Leaf(ExprKind kind) {
@@ -71,8 +63,8 @@ Expr* MakeNode(ExprKind kind, Expr* left, Expr* right) {
 
 // expect = c, or the expected-token message and a skip to c.
 void Expect(Token kind, char c) {
-    if (gDepth.tooDeep) return;
-    const bool matches = kind == Token::Char ? IsChar(c) : gScan.token == kind;
+    if (Depth().tooDeep) return;
+    const bool matches = kind == Token::Char ? IsChar(c) : Scan().token == kind;
     if (matches) {
         Advance();
         return;
@@ -81,7 +73,7 @@ void Expect(Token kind, char c) {
     ReportError(std::string("TOKEN \"") + shown + "\" DOES NOT OCCUR WHERE EXPECTED  ");
     // Skips across statements, up to the token read with the source's last
     // line; reading on from there ends the run with "PROGRAM HAS NO END.".
-    while (!(kind == Token::Char ? IsChar(c) : gScan.token == kind) && !SourceExhausted())
+    while (!(kind == Token::Char ? IsChar(c) : Scan().token == kind) && !SourceExhausted())
         Advance();
     Advance();
 }
@@ -104,7 +96,7 @@ void ParseArguments(Expr* call) {
         if (call->count == kMaxArguments) ReportError("TOO MANY ARGUMENTS IN FUNCTION CALL");
         if (call->count == 0 && IsChar(')')) break;
         Expr* argument = (IsChar(',') || IsChar(')')) ? nullptr : Expression();
-        if (gDepth.tooDeep) break;
+        if (Depth().tooDeep) break;
         if (call->count < kMaxArguments) {
             call->args[static_cast<std::size_t>(call->count++)] = argument;
             if (argument != nullptr && argument->depth + 1 > call->depth)
@@ -113,18 +105,18 @@ void ParseArguments(Expr* call) {
         if (!IsChar(',') && !IsChar(')')) ReportError("ERROR IN ARGUMENT LIST");
     } while (IsChar(','));
     Leave();
-    if (gDepth.tooDeep) return;
+    if (Depth().tooDeep) return;
     if (call->depth > kMaxExpressionDepth) TooDeep();
     Advance();
 }
 
 // primary = name [ arguments ] | literal | integer | '(' expression ')'
 Expr* Primary() {
-    if (gDepth.tooDeep) return nullptr;
-    switch (gScan.token) {
+    if (Depth().tooDeep) return nullptr;
+    switch (Scan().token) {
     case Token::Identifier:
     case Token::Keyword: {
-        StringItem* entry = gScan.entry;
+        StringItem* entry = Scan().entry;
         Advance();
         if (!IsChar('(')) {
             Expr* e = Leaf(ExprKind::Identifier);
@@ -139,13 +131,13 @@ Expr* Primary() {
     }
     case Token::Literal: {
         Expr* e = Leaf(ExprKind::Literal);
-        e->entry = gScan.entry;
+        e->entry = Scan().entry;
         Advance();
         return e;
     }
     case Token::Integer: {
         Expr* e = Leaf(ExprKind::Integer);
-        e->number = Value::Integer(gScan.number);
+        e->number = Value::Integer(Scan().number);
         Advance();
         return e;
     }
@@ -163,15 +155,15 @@ Expr* Primary() {
 
 // unary = [ '$' | '+' | '-' | '@' ] primary
 Expr* Unary() {
-    if (gDepth.tooDeep) return nullptr;
-    if (gScan.token == Token::Char && (gScan.character == '$' || gScan.character == '+' ||
-                                       gScan.character == '-' || gScan.character == '@')) {
-        const auto op = static_cast<UnaryOp>(gScan.character);
+    if (Depth().tooDeep) return nullptr;
+    if (Scan().token == Token::Char && (Scan().character == '$' || Scan().character == '+' ||
+                                        Scan().character == '-' || Scan().character == '@')) {
+        const auto op = static_cast<UnaryOp>(Scan().character);
         Advance();
         if (!Enter()) return nullptr;
         Expr* operand = Primary();
         Leave();
-        if (gDepth.tooDeep) return nullptr;
+        if (Depth().tooDeep) return nullptr;
         Expr* e = MakeNode(ExprKind::Unary, operand, nullptr);
         e->unaryOp = op;
         return e;
@@ -189,17 +181,17 @@ Expr* Binary(BinaryOp op, Expr* left, Expr* right) {
 template <typename Operand, typename Match> Expr* LeftFold(Operand operand, Match match) {
     Expr* left = operand();
     BinaryOp op = BinaryOp::Concatenation;
-    while (!gDepth.tooDeep && match(op)) {
+    while (!Depth().tooDeep && match(op)) {
         Advance();
         Expr* right = operand();
-        if (gDepth.tooDeep) return nullptr;
+        if (Depth().tooDeep) return nullptr;
         left = Binary(op, left, right);
     }
     return left;
 }
 
 bool TokenIs(Token kind, BinaryOp symbol, BinaryOp& op) {
-    if (gScan.token != kind) return false;
+    if (Scan().token != kind) return false;
     op = symbol;
     return true;
 }
@@ -240,11 +232,11 @@ bool EndsConcatenation() {
 // ',' or '=' only separates.
 Expr* Concatenation() {
     Expr* left = Arithmetic();
-    while (!gDepth.tooDeep && gScan.token == Token::Blank) {
+    while (!Depth().tooDeep && Scan().token == Token::Blank) {
         Advance();
         if (EndsConcatenation()) break;
         Expr* right = Arithmetic();
-        if (gDepth.tooDeep) return nullptr;
+        if (Depth().tooDeep) return nullptr;
         left = Binary(BinaryOp::Concatenation, left, right);
     }
     return left;
@@ -261,7 +253,7 @@ Expr* Expression() {
 void ParseTarget(Target& target) {
     ExpectChar('(');
     SkipBlank();
-    const Token t = gScan.token;
+    const Token t = Scan().token;
     if (t == Token::End || t == Token::Return || t == Token::FReturn) {
         target.kind = TargetKind::Special;
         target.special = t == Token::End      ? SpecialTarget::End
@@ -280,13 +272,13 @@ void ParseGotoField(Stmt& stmt) {
     stmt.hasGotos = true;
     Advance();
     SkipBlank();
-    if (gScan.token == Token::S || gScan.token == Token::F) {
-        const bool successFirst = gScan.token == Token::S;
+    if (Scan().token == Token::S || Scan().token == Token::F) {
+        const bool successFirst = Scan().token == Token::S;
         Advance();
         ParseTarget(successFirst ? stmt.gotos.success : stmt.gotos.failure);
         SkipBlank();
         const Token second = successFirst ? Token::F : Token::S;
-        if (!gDepth.tooDeep && gScan.token == second) {
+        if (!Depth().tooDeep && Scan().token == second) {
             Advance();
             ParseTarget(successFirst ? stmt.gotos.failure : stmt.gotos.success);
         }
@@ -305,7 +297,7 @@ Expr* NullObject() {
 // finish = [ blank [ expression ] ] [ gotos ] end-of-statement
 void Finish(Stmt& stmt) {
     Expr* object = nullptr;
-    if (gScan.token == Token::Blank) {
+    if (Scan().token == Token::Blank) {
         Advance();
         if (IsChar(':'))
             ParseGotoField(stmt);
@@ -332,7 +324,7 @@ void ParseBody(Stmt& stmt) {
         return;
     }
     stmt.subject = Unary();
-    if (gScan.token != Token::Blank) {
+    if (Scan().token != Token::Blank) {
         stmt.kind = StmtKind::Expression;
         ExpectEndOfStatement();
         return;
@@ -363,7 +355,7 @@ void ParseBody(Stmt& stmt) {
 // After an expression too deep: skip to this statement's end and keep it as
 // an empty statement with its label.
 void AbandonStatement(Stmt& stmt) {
-    while (gScan.token != Token::EndOfStatement)
+    while (Scan().token != Token::EndOfStatement)
         NextToken();
     NextToken();
     StringItem* label = stmt.label;
@@ -374,35 +366,31 @@ void AbandonStatement(Stmt& stmt) {
 } // namespace
 
 void ParseStatement(Stmt& stmt) {
-    gDepth = DepthGuard{};
-    if (gScan.token == Token::Identifier) {
-        stmt.label = gScan.entry;
+    Depth() = DepthGuard{};
+    if (Scan().token == Token::Identifier) {
+        stmt.label = Scan().entry;
         Advance();
     }
-    if (gScan.token == Token::Blank)
+    if (Scan().token == Token::Blank)
         ParseBody(stmt);
     else {
         stmt.kind = StmtKind::Empty;
         ExpectEndOfStatement();
     }
-    if (gDepth.tooDeep) AbandonStatement(stmt);
+    if (Depth().tooDeep) AbandonStatement(stmt);
 }
 
 Expr* NewExpr(ExprKind kind) {
-    gExprArena.push_back(std::make_unique<Expr>());
-    gExprArena.back()->kind = kind;
-    return gExprArena.back().get();
+    auto& expressions = gCurrentTranslation->expressions;
+    expressions.push_back(std::make_unique<Expr>());
+    expressions.back()->kind = kind;
+    return expressions.back().get();
 }
 
 Stmt* NewStmt() {
-    gStmtArena.push_back(std::make_unique<Stmt>());
-    return gStmtArena.back().get();
-}
-
-void ResetInternalForm() {
-    gProgram = Program{};
-    gExprArena.clear();
-    gStmtArena.clear();
+    auto& statements = gCurrentTranslation->statements;
+    statements.push_back(std::make_unique<Stmt>());
+    return statements.back().get();
 }
 
 Primitive PrimitiveNamed(std::string_view name) {

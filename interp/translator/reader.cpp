@@ -7,12 +7,6 @@
 
 namespace vantel {
 
-TranslatorState gScan;
-
-void ResetScanner() {
-    gScan = TranslatorState{};
-}
-
 namespace {
 
 constexpr char kFormFeed = '\f';
@@ -24,20 +18,21 @@ bool StartsWith(std::string_view text, std::string_view word) {
 void ObeyControlCard(std::string_view card) {
     const std::string_view word = card.substr(1);
     if (StartsWith(word, "LIST"))
-        gScan.listingOn = true;
+        Scan().listingOn = true;
     else if (StartsWith(word, "UNLIST"))
-        gScan.listingOn = false;
+        Scan().listingOn = false;
     else if (StartsWith(word, "EJECT"))
         ListingLine(std::string_view(&kFormFeed, 1));
     else if (StartsWith(word, "DEBUG"))
-        gRun.debug = true;
+        RunInfo().debug = true;
 }
 
 void ListCard() {
-    const bool unnumbered = gScan.cardType == '*' || gScan.cardType == '-';
-    std::string line = unnumbered ? "    " : RightAligned(std::to_string(gScan.statementNumber), 4);
+    const bool unnumbered = Scan().cardType == '*' || Scan().cardType == '-';
+    std::string line =
+        unnumbered ? "    " : RightAligned(std::to_string(Scan().statementNumber), 4);
     line += "    ";
-    line += gScan.card;
+    line += Scan().card;
     ListingLine(line);
 }
 
@@ -53,18 +48,19 @@ bool IsContinuation(char type) {
 } // namespace
 
 void ReadCards() {
+    // Scratch, reused by every card and run; nothing is kept in it.
     static std::string line;
-    gScan.position = 0;
-    gScan.cardType = '*';
-    while (gScan.cardType == '*' || gScan.cardType == '-') {
+    Scan().position = 0;
+    Scan().cardType = '*';
+    while (Scan().cardType == '*' || Scan().cardType == '-') {
         if (!Source().ReadLine(line)) ProgramHasNoEnd();
-        gScan.card.assign(line, 0, std::min<std::size_t>(line.size(), kCardWidth));
-        if (gScan.card.size() < static_cast<std::size_t>(kCardWidth)) gScan.card.push_back(' ');
-        gScan.cardType = gScan.card[0];
-        if (!IsContinuation(gScan.cardType) && gScan.cardType != '-' && gScan.cardType != '*')
-            ++gScan.statementNumber;
-        if (gScan.listingOn) ListCard();
-        if (gScan.cardType == '-') ObeyControlCard(gScan.card);
+        Scan().card.assign(line, 0, std::min<std::size_t>(line.size(), kCardWidth));
+        if (Scan().card.size() < static_cast<std::size_t>(kCardWidth)) Scan().card.push_back(' ');
+        Scan().cardType = Scan().card[0];
+        if (!IsContinuation(Scan().cardType) && Scan().cardType != '-' && Scan().cardType != '*')
+            ++Scan().statementNumber;
+        if (Scan().listingOn) ListCard();
+        if (Scan().cardType == '-') ObeyControlCard(Scan().card);
     }
 }
 
@@ -73,23 +69,23 @@ bool SourceExhausted() {
 }
 
 void NextChar() {
-    const int length = static_cast<int>(gScan.card.size());
-    if (gScan.position < length) {
-        ++gScan.position;
-        gScan.current = gScan.card[static_cast<std::size_t>(gScan.position - 1)];
+    const int length = static_cast<int>(Scan().card.size());
+    if (Scan().position < length) {
+        ++Scan().position;
+        Scan().current = Scan().card[static_cast<std::size_t>(Scan().position - 1)];
         return;
     }
-    if (gScan.endSeen) {
-        if (gScan.current == '%') ProgramHasNoEnd();
-        gScan.current = gScan.current == '#' ? '%' : '#';
+    if (Scan().endSeen) {
+        if (Scan().current == '%') ProgramHasNoEnd();
+        Scan().current = Scan().current == '#' ? '%' : '#';
         return;
     }
     ReadCards();
-    if (IsContinuation(gScan.cardType)) {
-        gScan.current = ' ';
-        gScan.position = 1;
+    if (IsContinuation(Scan().cardType)) {
+        Scan().current = ' ';
+        Scan().position = 1;
     } else {
-        gScan.current = '#';
+        Scan().current = '#';
     }
 }
 

@@ -1,4 +1,4 @@
-// The source reader and the lexer, sharing one translator state.
+// The source reader and the lexer, sharing one scanner state.
 //
 // The reader delivers the source one character at a time, listing each card
 // as it is read, obeying control cards and joining continuation cards; it
@@ -37,7 +37,7 @@ enum class Token : std::uint8_t {
     Char,        // any other single character, in `character`
 };
 
-struct TranslatorState {
+struct ScannerState {
     std::string card;
     int position = 0; // characters of the card already delivered
     char cardType = '*';
@@ -52,9 +52,6 @@ struct TranslatorState {
     std::int32_t number = 0;     // integer
     std::string text;            // the last name, keyword or literal
 };
-extern TranslatorState gScan;
-
-void ResetScanner();
 // Reads cards until a statement or continuation card has been read.
 void ReadCards();
 void NextChar();
@@ -63,3 +60,6 @@ bool SourceExhausted();
 void NextToken();
 
 } // namespace vantel
+
+// The run's state, where the scanner state lives.
+#include "translator/translation_state.h"

@@ -11,9 +11,8 @@ namespace vantel {
 namespace {
 
 void StartTranslation() {
-    ResetScanner();
     EnterInitialStrings();
-    gRun.startTime = TimeOfDayMs();
+    RunInfo().startTime = TimeOfDayMs();
     ListingLine("\f");
     ListingLine(" SNOBOL SUBSET INTERPRETTER. VERSION 1.0");
     ReadCards();
@@ -22,33 +21,33 @@ void StartTranslation() {
 }
 
 void ParseStatements() {
-    while (gScan.token != Token::End && gRun.errorCount < kMaxTranslationErrors) {
-        if (gProgram.count == kMaxStatements) {
+    while (Scan().token != Token::End && RunInfo().errorCount < kMaxTranslationErrors) {
+        if (TheProgram().count == kMaxStatements) {
             ReportError("TOO MANY STATEMENTS");
             Stmt discarded;
             ParseStatement(discarded);
             continue;
         }
         Stmt* stmt = NewStmt();
-        gProgram.statements[static_cast<std::size_t>(++gProgram.count)] = stmt;
+        TheProgram().statements[static_cast<std::size_t>(++TheProgram().count)] = stmt;
         ParseStatement(*stmt);
     }
 }
 
 // END [ label ]: the label names the statement where execution starts.
 void ReadEndLabel() {
-    gScan.endSeen = true;
+    Scan().endSeen = true;
     NextToken();
-    if (gScan.token == Token::Blank) NextToken();
-    if (gScan.token == Token::Identifier) gProgram.endLabel = gScan.entry;
+    if (Scan().token == Token::Blank) NextToken();
+    if (Scan().token == Token::Identifier) TheProgram().endLabel = Scan().entry;
 }
 
 void WriteCompileStatistics() {
     ListingLine(" COMPILATION COMPLETE. ");
     const double now = TimeOfDayMs();
-    ListingLine(" COMPILATION TIME " + std::to_string(ElapsedMs(gRun.startTime, now)) +
+    ListingLine(" COMPILATION TIME " + std::to_string(ElapsedMs(RunInfo().startTime, now)) +
                 " milliseconds.");
-    gRun.startTime = now;
+    RunInfo().startTime = now;
 }
 
 // ---- The statement dump ------------------------------------------------------------
@@ -134,9 +133,9 @@ void DumpStatement(const Stmt& s) {
 
 void WriteStatementDump() {
     ListingLine(" Dump of statements translated ");
-    for (int i = 1; i <= gProgram.count; ++i) {
+    for (int i = 1; i <= TheProgram().count; ++i) {
         ListingWrite(RightAligned(std::to_string(i), 2) + " ");
-        DumpStatement(gProgram.at(i));
+        DumpStatement(TheProgram().at(i));
         ListingNewLine();
     }
 }
@@ -148,7 +147,7 @@ void Translate() {
     ParseStatements();
     ReadEndLabel();
     WriteCompileStatistics();
-    if (gRun.debug) WriteStatementDump();
+    if (RunInfo().debug) WriteStatementDump();
 }
 
 } // namespace vantel

@@ -76,10 +76,10 @@ TEST_F(Execution, AssignmentRoutesByValueAndName) {
     Assign(y, InternString(""));
     EXPECT_TRUE(y->value.IsNull());
 
-    gExec.failure = true;
+    Exec().failure = true;
     Assign(y, Value::Integer(1));
     EXPECT_TRUE(y->value.IsNull()) << "no assignment while the failure flag is set";
-    gExec.failure = false;
+    Exec().failure = false;
 
     StringItem* stno = Var("&STNO");
     EXPECT_THROW(Assign(stno, Value::Integer(3)), RunEnd);
@@ -161,7 +161,7 @@ TEST(WholeRuns, StatementCountStopsAtTheLargestInteger) {
     ASSERT_GE(fd, 0);
     close(fd);
     ASSERT_TRUE(OpenListing(listing));
-    gRun.translating = false;
+    RunInfo().translating = false;
     KeywordValue(KeywordIndex::StLimit) = 2147483647; // as statement 1 sets it
     KeywordValue(KeywordIndex::StCount) = 2147483647 - 5;
     EXPECT_THROW(ExecuteStatements(1), RunEnd);

@@ -38,9 +38,20 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 } // namespace
 
+namespace {
+
+// The tables a test works on stay current until the next fresh start.
+void FreshRun() {
+    static std::unique_ptr<RunObject> run;
+    run.reset();
+    run = std::make_unique<RunObject>();
+}
+
+} // namespace
+
 void FreshTables(bool translating) {
-    gRun.translating = translating;
-    ResetTables();
+    FreshRun();
+    RunInfo().translating = translating;
     EnterInitialStrings();
 }
 
@@ -48,8 +59,8 @@ std::string TranslateText(const std::string& source) {
     const std::string path = TempDir() + "/unit.sno";
     const std::string listing = TempDir() + "/unit.lst";
     WriteFile(path, source);
-    gRun.translating = true;
-    ResetTables();
+    FreshRun();
+    RunInfo().translating = true;
     OpenSource(path);
     OpenListing(listing);
     try {
@@ -58,7 +69,7 @@ std::string TranslateText(const std::string& source) {
     }
     CloseListing();
     CloseSource();
-    gRun.translating = false;
+    RunInfo().translating = false;
     return ReadFile(listing);
 }
 

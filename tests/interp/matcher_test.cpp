@@ -25,10 +25,10 @@ protected:
 
     // The final cursor of one attempt, or -1 when it fails.
     static int Match(const char* subject, const Value& pattern, int cursor = 0) {
-        gExec.failure = false;
+        Exec().failure = false;
         const int r = MatchAttempt(subject, ToPattern(pattern).pattern(), cursor);
-        const bool failed = gExec.failure;
-        gExec.failure = false;
+        const bool failed = Exec().failure;
+        Exec().failure = false;
         return failed ? -1 : r;
     }
 };

@@ -38,9 +38,9 @@ TEST(StringTable, FullTableRefusesNewNamesButFindsOldOnes) {
     for (int i = StringCount(); i < kStringTableSize; ++i)
         LookupOrEnter(std::string("N").append(std::to_string(i)));
     ASSERT_EQ(StringCount(), kStringTableSize);
-    const int errors = gRun.errorCount;
+    const int errors = RunInfo().errorCount;
     EXPECT_EQ(LookupOrEnter("ONE MORE"), nullptr);
-    EXPECT_EQ(gRun.errorCount, errors + 1);
+    EXPECT_EQ(RunInfo().errorCount, errors + 1);
     EXPECT_NE(LookupOrEnter("N100"), nullptr);
     EXPECT_EQ(StringCount(), kStringTableSize);
 }
@@ -58,9 +58,9 @@ TEST(StringOperations, AppendStopsAtTheSizeLimit) {
     std::string text(16000, 'a');
     EXPECT_TRUE(AppendChecked(text, std::string(16000, 'b')));
     EXPECT_EQ(text.size(), 32000u);
-    const int errors = gRun.errorCount;
+    const int errors = RunInfo().errorCount;
     EXPECT_FALSE(AppendChecked(text, "c"));
-    EXPECT_EQ(gRun.errorCount, errors + 1);
+    EXPECT_EQ(RunInfo().errorCount, errors + 1);
     EXPECT_EQ(text.size(), 32000u);
 }
 
@@ -68,9 +68,9 @@ TEST(StringOperations, SubstringTrimAndNumbers) {
     test::FreshTables(true);
     EXPECT_EQ(Substring("ABCDE", 2, 99), "BCDE");
     EXPECT_EQ(Substring("ABCDE", 3, 2), "");
-    const int errors = gRun.errorCount;
+    const int errors = RunInfo().errorCount;
     EXPECT_EQ(Substring("ABC", 4, 5), "");
-    EXPECT_EQ(gRun.errorCount, errors + 1);
+    EXPECT_EQ(RunInfo().errorCount, errors + 1);
     EXPECT_EQ(TrimTrailingBlanks("AB  "), "AB");
     EXPECT_EQ(TrimTrailingBlanks("   "), "");
     EXPECT_EQ(TrimTrailingBlanks(""), "");

@@ -174,15 +174,15 @@ TEST_F(TableTexts, TheLimitCountsEntriesNotTexts) {
         s = InternConcatenation(s, a).string();
     ASSERT_NE(s, nullptr);
     const std::string last(s->name);
-    const int errors = gRun.errorCount;
+    const int errors = RunInfo().errorCount;
     EXPECT_TRUE(InternConcatenation(s, a).IsNull());
-    EXPECT_EQ(gRun.errorCount, errors + 1) << "TOO MANY STRINGS";
+    EXPECT_EQ(RunInfo().errorCount, errors + 1) << "TOO MANY STRINGS";
     EXPECT_EQ(StringCount(), kStringTableSize);
     EXPECT_EQ(s->name, last);
     EXPECT_EQ(InternConcatenation(a, a).string()->name, "AA") << "found, no error";
-    EXPECT_EQ(gRun.errorCount, errors + 1);
+    EXPECT_EQ(RunInfo().errorCount, errors + 1);
     EXPECT_EQ(LookupOrEnter(std::string(300, 'B')), nullptr);
-    EXPECT_EQ(gRun.errorCount, errors + 2);
+    EXPECT_EQ(RunInfo().errorCount, errors + 2);
 }
 
 TEST_F(TableTexts, LinesLargerThanAChunkAreEnteredWhole) {

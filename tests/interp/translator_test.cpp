@@ -36,9 +36,9 @@ std::string Tree(const Expr* e) {
 
 const Stmt& Only(const std::string& card) {
     test::TranslateText(card + "\nEND\n");
-    EXPECT_FALSE(gRun.errorFlag) << card;
-    EXPECT_EQ(gProgram.count, 1);
-    return gProgram.at(1);
+    EXPECT_FALSE(RunInfo().errorFlag) << card;
+    EXPECT_EQ(TheProgram().count, 1);
+    return TheProgram().at(1);
 }
 
 TEST(Parser, LabelledAssignmentWithBothGotos) {
@@ -108,20 +108,20 @@ TEST(Parser, EmptyStatementsAndSpecialTargets) {
 
 TEST(Parser, EndLabelAndStatementNumbers) {
     test::TranslateText(" X = 1; Y = 2;\nSTART OUTPUT = X\nEND START\n");
-    EXPECT_EQ(gProgram.count, 4);
-    EXPECT_EQ(gProgram.at(3).kind, StmtKind::Empty);
-    ASSERT_NE(gProgram.endLabel, nullptr);
-    EXPECT_EQ(gProgram.endLabel->name, "START");
-    EXPECT_EQ(gProgram.at(4).label, gProgram.endLabel);
+    EXPECT_EQ(TheProgram().count, 4);
+    EXPECT_EQ(TheProgram().at(3).kind, StmtKind::Empty);
+    ASSERT_NE(TheProgram().endLabel, nullptr);
+    EXPECT_EQ(TheProgram().endLabel->name, "START");
+    EXPECT_EQ(TheProgram().at(4).label, TheProgram().endLabel);
 }
 
 TEST(Parser, ReservedWordsAndDoubleSignsAreErrors) {
     test::TranslateText(" S = 1\nEND\n");
-    EXPECT_TRUE(gRun.errorFlag);
+    EXPECT_TRUE(RunInfo().errorFlag);
     test::TranslateText(" X = --Y\nEND\n");
-    EXPECT_TRUE(gRun.errorFlag);
+    EXPECT_TRUE(RunInfo().errorFlag);
     test::TranslateText(" X = &FULLSCAN\nEND\n");
-    EXPECT_EQ(gRun.errorCount, 1);
+    EXPECT_EQ(RunInfo().errorCount, 1);
 }
 
 TEST(Parser, DepthLimitAbandonsOnlyThatStatement) {
@@ -130,13 +130,13 @@ TEST(Parser, DepthLimitAbandonsOnlyThatStatement) {
     for (std::size_t i = 0; i < deep.size(); i += 150)
         cards.append(i ? "+" : "").append(deep, i, 150).append("\n");
     const std::string listing = test::TranslateText("L" + cards + "NEXT Y = 2\nEND\n");
-    EXPECT_EQ(gRun.errorCount, 1);
+    EXPECT_EQ(RunInfo().errorCount, 1);
     EXPECT_NE(listing.find("--- EXPRESSION TOO DEEPLY NESTED ---"), std::string::npos);
-    ASSERT_EQ(gProgram.count, 2);
-    EXPECT_EQ(gProgram.at(1).kind, StmtKind::Empty);
-    EXPECT_EQ(gProgram.at(1).label->name, "L");
-    EXPECT_EQ(gProgram.at(2).label->name, "NEXT");
-    EXPECT_EQ(gProgram.at(2).kind, StmtKind::Assignment);
+    ASSERT_EQ(TheProgram().count, 2);
+    EXPECT_EQ(TheProgram().at(1).kind, StmtKind::Empty);
+    EXPECT_EQ(TheProgram().at(1).label->name, "L");
+    EXPECT_EQ(TheProgram().at(2).label->name, "NEXT");
+    EXPECT_EQ(TheProgram().at(2).kind, StmtKind::Assignment);
 }
 
 // The skip after a missing token ends with the source's last line: the

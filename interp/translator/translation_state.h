@@ -1,0 +1,41 @@
+// The translator's state of one run, in one structure: the reader's and the
+// lexer's position in the source, the statement table, the storage of its
+// statements and expression nodes, and the parser's depth guard. The run
+// object owns it; the statement table lives as long as the run, so the
+// executor reads it from here.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "translator/internal_form.h"
+#include "translator/scanner.h"
+
+namespace vantel {
+
+// Depth guard of one statement: parser nesting and node depth.
+struct DepthGuard {
+    int nesting = 0;
+    bool tooDeep = false;
+};
+
+struct TranslationState {
+    ScannerState scan;
+    Program program;
+    // Nodes and statements, owned here for the whole run.
+    std::vector<std::unique_ptr<Expr>> expressions;
+    std::vector<std::unique_ptr<Stmt>> statements;
+    DepthGuard depth;
+};
+
+// The current run's translation state: set by the run object while it
+// lives, nullptr between runs.
+inline TranslationState* gCurrentTranslation = nullptr;
+inline ScannerState& Scan() {
+    return gCurrentTranslation->scan;
+}
+inline Program& TheProgram() {
+    return gCurrentTranslation->program;
+}
+
+} // namespace vantel
