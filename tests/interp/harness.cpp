@@ -74,10 +74,14 @@ std::string TranslateText(const std::string& source) {
 }
 
 std::string RunProgram(const std::string& source, int* status) {
+    return RunProgramWith(source, RunSettings{}, status);
+}
+
+std::string RunProgramWith(const std::string& source, const RunSettings& settings, int* status) {
     const std::string path = TempDir() + "/run.sno";
     WriteFile(path, source);
     const char* args[] = {path.c_str()};
-    const int result = RunVantel(1, args);
+    const int result = RunVantel(1, args, settings);
     if (status != nullptr) *status = result;
     const std::string listing = ReadFile(TempDir() + "/run.lst");
     static const std::regex timing(" (COMPILATION TIME|EXECUTION TIME:) -?[0-9]+ ");

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/run.h"
+
 namespace vantel::test {
 
 // Resets every table and enters the initial strings, as a translation
@@ -17,6 +19,9 @@ std::string TranslateText(const std::string& source);
 // Runs a whole program and returns its listing with the timing figures
 // removed; status receives the exit status.
 std::string RunProgram(const std::string& source, int* status = nullptr);
+// The same with the given settings (fast paths, work caps).
+std::string RunProgramWith(const std::string& source, const RunSettings& settings,
+                           int* status = nullptr);
 
 // Two runs of one program in the same process: listings and exit statuses.
 struct TwoRuns {

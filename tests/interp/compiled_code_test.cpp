@@ -1,0 +1,160 @@
+// The compiled code must do exactly what the walk over the trees does with
+// the fast paths off: each program runs both ways and the listings and exit
+// statuses must be the same. The programs aim at what the code does on its
+// own: operands read in place or by their own instruction, the slow paths
+// of the integer steps, gotos resolved before the run and computed ones,
+// errors raised inside an instruction, the statement count's next event,
+// slots left holding patterns, and statements left to the walk.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace vantel {
+namespace {
+
+struct Case {
+    const char* name;
+    std::string source;
+};
+
+// Text split over continuation cards at blanks, 60 characters or so each.
+std::string Cards(const std::string& text) {
+    std::string out;
+    std::size_t column = 0;
+    for (char c : text) {
+        if (c == ' ' && column > 60) {
+            out += "\n+";
+            column = 0;
+        }
+        out += c;
+        ++column;
+    }
+    return out;
+}
+
+// X = 1 + (1 + (... + 1)): more nested right operands than a statement
+// has slots, so the statement is walked.
+std::string DeeplyNested(int depth) {
+    std::string e = "1";
+    for (int i = 0; i < depth; ++i)
+        e = "1 + (" + e + ")";
+    return " I = 0\nL X = " + Cards(e) + " I\n I = LT(I, 3) I + 1 :S(L)\n OUTPUT = X\n" +
+           " Y = DIFFER(X, 0) " + Cards(e) + " :F(END)\n OUTPUT = Y\nEND\n";
+}
+
+const std::vector<Case>& Cases() {
+    static const std::vector<Case> cases = {
+        {"deeply nested statement is walked", DeeplyNested(40)},
+        {"computed gotos and an undefined one",
+         " L = 'B'\n :($L)\nA OUTPUT = 'A' :(END)\nB OUTPUT = 'B'\n L = 'A' :($L)\nEND\n"},
+        {"undefined computed label", " L = 'NOWHERE'\n :($L)\nEND\n"},
+        {"undefined plain label", " X = 1 :S(NOWHERE)\nEND\n"},
+        {"failure in goto field", " X = INPUT\n :($INPUT)\nEND\nLINE\n"},
+        {"limit lowered through an alias in a loop",
+         " X = &STLIMIT\n I = 0\nL I = I + 1\n X = EQ(I, 5) 12\n :(L)\nEND\n"},
+        {"limit raised then exceeded", " &STLIMIT = 3\n &STLIMIT = 8\nL :(L)\nEND\n"},
+        {"transfer and call traces",
+         " DEFINE('FN(N)', 'FN')\n &TRACE = 4\n &FTRACE = 3\n :(GO)\nFN FN = N + 1 :(RETURN)\n"
+         "GO I = 0\nL I = LT(I, 3) FN(I) :S(L)\n OUTPUT = I\nEND\n"},
+        {"comparison and SIZE defined by the program",
+         " DEFINE('LT(A,B)', 'LT')\n DEFINE('SIZE(T)', 'SIZE')\n :(GO)\nLT LT = 'lt' A B "
+         ":(RETURN)\n"
+         "SIZE SIZE = 'size' T :(RETURN)\nGO X = LT(1, 2) 'Z'\n OUTPUT = X\n"
+         " N = 5\n OUTPUT = SIZE(N)\n OUTPUT = REMDR(7, 3)\nEND\n"},
+        {"integer steps on strings and nulls",
+         " A = '12'\n B = ' 3'\n OUTPUT = A + B\n OUTPUT = A * N\n OUTPUT = LT(A, B)\n"
+         " OUTPUT = GT(A, B) 'yes'\n OUTPUT = SIZE(N) SIZE(A) SIZE(12345)\n"
+         " OUTPUT = -2147483647 - 1\n OUTPUT = (-2147483647 - 1) / -1\n"
+         " OUTPUT = REMDR(-7, 2) REMDR(2147483647, -1)\n OUTPUT = LT() GT(1) EQ(1, 1, 2)\nEND\n"},
+        {"remainder by zero in place", " N = 0\n X = REMDR(5, N)\nEND\n"},
+        {"division by zero in place", " N = 0\n X = 5 / N\nEND\n"},
+        {"string not convertible in place", " N = '3 '\n X = N + 1\nEND\n"},
+        {"patterns grown in slots until too many nodes",
+         " P = 'A' | 'B'\n I = 0\nL P = P ('C' | 'D') LEN(1)\n I = I + 1\n"
+         " OUTPUT = I\n 'ACBDX' P :S(L)\n OUTPUT = 'out'\n :(L)\nEND\n"},
+        {"replacements, pending assignments and cursors",
+         " &ANCHOR = 0\n STR = 'the cat sat on the mat'\n STR 'at' = 'og'\n OUTPUT = STR\n"
+         " STR LEN(3) . V 'at' $ W = V W\n OUTPUT = STR V W\n C = 0\n"
+         "N STR TAB(C) BREAK(' ') . T SPAN(' ') @C :F(D)\n OUTPUT = T C :(N)\n"
+         "D EMPTY 'X' = 'Y' :S(E)F(E)\nE OUTPUT = 'empty ' EMPTY\n"
+         " STR 'mat' = INPUT :F(G)\nG OUTPUT = STR\n STR 'mat' = :S(H)\nH OUTPUT = "
+         "STR\nEND\nmat\n"},
+        {"indirection as a variable", " X = 'Y'\n $X = 5\n OUTPUT = Y\n $(X 'Z') = 6\n"
+                                      " OUTPUT = YZ\n OUTPUT = $X + $'YZ'\n $'' = 1\nEND\n"},
+        {"indirection of null", " Y = $''\nEND\n"},
+        {"no variable where one is needed", " (X Y) = 1\nEND\n"},
+        {"unary in a variable position", " -X = 1\nEND\n"},
+        {"protected keyword", " X = &STNO\n X = 4\nEND\n"},
+        {"output of keywords and aliases",
+         " OUTPUT = &STLIMIT\n OUTPUT = &ALPHABET ''\n X = &ANCHOR\n X = 0\n"
+         " OUTPUT = &ANCHOR\n OUTPUT = X + 1\n T = &TRIM\n T = 1\n OUTPUT = &TRIM\nEND\n"},
+        {"operands reading lines, left first",
+         " X = INPUT INPUT\n OUTPUT = X\n OUTPUT = INPUT + INPUT\n OUTPUT = INPUT - 1\n"
+         " OUTPUT = LT(INPUT, 5) 'less'\n OUTPUT = SIZE(INPUT)\n Y = INPUT\n"
+         " OUTPUT = 'after end ' Y :F(FL)\nFL OUTPUT = 'failed'\nEND\nab\ncd\n3\n4\n10\n2\nxyz\n"},
+        {"pattern where a string or integer is wanted", " P = LEN(1)\n X = P + 1\nEND\n"},
+        {"recursion, RETURN and FRETURN",
+         " DEFINE('FIB(N)', 'FIB')\n DEFINE('NEG(N)', 'NEG')\n :(GO)\nFIB FIB = LT(N, 2) N "
+         ":S(RETURN)\n"
+         " FIB = FIB(N - 1) + FIB(N - 2) :(RETURN)\nNEG LT(N, 0) :S(RETURN)F(FRETURN)\n"
+         "GO OUTPUT = FIB(12)\n OUTPUT = NEG(-1) 'neg'\n OUTPUT = NEG(1) 'pos' :F(X)\n"
+         "X OUTPUT = 'failed' :(RETURN)\nEND\n"},
+        {"a function defined anew during its call",
+         " DEFINE('FN(A)B', 'FN')\n :(GO)\nFN B = A\n DEFINE('FN(Q,R)T', 'FN')\n FN = A B "
+         ":(RETURN)\n"
+         "GO A = 'a'\n B = 'b'\n OUTPUT = FN('x')\n OUTPUT = A B\n OUTPUT = FN(1, 2)\nEND\n"},
+        {"run stack overflow", " DEFINE('R(N)', 'R')\n :(GO)\nR R = R(N + 1) :(RETURN)\n"
+                               "GO R(1)\nEND\n"},
+        {"calls with many and omitted arguments",
+         " DEFINE('FN(A,B,C,D)', 'FN')\n :(GO)\nFN FN = A '.' B '.' C '.' D :(RETURN)\n"
+         "GO OUTPUT = FN(1, , 3, 4)\n OUTPUT = FN(1, 2, 3, 4)\n OUTPUT = DUPL('ab', 3) TRIM('x  ')\n"
+         " OUTPUT = FN(1, 2)\nEND\n"},
+        {"failing operands skip the rest",
+         " OUTPUT = 'a' LT(2, 1) UNDEFINED(X)\n X = 1\n X = X + 1 GT(0, X)\n OUTPUT = X\n"
+         " $INPUT = 1 :F(B)\nB OUTPUT = IDENT(X, 1) 'ident' DIFFER(X, 1) 'differ'\nEND\n"},
+        {"end inside a function, and falling off the end",
+         " DEFINE('FN()', 'FN')\n :(GO)\nFN :(END)\n"
+         "GO FN()\n OUTPUT = 'not reached'\nEND\n"},
+        {"return from the main program", " OUTPUT = 'main'\n :(RETURN)\nEND\n"},
+    };
+    return cases;
+}
+
+class CompiledCode : public testing::TestWithParam<std::size_t> {};
+
+TEST_P(CompiledCode, GivesWhatTheWalkGives) {
+    const Case& c = Cases()[GetParam()];
+    SCOPED_TRACE(c.name);
+    RunSettings compiled, plain;
+    plain.fastPaths = false;
+    int compiledStatus = -1, plainStatus = -1;
+    const std::string a = test::RunProgramWith(c.source, compiled, &compiledStatus);
+    const std::string b = test::RunProgramWith(c.source, plain, &plainStatus);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(compiledStatus, plainStatus);
+    EXPECT_NE(a.find("Execution begins"), std::string::npos) << a;
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, CompiledCode, testing::Range<std::size_t>(0, Cases().size()));
+
+// The statement beyond the slots is walked and the others are not; the
+// count reaches standard error under VANTEL_WALKED=1.
+TEST(CompiledCode, OnlyStatementsBeyondTheSlotsAreWalked) {
+    setenv("VANTEL_WALKED", "1", 1);
+    testing::internal::CaptureStderr();
+    (void)test::RunProgram(DeeplyNested(40));
+    const std::string deep = testing::internal::GetCapturedStderr();
+    testing::internal::CaptureStderr();
+    (void)test::RunProgram(DeeplyNested(20));
+    const std::string shallow = testing::internal::GetCapturedStderr();
+    unsetenv("VANTEL_WALKED");
+    EXPECT_EQ(deep, "vantel: 5 statements walked\n");
+    EXPECT_EQ(shallow, "vantel: 0 statements walked\n");
+}
+
+} // namespace
+} // namespace vantel
