@@ -1,9 +1,10 @@
-// Fuzz target: the fast paths against the step-by-step evaluation.
+// Fuzz target: the compiled code against the walk over the trees.
 //
-// The input is the source file. It runs once with the interpreter's fast
-// paths and once without them, in one process; the listings (timing figures
-// masked), every file the runs left in the scratch folder, and the exit
-// statuses must be the same. Runs are capped as in the interpreter target;
+// The input is the source file. It runs once compiled, with the
+// interpreter's fast paths, and once walked without them (as under
+// VANTEL_PLAIN=1), in one process; the listings (timing figures masked, run-
+// time errors with their message and statement number), every file the runs
+// left in the scratch folder, and the exit statuses must be the same. Runs are capped as in the interpreter target;
 // a run stopped by the matcher step cap is not compared, since skipped scan
 // positions are steps the fast run never takes.
 #include <cstddef>

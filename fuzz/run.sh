@@ -28,13 +28,14 @@ for t in "${targets[@]}"; do
     # build folder, so the source tree is left alone.
     work=$build/corpus/$t
     mkdir -p "$work"
-    # Sources among the examples, the test cases and the shared conformance
-    # programs seed the two interpreter targets (copied: those folders hold
+    # Sources among the examples, the test cases (limits and errors among
+    # them) and the shared conformance programs seed the interpreter targets (copied: those folders hold
     # listings and data files too).
     seeds=$build/seeds/$t
     rm -rf "$seeds" && mkdir -p "$seeds"
     if [ "$t" = interpreter ] || [ "$t" = translator ] || [ "$t" = differential ]; then
-        for d in "$root/examples" "$root/tests/e2e/cases" "$root/../shared/conformance"; do
+        for d in "$root/examples" "$root/tests/e2e/cases" "$root/tests/e2e/limits" \
+            "$root/tests/e2e/errors" "$root/../shared/conformance"; do
             for f in "$d"/*.sno; do if [ -f "$f" ]; then cp "$f" "$seeds/"; fi; done
         done
     fi

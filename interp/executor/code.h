@@ -64,11 +64,13 @@ enum class Op : std::uint8_t {
     Unary,         // slot a = unary operator of slot a
     Cursor,        // slot a = @ of variable v
     Arithmetic,    // slot a = x op y, in place when both hold integers
+    LeafArithmetic, // the same with x and y both numbers or names
     Concatenate,   // slot a = x y
     Alternate,     // slot a = x | y
     ToPattern,     // slot a = slot a as a pattern, unless null
     ValueAssign,   // slot a = slot a . v or slot a $ v
-    Compare,       // slot a = comparison or REMDR of x and y, in place on integers
+    Compare,       // slot a = comparison or REMDR of x and y (numbers or names),
+                   // in place on integers; v names the function
     Size,          // slot a = SIZE(x), in place on a string
     Call,          // slot a = call of the node with its b arguments in slots a...
     Variable,      // variable slot a = the entry named by slot a's text

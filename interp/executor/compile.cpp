@@ -166,7 +166,7 @@ void Compiler::BinaryOf(const Expr* e, int slot) {
     // its reading and the operation.
     const Operand x = OperandOf(e->left, slot, IsLeafOperand(e->right));
     const Operand y = OperandOf(e->right, slot + 1, true);
-    Op op = Op::Arithmetic;
+    Op op = x.source != From::Slot && y.source != From::Slot ? Op::LeafArithmetic : Op::Arithmetic;
     if (e->binaryOp == BinaryOp::Concatenation) op = Op::Concatenate;
     if (e->binaryOp == BinaryOp::Alternation) op = Op::Alternate;
     Instruction& i = Emit(op, slot);
@@ -184,6 +184,7 @@ void Compiler::CallOf(const Expr* e, int slot) {
         Instruction& i = Emit(Op::Compare, slot);
         i.primitive = e->primitive;
         i.node = e;
+        i.v.entry = e->entry;
         i.x = x;
         i.y = y;
         return;

@@ -155,14 +155,11 @@ void Define(const Value& prototypeValue, const Value& labelValue) {
     *f = parsed;
 }
 
-Value CallFunction(const Expr* call, Value* args, int count) {
-    if (Exec().failure) return Value();
-    StringItem* name = call->entry;
-    if (name == nullptr || name->function < 0) return CallPrimitive(call, args, count);
-    const FunctionItem& f = Exec().functions.entries[static_cast<std::size_t>(name->function)];
-    // Everything of the definition is read before the body runs, which may
-    // define the function anew; the saved slots name their own variables.
-    const int base = Exec().stack.top;
+namespace {
+
+// Saves the function variable, parameters and locals one by one and binds
+// them, reporting "RUN STACK OVERFLOW" at the slot that does not fit.
+void BindOneByOne(const FunctionItem& f, StringItem* name, Value* args, int count) {
     Save(name, true);
     name->value = Value();
     if (count != f.parameterCount) ReportError("WRONG NUMBER OF ARGUMENTS IN CALL");
@@ -174,31 +171,83 @@ Value CallFunction(const Expr* call, Value* args, int count) {
         else
             Assign(variable, Value());
     }
+}
+
+// The same when the whole frame fits: one block of the run stack, the old
+// values moved into it and the arguments moved into plain variables; any
+// other variable is bound through the assignment rules.
+void BindAsBlock(const FunctionItem& f, StringItem* name, Value* args, int count) {
+    RunStack& stack = Exec().stack;
+    SavedValue* const block = &stack.slots[static_cast<std::size_t>(stack.top)];
+    stack.top += f.frameSize;
+    block[0].variable = name;
+    block[0].value = std::move(name->value);
+    if (count != f.parameterCount) ReportError("WRONG NUMBER OF ARGUMENTS IN CALL");
+    for (int i = 1; i < f.frameSize; ++i) {
+        StringItem* variable = f.frame[static_cast<std::size_t>(i)];
+        SavedValue& slot = block[i];
+        slot.variable = variable;
+        Value* const bound = i <= f.parameterCount ? &args[i - 1] : nullptr;
+        if (!Exec().failure && IsPlainVariable(variable)) {
+            slot.value = std::move(variable->value);
+            variable->value = bound != nullptr ? std::move(*bound) : Value();
+            continue;
+        }
+        slot.value = variable->value;
+        Assign(variable, bound != nullptr ? *bound : Value());
+    }
+}
+
+// Puts back the parameters and locals a call saved above `base`, last
+// saved first, through the assignment rules.
+void RestoreFrame(int base) {
+    RunStack& stack = Exec().stack;
+    const bool fast = FastPaths();
+    while (stack.top > base + 1) {
+        SavedValue& slot = stack.slots[static_cast<std::size_t>(--stack.top)];
+        if (fast && !Exec().failure && IsPlainVariable(slot.variable)) {
+            slot.variable->value = std::move(slot.value);
+            continue;
+        }
+        Assign(slot.variable, slot.value);
+        slot.value = Value();
+    }
+}
+
+} // namespace
+
+Value CallFunction(const Expr* call, Value* args, int count) {
+    ExecutorState& ex = Exec();
+    if (ex.failure) return Value();
+    StringItem* name = call->entry;
+    if (name == nullptr || name->function < 0) return CallPrimitive(call, args, count);
+    const FunctionItem& f = ex.functions.entries[static_cast<std::size_t>(name->function)];
+    // Everything of the definition is read before the body runs, which may
+    // define the function anew; the saved slots name their own variables.
+    const int base = ex.stack.top;
+    if (FastPaths() && base + f.frameSize <= kRunStackSize)
+        BindAsBlock(f, name, args, count);
+    else
+        BindOneByOne(f, name, args, count);
     StringItem* const entryLabel = f.entryLabel;
     if (KeywordValue(KeywordIndex::FTrace) > 0) TraceCall(name, " CALL OF ", "");
 
-    ++Exec().callLevel;
+    ++ex.callLevel;
     const std::int32_t caller = KeywordValue(KeywordIndex::StNo);
     ExecuteStatements(FindLabel(entryLabel));
-    --Exec().callLevel;
+    --ex.callLevel;
     if (KeywordValue(KeywordIndex::FTrace) > 0)
-        TraceCall(name, " RETURN OF ", Exec().returned ? " SUCCEEDED." : " FAILED.");
+        TraceCall(name, " RETURN OF ", ex.returned ? " SUCCEEDED." : " FAILED.");
     KeywordValue(KeywordIndex::StNo) = caller;
 
-    // Locals and parameters, last saved first, through the assignment rules.
-    while (Exec().stack.top > base + 1) {
-        SavedValue& slot = Top();
-        --Exec().stack.top;
-        AssignMoved(slot.variable, slot.value);
-        slot.value = Value();
-    }
+    RestoreFrame(base);
     Value result;
-    if (Exec().returned)
+    if (ex.returned)
         result = name->value;
     else
-        Exec().failure = true;
+        ex.failure = true;
     SavedValue& own = Top();
-    --Exec().stack.top;
+    --ex.stack.top;
     name->value = std::move(own.value); // put back directly, also after FRETURN
     return result;
 }

@@ -74,16 +74,16 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     if (FetchBoth(i, f, p)) f.values[i.a] = Arithmetic(i.binaryOp, *p.left, *p.right);
 }
 
-[[gnu::always_inline]] inline void DoArithmetic(const Instruction& i, const Frame& f) {
-    const Value& a = Peek(i.x, f);
-    const Value& b = Peek(i.y, f);
+// An integer step in place on the values a and b; false leaves it to the
+// general rules.
+[[gnu::always_inline]] inline bool ArithmeticInPlace(const Instruction& i, const Frame& f,
+                                                     const Value& a, const Value& b) {
     std::int32_t n = 0;
-    if (a.kind() == Kind::Integer && b.kind() == Kind::Integer &&
-        IntegerArithmetic(i.binaryOp, a.integer(), b.integer(), n)) [[likely]] {
-        f.values[i.a].SetInteger(n);
-        return;
-    }
-    ArithmeticSlowly(i, f);
+    if (a.kind() != Kind::Integer || b.kind() != Kind::Integer ||
+        !IntegerArithmetic(i.binaryOp, a.integer(), b.integer(), n))
+        return false;
+    f.values[i.a].SetInteger(n);
+    return true;
 }
 
 [[gnu::noinline]] void ConcatenateSlowly(const Instruction& i, const Frame& f) {
@@ -96,17 +96,15 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     Consume(i.y, f, i.a);
 }
 
-[[gnu::always_inline]] inline void DoConcatenate(const Instruction& i, const Frame& f) {
-    // Null on one side, as after a predicate: the other side unchanged.
-    const Value& left = Peek(i.x, f);
-    if (left.IsNull() && ReadAsItStands(i.y)) {
-        if (i.y.source == From::Slot)
-            f.values[i.a] = std::move(f.values[i.y.slot]);
-        else
-            f.values[i.a] = *i.y.value;
-        return;
-    }
-    ConcatenateSlowly(i, f);
+// Null on the left, as after a predicate: the right side unchanged. False
+// leaves the concatenation to the general rules.
+[[gnu::always_inline]] inline bool ConcatenateInPlace(const Instruction& i, const Frame& f) {
+    if (!Peek(i.x, f).IsNull() || !ReadAsItStands(i.y)) return false;
+    if (i.y.source == From::Slot)
+        f.values[i.a] = std::move(f.values[i.y.slot]);
+    else
+        f.values[i.a] = *i.y.value;
+    return true;
 }
 
 [[gnu::noinline]] void DoAlternate(const Instruction& i, const Frame& f) {
@@ -134,16 +132,17 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     f.values[i.a + 1] = Value();
 }
 
-[[gnu::always_inline]] inline void DoCompare(const Instruction& i, const Frame& f) {
-    const Value& a = Peek(i.x, f);
-    const Value& b = Peek(i.y, f);
+// A comparison or REMDR of integers in place (setting the failure flag when
+// a comparison does not hold); false leaves it to the general call.
+[[gnu::always_inline]] inline bool CompareInPlace(const Instruction& i, const Frame& f) {
+    const Value& a = *i.x.value;
+    const Value& b = *i.y.value;
     Value result;
-    if (i.node->entry->function < 0 && a.kind() == Kind::Integer && b.kind() == Kind::Integer &&
-        PredicateOf(i.primitive, a.integer(), b.integer(), result)) [[likely]] {
-        f.values[i.a] = std::move(result);
-        return;
-    }
-    CallWithOperands(i, f, 2);
+    if (i.v.entry->function >= 0 || a.kind() != Kind::Integer ||
+        b.kind() != Kind::Integer || !PredicateOf(i.primitive, a.integer(), b.integer(), result))
+        return false;
+    f.values[i.a] = std::move(result);
+    return true;
 }
 
 [[gnu::noinline]] void DoSize(const Instruction& i, const Frame& f) {
@@ -158,24 +157,31 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 // A call: its arguments are in the slots from a; they are dropped after it.
 [[gnu::noinline]] void DoCall(const Instruction& i, const Frame& f) {
     Value* const args = &f.values[i.a];
-    args[0] = CallWith(i.node, args);
+    // Only comparisons and SIZE are taken in place by the general call.
+    const Primitive p = i.node->primitive;
+    if (IsComparison(p) || p == Primitive::SIZE)
+        args[0] = CallWith(i.node, args);
+    else
+        args[0] = CallFunction(i.node, args, i.node->count);
     for (int k = 1; k < i.b; ++k)
         args[k] = Value();
 }
 
-[[gnu::noinline]] void AssignSlowly(StringItem* variable, const Value& x) {
-    Assign(variable, x);
+// A plain variable given a value computed into a slot; false leaves the
+// assignment to the general rules.
+[[gnu::always_inline]] inline bool AssignInPlace(const Instruction& i, const Frame& f) {
+    StringItem* variable = VariableIn(i.v, f);
+    if (i.x.source != From::Slot || variable == nullptr || !IsPlainVariable(variable))
+        return false;
+    variable->value = std::move(f.values[i.x.slot]);
+    return true;
 }
 
-[[gnu::always_inline]] inline void DoAssign(const Instruction& i, const Frame& f) {
+[[gnu::noinline]] void AssignSlowly(const Instruction& i, const Frame& f) {
     StringItem* variable = VariableIn(i.v, f);
     if (i.x.source == From::Slot) {
         Value& x = f.values[i.x.slot];
-        if (variable != nullptr && IsPlainVariable(variable)) [[likely]] {
-            variable->value = std::move(x);
-            return;
-        }
-        AssignSlowly(variable, x);
+        Assign(variable, x);
         x = Value();
         return;
     }
@@ -185,7 +191,7 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     if (variable != nullptr && IsPlainVariable(variable))
         variable->value = x;
     else
-        AssignSlowly(variable, x);
+        Assign(variable, x);
 }
 
 [[gnu::noinline]] void DoLoadValue(const Instruction& i, const Frame& f) {
@@ -212,15 +218,17 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 
 // Runs the instructions from `start` to their end or to the first that
 // sets the failure flag. False when the statement ends at once, succeeding.
-bool RunCode(std::uint32_t start, const Frame& f) {
-    for (const Instruction* i = &Exec().compiled.code[start];; ++i) {
+// Instructions done in place that cannot fail go on without the test.
+[[gnu::always_inline]] inline bool RunCode(std::uint32_t start, const Frame& f) {
+    ExecutorState& ex = Exec();
+    for (const Instruction* i = &ex.compiled.code[start];; ++i) {
         Value* const v = f.values;
         switch (i->op) {
         case Op::End:
             return true;
         case Op::LoadNull:
             v[i->a] = Value();
-            break;
+            continue;
         case Op::LoadValue:
             DoLoadValue(*i, f);
             break;
@@ -230,11 +238,20 @@ bool RunCode(std::uint32_t start, const Frame& f) {
         case Op::Cursor:
             v[i->a] = MakeNodePattern(Routine::Cursor, Value::String(VariableIn(i->v, f)));
             break;
+        case Op::LeafArithmetic:
+            if (ArithmeticInPlace(*i, f, *i->x.value, *i->y.value)) [[likely]]
+                continue;
+            ArithmeticSlowly(*i, f);
+            break;
         case Op::Arithmetic:
-            DoArithmetic(*i, f);
+            if (ArithmeticInPlace(*i, f, Peek(i->x, f), Peek(i->y, f))) [[likely]]
+                continue;
+            ArithmeticSlowly(*i, f);
             break;
         case Op::Concatenate:
-            DoConcatenate(*i, f);
+            if (ConcatenateInPlace(*i, f)) [[likely]]
+                continue;
+            ConcatenateSlowly(*i, f);
             break;
         case Op::Alternate:
             DoAlternate(*i, f);
@@ -246,7 +263,9 @@ bool RunCode(std::uint32_t start, const Frame& f) {
             v[i->a] = ValueAssignmentPattern(v[i->a], VariableIn(i->v, f), i->immediate);
             break;
         case Op::Compare:
-            DoCompare(*i, f);
+            if (CompareInPlace(*i, f)) [[likely]]
+                break;
+            CallWithOperands(*i, f, 2);
             break;
         case Op::Size:
             DoSize(*i, f);
@@ -261,11 +280,13 @@ bool RunCode(std::uint32_t start, const Frame& f) {
             ReportError(i->message);
             return false;
         case Op::Assign:
-            DoAssign(*i, f);
+            if (AssignInPlace(*i, f)) [[likely]]
+                continue;
+            AssignSlowly(*i, f);
             break;
         case Op::ClearPending:
             ClearPending();
-            break;
+            continue;
         case Op::ToString:
             v[i->a] = ToStringValue(v[i->a]);
             break;
@@ -283,9 +304,14 @@ bool RunCode(std::uint32_t start, const Frame& f) {
                     v[i->b]);
             break;
         }
-        if (Exec().failure) [[unlikely]]
+        if (ex.failure) [[unlikely]]
             return false;
     }
+}
+
+// The code of a computed goto's target.
+[[gnu::noinline]] void RunTargetCode(std::uint32_t start, const Frame& f) {
+    RunCode(start, f);
 }
 
 void ClearSlots(const Frame& f, int count) {
@@ -319,7 +345,7 @@ bool TakeTransfer(const Transfer& t, const Frame& f) {
         number = t.statement;
         break;
     case TransferKind::Computed:
-        RunCode(t.code, f);
+        RunTargetCode(t.code, f);
         number = FindLabel(VariableIn(t.target, f));
         ClearSlots(f, kMaxSlots);
         break;
@@ -348,29 +374,32 @@ void KeywordsChanged() {
 }
 
 void RunCompiled(int start) {
-    const int base = Exec().slotTop;
-    if (base + kMaxSlots > static_cast<int>(Exec().slots.size())) {
+    ExecutorState& ex = Exec();
+    const int base = ex.slotTop;
+    if (base + kMaxSlots > static_cast<int>(ex.slots.size())) {
         WalkStatements(start); // deeper than calls can nest; kept exact all the same
         return;
     }
-    const Frame f{&Exec().slots[static_cast<std::size_t>(base)],
-                  &Exec().variables[static_cast<std::size_t>(base)]};
-    Exec().slotTop = base + kMaxSlots;
+    const Frame f{&ex.slots[static_cast<std::size_t>(base)],
+                  &ex.variables[static_cast<std::size_t>(base)]};
+    ex.slotTop = base + kMaxSlots;
     std::int32_t& number = KeywordValue(KeywordIndex::StNo);
+    std::int32_t& count = KeywordValue(KeywordIndex::StCount);
+    const std::int32_t& trace = KeywordValue(KeywordIndex::Trace);
+    const auto last = static_cast<std::uint32_t>(TheProgram().count);
     number = start;
     for (;;) {
         const std::int32_t n = number;
-        if (n < 1 || n > TheProgram().count) TerminationReport();
-        Exec().failure = false;
+        if (static_cast<std::uint32_t>(n) - 1u >= last) TerminationReport();
+        ex.failure = false;
         // Below the next event (the limit and the cap) the count simply grows.
-        std::int32_t& count = KeywordValue(KeywordIndex::StCount);
-        if (count < Exec().nextEvent) [[likely]]
+        if (count < ex.nextEvent) [[likely]]
             ++count;
         else
             CountStatement();
-        const StatementCode& c = Exec().compiled.statements[static_cast<std::size_t>(n)];
+        const StatementCode& c = ex.compiled.statements[static_cast<std::size_t>(n)];
         if (!c.compiled) [[unlikely]] {
-            ++Exec().compiled.walked;
+            ++ex.compiled.walked;
             const Stmt& s = TheProgram().at(n);
             ExecuteStatement(s);
             EndStatement(n);
@@ -378,16 +407,21 @@ void RunCompiled(int start) {
             continue;
         }
         RunCode(c.start, f);
-        if (c.clear || Exec().failure) ClearSlots(f, c.slots);
+        if (c.clear || ex.failure) ClearSlots(f, c.slots);
         EndStatement(n);
-        const Transfer& t = Exec().failure ? c.onFailure : c.onSuccess;
+        const Transfer& t = ex.failure ? c.onFailure : c.onSuccess;
         if (t.kind == TransferKind::Next) {
             number = n + 1;
             continue;
         }
+        // A goto to a label, untraced: the next cycle clears the failure flag.
+        if (t.kind == TransferKind::Statement && trace <= 0) {
+            number = t.statement;
+            continue;
+        }
         if (!TakeTransfer(t, f)) break;
     }
-    Exec().slotTop = base;
+    ex.slotTop = base;
 }
 
 } // namespace vantel
