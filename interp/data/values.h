@@ -102,7 +102,11 @@ public:
         return v;
     }
 
-    // Makes this value an integer; cheaper than assigning a new one.
+    // Makes this value null, or an integer; cheaper than assigning a new one.
+    void SetNull() {
+        if (kind_ == Kind::Pattern) Release();
+        kind_ = Kind::Null;
+    }
     void SetInteger(std::int32_t n) {
         if (kind_ == Kind::Pattern) Release();
         kind_ = Kind::Integer;

@@ -58,28 +58,28 @@ struct Site {
 inline constexpr int kMaxSlots = 32;
 
 enum class Op : std::uint8_t {
-    End,           // the statement's code is done
-    LoadNull,      // slot a = null
-    LoadValue,     // slot a = operand x (a name is read as the evaluator reads it)
-    Unary,         // slot a = unary operator of slot a
-    Cursor,        // slot a = @ of variable v
-    Arithmetic,    // slot a = x op y, in place when both hold integers
+    End,            // the statement's code is done
+    LoadNull,       // slot a = null
+    LoadValue,      // slot a = operand x (a name is read as the evaluator reads it)
+    Unary,          // slot a = unary operator of slot a
+    Cursor,         // slot a = @ of variable v
+    Arithmetic,     // slot a = x op y, in place when both hold integers
     LeafArithmetic, // the same with x and y both numbers or names
-    Concatenate,   // slot a = x y
-    Alternate,     // slot a = x | y
-    ToPattern,     // slot a = slot a as a pattern, unless null
-    ValueAssign,   // slot a = slot a . v or slot a $ v
-    Compare,       // slot a = comparison or REMDR of x and y (numbers or names),
-                   // in place on integers; v names the function
-    Size,          // slot a = SIZE(x), in place on a string
-    Call,          // slot a = call of the node with its b arguments in slots a...
-    Variable,      // variable slot a = the entry named by slot a's text
-    VariableError, // reports the message of a node that names no variable
-    Assign,        // assigns x to variable v
-    ClearPending,  // empties the pending assignments
-    ToString,      // slot a = slot a as a string
-    SitePattern,   // slot a = the kept pattern of the site, then jump; else go on
-    Match,         // matches slot a (subject) against slot b (pattern)
+    Concatenate,    // slot a = x y
+    Alternate,      // slot a = x | y
+    ToPattern,      // slot a = slot a as a pattern, unless null
+    ValueAssign,    // slot a = slot a . v or slot a $ v
+    Compare,        // slot a = comparison or REMDR of x and y (numbers or names),
+                    // in place on integers; v names the function
+    Size,           // slot a = SIZE(x), in place on a string
+    Call,           // slot a = call of the node with its b arguments in slots a...
+    Variable,       // variable slot a = the entry named by slot a's text
+    VariableError,  // reports the message of a node that names no variable
+    Assign,         // assigns x to variable v
+    ClearPending,   // empties the pending assignments
+    ToString,       // slot a = slot a as a string
+    SitePattern,    // slot a = the kept pattern of the site, then jump; else go on
+    Match,          // matches slot a (subject) against slot b (pattern)
     ReplaceScan, // matches variable v's value against slot b; slot a = subject, a+1 = start, a+2 =
                  // cursor
     ReplaceFinish, // variable v = slot a's text with start..cursor replaced by slot b

@@ -176,8 +176,7 @@ void Compiler::BinaryOf(const Expr* e, int slot) {
 }
 
 void Compiler::CallOf(const Expr* e, int slot) {
-    // Two slots at least: the comparisons read two arguments whatever the count.
-    Use(slot + 1);
+    Use(slot + 1); // the in-place steps' general calls take two slots
     if (IsIntegerPredicate(e)) {
         const Operand x = OperandOf(e->args[0], slot, true);
         const Operand y = OperandOf(e->args[1], slot + 1, true);
@@ -197,13 +196,16 @@ void Compiler::CallOf(const Expr* e, int slot) {
         i.x = x;
         return;
     }
-    for (int k = 0; k < std::max(e->count, 2); ++k) {
+    // The comparisons read two arguments whatever the count; other calls
+    // read the arguments written.
+    const int slots = IsComparison(e->primitive) ? std::max(e->count, 2) : e->count;
+    for (int k = 0; k < slots; ++k) {
         const Expr* arg = k < e->count ? e->args[static_cast<std::size_t>(k)] : nullptr;
         ValueOf(arg, slot + k);
     }
     Instruction& i = Emit(Op::Call, slot);
     i.node = e;
-    i.b = static_cast<std::uint8_t>(std::max(e->count, 2));
+    i.b = static_cast<std::uint8_t>(slots);
 }
 
 VariableOperand Compiler::VariableOf(const Expr* e, int slot) {

@@ -1,6 +1,7 @@
 // Running the compiled code: the statement cycle over statement codes and
 // the dispatch of their instructions.
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <utility>
 
@@ -137,11 +138,17 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 [[gnu::always_inline]] inline bool CompareInPlace(const Instruction& i, const Frame& f) {
     const Value& a = *i.x.value;
     const Value& b = *i.y.value;
-    Value result;
-    if (i.v.entry->function >= 0 || a.kind() != Kind::Integer ||
-        b.kind() != Kind::Integer || !PredicateOf(i.primitive, a.integer(), b.integer(), result))
+    if (i.v.entry->function >= 0 || a.kind() != Kind::Integer || b.kind() != Kind::Integer)
         return false;
-    f.values[i.a] = std::move(result);
+    if (i.primitive != Primitive::REMDR) {
+        // The comparison's result: null when it holds, else a failure.
+        f.values[i.a].SetNull();
+        if (!ComparisonHolds(i.primitive, a.integer(), b.integer())) Exec().failure = true;
+        return true;
+    }
+    std::int32_t n = 0;
+    if (!IntegerRemainder(a.integer(), b.integer(), n)) return false;
+    f.values[i.a].SetInteger(n);
     return true;
 }
 
@@ -171,8 +178,7 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 // assignment to the general rules.
 [[gnu::always_inline]] inline bool AssignInPlace(const Instruction& i, const Frame& f) {
     StringItem* variable = VariableIn(i.v, f);
-    if (i.x.source != From::Slot || variable == nullptr || !IsPlainVariable(variable))
-        return false;
+    if (i.x.source != From::Slot || variable == nullptr || !IsPlainVariable(variable)) return false;
     variable->value = std::move(f.values[i.x.slot]);
     return true;
 }
@@ -216,103 +222,126 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     return true;
 }
 
+// The dispatch of instructions. With GCC and clang it jumps through a table
+// of labels, one indirect jump per instruction instead of the switch's
+// bounds test and jump (measured: about a tenth fewer instructions on loop
+// programs). Labels as values are an extension that -Wpedantic rejects, so
+// this is the one place that allows it. NEXT goes on with the next
+// instruction; CHECKED goes on after testing the failure flag.
+#if defined(__GNUC__)
+#define VANTEL_THREADED_DISPATCH 1
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+#if defined(__clang__)
+#pragma GCC diagnostic ignored "-Wgnu-label-as-value"
+#endif
+#define INSTRUCTION(name) op_##name
+#define NEXT goto* kTargets[static_cast<std::size_t>((++i)->op)]
+#define CHECKED goto checked
+#else
+#define INSTRUCTION(name) case Op::name
+#define NEXT continue
+#define CHECKED break
+#endif
+
 // Runs the instructions from `start` to their end or to the first that
 // sets the failure flag. False when the statement ends at once, succeeding.
 // Instructions done in place that cannot fail go on without the test.
-[[gnu::always_inline]] inline bool RunCode(std::uint32_t start, const Frame& f) {
+// Not inlined: its table of labels is a static of its own.
+bool RunCode(std::uint32_t start, const Frame& f) {
     ExecutorState& ex = Exec();
-    for (const Instruction* i = &ex.compiled.code[start];; ++i) {
-        Value* const v = f.values;
+    Value* const v = f.values;
+    const Instruction* i = &ex.compiled.code[start];
+#if VANTEL_THREADED_DISPATCH
+    // In the order of Op.
+    static const void* const kTargets[] = {
+        &&op_End,       &&op_LoadNull,     &&op_LoadValue,      &&op_Unary,
+        &&op_Cursor,    &&op_Arithmetic,   &&op_LeafArithmetic, &&op_Concatenate,
+        &&op_Alternate, &&op_ToPattern,    &&op_ValueAssign,    &&op_Compare,
+        &&op_Size,      &&op_Call,         &&op_Variable,       &&op_VariableError,
+        &&op_Assign,    &&op_ClearPending, &&op_ToString,       &&op_SitePattern,
+        &&op_Match,     &&op_ReplaceScan,  &&op_ReplaceFinish,
+    };
+    static_assert(std::size(kTargets) == static_cast<std::size_t>(Op::ReplaceFinish) + 1);
+    goto* kTargets[static_cast<std::size_t>(i->op)];
+#else
+    for (;; ++i) {
         switch (i->op) {
-        case Op::End:
-            return true;
-        case Op::LoadNull:
-            v[i->a] = Value();
-            continue;
-        case Op::LoadValue:
-            DoLoadValue(*i, f);
-            break;
-        case Op::Unary:
-            v[i->a] = UnaryOf(i->unaryOp, v[i->a]);
-            break;
-        case Op::Cursor:
-            v[i->a] = MakeNodePattern(Routine::Cursor, Value::String(VariableIn(i->v, f)));
-            break;
-        case Op::LeafArithmetic:
-            if (ArithmeticInPlace(*i, f, *i->x.value, *i->y.value)) [[likely]]
-                continue;
-            ArithmeticSlowly(*i, f);
-            break;
-        case Op::Arithmetic:
-            if (ArithmeticInPlace(*i, f, Peek(i->x, f), Peek(i->y, f))) [[likely]]
-                continue;
-            ArithmeticSlowly(*i, f);
-            break;
-        case Op::Concatenate:
-            if (ConcatenateInPlace(*i, f)) [[likely]]
-                continue;
-            ConcatenateSlowly(*i, f);
-            break;
-        case Op::Alternate:
-            DoAlternate(*i, f);
-            break;
-        case Op::ToPattern:
-            if (i->b == 0 || !v[i->a].IsNull()) v[i->a] = ToPattern(v[i->a]);
-            break;
-        case Op::ValueAssign:
-            v[i->a] = ValueAssignmentPattern(v[i->a], VariableIn(i->v, f), i->immediate);
-            break;
-        case Op::Compare:
-            if (CompareInPlace(*i, f)) [[likely]]
-                break;
-            CallWithOperands(*i, f, 2);
-            break;
-        case Op::Size:
-            DoSize(*i, f);
-            break;
-        case Op::Call:
-            DoCall(*i, f);
-            break;
-        case Op::Variable:
-            f.variables[i->a] = VariableNamed(v[i->a]);
-            break;
-        case Op::VariableError:
-            ReportError(i->message);
-            return false;
-        case Op::Assign:
-            if (AssignInPlace(*i, f)) [[likely]]
-                continue;
-            AssignSlowly(*i, f);
-            break;
-        case Op::ClearPending:
-            ClearPending();
-            continue;
-        case Op::ToString:
-            v[i->a] = ToStringValue(v[i->a]);
-            break;
-        case Op::SitePattern:
-            if (DoSitePattern(*i, f)) i += i->jump - 1;
-            break;
-        case Op::Match:
-            MatchAndPerform(v[i->a], v[i->b]);
-            break;
-        case Op::ReplaceScan:
-            if (!DoReplaceScan(*i, f)) return false;
-            break;
-        case Op::ReplaceFinish:
-            Replace(VariableIn(i->v, f), v[i->a], v[i->a + 1].integer(), v[i->a + 2].integer(),
-                    v[i->b]);
-            break;
+#endif
+    INSTRUCTION(End) : return true;
+    INSTRUCTION(LoadNull) : v[i->a] = Value();
+    NEXT;
+    INSTRUCTION(LoadValue) : DoLoadValue(*i, f);
+    CHECKED;
+    INSTRUCTION(Unary) : v[i->a] = UnaryOf(i->unaryOp, v[i->a]);
+    CHECKED;
+    INSTRUCTION(Cursor)
+        : v[i->a] = MakeNodePattern(Routine::Cursor, Value::String(VariableIn(i->v, f)));
+    CHECKED;
+    INSTRUCTION(LeafArithmetic)
+        : if (ArithmeticInPlace(*i, f, *i->x.value, *i->y.value)) [[likely]] NEXT;
+    ArithmeticSlowly(*i, f);
+    CHECKED;
+    INSTRUCTION(Arithmetic)
+        : if (ArithmeticInPlace(*i, f, Peek(i->x, f), Peek(i->y, f))) [[likely]] NEXT;
+    ArithmeticSlowly(*i, f);
+    CHECKED;
+    INSTRUCTION(Concatenate) : if (ConcatenateInPlace(*i, f)) [[likely]] NEXT;
+    ConcatenateSlowly(*i, f);
+    CHECKED;
+    INSTRUCTION(Alternate) : DoAlternate(*i, f);
+    CHECKED;
+    INSTRUCTION(ToPattern) : if (i->b == 0 || !v[i->a].IsNull()) v[i->a] = ToPattern(v[i->a]);
+    CHECKED;
+    INSTRUCTION(ValueAssign)
+        : v[i->a] = ValueAssignmentPattern(v[i->a], VariableIn(i->v, f), i->immediate);
+    CHECKED;
+    INSTRUCTION(Compare) : if (!CompareInPlace(*i, f)) CallWithOperands(*i, f, 2);
+    CHECKED;
+    INSTRUCTION(Size) : DoSize(*i, f);
+    CHECKED;
+    INSTRUCTION(Call) : DoCall(*i, f);
+    CHECKED;
+    INSTRUCTION(Variable) : f.variables[i->a] = VariableNamed(v[i->a]);
+    CHECKED;
+    INSTRUCTION(VariableError) : ReportError(i->message);
+    return false;
+    INSTRUCTION(Assign) : if (AssignInPlace(*i, f)) [[likely]] NEXT;
+    AssignSlowly(*i, f);
+    CHECKED;
+    INSTRUCTION(ClearPending) : ClearPending();
+    NEXT;
+    INSTRUCTION(ToString) : v[i->a] = ToStringValue(v[i->a]);
+    CHECKED;
+    INSTRUCTION(SitePattern) : if (DoSitePattern(*i, f)) i += i->jump - 1;
+    CHECKED;
+    INSTRUCTION(Match) : MatchAndPerform(v[i->a], v[i->b]);
+    CHECKED;
+    INSTRUCTION(ReplaceScan) : if (!DoReplaceScan(*i, f)) return false;
+    CHECKED;
+    INSTRUCTION(ReplaceFinish)
+        : Replace(VariableIn(i->v, f), v[i->a], v[i->a + 1].integer(), v[i->a + 2].integer(),
+                  v[i->b]);
+    CHECKED;
+#if VANTEL_THREADED_DISPATCH
+checked:
+    if (ex.failure) [[unlikely]]
+        return false;
+    NEXT;
+#else
         }
         if (ex.failure) [[unlikely]]
             return false;
     }
+#endif
 }
 
-// The code of a computed goto's target.
-[[gnu::noinline]] void RunTargetCode(std::uint32_t start, const Frame& f) {
-    RunCode(start, f);
-}
+#undef INSTRUCTION
+#undef NEXT
+#undef CHECKED
+#if VANTEL_THREADED_DISPATCH
+#pragma GCC diagnostic pop
+#endif
 
 void ClearSlots(const Frame& f, int count) {
     for (int k = 0; k < count; ++k)
@@ -345,7 +374,7 @@ bool TakeTransfer(const Transfer& t, const Frame& f) {
         number = t.statement;
         break;
     case TransferKind::Computed:
-        RunTargetCode(t.code, f);
+        RunCode(t.code, f);
         number = FindLabel(VariableIn(t.target, f));
         ClearSlots(f, kMaxSlots);
         break;
