@@ -177,18 +177,21 @@ void BindOneByOne(const FunctionItem& f, StringItem* name, Value* args, int coun
 // values moved into it and the arguments moved into plain variables; any
 // other variable is bound through the assignment rules.
 void BindAsBlock(const FunctionItem& f, StringItem* name, Value* args, int count) {
-    RunStack& stack = Exec().stack;
-    SavedValue* const block = &stack.slots[static_cast<std::size_t>(stack.top)];
-    stack.top += f.frameSize;
+    ExecutorState& ex = Exec();
+    const int size = f.frameSize;
+    const int parameters = f.parameterCount;
+    StringItem* const* const frame = f.frame.data();
+    SavedValue* const block = &ex.stack.slots[static_cast<std::size_t>(ex.stack.top)];
+    ex.stack.top += size;
     block[0].variable = name;
     block[0].value = std::move(name->value);
-    if (count != f.parameterCount) ReportError("WRONG NUMBER OF ARGUMENTS IN CALL");
-    for (int i = 1; i < f.frameSize; ++i) {
-        StringItem* variable = f.frame[static_cast<std::size_t>(i)];
+    if (count != parameters) ReportError("WRONG NUMBER OF ARGUMENTS IN CALL");
+    for (int i = 1; i < size; ++i) {
+        StringItem* variable = frame[i];
         SavedValue& slot = block[i];
         slot.variable = variable;
-        Value* const bound = i <= f.parameterCount ? &args[i - 1] : nullptr;
-        if (!Exec().failure && IsPlainVariable(variable)) {
+        Value* const bound = i <= parameters ? &args[i - 1] : nullptr;
+        if (!ex.failure && IsPlainVariable(variable)) {
             slot.value = std::move(variable->value);
             variable->value = bound != nullptr ? std::move(*bound) : Value();
             continue;
@@ -201,11 +204,12 @@ void BindAsBlock(const FunctionItem& f, StringItem* name, Value* args, int count
 // Puts back the parameters and locals a call saved above `base`, last
 // saved first, through the assignment rules.
 void RestoreFrame(int base) {
-    RunStack& stack = Exec().stack;
+    ExecutorState& ex = Exec();
+    RunStack& stack = ex.stack;
     const bool fast = FastPaths();
     while (stack.top > base + 1) {
         SavedValue& slot = stack.slots[static_cast<std::size_t>(--stack.top)];
-        if (fast && !Exec().failure && IsPlainVariable(slot.variable)) {
+        if (fast && !ex.failure && IsPlainVariable(slot.variable)) {
             slot.variable->value = std::move(slot.value);
             continue;
         }
@@ -230,15 +234,16 @@ Value CallFunction(const Expr* call, Value* args, int count) {
     else
         BindOneByOne(f, name, args, count);
     StringItem* const entryLabel = f.entryLabel;
-    if (KeywordValue(KeywordIndex::FTrace) > 0) TraceCall(name, " CALL OF ", "");
+    const std::int32_t& ftrace = KeywordValue(KeywordIndex::FTrace);
+    std::int32_t& number = KeywordValue(KeywordIndex::StNo);
+    if (ftrace > 0) TraceCall(name, " CALL OF ", "");
 
     ++ex.callLevel;
-    const std::int32_t caller = KeywordValue(KeywordIndex::StNo);
+    const std::int32_t caller = number;
     ExecuteStatements(FindLabel(entryLabel));
     --ex.callLevel;
-    if (KeywordValue(KeywordIndex::FTrace) > 0)
-        TraceCall(name, " RETURN OF ", ex.returned ? " SUCCEEDED." : " FAILED.");
-    KeywordValue(KeywordIndex::StNo) = caller;
+    if (ftrace > 0) TraceCall(name, " RETURN OF ", ex.returned ? " SUCCEEDED." : " FAILED.");
+    number = caller;
 
     RestoreFrame(base);
     Value result;

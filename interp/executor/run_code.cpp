@@ -443,10 +443,18 @@ void RunCompiled(int start) {
             number = n + 1;
             continue;
         }
-        // A goto to a label, untraced: the next cycle clears the failure flag.
-        if (t.kind == TransferKind::Statement && trace <= 0) {
-            number = t.statement;
-            continue;
+        // Untraced gotos to a label, RETURN and FRETURN; the next cycle, or
+        // the caller, clears the failure flag.
+        if (trace <= 0) [[likely]] {
+            if (t.kind == TransferKind::Statement) {
+                number = t.statement;
+                continue;
+            }
+            if (t.kind == TransferKind::Return || t.kind == TransferKind::FReturn) {
+                ex.failure = false;
+                ex.returned = t.kind == TransferKind::Return;
+                break;
+            }
         }
         if (!TakeTransfer(t, f)) break;
     }
