@@ -78,6 +78,7 @@ enum class Op : std::uint8_t {
     Assign,         // assigns x to variable v
     ClearPending,   // empties the pending assignments
     ToString,       // slot a = slot a as a string
+    LoadString,     // slot a = operand x as a string (a match subject)
     SitePattern,    // slot a = the kept pattern of the site, then jump; else go on
     Match,          // matches slot a (subject) against slot b (pattern)
     ReplaceScan, // matches variable v's value against slot b; slot a = subject, a+1 = start, a+2 =
@@ -145,7 +146,9 @@ struct StatementCode {
     bool compiled = false;
     std::uint32_t start = 0; // first instruction
     std::uint8_t slots = 0;  // value slots used
-    bool clear = false;      // values stay in slots after the code (see Consume)
+    // Slots from here on may hold a pattern after the code (see Consume);
+    // the code leaves the others holding at most a string or an integer.
+    std::uint8_t clearFrom = kMaxSlots;
     Transfer onSuccess;
     Transfer onFailure;
 };

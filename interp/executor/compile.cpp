@@ -260,8 +260,23 @@ void CompileAssignment(Compiler& c, const Stmt& s) {
 
 void CompileMatch(Compiler& c, const Stmt& s) {
     c.Emit(Op::ClearPending);
-    c.ValueOf(s.subject, 0);
-    c.Emit(Op::ToString, 0);
+    if (s.subject != nullptr &&
+        (IsConstant(s.subject) || s.subject->kind == ExprKind::Identifier) &&
+        (s.subject->kind != ExprKind::Identifier || s.subject->entry != nullptr)) {
+        // A name or constant: read and made a string by one instruction.
+        Operand x;
+        x.source = From::Name;
+        if (s.subject->kind == ExprKind::Identifier) {
+            x.name = s.subject->entry;
+            x.value = &s.subject->entry->value;
+        } else {
+            x = c.OperandOf(s.subject, 0, false);
+        }
+        c.Emit(Op::LoadString, 0).x = x;
+    } else {
+        c.ValueOf(s.subject, 0);
+        c.Emit(Op::ToString, 0);
+    }
     c.PatternOf(s.pattern, 1);
     c.Emit(Op::Match, 0).b = 1;
 }
@@ -367,9 +382,12 @@ void CompileProgram(const Program& program) {
         CompileGotos(c, program, s, code);
         code.compiled = c.ok();
         code.slots = static_cast<std::uint8_t>(c.slots());
-        // Assignments leave no value behind; the others leave the subject,
-        // pattern or value they computed.
-        code.clear = s.kind != StmtKind::Assignment && s.kind != StmtKind::Empty;
+        // Assignments leave no value behind; a match leaves its subject
+        // string, then its pattern; the others may leave anything.
+        if (s.kind == StmtKind::Match)
+            code.clearFrom = 1;
+        else if (s.kind != StmtKind::Assignment && s.kind != StmtKind::Empty)
+            code.clearFrom = 0;
         if (!code.compiled) { // the evaluator runs it; its code is dropped
             out.code.resize(size);
             out.sites.resize(sites);

@@ -206,11 +206,14 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     f.values[i.a] = x;
 }
 
-[[gnu::noinline]] bool DoSitePattern(const Instruction& i, const Frame& f) {
-    Value kept;
-    if (!SitePattern(*i.site, i.node, kept)) return false;
-    f.values[i.a] = std::move(kept);
-    return true;
+[[gnu::noinline]] void DoLoadString(const Instruction& i, const Frame& f) {
+    Value scratch;
+    const Value& x = Fetch(i.x, f, scratch);
+    if (Exec().failure) return;
+    if (x.kind() == Kind::String || x.IsNull())
+        f.values[i.a] = x;
+    else
+        f.values[i.a] = ToStringValue(x);
 }
 
 [[gnu::noinline]] bool DoReplaceScan(const Instruction& i, const Frame& f) {
@@ -248,6 +251,7 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 // sets the failure flag. False when the statement ends at once, succeeding.
 // Instructions done in place that cannot fail go on without the test.
 // Not inlined: its table of labels is a static of its own.
+// clang-format off
 bool RunCode(std::uint32_t start, const Frame& f) {
     ExecutorState& ex = Exec();
     Value* const v = f.values;
@@ -255,12 +259,11 @@ bool RunCode(std::uint32_t start, const Frame& f) {
 #if VANTEL_THREADED_DISPATCH
     // In the order of Op.
     static const void* const kTargets[] = {
-        &&op_End,       &&op_LoadNull,     &&op_LoadValue,      &&op_Unary,
-        &&op_Cursor,    &&op_Arithmetic,   &&op_LeafArithmetic, &&op_Concatenate,
-        &&op_Alternate, &&op_ToPattern,    &&op_ValueAssign,    &&op_Compare,
-        &&op_Size,      &&op_Call,         &&op_Variable,       &&op_VariableError,
-        &&op_Assign,    &&op_ClearPending, &&op_ToString,       &&op_SitePattern,
-        &&op_Match,     &&op_ReplaceScan,  &&op_ReplaceFinish,
+        &&op_End, &&op_LoadNull, &&op_LoadValue, &&op_Unary, &&op_Cursor, &&op_Arithmetic,
+        &&op_LeafArithmetic, &&op_Concatenate, &&op_Alternate, &&op_ToPattern, &&op_ValueAssign,
+        &&op_Compare, &&op_Size, &&op_Call, &&op_Variable, &&op_VariableError, &&op_Assign,
+        &&op_ClearPending, &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_Match,
+        &&op_ReplaceScan, &&op_ReplaceFinish,
     };
     static_assert(std::size(kTargets) == static_cast<std::size_t>(Op::ReplaceFinish) + 1);
     goto* kTargets[static_cast<std::size_t>(i->op)];
@@ -268,61 +271,86 @@ bool RunCode(std::uint32_t start, const Frame& f) {
     for (;; ++i) {
         switch (i->op) {
 #endif
-    INSTRUCTION(End) : return true;
-    INSTRUCTION(LoadNull) : v[i->a] = Value();
-    NEXT;
-    INSTRUCTION(LoadValue) : DoLoadValue(*i, f);
-    CHECKED;
-    INSTRUCTION(Unary) : v[i->a] = UnaryOf(i->unaryOp, v[i->a]);
-    CHECKED;
-    INSTRUCTION(Cursor)
-        : v[i->a] = MakeNodePattern(Routine::Cursor, Value::String(VariableIn(i->v, f)));
-    CHECKED;
-    INSTRUCTION(LeafArithmetic)
-        : if (ArithmeticInPlace(*i, f, *i->x.value, *i->y.value)) [[likely]] NEXT;
-    ArithmeticSlowly(*i, f);
-    CHECKED;
-    INSTRUCTION(Arithmetic)
-        : if (ArithmeticInPlace(*i, f, Peek(i->x, f), Peek(i->y, f))) [[likely]] NEXT;
-    ArithmeticSlowly(*i, f);
-    CHECKED;
-    INSTRUCTION(Concatenate) : if (ConcatenateInPlace(*i, f)) [[likely]] NEXT;
-    ConcatenateSlowly(*i, f);
-    CHECKED;
-    INSTRUCTION(Alternate) : DoAlternate(*i, f);
-    CHECKED;
-    INSTRUCTION(ToPattern) : if (i->b == 0 || !v[i->a].IsNull()) v[i->a] = ToPattern(v[i->a]);
-    CHECKED;
-    INSTRUCTION(ValueAssign)
-        : v[i->a] = ValueAssignmentPattern(v[i->a], VariableIn(i->v, f), i->immediate);
-    CHECKED;
-    INSTRUCTION(Compare) : if (!CompareInPlace(*i, f)) CallWithOperands(*i, f, 2);
-    CHECKED;
-    INSTRUCTION(Size) : DoSize(*i, f);
-    CHECKED;
-    INSTRUCTION(Call) : DoCall(*i, f);
-    CHECKED;
-    INSTRUCTION(Variable) : f.variables[i->a] = VariableNamed(v[i->a]);
-    CHECKED;
-    INSTRUCTION(VariableError) : ReportError(i->message);
-    return false;
-    INSTRUCTION(Assign) : if (AssignInPlace(*i, f)) [[likely]] NEXT;
-    AssignSlowly(*i, f);
-    CHECKED;
-    INSTRUCTION(ClearPending) : ClearPending();
-    NEXT;
-    INSTRUCTION(ToString) : v[i->a] = ToStringValue(v[i->a]);
-    CHECKED;
-    INSTRUCTION(SitePattern) : if (DoSitePattern(*i, f)) i += i->jump - 1;
-    CHECKED;
-    INSTRUCTION(Match) : MatchAndPerform(v[i->a], v[i->b]);
-    CHECKED;
-    INSTRUCTION(ReplaceScan) : if (!DoReplaceScan(*i, f)) return false;
-    CHECKED;
-    INSTRUCTION(ReplaceFinish)
-        : Replace(VariableIn(i->v, f), v[i->a], v[i->a + 1].integer(), v[i->a + 2].integer(),
-                  v[i->b]);
-    CHECKED;
+    INSTRUCTION(End):
+        return true;
+    INSTRUCTION(LoadNull):
+        v[i->a] = Value();
+        NEXT;
+    INSTRUCTION(LoadValue):
+        DoLoadValue(*i, f);
+        CHECKED;
+    INSTRUCTION(Unary):
+        v[i->a] = UnaryOf(i->unaryOp, v[i->a]);
+        CHECKED;
+    INSTRUCTION(Cursor):
+        v[i->a] = MakeNodePattern(Routine::Cursor, Value::String(VariableIn(i->v, f)));
+        CHECKED;
+    INSTRUCTION(LeafArithmetic):
+        if (ArithmeticInPlace(*i, f, *i->x.value, *i->y.value)) [[likely]]
+            NEXT;
+        ArithmeticSlowly(*i, f);
+        CHECKED;
+    INSTRUCTION(Arithmetic):
+        if (ArithmeticInPlace(*i, f, Peek(i->x, f), Peek(i->y, f))) [[likely]]
+            NEXT;
+        ArithmeticSlowly(*i, f);
+        CHECKED;
+    INSTRUCTION(Concatenate):
+        if (ConcatenateInPlace(*i, f)) [[likely]]
+            NEXT;
+        ConcatenateSlowly(*i, f);
+        CHECKED;
+    INSTRUCTION(Alternate):
+        DoAlternate(*i, f);
+        CHECKED;
+    INSTRUCTION(ToPattern):
+        if (i->b == 0 || !v[i->a].IsNull()) v[i->a] = ToPattern(v[i->a]);
+        CHECKED;
+    INSTRUCTION(ValueAssign):
+        v[i->a] = ValueAssignmentPattern(v[i->a], VariableIn(i->v, f), i->immediate);
+        CHECKED;
+    INSTRUCTION(Compare):
+        if (!CompareInPlace(*i, f)) CallWithOperands(*i, f, 2);
+        CHECKED;
+    INSTRUCTION(Size):
+        DoSize(*i, f);
+        CHECKED;
+    INSTRUCTION(Call):
+        DoCall(*i, f);
+        CHECKED;
+    INSTRUCTION(Variable):
+        f.variables[i->a] = VariableNamed(v[i->a]);
+        CHECKED;
+    INSTRUCTION(VariableError):
+        ReportError(i->message);
+        return false;
+    INSTRUCTION(Assign):
+        if (AssignInPlace(*i, f)) [[likely]]
+            NEXT;
+        AssignSlowly(*i, f);
+        CHECKED;
+    INSTRUCTION(ClearPending):
+        ClearPending();
+        NEXT;
+    INSTRUCTION(ToString):
+        v[i->a] = ToStringValue(v[i->a]);
+        CHECKED;
+    INSTRUCTION(LoadString):
+        DoLoadString(*i, f);
+        CHECKED;
+    INSTRUCTION(SitePattern):
+        if (SitePattern(*i->site, i->node, v[i->a])) i += i->jump - 1;
+        CHECKED;
+    INSTRUCTION(Match):
+        MatchAndPerform(v[i->a], v[i->b]);
+        CHECKED;
+    INSTRUCTION(ReplaceScan):
+        if (!DoReplaceScan(*i, f)) return false;
+        CHECKED;
+    INSTRUCTION(ReplaceFinish):
+        Replace(VariableIn(i->v, f), v[i->a], v[i->a + 1].integer(), v[i->a + 2].integer(),
+                v[i->b]);
+        CHECKED;
 #if VANTEL_THREADED_DISPATCH
 checked:
     if (ex.failure) [[unlikely]]
@@ -335,6 +363,7 @@ checked:
     }
 #endif
 }
+// clang-format on
 
 #undef INSTRUCTION
 #undef NEXT
@@ -343,8 +372,8 @@ checked:
 #pragma GCC diagnostic pop
 #endif
 
-void ClearSlots(const Frame& f, int count) {
-    for (int k = 0; k < count; ++k)
+void ClearSlots(const Frame& f, int from, int to) {
+    for (int k = from; k < to; ++k)
         f.values[k] = Value();
 }
 
@@ -352,13 +381,16 @@ std::int32_t Increment(std::int32_t n) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(n) + 1u);
 }
 
+// The keywords the cycle sets after each statement.
+struct Counters {
+    std::int32_t& lastNumber = KeywordValue(KeywordIndex::StLastNo);
+    std::int32_t& failed = KeywordValue(KeywordIndex::StFCount);
+};
+
 // Sets &STLASTNO, and counts a failed statement in &STFCOUNT.
-[[gnu::always_inline]] inline void EndStatement(std::int32_t number) {
-    KeywordValue(KeywordIndex::StLastNo) = number;
-    if (Exec().failure) {
-        std::int32_t& failed = KeywordValue(KeywordIndex::StFCount);
-        failed = Increment(failed);
-    }
+[[gnu::always_inline]] inline void EndStatement(const Counters& k, std::int32_t number) {
+    k.lastNumber = number;
+    if (Exec().failure) k.failed = Increment(k.failed);
 }
 
 // Performs a goto other than to the next statement; false when it ends
@@ -376,7 +408,7 @@ bool TakeTransfer(const Transfer& t, const Frame& f) {
     case TransferKind::Computed:
         RunCode(t.code, f);
         number = FindLabel(VariableIn(t.target, f));
-        ClearSlots(f, kMaxSlots);
+        ClearSlots(f, 0, kMaxSlots);
         break;
     case TransferKind::Undefined:
         number = FindLabel(nullptr);
@@ -415,6 +447,7 @@ void RunCompiled(int start) {
     std::int32_t& number = KeywordValue(KeywordIndex::StNo);
     std::int32_t& count = KeywordValue(KeywordIndex::StCount);
     const std::int32_t& trace = KeywordValue(KeywordIndex::Trace);
+    const Counters counters;
     const auto last = static_cast<std::uint32_t>(TheProgram().count);
     number = start;
     for (;;) {
@@ -431,13 +464,14 @@ void RunCompiled(int start) {
             ++ex.compiled.walked;
             const Stmt& s = TheProgram().at(n);
             ExecuteStatement(s);
-            EndStatement(n);
+            EndStatement(counters, n);
             if (!TakeWalkedGoto(s, n)) break;
             continue;
         }
         RunCode(c.start, f);
-        if (c.clear || ex.failure) ClearSlots(f, c.slots);
-        EndStatement(n);
+        if (c.clearFrom < c.slots || ex.failure)
+            ClearSlots(f, ex.failure ? 0 : c.clearFrom, c.slots);
+        EndStatement(counters, n);
         const Transfer& t = ex.failure ? c.onFailure : c.onSuccess;
         if (t.kind == TransferKind::Next) {
             number = n + 1;
