@@ -15,6 +15,7 @@
 #include "data/text_arena.h"
 #include "data/textfile.h"
 #include "data/values.h"
+#include "data/zeroed_array.h"
 
 namespace vantel {
 
@@ -81,22 +82,22 @@ struct StringTable {
     // by pointer, so the values are cleared before the entries go.
     ~StringTable();
 
-    std::array<StringItem*, kStringTableSize + 1> slots{}; // 1..count
+    ZeroedArray<StringItem*, kStringTableSize + 1> slots; // 1..count
     int count = 0;
     std::vector<std::unique_ptr<StringItem[]>> blocks;
     // Index beside the table: text to position.
-    std::array<IndexSlot, kIndexSize> index{};
+    ZeroedArray<IndexSlot, kIndexSize> index;
     // The entries' texts.
     TextArena texts;
     // The entry made for "X =": a string with an empty name, not in the table.
     StringItem emptyItem;
     // Beside each entry, by position; set afresh when the entry is made.
-    std::array<LastJoin, kStringTableSize + 1> lastJoins{};
+    ZeroedArray<LastJoin, kStringTableSize + 1> lastJoins;
     // A cache slot counts only when it carries this generation; the table
     // is made once per run, so it stays 1 (unused slots carry 0).
     std::uint32_t generation = 1;
-    std::array<IntegerEntry, kCacheSlots> integers{};
-    std::array<JoinedEntry, kCacheSlots> joined{};
+    ZeroedArray<IntegerEntry, kCacheSlots> integers;
+    ZeroedArray<JoinedEntry, kCacheSlots> joined;
 };
 
 // ---- The whole ------------------------------------------------------------------

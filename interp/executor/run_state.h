@@ -13,6 +13,7 @@
 #include "data/limits.h"
 #include "data/pattern_table.h"
 #include "data/values.h"
+#include "data/zeroed_array.h"
 #include "translator/internal_form.h"
 
 namespace vantel {
@@ -102,7 +103,7 @@ struct ExecutorState {
     int callLevel = 0;     // 0 in the main program
     // The statement found carrying each label, by the label entry's
     // position, remembered by label lookup (0: none yet).
-    std::array<std::int32_t, kStringTableSize + 1> labels{};
+    ZeroedArray<std::int32_t, kStringTableSize + 1> labels;
     FunctionTable functions;
     RunStack stack;
     PendingList pending;         // of the current match statement
