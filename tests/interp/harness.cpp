@@ -73,6 +73,10 @@ std::string TranslateText(const std::string& source) {
     return ReadFile(listing);
 }
 
+std::string ScratchPath(const std::string& name) {
+    return TempDir() + "/" + name;
+}
+
 std::string RunProgram(const std::string& source, int* status) {
     const std::string path = TempDir() + "/run.sno";
     WriteFile(path, source);
