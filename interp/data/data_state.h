@@ -112,6 +112,8 @@ struct DataState {
     TextFile listing;
     TextFile source;
     std::vector<std::unique_ptr<FileItem>> associations;
+    FileItem unopenedInput{TextFile(), true};
+    FileItem unopenedOutput{TextFile(), false};
     StringTable strings;
 };
 
