@@ -12,6 +12,7 @@
 
 #include "data/diagnostics.h"
 #include "data/limits.h"
+#include "data/run_slot.h"
 #include "data/text_arena.h"
 #include "data/textfile.h"
 #include "data/values.h"
@@ -117,11 +118,10 @@ struct DataState {
     StringTable strings;
 };
 
-// The current run's data state: set by the run object while it lives,
-// nullptr between runs.
-inline DataState* gCurrentData = nullptr;
+// The current run's data state (constructed by the run object).
+inline RunSlot<DataState> gDataSlot;
 inline DataState& Data() {
-    return *gCurrentData;
+    return gDataSlot.get();
 }
 
 inline std::int32_t& KeywordValue(KeywordIndex index) {

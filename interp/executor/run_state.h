@@ -12,6 +12,7 @@
 
 #include "data/limits.h"
 #include "data/pattern_table.h"
+#include "data/run_slot.h"
 #include "data/values.h"
 #include "data/zeroed_array.h"
 #include "translator/internal_form.h"
@@ -114,11 +115,10 @@ struct ExecutorState {
     WorkCaps caps;
 };
 
-// The current run's executor state: set by the run object while it lives,
-// nullptr between runs.
-inline ExecutorState* gCurrentExecutor = nullptr;
+// The current run's executor state (constructed by the run object).
+inline RunSlot<ExecutorState> gExecutorSlot;
 inline ExecutorState& Exec() {
-    return *gCurrentExecutor;
+    return gExecutorSlot.get();
 }
 
 } // namespace vantel
