@@ -86,27 +86,26 @@ bool RunOnLargeStack() {
 
 #else
 
-ucontext_t gCaller;
-ucontext_t gInterpreter;
-
 // Every run ends inside RunJob (the run sequence catches what it throws),
 // so control comes back to the caller's context through uc_link.
 bool RunOnLargeStack() {
+    ucontext_t caller;
+    ucontext_t interpreter;
     const std::size_t size = kGuardBytes + kInterpreterStackBytes;
     void* memory =
         mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (memory == MAP_FAILED) return false;
     auto* base = static_cast<std::byte*>(memory);
     if (mprotect(base + kGuardBytes, kInterpreterStackBytes, PROT_READ | PROT_WRITE) != 0 ||
-        getcontext(&gInterpreter) != 0) {
+        getcontext(&interpreter) != 0) {
         munmap(memory, size);
         return false;
     }
-    gInterpreter.uc_stack.ss_sp = base;
-    gInterpreter.uc_stack.ss_size = size;
-    gInterpreter.uc_link = &gCaller;
-    makecontext(&gInterpreter, RunJob, 0);
-    const bool switched = swapcontext(&gCaller, &gInterpreter) == 0;
+    interpreter.uc_stack.ss_sp = base;
+    interpreter.uc_stack.ss_size = size;
+    interpreter.uc_link = &caller;
+    makecontext(&interpreter, RunJob, 0);
+    const bool switched = swapcontext(&caller, &interpreter) == 0;
     munmap(memory, size);
     return switched;
 }
