@@ -24,17 +24,27 @@ const std::string& SourcePath() {
 
 } // namespace
 
-void FreshTables() {
-    // The tables stay current until the next call: a benchmark works on them.
+namespace {
+
+// The tables a benchmark works on stay current until the next fresh start
+// or whole run (one run at a time).
+std::unique_ptr<RunObject>& BenchRun() {
     static std::unique_ptr<RunObject> run;
-    run.reset();
-    run = std::make_unique<RunObject>();
+    return run;
+}
+
+} // namespace
+
+void FreshTables() {
+    BenchRun().reset();
+    BenchRun() = std::make_unique<RunObject>();
     EnterInitialStrings();
 }
 
 int RunProgram(const std::string& source) {
     std::ofstream(SourcePath(), std::ios::binary) << source;
     const char* arguments[] = {SourcePath().c_str()};
+    BenchRun().reset();
     return RunVantel(1, arguments);
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the benchmark programs in vantel, in vantel without its fast paths
-# ("plain", VANTEL_PLAIN=1), and in perl, python3, tclsh and awk,
+# ("plain", VANTEL_PLAIN=1), and in perl, python3, tclsh, awk and Lua 5.4,
 # alternately, and prints one table row per benchmark and language: median
 # wall time (of RUNS bare runs), median peak memory (of up to three more runs
 # under /usr/bin/time), the ratio of the median times vantel/peer, and the
@@ -65,6 +65,12 @@ vantel=$(cd "$(dirname "$vantel")" && pwd)/$(basename "$vantel")
 
 python=/usr/bin/python3
 languages=(vantel plain perl python3 tclsh awk)
+# Lua 5.4 is compared when installed (Debian package lua5.4), else left out.
+if command -v lua5.4 >/dev/null; then
+    languages+=(lua)
+else
+    echo "run.sh: lua5.4 not installed; its column is left out" >&2
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantel-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -72,30 +78,11 @@ cp "$here"/programs/* "$work/"
 [ -z "$table_file" ] || table_file=$(cd "$(dirname "$table_file")" && pwd)/$(basename "$table_file")
 cd "$work"
 
-# The word-count data: 400 distinct lines of 1500 lower-case words each,
-# separated by one or two blanks, from a fixed pseudo-random sequence.
-make_words_data() {
-    awk -v lines=400 -v per=1500 'BEGIN {
-        seed = 12345; L = "abcdefghijklmnopqrstuvwxyz"
-        for (l = 0; l < lines; l++) {
-            line = ""
-            for (w = 0; w < per; w++) {
-                seed = (seed * 16807) % 2147483647; n = 1 + seed % 9; word = ""
-                for (k = 0; k < n; k++) {
-                    seed = (seed * 16807) % 2147483647
-                    word = word substr(L, 1 + seed % 26, 1)
-                }
-                seed = (seed * 16807) % 2147483647
-                line = line (w ? (seed % 5 == 0 ? "  " : " ") : "") word
-            }
-            print line
-        }
-    }' >"$work/words.dat"
-    # vantel reads its data from the lines after END.
-    cat "$work/words.dat" >>"$work/words.sno"
-    cat "$work/words.dat" >>"$work/tokens.sno"
-}
-make_words_data
+# The word-count data (see words_data.sh); vantel reads it from the lines
+# after END.
+"$here/words_data.sh" >"$work/words.dat"
+cat "$work/words.dat" >>"$work/words.sno"
+cat "$work/words.dat" >>"$work/tokens.sno"
 
 # ---- One run -----------------------------------------------------------------
 
@@ -123,6 +110,7 @@ run_one() {
     python3) cmd=("$python" "$bench.py") ;;
     tclsh) cmd=(tclsh "$bench.tcl") ;;
     awk) cmd=(awk -f "$bench.awk") ;;
+    lua) cmd=(lua5.4 "$bench.lua") ;;
     esac
     [ "$mode" = time ] || cmd=(/usr/bin/time -f "%M" -o "$stats" "${cmd[@]}")
     local t0 t1 rc=0

@@ -12,9 +12,11 @@
 
 #include "data/diagnostics.h"
 #include "data/limits.h"
+#include "data/run_slot.h"
 #include "data/text_arena.h"
 #include "data/textfile.h"
 #include "data/values.h"
+#include "data/zeroed_array.h"
 
 namespace vantel {
 
@@ -81,22 +83,22 @@ struct StringTable {
     // by pointer, so the values are cleared before the entries go.
     ~StringTable();
 
-    std::array<StringItem*, kStringTableSize + 1> slots{}; // 1..count
+    ZeroedArray<StringItem*, kStringTableSize + 1> slots; // 1..count
     int count = 0;
     std::vector<std::unique_ptr<StringItem[]>> blocks;
     // Index beside the table: text to position.
-    std::array<IndexSlot, kIndexSize> index{};
+    ZeroedArray<IndexSlot, kIndexSize> index;
     // The entries' texts.
     TextArena texts;
     // The entry made for "X =": a string with an empty name, not in the table.
     StringItem emptyItem;
     // Beside each entry, by position; set afresh when the entry is made.
-    std::array<LastJoin, kStringTableSize + 1> lastJoins{};
+    ZeroedArray<LastJoin, kStringTableSize + 1> lastJoins;
     // A cache slot counts only when it carries this generation; the table
     // is made once per run, so it stays 1 (unused slots carry 0).
     std::uint32_t generation = 1;
-    std::array<IntegerEntry, kCacheSlots> integers{};
-    std::array<JoinedEntry, kCacheSlots> joined{};
+    ZeroedArray<IntegerEntry, kCacheSlots> integers;
+    ZeroedArray<JoinedEntry, kCacheSlots> joined;
 };
 
 // ---- The whole ------------------------------------------------------------------
@@ -111,14 +113,15 @@ struct DataState {
     TextFile listing;
     TextFile source;
     std::vector<std::unique_ptr<FileItem>> associations;
+    FileItem unopenedInput{TextFile(), true};
+    FileItem unopenedOutput{TextFile(), false};
     StringTable strings;
 };
 
-// The current run's data state: set by the run object while it lives,
-// nullptr between runs.
-inline DataState* gCurrentData = nullptr;
+// The current run's data state (constructed by the run object).
+inline RunSlot<DataState> gDataSlot;
 inline DataState& Data() {
-    return *gCurrentData;
+    return gDataSlot.get();
 }
 
 inline std::int32_t& KeywordValue(KeywordIndex index) {

@@ -34,8 +34,8 @@ void ReportError(std::string_view message) {
         ++RunInfo().errorCount;
         return;
     }
-    ListingLine("--- ERROR OCCURRED ON STATEMENT " +
-                std::to_string(KeywordValue(KeywordIndex::StNo)) + " ---");
+    ListingLine("--- ERROR OCCURRED ON STATEMENT " + IntegerText(KeywordValue(KeywordIndex::StNo)) +
+                " ---");
     TerminationReport();
 }
 
@@ -44,7 +44,7 @@ void TerminationReport() {
     ListingLine(" EXECUTION TIME: " +
                 std::to_string(ElapsedMs(RunInfo().startTime, TimeOfDayMs())) + " milliseconds.");
     ListingLine(" NUMBER OF STATEMENTS EXECUTED: " +
-                std::to_string(KeywordValue(KeywordIndex::StCount)));
+                IntegerText(KeywordValue(KeywordIndex::StCount)));
     if (KeywordValue(KeywordIndex::Dump) != 0) DumpVariables();
     const int status = RunInfo().errorFlag ? 0 : KeywordValue(KeywordIndex::Code);
     EndRun(status);
@@ -74,7 +74,7 @@ void DumpPatternComponents(const PatternTable& table) {
 void DumpEntryValue(const Value& v) {
     switch (v.kind()) {
     case Kind::Integer:
-        ListingLine(std::to_string(v.integer()));
+        ListingLine(IntegerText(v.integer()));
         break;
     case Kind::String:
         ListingLine(std::string("\"").append(v.string()->name).append("\""));
@@ -90,7 +90,7 @@ void DumpEntryValue(const Value& v) {
         break;
     case Kind::Keyword:
         if (v.keyword().index != KeywordIndex::Alphabet)
-            ListingWrite(std::to_string(KeywordValue(v.keyword().index)));
+            ListingWrite(IntegerText(KeywordValue(v.keyword().index)));
         ListingNewLine();
         break;
     case Kind::File:

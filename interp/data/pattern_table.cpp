@@ -34,7 +34,7 @@ void* TakeBlock(int sizeClass) {
 // A table may outlive its run (a value held by a test, say): with no run
 // current its block is simply freed.
 void GiveBlock(void* block, int sizeClass) {
-    if (gCurrentData == nullptr) {
+    if (!gDataSlot.live()) {
         ::operator delete(block);
         return;
     }

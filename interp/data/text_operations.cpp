@@ -45,4 +45,16 @@ std::string_view FormatInteger(std::int32_t n, char (&buffer)[16]) {
     return std::string_view(p, static_cast<std::size_t>(end - p));
 }
 
+std::string IntegerText(std::int32_t n) {
+    char buffer[16];
+    return std::string(FormatInteger(n, buffer));
+}
+
+std::string UpperCased(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        c = UpperCase(c);
+    return upper;
+}
+
 } // namespace vantel

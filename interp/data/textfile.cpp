@@ -159,11 +159,18 @@ void CloseSource() {
     Data().source.Close();
 }
 
-FileItem* NewAssociation(bool input) {
+FileItem* OpenAssociation(const std::string& path, bool input) {
+    auto item = std::make_unique<FileItem>();
+    item->input = input;
+    const bool opened = input ? item->text.OpenRead(path) : item->text.Create(path);
+    if (!opened) return nullptr;
     auto& associations = Data().associations;
-    associations.push_back(std::make_unique<FileItem>());
-    associations.back()->input = input;
+    associations.push_back(std::move(item));
     return associations.back().get();
+}
+
+FileItem* UnopenedAssociation(bool input) {
+    return input ? &Data().unopenedInput : &Data().unopenedOutput;
 }
 
 void CloseAssociations() {

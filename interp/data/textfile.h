@@ -64,7 +64,14 @@ void CloseSource();
 
 // ---- The file association list -----------------------------------------------------
 
-FileItem* NewAssociation(bool input);
+// Opens path for reading (input) or creates it for writing and enters the
+// open file in the association list, where it stays until the run ends.
+// nullptr when it cannot be opened; nothing is kept then.
+FileItem* OpenAssociation(const std::string& path, bool input);
+// The file value of every association that did not open, one per mark: it
+// has no file, so reading it fails and writing to it is refused. Shared, so
+// that failed associations, however many, take no memory.
+FileItem* UnopenedAssociation(bool input);
 void CloseAssociations();
 
 // ---- The clock -------------------------------------------------------------------

@@ -216,6 +216,15 @@ std::string_view TrimTrailingBlanks(std::string_view text);
 
 // Decimal text of n without allocation beyond the small buffer.
 std::string_view FormatInteger(std::int32_t n, char (&buffer)[16]);
+// The same text as a string, for messages and dumps.
+std::string IntegerText(std::int32_t n);
+
+// The letters a-z as A-Z; every other character unchanged. Names are
+// upper-cased this way wherever the language folds them.
+inline char UpperCase(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+std::string UpperCased(std::string_view text);
 
 } // namespace vantel
 

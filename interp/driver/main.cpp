@@ -1,6 +1,8 @@
 // vantel: translates a SNOBOL4-subset source file into its listing file and
 // runs it. The run happens on a large stack of its own, so that deep
 // expressions inside deeply recursive functions never reach the stack's end.
+// When that stack cannot be had, vantel says so and runs nothing: on the
+// ordinary main stack the deepest programs the limits allow would crash.
 //
 // The program switches its one thread onto that stack rather than starting a
 // second thread: it is then scheduled as any single-threaded program is. A
@@ -33,8 +35,18 @@
 
 namespace {
 
-// The interpreter's stack. Only the pages used are committed.
+// The interpreter's stack. Only the pages used are committed. The deepest
+// run the fixed limits allow (50 nested calls, as the run stack bounds them,
+// each from inside an expression 1000 deep, and a match nesting ARBNO 1000
+// deep at the innermost) takes about 14 MiB in an optimised build; the
+// reservation leaves room for unoptimised builds, with their larger frames.
+#ifdef VANTEL_RUN_ON_THREAD
+// Sanitised builds (which the address space limit does not concern) have
+// frames several times as large again.
 constexpr std::size_t kInterpreterStackBytes = std::size_t{1} << 30;
+#else
+constexpr std::size_t kInterpreterStackBytes = std::size_t{256} << 20;
+#endif
 // Below it, 64 KiB that are never accessible: an overflow faults there
 // instead of running into other memory.
 constexpr std::size_t kGuardBytes = std::size_t{64} << 10;
@@ -74,27 +86,26 @@ bool RunOnLargeStack() {
 
 #else
 
-ucontext_t gCaller;
-ucontext_t gInterpreter;
-
 // Every run ends inside RunJob (the run sequence catches what it throws),
 // so control comes back to the caller's context through uc_link.
 bool RunOnLargeStack() {
+    ucontext_t caller;
+    ucontext_t interpreter;
     const std::size_t size = kGuardBytes + kInterpreterStackBytes;
     void* memory =
         mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (memory == MAP_FAILED) return false;
     auto* base = static_cast<std::byte*>(memory);
     if (mprotect(base + kGuardBytes, kInterpreterStackBytes, PROT_READ | PROT_WRITE) != 0 ||
-        getcontext(&gInterpreter) != 0) {
+        getcontext(&interpreter) != 0) {
         munmap(memory, size);
         return false;
     }
-    gInterpreter.uc_stack.ss_sp = base;
-    gInterpreter.uc_stack.ss_size = size;
-    gInterpreter.uc_link = &gCaller;
-    makecontext(&gInterpreter, RunJob, 0);
-    const bool switched = swapcontext(&gCaller, &gInterpreter) == 0;
+    interpreter.uc_stack.ss_sp = base;
+    interpreter.uc_stack.ss_size = size;
+    interpreter.uc_link = &caller;
+    makecontext(&interpreter, RunJob, 0);
+    const bool switched = swapcontext(&caller, &interpreter) == 0;
     munmap(memory, size);
     return switched;
 }
@@ -113,6 +124,9 @@ int main(int argc, char** argv) {
     settings.fastPaths = vantel::FastPathsFromEnvironment();
     Job job{argc - 1, argv + 1, settings, 0};
     currentJob = &job;
-    if (!RunOnLargeStack()) RunJob(); // no large stack to be had: the main one
+    if (!RunOnLargeStack()) {
+        std::fputs("vantel: cannot reserve its stack\n", stderr);
+        return 2;
+    }
     return job.status & 0xFF;
 }

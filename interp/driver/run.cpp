@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <stdexcept>
 #include <string_view>
 
 #include "data/diagnostics.h"
@@ -21,26 +22,27 @@ std::string ListingNameFor(const std::string& source) {
     return source.substr(0, dot) + ".lst";
 }
 
-RunObject::RunObject(const RunSettings& settings)
-    : data_(std::make_unique<DataState>()), translation_(std::make_unique<TranslationState>()),
-      executor_(std::make_unique<ExecutorState>()), previousData_(gCurrentData),
-      previousTranslation_(gCurrentTranslation), previousExecutor_(gCurrentExecutor) {
-    data_->fastPaths = settings.fastPaths;
-    executor_->caps = settings.caps;
-    gCurrentData = data_.get();
-    gCurrentTranslation = translation_.get();
-    gCurrentExecutor = executor_.get();
+RunObject::RunObject(const RunSettings& settings) {
+    if (gDataSlot.live()) throw std::logic_error("a run is already under way");
+    gDataSlot.Construct();
+    try {
+        gTranslationSlot.Construct();
+        gExecutorSlot.Construct();
+    } catch (...) {
+        if (gTranslationSlot.live()) gTranslationSlot.Destroy();
+        gDataSlot.Destroy();
+        throw;
+    }
+    Data().fastPaths = settings.fastPaths;
+    Exec().caps = settings.caps;
 }
 
-// The layers go top down, while the data layer is still current: values
-// above it release their pattern tables into its storage.
+// The layers go top down, while the data layer still lives: values above it
+// release their pattern tables into its storage.
 RunObject::~RunObject() {
-    executor_.reset();
-    translation_.reset();
-    data_.reset();
-    gCurrentData = previousData_;
-    gCurrentTranslation = previousTranslation_;
-    gCurrentExecutor = previousExecutor_;
+    gExecutorSlot.Destroy();
+    gTranslationSlot.Destroy();
+    gDataSlot.Destroy();
 }
 
 namespace {
@@ -87,24 +89,36 @@ int TranslateAndRun(const std::string& source) {
 
 } // namespace
 
-int RunVantel(int argumentCount, const char* const* arguments, const RunSettings& settings) {
-    if (argumentCount != 1) return 0;
-    const RunObject run(settings);
+namespace {
+
+// One run inside its run object: the files are closed however it ends.
+int RunWithTables(const char* source) {
     RunInfo().translating = true;
     int status = 0;
     try {
-        status = TranslateAndRun(arguments[0]);
+        status = TranslateAndRun(source);
     } catch (const RunEnd& end) {
         status = end.status;
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "vantel: out of memory\n");
-        status = 2;
     }
     CloseSource();
     CloseAssociations();
     CloseListing();
     ReportWalkedStatements();
     return status;
+}
+
+} // namespace
+
+int RunVantel(int argumentCount, const char* const* arguments, const RunSettings& settings) {
+    if (argumentCount != 1) return 0;
+    try {
+        const RunObject run(settings);
+        return RunWithTables(arguments[0]);
+    } catch (const std::bad_alloc&) {
+        // The run object is gone by now, and with it every file.
+        std::fprintf(stderr, "vantel: out of memory\n");
+        return 2;
+    }
 }
 
 } // namespace vantel

@@ -3,15 +3,11 @@
 // so nothing of one run is seen by the next.
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "executor/run_state.h"
 
 namespace vantel {
-
-struct DataState;
-struct TranslationState;
 
 // What a run is given besides its program: the fast path switch and the
 // work caps (see data/fast_paths.h and executor/run_state.h).
@@ -20,23 +16,15 @@ struct RunSettings {
     WorkCaps caps;
 };
 
-// Every table of one run, per layer. Constructing it makes them afresh and
-// makes them the current run's; destroying it frees them and makes the run
-// that was current before it current again, so run objects nest.
+// Every table of one run, per layer. Constructing it makes them afresh as
+// the current run's; destroying it frees them. One run at a time: a run
+// object made while another lives throws std::logic_error.
 class RunObject {
 public:
     explicit RunObject(const RunSettings& settings = {});
     RunObject(const RunObject&) = delete;
     RunObject& operator=(const RunObject&) = delete;
     ~RunObject();
-
-private:
-    std::unique_ptr<DataState> data_;
-    std::unique_ptr<TranslationState> translation_;
-    std::unique_ptr<ExecutorState> executor_;
-    DataState* previousData_;
-    TranslationState* previousTranslation_;
-    ExecutorState* previousExecutor_;
 };
 
 // Runs vantel with its arguments (without the program name) and returns the

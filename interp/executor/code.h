@@ -23,6 +23,7 @@
 #include "data/limits.h"
 #include "data/pattern_table.h"
 #include "data/values.h"
+#include "data/zeroed_array.h"
 #include "translator/internal_form.h"
 
 namespace vantel {
@@ -148,7 +149,7 @@ struct StatementCode {
     std::uint8_t slots = 0;  // value slots used
     // Slots from here on may hold a pattern after the code (see Consume);
     // the code leaves the others holding at most a string or an integer.
-    std::uint8_t clearFrom = kMaxSlots;
+    std::uint8_t clearFrom = 0;
     Transfer onSuccess;
     Transfer onFailure;
 };
@@ -156,7 +157,7 @@ struct StatementCode {
 struct CompiledProgram {
     bool active = false; // the program was compiled and runs compiled
     std::vector<Instruction> code;
-    std::array<StatementCode, kMaxStatements + 1> statements{};
+    ZeroedArray<StatementCode, kMaxStatements + 1> statements;
     std::deque<Value> constants;             // literal values read in place
     std::deque<std::unique_ptr<Site>> sites; // the kept patterns of match sites
     std::int64_t walked = 0;                 // statements run by the evaluator instead

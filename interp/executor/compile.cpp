@@ -384,10 +384,10 @@ void CompileProgram(const Program& program) {
         code.slots = static_cast<std::uint8_t>(c.slots());
         // Assignments leave no value behind; a match leaves its subject
         // string, then its pattern; the others may leave anything.
-        if (s.kind == StmtKind::Match)
-            code.clearFrom = 1;
-        else if (s.kind != StmtKind::Assignment && s.kind != StmtKind::Empty)
-            code.clearFrom = 0;
+        if (s.kind == StmtKind::Assignment || s.kind == StmtKind::Empty)
+            code.clearFrom = kMaxSlots;
+        else
+            code.clearFrom = s.kind == StmtKind::Match ? 1 : 0;
         if (!code.compiled) { // the evaluator runs it; its code is dropped
             out.code.resize(size);
             out.sites.resize(sites);

@@ -112,20 +112,19 @@ void Associate(const Value& name, const Value& file, bool asInput) {
         ReportError("File association needs string for variable name.");
         return;
     }
-    std::string upper(name.string()->name.substr(0, kAssociationNameLength));
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    StringItem* variable = LookupOrEnter(upper);
+    StringItem* variable =
+        LookupOrEnter(UpperCased(name.string()->name.substr(0, kAssociationNameLength)));
     if (variable == nullptr) return;
-    FileItem* item = NewAssociation(asInput);
-    variable->value = Value::File(item);
     if (file.kind() != Kind::String) {
+        variable->value = Value::File(UnopenedAssociation(asInput));
         ReportError("File association requires the DOS file name");
         return;
     }
-    const std::string path(file.string()->name);
-    const bool opened = asInput ? item->text.OpenRead(path) : item->text.Create(path);
-    if (!opened) Exec().failure = true;
+    // A file that does not open (no such file, or no descriptor left) makes
+    // the call fail; the variable holds a file value all the same.
+    FileItem* item = OpenAssociation(std::string(file.string()->name), asInput);
+    variable->value = Value::File(item != nullptr ? item : UnopenedAssociation(asInput));
+    if (item == nullptr) Exec().failure = true;
 }
 
 } // namespace vantel

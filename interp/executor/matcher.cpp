@@ -169,8 +169,16 @@ int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
         if (Exec().caps.matchSteps != 0 && ++Exec().matchSteps > Exec().caps.matchSteps)
             StepCapReached();
         const PatternNode& n = pattern->node(b);
-        if (n.alternate != 0 && top < kMaxPatternNodes)
+        if (n.alternate != 0) {
+            // Never full while each node is on it at most once; should a
+            // table break that, the run stops rather than lose a branch.
+            if (top == kMaxPatternNodes) {
+                ReportError("INTERNAL ERROR, MATCH ALTERNATIVES OVERFLOW");
+                Exec().failure = true;
+                return 0;
+            }
             stack[static_cast<std::size_t>(top++)] = {c, n.alternate};
+        }
         const int r = Step(s, *pattern, b, c);
         if (Exec().failure) return 0; // an assignment during the match failed
         if (r < 0) {

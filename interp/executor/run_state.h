@@ -12,7 +12,9 @@
 
 #include "data/limits.h"
 #include "data/pattern_table.h"
+#include "data/run_slot.h"
 #include "data/values.h"
+#include "data/zeroed_array.h"
 #include "executor/code.h"
 #include "translator/internal_form.h"
 
@@ -78,7 +80,7 @@ struct ExecutorState {
     int callLevel = 0;     // 0 in the main program
     // The statement found carrying each label, by the label entry's
     // position, remembered by label lookup (0: none yet).
-    std::array<std::int32_t, kStringTableSize + 1> labels{};
+    ZeroedArray<std::int32_t, kStringTableSize + 1> labels;
     FunctionTable functions;
     RunStack stack;
     PendingList pending;         // of the current match statement
@@ -89,7 +91,7 @@ struct ExecutorState {
     // per level of the statement cycle (at most one per call, and a call
     // saves at least one run stack slot).
     std::array<Value, (kRunStackSize + 2) * kMaxSlots> slots;
-    std::array<StringItem*, (kRunStackSize + 2) * kMaxSlots> variables{};
+    ZeroedArray<StringItem*, (kRunStackSize + 2) * kMaxSlots> variables;
     int slotTop = 0;
     // The statement count up to which the cycle counts without looking at
     // &STLIMIT or the cap (see KeywordsChanged).
@@ -97,11 +99,10 @@ struct ExecutorState {
     WorkCaps caps;
 };
 
-// The current run's executor state: set by the run object while it lives,
-// nullptr between runs.
-inline ExecutorState* gCurrentExecutor = nullptr;
+// The current run's executor state (constructed by the run object).
+inline RunSlot<ExecutorState> gExecutorSlot;
 inline ExecutorState& Exec() {
-    return *gCurrentExecutor;
+    return gExecutorSlot.get();
 }
 
 } // namespace vantel

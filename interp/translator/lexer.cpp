@@ -14,9 +14,6 @@ bool IsDigit(char c) {
 bool IsNameChar(char c) {
     return IsLetter(c) || IsDigit(c) || c == '.';
 }
-char Upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // The character after the current one on the card, or 0 at the card's end.
 char Following() {
@@ -111,7 +108,7 @@ void ScanLiteral() {
 
 void ScanName() {
     while (IsNameChar(Scan().current)) {
-        Scan().text.push_back(Upper(Scan().current));
+        Scan().text.push_back(UpperCase(Scan().current));
         NextChar();
     }
 }

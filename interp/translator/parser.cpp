@@ -13,7 +13,7 @@ namespace vantel {
 namespace {
 
 DepthGuard& Depth() {
-    return gCurrentTranslation->depth;
+    return Translation().depth;
 }
 
 bool IsChar(char c) {
@@ -381,14 +381,14 @@ void ParseStatement(Stmt& stmt) {
 }
 
 Expr* NewExpr(ExprKind kind) {
-    auto& expressions = gCurrentTranslation->expressions;
+    auto& expressions = Translation().expressions;
     expressions.push_back(std::make_unique<Expr>());
     expressions.back()->kind = kind;
     return expressions.back().get();
 }
 
 Stmt* NewStmt() {
-    auto& statements = gCurrentTranslation->statements;
+    auto& statements = Translation().statements;
     statements.push_back(std::make_unique<Stmt>());
     return statements.back().get();
 }

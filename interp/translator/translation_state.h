@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "data/run_slot.h"
+
 #include "translator/internal_form.h"
 #include "translator/scanner.h"
 
@@ -28,14 +30,16 @@ struct TranslationState {
     DepthGuard depth;
 };
 
-// The current run's translation state: set by the run object while it
-// lives, nullptr between runs.
-inline TranslationState* gCurrentTranslation = nullptr;
+// The current run's translation state (constructed by the run object).
+inline RunSlot<TranslationState> gTranslationSlot;
+inline TranslationState& Translation() {
+    return gTranslationSlot.get();
+}
 inline ScannerState& Scan() {
-    return gCurrentTranslation->scan;
+    return Translation().scan;
 }
 inline Program& TheProgram() {
-    return gCurrentTranslation->program;
+    return Translation().program;
 }
 
 } // namespace vantel

@@ -77,7 +77,7 @@ void DumpExpression(const Expr* e) {
         ListingWrite("Identifier:" + ValueDump(e->entry));
         break;
     case ExprKind::Integer:
-        ListingWrite(" Number: " + std::to_string(e->number.integer()));
+        ListingWrite(" Number: " + IntegerText(e->number.integer()));
         break;
     case ExprKind::Literal:
         ListingWrite(" String: " + ValueDump(e->entry));

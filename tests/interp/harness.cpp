@@ -40,11 +40,16 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 namespace {
 
-// The tables a test works on stay current until the next fresh start.
-void FreshRun() {
+// The tables a test works on stay current until the next fresh start or
+// whole run (one run at a time).
+std::unique_ptr<RunObject>& TestRun() {
     static std::unique_ptr<RunObject> run;
-    run.reset();
-    run = std::make_unique<RunObject>();
+    return run;
+}
+
+void FreshRun() {
+    TestRun().reset();
+    TestRun() = std::make_unique<RunObject>();
 }
 
 } // namespace
@@ -73,6 +78,10 @@ std::string TranslateText(const std::string& source) {
     return ReadFile(listing);
 }
 
+std::string ScratchPath(const std::string& name) {
+    return TempDir() + "/" + name;
+}
+
 std::string RunProgram(const std::string& source, int* status) {
     return RunProgramWith(source, RunSettings{}, status);
 }
@@ -81,6 +90,7 @@ std::string RunProgramWith(const std::string& source, const RunSettings& setting
     const std::string path = TempDir() + "/run.sno";
     WriteFile(path, source);
     const char* args[] = {path.c_str()};
+    TestRun().reset();
     const int result = RunVantel(1, args, settings);
     if (status != nullptr) *status = result;
     const std::string listing = ReadFile(TempDir() + "/run.lst");

@@ -16,6 +16,10 @@ void FreshTables(bool translating);
 // statement table; returns the listing text.
 std::string TranslateText(const std::string& source);
 
+// A path in the tests' temporary folder, where the runs' sources and
+// listings are written.
+std::string ScratchPath(const std::string& name);
+
 // Runs a whole program and returns its listing with the timing figures
 // removed; status receives the exit status.
 std::string RunProgram(const std::string& source, int* status = nullptr);

@@ -144,5 +144,24 @@ TEST_F(Matcher, PatternsAreLimitedTo32Nodes) {
     EXPECT_THROW(Cat(p, Str("A")), RunEnd);
 }
 
+// A table that breaks the matcher's invariant, pushing node 1's alternative
+// once per character: the branch that alone succeeds (POS(35)) would sit
+// above the stack's 32 entries. The run must stop, not report a failure.
+TEST_F(Matcher, AFullAlternativeStackStopsTheRun) {
+    PatternTable* t = NewPatternTable(2);
+    PatternNode& any = t->node(1);
+    any.routine = Routine::Any;
+    any.set.Fill("A");
+    any.subsequent = 1;
+    any.alternate = 2;
+    t->node(2).routine = Routine::Pos;
+    t->node(2).argument = Int(35);
+    const Value pattern = Value::Pattern(t);
+    const std::string subject = std::string(40, 'A') + "B";
+    Exec().failure = false;
+    EXPECT_THROW(MatchAttempt(subject, pattern.pattern(), 0), RunEnd);
+    EXPECT_TRUE(RunInfo().errorFlag);
+}
+
 } // namespace
 } // namespace vantel

@@ -109,5 +109,17 @@ TEST(Values, PatternTablesAreSharedAndFreed) {
     SUCCEED();
 }
 
+// Names folded by the lexer and by file association, and integer texts of
+// dumps and messages, come from one function each.
+TEST(TextRules, UpperCasingAndIntegerTexts) {
+    const std::pair<std::string, std::string> names[] = {
+        {"abc", "ABC"}, {"aZ09.", "AZ09."}, {"", ""}, {"x\xe9y", "X\xe9Y"}, {"`{@[", "`{@["}};
+    for (const auto& [text, upper] : names)
+        EXPECT_EQ(UpperCased(text), upper) << text;
+    const std::int32_t numbers[] = {0, 7, -7, 2147483647, -2147483647 - 1};
+    for (const std::int32_t n : numbers)
+        EXPECT_EQ(IntegerText(n), std::to_string(n));
+}
+
 } // namespace
 } // namespace vantel
