@@ -34,8 +34,9 @@ StringItem* VariableIn(const VariableOperand& v, const Frame& f) {
 }
 
 // Where an operand's value is, unread: names in place are never INPUT, and
-// a name holding a file holds no integer or string, so an instruction that
-// finds integers (or a string) here may use them as they are.
+// a name holding a file (see ReadsOnUse) holds no integer or string, so an
+// instruction that finds integers (or a string) here may use them as they
+// are.
 [[gnu::always_inline]] inline const Value& Peek(const Operand& o, const Frame& f) {
     return o.source == From::Slot ? f.values[o.slot] : *o.value;
 }
@@ -64,10 +65,9 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     return !Exec().failure;
 }
 
-// Whether an operand is read as it stands: anything but a name holding a
-// file (names in place are never INPUT).
+// Whether an operand is read as it stands, without reading a line.
 [[gnu::always_inline]] inline bool ReadAsItStands(const Operand& o) {
-    return o.source != From::Name || o.value->kind() != Kind::File;
+    return o.source != From::Name || !ReadsOnUse(o.name);
 }
 
 [[gnu::noinline]] void ArithmeticSlowly(const Instruction& i, const Frame& f) {
