@@ -206,6 +206,15 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     f.values[i.a] = x;
 }
 
+// A name or constant holding a string, taken as it stands; false leaves the
+// reading and converting to the general rules.
+[[gnu::always_inline]] inline bool LoadStringInPlace(const Instruction& i, const Frame& f) {
+    const Value& x = *i.x.value;
+    if (x.kind() != Kind::String || !ReadAsItStands(i.x)) return false;
+    f.values[i.a] = x;
+    return true;
+}
+
 [[gnu::noinline]] void DoLoadString(const Instruction& i, const Frame& f) {
     Value scratch;
     const Value& x = Fetch(i.x, f, scratch);
@@ -336,6 +345,8 @@ bool RunCode(std::uint32_t start, const Frame& f) {
         v[i->a] = ToStringValue(v[i->a]);
         CHECKED;
     INSTRUCTION(LoadString):
+        if (LoadStringInPlace(*i, f)) [[likely]]
+            NEXT;
         DoLoadString(*i, f);
         CHECKED;
     INSTRUCTION(SitePattern):
