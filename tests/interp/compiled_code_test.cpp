@@ -111,7 +111,8 @@ const std::vector<Case>& Cases() {
                                "GO R(1)\nEND\n"},
         {"calls with many and omitted arguments",
          " DEFINE('FN(A,B,C,D)', 'FN')\n :(GO)\nFN FN = A '.' B '.' C '.' D :(RETURN)\n"
-         "GO OUTPUT = FN(1, , 3, 4)\n OUTPUT = FN(1, 2, 3, 4)\n OUTPUT = DUPL('ab', 3) TRIM('x  ')\n"
+         "GO OUTPUT = FN(1, , 3, 4)\n OUTPUT = FN(1, 2, 3, 4)\n OUTPUT = DUPL('ab', 3) TRIM('x  "
+         "')\n"
          " OUTPUT = FN(1, 2)\nEND\n"},
         {"failing operands skip the rest",
          " OUTPUT = 'a' LT(2, 1) UNDEFINED(X)\n X = 1\n X = X + 1 GT(0, X)\n OUTPUT = X\n"
@@ -120,6 +121,33 @@ const std::vector<Case>& Cases() {
          " DEFINE('FN()', 'FN')\n :(GO)\nFN :(END)\n"
          "GO FN()\n OUTPUT = 'not reached'\nEND\n"},
         {"return from the main program", " OUTPUT = 'main'\n :(RETURN)\nEND\n"},
+        {"the count at the largest integer",
+         " &STLIMIT = 2147483647\n &STLIMIT = -1\n OUTPUT = 'not reached'\nEND\n"},
+        {"traced computed gotos and a goto to END",
+         " &TRACE = 10\n L = 'B'\n :($L)\nA :(END)\nB X = 1 :S($'A')\nEND\n"},
+        {"match subjects of every kind",
+         " &ANCHOR = 0\n N = 1234\n N '23' . M :F(X)\n OUTPUT = M\nX 1234 '4' :F(Y)\n"
+         " OUTPUT = 'integer'\nY (N 'x') 'x' :F(Z)\n OUTPUT = 'expression'\n"
+         "Z EMPTY 'a' :S(W)\n OUTPUT = 'null subject'\nW P = LEN(2)\n P 'x' :F(V)\nV &ANCHOR = 1\n"
+         " X = 'abc'\n X 'b' :F(U)\nU OUTPUT = 'anchored'\nEND\n"},
+        {"kept patterns with changing leaves",
+         " &ANCHOR = 0\n I = 0\n W = 'b'\nL I = LT(I, 6) I + 1 :F(END)\n"
+         " W = EQ(I, 3) LEN(1) 'c'\n 'abcabc' TAB(I) W . V @C ANY('abc') $ Q :F(L)\n"
+         " OUTPUT = I ' ' V ' ' C ' ' Q :(L)\nEND\n"},
+        {"value assignments to computed variables",
+         " N = 'X'\n 'hello' LEN(2) . $N LEN(1) $ $(N 'Y') :F(END)\n OUTPUT = X XY\n"
+         " 'hello' ('h' | 'e') . Z ('x' | 'e') :F(E)\n OUTPUT = 'matched'\nE OUTPUT = Z\nEND\n"},
+        {"output as a computed target",
+         " $'OUTPUT' = 'via name'\n X = 'OUTPUT'\n $X = 5\n $X = &ANCHOR\n $X = 7\n"
+         " OUTPUT = OUTPUT + 1\nEND\n"},
+        {"arguments that fail or read",
+         " DEFINE('FN(A,B)', 'FN')\n :(GO)\nFN FN = A B :(RETURN)\n"
+         "GO OUTPUT = FN(INPUT, INPUT)\n OUTPUT = FN(LT(2, 1), UNDEFINED()) :F(D)\n"
+         "D OUTPUT = SIZE(INPUT) REMDR(INPUT, 3)\n OUTPUT = FN(INPUT) "
+         ":F(END)\nEND\nx\ny\nabc\n10\n"},
+        {"negation and plus of every kind",
+         " X = '12'\n OUTPUT = -X\n OUTPUT = +X\n OUTPUT = -(-2147483647 - 1)\n"
+         " OUTPUT = +''\n OUTPUT = -&STLIMIT\n P = LEN(1)\n OUTPUT = -P\nEND\n"},
     };
     return cases;
 }
