@@ -61,7 +61,7 @@ count_of() { # LANGUAGE BENCHMARK
     esac
 }
 
-millions() { awk -v n="$1" 'BEGIN { printf "%.1f M", n / 1e6 }'; }
+millions() { awk -v n="$1" 'BEGIN { printf (n < 1e7 ? "%.3f M" : "%.1f M"), n / 1e6 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
 header="| benchmark |"
