@@ -395,6 +395,14 @@ void CompileProgram(const Program& program) {
         }
     }
     out.active = true;
+    // One block of slots for each level of the statement cycle.
+    int block = 1;
+    for (int n = 1; n <= program.count; ++n)
+        block =
+            std::max(block, static_cast<int>(out.statements[static_cast<std::size_t>(n)].slots));
+    ExecutorState& ex = Exec();
+    ex.slotBlock = block;
+    ex.slots.assign(static_cast<std::size_t>((kRunStackSize + 2) * block), Value());
 }
 
 } // namespace vantel

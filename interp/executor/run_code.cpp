@@ -419,7 +419,7 @@ bool TakeTransfer(const Transfer& t, const Frame& f) {
     case TransferKind::Computed:
         RunCode(t.code, f);
         number = FindLabel(VariableIn(t.target, f));
-        ClearSlots(f, 0, kMaxSlots);
+        ClearSlots(f, 0, Exec().slotBlock);
         break;
     case TransferKind::Undefined:
         number = FindLabel(nullptr);
@@ -448,13 +448,13 @@ void KeywordsChanged() {
 void RunCompiled(int start) {
     ExecutorState& ex = Exec();
     const int base = ex.slotTop;
-    if (base + kMaxSlots > static_cast<int>(ex.slots.size())) {
+    if (base + ex.slotBlock > static_cast<int>(ex.slots.size())) {
         WalkStatements(start); // deeper than calls can nest; kept exact all the same
         return;
     }
     const Frame f{&ex.slots[static_cast<std::size_t>(base)],
                   &ex.variables[static_cast<std::size_t>(base)]};
-    ex.slotTop = base + kMaxSlots;
+    ex.slotTop = base + ex.slotBlock;
     std::int32_t& number = KeywordValue(KeywordIndex::StNo);
     std::int32_t& count = KeywordValue(KeywordIndex::StCount);
     const std::int32_t& trace = KeywordValue(KeywordIndex::Trace);

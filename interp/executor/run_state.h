@@ -90,8 +90,11 @@ struct ExecutorState {
     // The value and variable slots of the statements under way, one block
     // per level of the statement cycle (at most one per call, and a call
     // saves at least one run stack slot).
-    std::array<Value, (kRunStackSize + 2) * kMaxSlots> slots;
+    // Made when the program is compiled, `slotBlock` slots a level (the
+    // most that one statement of the program uses).
+    std::vector<Value> slots;
     ZeroedArray<StringItem*, (kRunStackSize + 2) * kMaxSlots> variables;
+    int slotBlock = 0;
     int slotTop = 0;
     // The statement count up to which the cycle counts without looking at
     // &STLIMIT or the cap (see KeywordsChanged).
