@@ -4,6 +4,7 @@
 
 #include "process_execute.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct RunResult {
     std::string file;            // the file that could not be made
     std::string listing;         // the listing the run opens in the editor
     bool listingWritten = false; // the run wrote (or replaced) that listing
+    // How the run ended, read from the listing it wrote (see ListingSummary).
+    std::optional<std::string> summary;
 };
 
 // The listing of a full run: the interpreter's listing, an empty line, then
@@ -47,7 +50,8 @@ bool WriteMergedListing(const std::string& listingPath, const std::string& error
                         const std::string& outputPath);
 
 // Starts the editor on the source file (File/Edit) without waiting; false
-// when there is no editor command or the editor cannot start.
+// when there is no editor command, the editor cannot start, or the editor
+// that HARBEX_EDITOR names for it cannot be started.
 bool EditSource(ProcessExecute& launcher, const RunRequest& request);
 
 // The program a run starts: the processor folder and the processor's name.

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -167,6 +169,73 @@ TEST_F(LineDataTest, OnlyRegularFilesAreUsed) {
         EXPECT_EQ(ReadLines(name), Lines{});
         EXPECT_FALSE(WriteLines(name, {"A=1"}));
     }
+}
+
+// Lets files grow to `bytes` at most for as long as it lives; a write past
+// that fails (with EFBIG) as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = previous_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(LineDataTest, AFailedWriteLeavesTheOldFileWhole) {
+    WriteFile(path, "SUBSET=true\r\n");
+    bool written = true;
+    {
+        FileSizeLimit full(20);
+        written = WriteLines(path, {"SUBSET=false", std::string(60, 'x') + "=1"});
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadFile(path), "SUBSET=true\r\n");
+    EXPECT_EQ(folder.Names(), Lines{"opt.ini"});
+}
+
+struct stat StatOf(const std::string& path) {
+    struct stat attributes {};
+    ::lstat(path.c_str(), &attributes);
+    return attributes;
+}
+
+TEST_F(LineDataTest, TheFileIsReplacedWholeKeepingItsMode) {
+    WriteFile(path, "OLD=1\r\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    const ino_t before = StatOf(path).st_ino;
+    ASSERT_TRUE(WriteLines(path, {"NEW=1"}));
+    EXPECT_EQ(ReadFile(path), "NEW=1\r\n");
+    EXPECT_EQ(StatOf(path).st_mode & 07777, 0640u);
+    EXPECT_NE(StatOf(path).st_ino, before); // renamed into place, not rewritten
+    EXPECT_EQ(folder.Names(), Lines{"opt.ini"});
+
+    // An option file kept elsewhere through a link: the link stays, its
+    // target gets the new content.
+    const std::string kept = folder.Path("kept.ini");
+    const std::string linked = folder.Path("linked.ini");
+    WriteFile(kept, "OLD=1\r\n");
+    ASSERT_EQ(::symlink(kept.c_str(), linked.c_str()), 0);
+    ASSERT_TRUE(WriteLines(linked, {"NEW=2"}));
+    EXPECT_TRUE(S_ISLNK(StatOf(linked).st_mode));
+    EXPECT_EQ(ReadFile(kept), "NEW=2\r\n");
+    // A link to nothing is not followed into a new file.
+    const std::string dangling = folder.Path("dangling.ini");
+    ASSERT_EQ(::symlink(folder.Path("nothing").c_str(), dangling.c_str()), 0);
+    EXPECT_FALSE(WriteLines(dangling, {"A=1"}));
+    EXPECT_EQ(folder.Names(), (Lines{"dangling.ini", "kept.ini", "linked.ini", "opt.ini"}));
 }
 
 } // namespace
