@@ -3,6 +3,7 @@
 #include "about_form.h"
 #include "file_dialogs.h"
 #include "forms.h"
+#include "launcher/run_files.h"
 #include "launcher/shell_paths.h"
 #include "launcher/text_files.h"
 #include "options/initfile.h"
@@ -12,14 +13,20 @@
 #include "running_form.h"
 #include "ui_main_form.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
 #include <QSocketNotifier>
+#include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 namespace harbex {
 
@@ -39,9 +46,17 @@ constexpr char kSubsetDescription[] = "Subset SNOBOL";
 constexpr char kSourceSuffix[] = "sno";
 constexpr char kCloseDuringRun[] = "A program is still running. Stop it and quit?";
 constexpr char kCloseDuringRunCaption[] = "Warning";
+// The window's own settings, apart from the shell's registry key.
+constexpr char kWindowSettingsApplication[] = "harbex";
+constexpr char kGeometryValue[] = "MainWindow/Geometry";
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+bool IsExecutable(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error) && access(path.c_str(), X_OK) == 0;
 }
 
 } // namespace
@@ -62,6 +77,34 @@ TMainForm::~TMainForm() {
 void TMainForm::createLayout() {
     ui->setupUi(this);
     ApplyDesignScale();
+    restoreGeometry(WindowSettings().value(kGeometryValue).toByteArray());
+    // A menu left with Esc hands the keyboard back to the memo, also when
+    // the menu bar kept it.
+    for (QMenu* menu : ui->MainMenu1->findChildren<QMenu*>()) {
+        connect(menu, &QMenu::aboutToHide, this,
+                [this] { QTimer::singleShot(0, this, [this] { focusMemoIfLost(); }); });
+    }
+    ui->MainMenu1->installEventFilter(this);
+}
+
+QSettings& TMainForm::WindowSettings() {
+    static QSettings settings(kRegistryOrganisation, kWindowSettingsApplication);
+    return settings;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->MainMenu1 &&
+        (event->type() == QEvent::FocusOut || event->type() == QEvent::KeyRelease)) {
+        QTimer::singleShot(0, this, [this] { focusMemoIfLost(); });
+    }
+    return TForm::eventFilter(watched, event);
+}
+
+// The focus belongs in the memo unless another widget of this window has it.
+void TMainForm::focusMemoIfLost() {
+    if (!isActiveWindow() || QApplication::activePopupWidget() != nullptr) return;
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr || focus == ui->MainMenu1) ui->Memo1->setFocus(Qt::OtherFocusReason);
 }
 
 void TMainForm::createFileDialogs() {
@@ -121,9 +164,16 @@ void TMainForm::readCurrentDir() {
 
 void TMainForm::LoadOptions() {
     initfile optionFile(OptionFilePath());
-    optionFile.LoadPlain();
+    const bool stored = optionFile.LoadPlain();
     SubsetMode = false;
     optionFile.GetBool(kSubsetKey, SubsetMode);
+    // Without settings of the user's own, a run that can work out of the box:
+    // vantel, unless a full interpreter was put beside the shell.
+    if (!stored && !IsExecutable(ProcessorDir + std::string(kFullProgram))) {
+        SubsetMode = true;
+        log("Runs use vantel (Subset SNOBOL = Yes): there is no full interpreter " +
+            Q(ProcessorDir + std::string(kFullProgram)));
+    }
     GeneralOption subset;
     subset.MakeBooleanOption(kSubsetKey, kSubsetDescription, &SubsetMode);
     OptionRecords.push_back(subset);
@@ -132,6 +182,8 @@ void TMainForm::LoadOptions() {
 
 // Writes the subset flag back, keeping the option file's other keys.
 void TMainForm::ShutDown() {
+    WindowSettings().setValue(kGeometryValue, saveGeometry());
+    WindowSettings().sync();
     initfile optionFile(OptionFilePath());
     optionFile.LoadPlain();
     optionFile.SetBool(kSubsetKey, SubsetMode);
@@ -194,6 +246,7 @@ void TMainForm::reportRunOutcome(const RunResult& result, const RunRequest& requ
     case RunOutcome::EditorNotFound:
         if (result.listingWritten) {
             log("Listing: " + Q(result.listing));
+            if (result.summary) log(Q(*result.summary));
         } else if (std::error_code error; !std::filesystem::exists(request.sourceFile, error)) {
             log("No listing: " + Q(request.sourceFile) + " does not exist");
         } else if (HasBlankAfterFirst(request.sourceFile)) {
@@ -245,6 +298,8 @@ void TMainForm::NewFile() {
     enableSourceCommands();
     log("Creating: " + Q(SourceFile));
     if (!written) ShowMessage("Cannot create " + Q(SourceFile), "Oops:Error", MessageButtons::Ok);
+    // The next Choose starts where the new file is.
+    rememberFolderOf(SourceFile);
 }
 
 void TMainForm::ChooseFile() {
@@ -259,7 +314,11 @@ void TMainForm::ChooseFile() {
                     "usually work.",
                     "Warning", MessageButtons::Ok);
     }
-    CurrentDir = ChosenFolder(SourceFile);
+    rememberFolderOf(SourceFile);
+}
+
+void TMainForm::rememberFolderOf(const std::string& source) {
+    CurrentDir = ChosenFolder(source);
     if (SettingsKey) SettingsKey->Write(kCurrentDirValue, Q(CurrentDir));
 }
 
@@ -273,10 +332,19 @@ void TMainForm::eXit1Click() {
     close();
 }
 
+// The shell's other windows stand over the main window: the desktop places
+// them on it and keeps them above it.
+void TMainForm::showOver(QWidget& window) {
+    window.winId();
+    if (QWindow* handle = window.windowHandle()) handle->setTransientParent(windowHandle());
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
 void TMainForm::Opt_Call() {
     if (OptionsForm == nullptr) return;
-    OptionsForm->show();
-    OptionsForm->raise();
+    showOver(*OptionsForm);
 }
 
 void TMainForm::FontMenuClick() {
@@ -293,8 +361,7 @@ void TMainForm::DoDebug() {}
 
 void TMainForm::About1Click() {
     if (AboutForm == nullptr) return;
-    AboutForm->show();
-    AboutForm->raise();
+    showOver(*AboutForm);
 }
 
 void TMainForm::enableSourceCommands() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 class QFileDialog;
+class QSettings;
 class QSocketNotifier;
 
 namespace Ui {
@@ -51,6 +52,9 @@ public:
     // A run is waiting for its processor.
     bool IsRunning() const { return runningWatch_ != nullptr; }
 
+    // Where the window keeps its own settings (its geometry).
+    static QSettings& WindowSettings();
+
 public slots:
     void Activator();
     void ShutDown();
@@ -70,8 +74,12 @@ protected:
     // During a run, closing asks first whether to stop the run; the window
     // then closes once the processor has ended.
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void focusMemoIfLost();
+    void showOver(QWidget& window);
+    void rememberFolderOf(const std::string& source);
     void createLayout();
     void createFileDialogs();
     void readToolPaths();

@@ -5,6 +5,7 @@
 #include <QCompleter>
 #include <QMenuBar>
 #include <QTest>
+#include <QWindow>
 #include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -104,6 +105,84 @@ TEST_F(StartUp, LaterActivationsReadNothingAgain) {
     EXPECT_TRUE(MainForm->LargerFontChosen());
     EXPECT_EQ(MainForm->RememberedFolder(), HomeDir() + "/");
     EXPECT_EQ(MainForm->windowTitle(), "SNOBOL4 Execution System");
+}
+
+TEST_F(StartUp, AFirstStartWithoutAFullInterpreterRunsVantel) {
+    std::filesystem::remove(programDir + "snobol4");
+    Start();
+    EXPECT_TRUE(MainForm->IsSubsetMode());
+    EXPECT_EQ(Cell(1, 0), "Yes");
+    EXPECT_EQ(MemoLines().last(),
+              QString::fromStdString("Runs use vantel (Subset SNOBOL = Yes): there is no full "
+                                     "interpreter " +
+                                     programDir + "snobol4"));
+    Stop();
+    // The choice is written in the file's own form.
+    EXPECT_EQ(ReadFile(OptionFile()), "SUBSET=true\r\n");
+}
+
+TEST_F(StartUp, AnExistingOptionFileIsReadAsItStands) {
+    std::filesystem::remove(programDir + "snobol4");
+    for (const char* content : {"OTHER=1\r\n", "SUBSET=no\r\n", ""}) {
+        WriteFile(OptionFile(), content);
+        Start();
+        EXPECT_FALSE(MainForm->IsSubsetMode()) << content;
+        EXPECT_EQ(MemoLines(), QStringList{""}) << content;
+        Stop();
+    }
+}
+
+TEST_F(StartUp, TheWindowComesBackWhereItWasLeft) {
+    Start();
+    MainForm->setGeometry(120, 90, 555, 333);
+    Settle();
+    const QRect left = MainForm->geometry();
+    Stop();
+    Start();
+    EXPECT_EQ(MainForm->geometry(), left);
+}
+
+TEST_F(StartUp, BoxesAndWindowsStandOverTheMainWindow) {
+    Start();
+    QApplication::setActiveWindow(nullptr);
+    EXPECT_EQ(MessageBoxOwner(), MainForm);
+    Pick("Opt");
+    Pick("About1");
+    for (QWidget* window : {static_cast<QWidget*>(OptionsForm), static_cast<QWidget*>(AboutForm)}) {
+        ASSERT_NE(window->windowHandle(), nullptr);
+        EXPECT_EQ(window->windowHandle()->transientParent(), MainForm->windowHandle());
+    }
+    Activate(*AboutForm);
+    EXPECT_EQ(MessageBoxOwner(), AboutForm);
+}
+
+TEST_F(StartUp, EscapeFromTheMenusGivesTheKeyboardBackToTheMemo) {
+    Start();
+    auto* memo = Find<QPlainTextEdit>(*MainForm, "Memo1");
+    memo->setFocus();
+    Settle();
+    ASSERT_TRUE(memo->hasFocus());
+    // Open a menu, leave it, open the next, leave it and the menu bar.
+    QTest::keyClick(MainForm, Qt::Key_F, Qt::AltModifier);
+    Settle();
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Right, Qt::Key_Escape, Qt::Key_Escape}) {
+        QWidget* target = QApplication::activePopupWidget() != nullptr
+                              ? QApplication::activePopupWidget()
+                              : QApplication::focusWidget();
+        QTest::keyClick(target != nullptr ? target : MainForm, key);
+        Settle();
+    }
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_TRUE(memo->hasFocus()) << (QApplication::focusWidget() != nullptr
+                                          ? QApplication::focusWidget()->objectName().toStdString()
+                                          : std::string("no focus"));
+    QTest::keyClick(MainForm, Qt::Key_O, Qt::AltModifier);
+    Settle();
+    EXPECT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTest::keyClick(MainForm->menuBar(), Qt::Key_Escape);
+    Settle();
+    EXPECT_TRUE(memo->hasFocus());
 }
 
 // Points the user settings somewhere else for as long as it lives.
@@ -208,8 +287,13 @@ TEST_F(FileCommands, NewAsksBeforeItReplacesAFile) {
               "* A SNOBOL4 Program\n* program goes here\n\nEND\nData goes here\n");
     EXPECT_EQ(MemoLines().last(), QString::fromStdString("Creating: " + source));
     EXPECT_TRUE(Item("Run1")->isEnabled());
-    EXPECT_EQ(MainForm->RememberedFolder(), HomeDir() + "/");
+    // Choose starts where the new file is.
+    EXPECT_EQ(MainForm->RememberedFolder(), work.Path() + "/");
+    EXPECT_EQ(RegistryValue(), QString::fromStdString(work.Path() + "/"));
     EXPECT_TRUE(messages.empty());
+    AnswerDialog(*MainForm, "OpenDialog", "");
+    Pick("Choose1");
+    EXPECT_EQ(dialogFolder, work.Path());
 }
 
 TEST_F(FileCommands, NewAddsTheSuffixOnlyUnderTheSnobolFilter) {
@@ -277,6 +361,30 @@ TEST_F(FileCommands, EditCarriesTheLastFontSwitch) {
     EXPECT_FALSE(MainForm->LargerFontChosen());
 }
 
+// "my  prog.sno" (two blanks) beside "my prog.sno": Edit opens the one chosen.
+TEST_F(FileCommands, EditGivesTheEditorThePathWhole) {
+    Start();
+    const std::string chosen = work / "my  prog.sno";
+    WriteFile(chosen, "END\n");
+    WriteFile(work / "my prog.sno", "END\n");
+    Choose(chosen);
+    Pick("Edit1");
+    EXPECT_EQ(EditorArguments(), chosen);
+}
+
+TEST_F(FileCommands, AHandOffEditorThatCannotStartIsReported) {
+    Start();
+    const std::string source = work / "prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    setenv("HARBEX_EDITOR", "harbex-no-such-editor", 1);
+    Pick("Edit1");
+    unsetenv("HARBEX_EDITOR");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Editor program not found");
+    EXPECT_EQ(messages[0].caption, "Oops:Error");
+}
+
 TEST_F(FileCommands, AMissingEditorIsReported) {
     Start();
     std::filesystem::remove(programDir + "quillpad");
@@ -306,7 +414,28 @@ TEST_F(Running, SubsetModeRunsVantelAndOpensItsListing) {
     EXPECT_FALSE(Exists(work / "hello.err"));
     EXPECT_EQ(MemoLines().mid(1),
               QStringList({QString::fromStdString("Running: " + source),
-                           QString::fromStdString("Listing: " + work / "hello.lst")}));
+                           QString::fromStdString("Listing: " + work / "hello.lst"),
+                           "Ended: status 0, 1 statements"}));
+}
+
+TEST_F(Running, EachRunEndsWithTheListingsSummary) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    Start();
+    struct Case {
+        const char* program;
+        const char* summary;
+    };
+    for (const auto& [program, summary] :
+         {Case{"        &CODE = 3\nEND\n", "Ended: status 3, 1 statements"},
+          Case{"        X = 1 )\n        Y = 2 )\nEND\n", "Translation errors: 2"},
+          Case{"        P = RTAB(-1)\nEND\n",
+               "Error in statement 1: NEGATIVE ARG FOR PATTERN-VALUED PRIMITIVE FUNCTION"}}) {
+        const std::string source = work / "prog.sno";
+        WriteFile(source, program);
+        Choose(source);
+        Pick("Run1");
+        EXPECT_EQ(MemoLines().last(), summary) << program;
+    }
 }
 
 TEST_F(Running, TheMemoSaysWhenARunLeftNoListing) {
