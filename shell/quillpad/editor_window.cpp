@@ -316,13 +316,18 @@ void EditorWindow::Reopen(const OpenRequest& request) {
 
 bool EditorWindow::Save() {
     if (readOnly_) return false;
-    TextForm form = form_;
-    const QByteArray bytes = Encode(TextOf(*editor_->document()), form);
     QString error;
-    if (!WriteWhole(path_, bytes, error)) {
+    if (!SaveQuietly(error)) {
         Ask(QString("Cannot save %1:\n%2").arg(path_, error), QMessageBox::Ok);
         return false;
     }
+    return true;
+}
+
+bool EditorWindow::SaveQuietly(QString& error) {
+    TextForm form = form_;
+    const QByteArray bytes = Encode(TextOf(*editor_->document()), form);
+    if (!WriteWhole(path_, bytes, error)) return false;
     if (form.encoding != form_.encoding) {
         statusBar()->showMessage(QString("Saved %1 as UTF-8").arg(Name()), 6000);
     } else {
@@ -337,18 +342,49 @@ bool EditorWindow::Save() {
     return true;
 }
 
-void EditorWindow::EndOnRequest() {
-    if (ending_) return;
-    ending_ = true;
-    if (!readOnly_ && editor_->document()->isModified()) {
-        TextForm form = form_;
-        QString error;
-        if (!KeepRecovery(path_, Encode(TextOf(*editor_->document()), form), error)) {
-            qWarning("quillpad: cannot keep the unsaved changes of %s: %s", qPrintable(path_),
-                     qPrintable(error));
-        }
+bool EditorWindow::KeepUnsaved(QString& error) {
+    if (readOnly_ || !editor_->document()->isModified()) return true;
+    TextForm form = form_;
+    return KeepRecovery(path_, Encode(TextOf(*editor_->document()), form), error);
+}
+
+bool EditorWindow::EndOnRequest() {
+    if (ending_) return true;
+    QString error;
+    if (!KeepUnsaved(error)) {
+        ShowNotice(QString("quillpad was asked to end, but the unsaved changes to %1 cannot be "
+                           "kept (%2). Save them, or close the window to throw them away.")
+                       .arg(path_, error));
+        raise();
+        activateWindow();
+        return false;
     }
+    ending_ = true;
     close();
+    return true;
+}
+
+EditorReply EditorWindow::Answer(const EditorRequest& request) {
+    if (CanonicalFile(request.file) != CanonicalFile(path_)) return {};
+    const bool modified = !readOnly_ && editor_->document()->isModified();
+    QString error;
+    if (request.kind == EditorRequestKind::Save) {
+        if (!modified) return {EditorAnswer::Unchanged, {}};
+        if (!SaveQuietly(error)) {
+            ShowNotice(QString("Cannot save %1: %2").arg(path_, error));
+            return {EditorAnswer::Failed, QString("Cannot save %1: %2").arg(path_, error)};
+        }
+        return {EditorAnswer::Saved, {}};
+    }
+    if (modified && !KeepUnsaved(error)) {
+        EndOnRequest(); // stays up and says why
+        return {EditorAnswer::Failed,
+                QString("The unsaved changes to %1 cannot be kept: %2").arg(path_, error)};
+    }
+    // Closed from the event loop, after the answer has gone out.
+    ending_ = true;
+    QTimer::singleShot(0, this, &QWidget::close);
+    return {modified ? EditorAnswer::Kept : EditorAnswer::Unchanged, {}};
 }
 
 QMessageBox::StandardButton EditorWindow::Ask(const QString& text,

@@ -37,9 +37,12 @@ public:
     // A later quillpad asked for this file: take its switches, reload the
     // file (asking first when there are unsaved changes) and come forward.
     void Reopen(const OpenRequest& request);
-    // Asked to end (SIGTERM): unsaved changes go to the recovery file, and
-    // the window closes without asking.
-    void EndOnRequest();
+    // Asked to end (SIGTERM, or an end request): unsaved changes go to the
+    // recovery file, and the window closes without asking. When they cannot
+    // be kept, the window stays, says so, and the result is false.
+    bool EndOnRequest();
+    // A save or end request from another program (harbex before a run).
+    EditorReply Answer(const EditorRequest& request);
     bool Save();
 
     QPlainTextEdit& Editor() const { return *editor_; }
@@ -57,6 +60,8 @@ private:
     void OfferRecovery();
     void CheckDisk();
     void WatchFile();
+    bool SaveQuietly(QString& error);
+    bool KeepUnsaved(QString& error);
     void ShowNotice(const QString& text);
     void UpdateTitle();
     void UpdatePosition();

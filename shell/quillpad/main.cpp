@@ -28,15 +28,18 @@ int main(int argc, char** argv) {
     if (startup.handedOff) return EXIT_SUCCESS;
 
     EditorWindow window(request);
-    if (startup.server) {
-        QObject::connect(startup.server.get(), &InstanceServer::requested, &window,
-                         &EditorWindow::Reopen);
-    }
     EndSignals ends;
     QObject::connect(&ends, &EndSignals::endRequested, &window, [&window] {
-        window.EndOnRequest();
-        QCoreApplication::exit(EXIT_SUCCESS);
+        if (window.EndOnRequest()) QCoreApplication::exit(EXIT_SUCCESS);
     });
     window.show();
+    if (startup.server) {
+        // Requests that came while the window was being made were held.
+        QObject::connect(startup.server.get(), &InstanceServer::requested, &window,
+                         &EditorWindow::Reopen);
+        startup.server->SetEditorHandler(
+            [&window](const EditorRequest& request) { return window.Answer(request); });
+        startup.server->Release();
+    }
     return application.exec();
 }
