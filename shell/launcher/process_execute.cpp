@@ -239,6 +239,10 @@ bool ProcessExecute::ReapIfEnded(ProcessHandle child) {
     return true;
 }
 
+void ProcessExecute::Release(ProcessHandle child) {
+    if (pidfds_.count(child) != 0) Forget(child);
+}
+
 // Ended children are reaped so that they do not linger as zombies, and
 // their handles closed.
 void ProcessExecute::ReapFinished() {

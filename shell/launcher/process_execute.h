@@ -79,6 +79,9 @@ public:
 
     // Reaps and forgets the remembered child when it has ended; true then.
     bool ReapIfEnded(ProcessHandle child);
+    // Lets the remembered child go on after the launcher's end: it is
+    // forgotten, neither ended nor waited for.
+    void Release(ProcessHandle child);
 
     // The handles of the children that may still run, ascending.
     const HandleList& Handles() const { return handles_; }

@@ -31,11 +31,13 @@ std::vector<std::string> LinesOrNothing(const std::string& path) {
 // editor hands the file on to the program HARBEX_EDITOR names, after its
 // own start has succeeded: a program that cannot start is caught here.
 bool LaunchEditor(ProcessExecute& launcher, const RunRequest& request,
-                  std::vector<std::string> arguments) {
+                  std::vector<std::string> arguments, ProcessHandle* editor) {
     if (request.editorCommand.empty()) return false;
     if (!HandOffEditorStartable(std::getenv("HARBEX_EDITOR"), std::getenv("PATH"))) return false;
     ProcessHandle handle = kNoHandle;
-    return launcher.Launch(std::move(arguments), handle, kNoWait);
+    if (!launcher.Launch(std::move(arguments), handle, kNoWait)) return false;
+    if (editor != nullptr) *editor = handle;
+    return true;
 }
 
 std::optional<std::string> SummaryOf(const std::string& listing, std::optional<int> exitStatus) {
@@ -132,10 +134,11 @@ bool WriteMergedListing(const std::string& listingPath, const std::string& error
     return true;
 }
 
-bool EditSource(ProcessExecute& launcher, const RunRequest& request) {
+bool EditSource(ProcessExecute& launcher, const RunRequest& request, ProcessHandle* editor) {
     return LaunchEditor(launcher, request,
                         EditSourceArguments(request.editorCommand, request.largerFont,
-                                            request.smallerFont, request.sourceFile));
+                                            request.smallerFont, request.sourceFile),
+                        editor);
 }
 
 std::string ProcessorProgram(const RunRequest& request) {
@@ -147,11 +150,12 @@ RunResult RunProcessor(ProcessExecute& launcher, const RunRequest& request) {
 }
 
 RunOutcome OpenListing(ProcessExecute& launcher, const RunRequest& request,
-                       const std::string& listing) {
+                       const std::string& listing, ProcessHandle* editor) {
     std::vector<std::string> arguments = EditListingArguments(
         request.editorCommand, request.largerFont, request.smallerFont, listing);
-    return LaunchEditor(launcher, request, std::move(arguments)) ? RunOutcome::Done
-                                                                 : RunOutcome::EditorNotFound;
+    return LaunchEditor(launcher, request, std::move(arguments), editor)
+               ? RunOutcome::Done
+               : RunOutcome::EditorNotFound;
 }
 
 RunResult RunSource(ProcessExecute& launcher, const RunRequest& request) {

@@ -52,7 +52,9 @@ bool WriteMergedListing(const std::string& listingPath, const std::string& error
 // Starts the editor on the source file (File/Edit) without waiting; false
 // when there is no editor command, the editor cannot start, or the editor
 // that HARBEX_EDITOR names for it cannot be started.
-bool EditSource(ProcessExecute& launcher, const RunRequest& request);
+// The editor's handle goes to `editor` when given.
+bool EditSource(ProcessExecute& launcher, const RunRequest& request,
+                ProcessHandle* editor = nullptr);
 
 // The program a run starts: the processor folder and the processor's name.
 std::string ProcessorProgram(const RunRequest& request);
@@ -62,9 +64,9 @@ std::string ProcessorProgram(const RunRequest& request);
 RunResult RunProcessor(ProcessExecute& launcher, const RunRequest& request);
 
 // The last part: the editor on the listing, without waiting; Done or
-// EditorNotFound.
+// EditorNotFound. The editor's handle goes to `editor` when given.
 RunOutcome OpenListing(ProcessExecute& launcher, const RunRequest& request,
-                       const std::string& listing);
+                       const std::string& listing, ProcessHandle* editor = nullptr);
 
 // A whole run: RunProcessor, then OpenListing when it succeeded.
 RunResult RunSource(ProcessExecute& launcher, const RunRequest& request);

@@ -1,6 +1,7 @@
 #include "main_form.h"
 
 #include "about_form.h"
+#include "editor_requests_client.h"
 #include "file_dialogs.h"
 #include "forms.h"
 #include "launcher/run_files.h"
@@ -204,6 +205,7 @@ RunRequest TMainForm::runRequest() const {
 void TMainForm::RunIt() {
     if (IsRunning()) return;
     const RunRequest request = runRequest();
+    if (!saveBeforeRun(request.sourceFile)) return;
     log("Running: " + Q(request.sourceFile));
     RunResult result = RunProcessor(Launcher, request);
     if (result.outcome == RunOutcome::Done) {
@@ -211,9 +213,55 @@ void TMainForm::RunIt() {
             close();
             return;
         }
-        result.outcome = OpenListing(Launcher, request, result.listing);
+        ProcessHandle editor = kNoHandle;
+        result.outcome = OpenListing(Launcher, request, result.listing, &editor);
+        rememberEditor(editor, result.listing);
     }
     reportRunOutcome(result, request);
+}
+
+// A run reads the source from disk: the quillpad window that has it open
+// saves its changes first. False, with the reason in the memo, when it
+// could not; the run does not start then.
+bool TMainForm::saveBeforeRun(const std::string& source) {
+    if (EditorHandsFilesOn()) return true;
+    const quillpad::EditorReply reply = AskEditorToSave(Q(source));
+    switch (reply.answer) {
+    case quillpad::EditorAnswer::Saved:
+        log("Saved: " + Q(source));
+        return true;
+    case quillpad::EditorAnswer::Failed:
+        log("Not run: the changes to " + Q(source) + " could not be saved. " + reply.detail);
+        return false;
+    case quillpad::EditorAnswer::NoEditor:
+    case quillpad::EditorAnswer::Unchanged:
+    case quillpad::EditorAnswer::Kept:
+        break;
+    }
+    return true;
+}
+
+void TMainForm::rememberEditor(ProcessHandle editor, const std::string& file) {
+    if (editor != kNoHandle && childWatches_.count(editor) != 0) editorFiles_[editor] = file;
+}
+
+// Before the shell ends its children, each quillpad window it started is
+// asked to end on its own, keeping unsaved text. One that cannot keep it
+// stays up and is left running; the user is told which file it holds.
+void TMainForm::endEditorsPolitely() {
+    if (EditorHandsFilesOn()) return;
+    std::map<std::string, std::vector<ProcessHandle>> editorsOf;
+    for (const auto& [editor, file] : editorFiles_)
+        editorsOf[file].push_back(editor);
+    for (const auto& [file, editors] : editorsOf) {
+        const quillpad::EditorReply reply = AskEditorToEnd(Q(file));
+        if (reply.answer != quillpad::EditorAnswer::Failed) continue;
+        for (ProcessHandle editor : editors)
+            Launcher.Release(editor);
+        ShowMessage("The quillpad window of " + Q(file) +
+                        " still holds unsaved work and stays open. " + reply.detail,
+                    kCloseDuringRunCaption, MessageButtons::Ok);
+    }
 }
 
 // Waits for the processor in the event loop under the running window;
@@ -230,6 +278,7 @@ void TMainForm::waitForProcessor(ProcessHandle child) {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (!IsRunning()) {
+        endEditorsPolitely();
         TForm::closeEvent(event);
         return;
     }
@@ -288,6 +337,7 @@ void TMainForm::unwatchChild(ProcessHandle child) {
     found->second->setEnabled(false);
     found->second->deleteLater();
     childWatches_.erase(found);
+    editorFiles_.erase(child);
 }
 
 void TMainForm::NewFile() {
@@ -323,9 +373,12 @@ void TMainForm::rememberFolderOf(const std::string& source) {
 }
 
 void TMainForm::EditClick() {
-    if (!EditSource(Launcher, runRequest())) {
+    ProcessHandle editor = kNoHandle;
+    if (!EditSource(Launcher, runRequest(), &editor)) {
         ShowMessage("Editor program not found", "Oops:Error", MessageButtons::OkCancel);
+        return;
     }
+    rememberEditor(editor, SourceFile);
 }
 
 void TMainForm::eXit1Click() {

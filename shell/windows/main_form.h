@@ -78,6 +78,9 @@ protected:
 
 private:
     void focusMemoIfLost();
+    bool saveBeforeRun(const std::string& source);
+    void rememberEditor(ProcessHandle editor, const std::string& file);
+    void endEditorsPolitely();
     void showOver(QWidget& window);
     void rememberFolderOf(const std::string& source);
     void createLayout();
@@ -100,7 +103,9 @@ private:
     // noticed here, so that it is reaped at once. Declared before Launcher,
     // which reports to it until its own end.
     std::map<ProcessHandle, QSocketNotifier*> childWatches_; // owned by this window
-    ProcessWatch* runningWatch_ = nullptr;                   // the run being waited for
+    // The file each editor that still runs was started on.
+    std::map<ProcessHandle, std::string> editorFiles_;
+    ProcessWatch* runningWatch_ = nullptr; // the run being waited for
     bool closeAfterRun_ = false;
     QFileDialog* OpenDialog = nullptr;  // owned by this window
     QFileDialog* SaveDialog1 = nullptr; // owned by this window

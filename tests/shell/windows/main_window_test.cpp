@@ -1,5 +1,6 @@
 // The main window driven through its menus under the offscreen platform.
 
+#include "editor_requests_client.h"
 #include "shell_fixture.h"
 
 #include <QCompleter>
@@ -563,6 +564,76 @@ TEST_F(Running, AMissingProcessorIsReported) {
     EXPECT_FALSE(Exists(editorRecord));
 }
 
+// quillpad's answers, given in its place; the files asked about are recorded.
+class EditorAnswers {
+public:
+    EditorAnswers() {
+        previous_ = SetEditorRequests(
+            {[this](const QString& path) { return Answer(saves, saveReply, path); },
+             [this](const QString& path) { return Answer(ends, endReply, path); }});
+    }
+    ~EditorAnswers() { SetEditorRequests(previous_); }
+    EditorAnswers(const EditorAnswers&) = delete;
+    EditorAnswers& operator=(const EditorAnswers&) = delete;
+
+    quillpad::EditorReply saveReply, endReply;
+    QStringList saves, ends;
+
+private:
+    static quillpad::EditorReply Answer(QStringList& asked, const quillpad::EditorReply& reply,
+                                        const QString& path) {
+        asked.push_back(path);
+        return reply;
+    }
+    EditorRequests previous_;
+};
+
+TEST_F(Running, ARunSavesTheEditorsChangesFirst) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    Start();
+    const std::string source = work / "hello.sno";
+    const QString path = QString::fromStdString(source);
+    WriteFile(source, "        OUTPUT = 'HELLO'\nEND\n");
+    Choose(source);
+    EditorAnswers quillpad;
+    quillpad.saveReply = {quillpad::EditorAnswer::Saved, {}};
+    Pick("Run1");
+    EXPECT_EQ(quillpad.saves, QStringList{path});
+    EXPECT_EQ(MemoLines().mid(1, 2), QStringList({"Saved: " + path, "Running: " + path}));
+    EXPECT_TRUE(Exists(work / "hello.lst"));
+
+    // Nothing to save: nothing said.
+    quillpad.saveReply = {quillpad::EditorAnswer::Unchanged, {}};
+    const qsizetype lines = MemoLines().size();
+    Pick("Run1");
+    EXPECT_EQ(MemoLines().at(lines), "Running: " + path);
+}
+
+TEST_F(Running, ARunWhoseSaveFailedDoesNotStart) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    Start();
+    const std::string source = work / "hello.sno";
+    const QString path = QString::fromStdString(source);
+    WriteFile(source, "END\n");
+    Choose(source);
+    EditorAnswers quillpad;
+    quillpad.saveReply = {quillpad::EditorAnswer::Failed, "Permission denied."};
+    Pick("Run1");
+    EXPECT_EQ(MemoLines().last(),
+              "Not run: the changes to " + path + " could not be saved. Permission denied.");
+    EXPECT_FALSE(Exists(work / "hello.lst"));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(Exists(editorRecord));
+
+    // Another editor of the user's own is not asked.
+    WriteRecordingEditor(work / "own-editor", work / "own.record");
+    setenv("HARBEX_EDITOR", (work / "own-editor").c_str(), 1);
+    Pick("Run1");
+    unsetenv("HARBEX_EDITOR");
+    EXPECT_EQ(quillpad.saves.size(), 1);
+    EXPECT_TRUE(Exists(work / "hello.lst"));
+}
+
 using Ending = ShellTest;
 
 TEST_F(Ending, ExitWritesTheSubsetChoiceMadeInTheOptionsDialog) {
@@ -607,6 +678,54 @@ TEST_F(Ending, ClosingTheShellEndsItsEditorAndNothingElse) {
     EXPECT_EQ(kill(bystander, 0), 0);
     kill(bystander, SIGKILL);
     waitpid(bystander, nullptr, 0);
+}
+
+TEST_F(Ending, AnEditorThatCannotKeepItsWorkIsToldOfAndLeftOpen) {
+    Start();
+    const std::string source = work / "prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    Pick("Edit1");
+    ASSERT_TRUE(WaitForFile(editorRecord, 10s));
+    const int kept = RecordedPid(editorRecord);
+    std::filesystem::remove(editorRecord);
+    Pick("Edit1"); // a second window process on the same file
+    ASSERT_TRUE(WaitForFile(editorRecord, 10s));
+    const int second = RecordedPid(editorRecord);
+
+    EditorAnswers quillpad;
+    quillpad.endReply = {quillpad::EditorAnswer::Failed, "No folder to keep it in."};
+    Pick("eXit1");
+    Stop();
+    EXPECT_EQ(quillpad.ends, QStringList{QString::fromStdString(source)});
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              QString::fromStdString("The quillpad window of " + source +
+                                     " still holds unsaved work and stays open. No folder to "
+                                     "keep it in."));
+    EXPECT_EQ(kill(kept, 0), 0);
+    EXPECT_EQ(kill(second, 0), 0);
+    for (int pid : {kept, second}) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
+TEST_F(Ending, EditorsThatKeptTheirWorkEndAsBefore) {
+    Start();
+    const std::string source = work / "prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    Pick("Edit1");
+    ASSERT_TRUE(WaitForFile(editorRecord, 10s));
+    const int editor = RecordedPid(editorRecord);
+    EditorAnswers quillpad;
+    quillpad.endReply = {quillpad::EditorAnswer::Kept, {}};
+    Pick("eXit1");
+    Stop();
+    EXPECT_EQ(quillpad.ends.size(), 1);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_NE(kill(editor, 0), 0);
 }
 
 TEST_F(Ending, TheAboutWindowIsOnlyHidden) {
