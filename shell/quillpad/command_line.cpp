@@ -1,8 +1,12 @@
 #include "command_line.h"
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <sstream>
+#include <unistd.h>
 
 namespace quillpad {
 
@@ -35,6 +39,38 @@ std::optional<std::vector<std::string>> HandOffArguments(const char* editor,
     if (arguments.empty()) return std::nullopt;
     arguments.push_back(file);
     return arguments;
+}
+
+namespace {
+
+std::string Resolved(const std::string& path) {
+    std::array<char, PATH_MAX> resolved{};
+    if (realpath(path.c_str(), resolved.data()) == nullptr) return {};
+    return resolved.data();
+}
+
+// The file that `program` names: itself when it holds a "/", otherwise the
+// first executable of that name on PATH.
+std::string FileOfProgram(const std::string& program) {
+    if (program.find('/') != std::string::npos) return Resolved(program);
+    const char* path = std::getenv("PATH");
+    std::istringstream folders{std::string(path != nullptr ? path : "")};
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const std::string candidate = (folder.empty() ? "." : folder) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0) return Resolved(candidate);
+    }
+    return {};
+}
+
+} // namespace
+
+bool IsQuillpadItself(const std::string& program, const std::string& ownFolder) {
+    const std::string name = program.substr(program.rfind('/') + 1);
+    if (name == "quillpad" || name == "quillpad-editor") return true;
+    const std::string file = FileOfProgram(program);
+    if (file.empty()) return false;
+    return file == Resolved(ownFolder + "quillpad") ||
+           file == Resolved(ownFolder + "quillpad-editor");
 }
 
 int FontPointSize(FontSwitch font, int normalPointSize) {

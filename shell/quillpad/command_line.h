@@ -27,6 +27,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& words);
 std::optional<std::vector<std::string>> HandOffArguments(const char* editor,
                                                          const std::string& file);
 
+// Whether the HARBEX_EDITOR program is quillpad itself, which would hand
+// the file to itself for ever: by its name (quillpad, quillpad-editor), or
+// by the file it resolves to (through PATH and symbolic links) being one of
+// the programs in `ownFolder` (with its trailing "/").
+bool IsQuillpadItself(const std::string& program, const std::string& ownFolder);
+
 // The point size for a font switch, from the normal size of the fixed font.
 int FontPointSize(FontSwitch font, int normalPointSize);
 

@@ -19,6 +19,7 @@ using harbex::test::Exists;
 using harbex::test::ReadFile;
 using harbex::test::TempDir;
 using harbex::test::WriteFile;
+using harbex::test::WriteScript;
 
 // The questions asked so far, and the answers the next ones get (Cancel
 // when none is queued).
