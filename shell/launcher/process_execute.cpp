@@ -234,7 +234,8 @@ bool ProcessExecute::ReapIfEnded(ProcessHandle child) {
     for (HandleList::Handle h : handles_)
         remembered = remembered || h == entry;
     if (!remembered || !HasEnded(child)) return false;
-    Reap(child);
+    const std::optional<int> status = Reap(child);
+    if (ended_) ended_(child, status);
     Forget(child);
     return true;
 }
@@ -251,7 +252,8 @@ void ProcessExecute::ReapFinished() {
         if (HasEnded(static_cast<ProcessHandle>(h))) ended.push_back(static_cast<ProcessHandle>(h));
     }
     for (ProcessHandle child : ended) {
-        Reap(child);
+        const std::optional<int> status = Reap(child);
+        if (ended_) ended_(child, status);
         Forget(child);
     }
 }
@@ -265,6 +267,8 @@ void ProcessExecute::Forget(ProcessHandle child) {
 }
 
 ProcessExecute::~ProcessExecute() {
+    // Children ended here are the launcher's doing, not news for the owner.
+    ended_ = nullptr;
     for (HandleList::Handle h : handles_)
         AskToEnd(static_cast<ProcessHandle>(h));
     const auto deadline =

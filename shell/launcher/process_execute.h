@@ -74,8 +74,14 @@ public:
     // none when it was ended by a signal.
     std::optional<int> LastExitStatus() const { return lastExitStatus_; }
 
+    // Told of a child that ran on after its launch when it has ended and
+    // was reaped, before it is forgotten: its exit status, none when a
+    // signal ended it.
+    using EndNotice = std::function<void(ProcessHandle child, std::optional<int> status)>;
+
     void SetWaiter(Waiter waiter) { waiter_ = std::move(waiter); }
     void SetChildNotices(ChildNotice started, ChildNotice forgotten);
+    void SetEndNotice(EndNotice ended) { ended_ = std::move(ended); }
 
     // Reaps and forgets the remembered child when it has ended; true then.
     bool ReapIfEnded(ProcessHandle child);
@@ -101,6 +107,7 @@ private:
     Waiter waiter_;
     ChildNotice started_;
     ChildNotice forgotten_;
+    EndNotice ended_;
 };
 
 } // namespace harbex

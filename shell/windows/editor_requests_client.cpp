@@ -1,5 +1,7 @@
 #include "editor_requests_client.h"
 
+#include "command_line.h"
+
 #include <cstdlib>
 #include <utility>
 
@@ -37,9 +39,9 @@ EditorRequests SetEditorRequests(EditorRequests requests) {
     return previous;
 }
 
-bool EditorHandsFilesOn() {
-    const char* editor = std::getenv("HARBEX_EDITOR");
-    return editor != nullptr && QString(editor).trimmed().size() > 0;
+bool EditorHandsFilesOn(const std::string& programDir) {
+    const auto handOff = quillpad::HandOffArguments(std::getenv("HARBEX_EDITOR"), "");
+    return handOff && !quillpad::IsQuillpadItself(handOff->front(), programDir);
 }
 
 } // namespace harbex

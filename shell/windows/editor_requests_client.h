@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <functional>
+#include <string>
 
 namespace harbex {
 
@@ -25,8 +26,8 @@ quillpad::EditorReply AskEditorToEnd(const QString& path);
 // the request over quillpad's socket.
 EditorRequests SetEditorRequests(EditorRequests requests);
 
-// True when harbex's editor hands files on to another program
-// (HARBEX_EDITOR names one), which has no quillpad window to ask.
-bool EditorHandsFilesOn();
+// True when harbex's editor (in `programDir`) hands files on to another
+// program that HARBEX_EDITOR names, which has no quillpad window to ask.
+bool EditorHandsFilesOn(const std::string& programDir);
 
 } // namespace harbex

@@ -47,6 +47,9 @@ constexpr char kSubsetDescription[] = "Subset SNOBOL";
 constexpr char kSourceSuffix[] = "sno";
 constexpr char kCloseDuringRun[] = "A program is still running. Stop it and quit?";
 constexpr char kCloseDuringRunCaption[] = "Warning";
+// The exit status of a program that could not start the program it was to
+// become.
+constexpr int kCannotStartStatus = 127;
 // The window's own settings, apart from the shell's registry key.
 constexpr char kWindowSettingsApplication[] = "harbex";
 constexpr char kGeometryValue[] = "MainWindow/Geometry";
@@ -69,6 +72,8 @@ TMainForm::TMainForm(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::T
     Launcher.SetWaiter([this](ProcessHandle child) { waitForProcessor(child); });
     Launcher.SetChildNotices([this](ProcessHandle child) { watchChild(child); },
                              [this](ProcessHandle child) { unwatchChild(child); });
+    Launcher.SetEndNotice(
+        [this](ProcessHandle child, std::optional<int> status) { noticeChildEnd(child, status); });
 }
 
 TMainForm::~TMainForm() {
@@ -224,7 +229,7 @@ void TMainForm::RunIt() {
 // saves its changes first. False, with the reason in the memo, when it
 // could not; the run does not start then.
 bool TMainForm::saveBeforeRun(const std::string& source) {
-    if (EditorHandsFilesOn()) return true;
+    if (EditorHandsFilesOn(ProgramDir)) return true;
     const quillpad::EditorReply reply = AskEditorToSave(Q(source));
     switch (reply.answer) {
     case quillpad::EditorAnswer::Saved:
@@ -249,7 +254,7 @@ void TMainForm::rememberEditor(ProcessHandle editor, const std::string& file) {
 // asked to end on its own, keeping unsaved text. One that cannot keep it
 // stays up and is left running; the user is told which file it holds.
 void TMainForm::endEditorsPolitely() {
-    if (EditorHandsFilesOn()) return;
+    if (EditorHandsFilesOn(ProgramDir)) return;
     std::map<std::string, std::vector<ProcessHandle>> editorsOf;
     for (const auto& [editor, file] : editorFiles_)
         editorsOf[file].push_back(editor);
@@ -328,6 +333,16 @@ void TMainForm::watchChild(ProcessHandle child) {
     childWatches_[child] = notifier;
     connect(notifier, &QSocketNotifier::activated, this,
             [this, child] { Launcher.ReapIfEnded(child); });
+}
+
+// An editor ends with status 127 when the program it hands the file to
+// (HARBEX_EDITOR) could not be started; the box follows the event that
+// noticed the end.
+void TMainForm::noticeChildEnd(ProcessHandle child, std::optional<int> status) {
+    if (status != kCannotStartStatus || editorFiles_.count(child) == 0) return;
+    QTimer::singleShot(0, this, [] {
+        ShowMessage("Editor program not found", "Oops:Error", MessageButtons::OkCancel);
+    });
 }
 
 // Called before the child's pidfd is closed: the notifier goes first.

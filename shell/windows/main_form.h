@@ -11,6 +11,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,7 @@ private:
     void reportRunOutcome(const RunResult& result, const RunRequest& request);
     void watchChild(ProcessHandle child);
     void unwatchChild(ProcessHandle child);
+    void noticeChildEnd(ProcessHandle child, std::optional<int> status);
 
     std::unique_ptr<Ui::TMainForm> ui;
     // The end of each child that runs on after its launch (the editors) is

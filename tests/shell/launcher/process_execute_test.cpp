@@ -344,6 +344,29 @@ TEST_F(Launching, AWaitingLaunchKeepsTheExitStatus) {
     EXPECT_EQ(launcher.LastExitStatus(), std::nullopt);
 }
 
+TEST_F(Launching, TheEndOfAChildThatRanOnIsToldWithItsStatus) {
+    ProcessExecute launcher;
+    std::vector<std::pair<ProcessHandle, std::optional<int>>> ends;
+    launcher.SetEndNotice([&ends](ProcessHandle child, std::optional<int> status) {
+        // Told before the child is forgotten: its handle is still remembered.
+        ends.emplace_back(child, status);
+    });
+    ProcessHandle quick = kNoHandle;
+    ASSERT_TRUE(launcher.Launch({"sh", "-c", "exit 127"}, quick, kNoWait));
+    while (!HasEnded(quick))
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(launcher.ReapIfEnded(quick));
+    ProcessHandle other = kNoHandle;
+    ASSERT_TRUE(launcher.Launch({"sh", "-c", "kill -9 $$"}, other, kNoWait));
+    while (!HasEnded(other))
+        std::this_thread::sleep_for(10ms);
+    ProcessHandle waited = kNoHandle;
+    ASSERT_TRUE(launcher.Launch({"true"}, waited, kWaitInfinite)); // sweeps the ended one
+    ASSERT_EQ(ends.size(), 2u);
+    EXPECT_EQ(ends[0], std::make_pair(quick, std::optional<int>(127)));
+    EXPECT_EQ(ends[1], std::make_pair(other, std::optional<int>()));
+}
+
 // A symbolic link that appears under the name between its deletion and its
 // creation would lead the write to its target; the file is never opened
 // through one.

@@ -386,6 +386,29 @@ TEST_F(FileCommands, AHandOffEditorThatCannotStartIsReported) {
     EXPECT_EQ(messages[0].caption, "Oops:Error");
 }
 
+// The editor that could not start the program it hands files to ends with
+// status 127; other ends say nothing.
+TEST_F(FileCommands, AnEditorThatCouldNotHandTheFileOnIsReported) {
+    Start();
+    const std::string source = work / "prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    for (const auto& [status, reported] : {std::pair{0, false}, std::pair{127, true}}) {
+        messages.clear();
+        std::filesystem::remove(programDir + "quillpad");
+        WriteScript(programDir + "quillpad", "exit " + std::to_string(status) + "\n");
+        Pick("Edit1");
+        QElapsedTimer clock;
+        clock.start();
+        while (messages.empty() && clock.elapsed() < 1500)
+            Settle();
+        ASSERT_EQ(messages.size(), reported ? 1u : 0u) << status;
+        if (reported) {
+            EXPECT_EQ(messages[0].text, "Editor program not found");
+        }
+    }
+}
+
 TEST_F(FileCommands, AMissingEditorIsReported) {
     Start();
     std::filesystem::remove(programDir + "quillpad");
