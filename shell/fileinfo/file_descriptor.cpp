@@ -45,6 +45,17 @@ UniqueFd CreateTemporaryBeside(const std::string& file, std::string& temp) {
     return UniqueFd();
 }
 
+bool RewriteInPlace(const std::string& file, std::string_view content) {
+    UniqueFd fd(open(file.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat attributes {};
+    if (!fd.Valid() || fstat(fd.Get(), &attributes) != 0 || !S_ISREG(attributes.st_mode))
+        return false;
+    const bool written = WriteAll(fd.Get(), content) &&
+                         ftruncate(fd.Get(), static_cast<off_t>(content.size())) == 0 &&
+                         fsync(fd.Get()) == 0;
+    return fd.Close() && written;
+}
+
 } // namespace
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
@@ -86,7 +97,11 @@ bool ReplaceFileWhole(const std::string& path, std::string_view content) {
     if (!ReplacedFile(path, file, mode)) return false;
     std::string temp;
     UniqueFd fd = CreateTemporaryBeside(file, temp);
-    if (!fd.Valid()) return false;
+    if (!fd.Valid()) {
+        // A folder the user may not write: the file, when it is the user's
+        // to write, is rewritten in place, as it always was.
+        return mode && (errno == EACCES || errno == EPERM) && RewriteInPlace(file, content);
+    }
     const bool written = WriteAll(fd.Get(), content) && (!mode || fchmod(fd.Get(), *mode) == 0) &&
                          fsync(fd.Get()) == 0;
     if (fd.Close() && written && std::rename(temp.c_str(), file.c_str()) == 0) return true;

@@ -39,8 +39,9 @@ bool WriteAll(int fd, std::string_view data);
 // at all: a new temporary file beside it (never reached through a symbolic
 // link) is written, synced and renamed over it, so a crash or a full disk
 // leaves the old content. An existing file keeps its permission bits; a
-// symbolic link at path stays and its target is replaced. False, changing
-// nothing, on any failure, also when path names anything but a regular file.
+// symbolic link at path stays and its target is replaced. In a folder the
+// user may not write, a file the user may write is rewritten in place.
+// False on any failure, also when path names anything but a regular file.
 bool ReplaceFileWhole(const std::string& path, std::string_view content);
 
 } // namespace harbex

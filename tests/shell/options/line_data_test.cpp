@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -236,6 +238,54 @@ TEST_F(LineDataTest, TheFileIsReplacedWholeKeepingItsMode) {
     ASSERT_EQ(::symlink(folder.Path("nothing").c_str(), dangling.c_str()), 0);
     EXPECT_FALSE(WriteLines(dangling, {"A=1"}));
     EXPECT_EQ(folder.Names(), (Lines{"dangling.ini", "kept.ini", "linked.ini", "opt.ini"}));
+}
+
+// Root passes every permission check: the folder's case runs this test
+// again as the user nobody, which the folder is closed to.
+constexpr char kClosedFolderVariable[] = "HARBEX_CLOSED_FOLDER";
+constexpr uid_t kNobody = 65534;
+
+void WriteInClosedFolder(const std::string& closed) {
+    const std::string own = closed + "/opt.ini";
+    const std::string others = closed + "/theirs.ini";
+    EXPECT_TRUE(WriteLines(own, {"SUBSET=true"}));
+    EXPECT_EQ(ReadFile(own), "SUBSET=true\r\n");
+    EXPECT_FALSE(WriteLines(others, {"SUBSET=true"}));
+    EXPECT_EQ(ReadFile(others), "OLD=1\r\n");
+    EXPECT_FALSE(WriteLines(closed + "/new.ini", {"A=1"}));
+}
+
+TEST(LineDataClosedFolder, TheUsersFileIsRewrittenInPlace) {
+    if (const char* closed = std::getenv(kClosedFolderVariable)) {
+        WriteInClosedFolder(closed);
+        return;
+    }
+    TempFolder folder;
+    ASSERT_TRUE(folder.Valid());
+    const std::string closed = folder.Path("closed");
+    ASSERT_EQ(::mkdir(closed.c_str(), 0755), 0);
+    WriteFile(closed + "/opt.ini", "SUBSET=false\r\nOTHER=longer than the new content\r\n");
+    WriteFile(closed + "/theirs.ini", "OLD=1\r\n");
+    ::chmod((closed + "/theirs.ini").c_str(), 0644);
+    if (::geteuid() != 0) {
+        ::chmod(closed.c_str(), 0555);
+        WriteInClosedFolder(closed);
+        ::chmod(closed.c_str(), 0755);
+        return;
+    }
+    if (::access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "setpriv is not installed";
+    ASSERT_EQ(::chmod(folder.Dir().c_str(), 0755), 0);
+    ASSERT_EQ(::chown((closed + "/opt.ini").c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(closed.c_str(), 0555), 0);
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::string command = std::string(kClosedFolderVariable) + "='" + closed +
+                                "' /usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups " +
+                                self + " --gtest_filter=LineDataClosedFolder.* >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    ::chmod(closed.c_str(), 0755);
+    EXPECT_EQ(status, 0) << "the run as nobody failed";
+    EXPECT_EQ(ReadFile(closed + "/opt.ini"), "SUBSET=true\r\n");
+    EXPECT_EQ(ReadFile(closed + "/theirs.ini"), "OLD=1\r\n");
 }
 
 } // namespace
