@@ -2,13 +2,34 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
+#include <string_view>
 #include <unistd.h>
 
 namespace quillpad {
+
+namespace {
+
+constexpr std::string_view kLineSwitch = "--line=";
+
+// "--line=N" with N from 1; anything else is part of the file name.
+std::optional<int> LineSwitch(const std::string& word) {
+    if (word.size() <= kLineSwitch.size() ||
+        word.compare(0, kLineSwitch.size(), kLineSwitch) != 0) {
+        return std::nullopt;
+    }
+    int number = 0;
+    const char* end = word.data() + word.size();
+    const auto parsed = std::from_chars(word.data() + kLineSwitch.size(), end, number);
+    if (parsed.ec != std::errc() || parsed.ptr != end || number < 1) return std::nullopt;
+    return number;
+}
+
+} // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& words) {
     CommandLine line;
@@ -19,6 +40,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& words) {
             line.font = FontSwitch::Smaller;
         } else if (word == "-r") {
             line.readOnly = true;
+        } else if (const std::optional<int> number = LineSwitch(word)) {
+            line.line = *number;
         } else if (!word.empty()) {
             if (!line.file.empty()) line.file += ' ';
             line.file += word;

@@ -15,6 +15,7 @@ struct CommandLine {
     FontSwitch font = FontSwitch::Normal;
     bool readOnly = false; // "-r": the listing view
     std::string file;      // the remaining words joined with single blanks
+    int line = 0;          // "--line=N" (quillpad's own): the line to show first, from 1
 };
 
 // The switches may come in any order and more than once (the last font

@@ -77,6 +77,13 @@ InstanceMessage OpenRequestIn(QDataStream& in) {
     qint32 font = 0;
     in >> request.file >> font >> request.readOnly;
     if (in.status() != QDataStream::Ok || font < 0 || font > 2) return std::monostate{};
+    // The line came later; a quillpad that sends none sends nothing more.
+    if (!in.atEnd()) {
+        qint32 line = 0;
+        in >> line;
+        if (in.status() != QDataStream::Ok || line < 0) return std::monostate{};
+        request.line = line;
+    }
     request.font = static_cast<FontSwitch>(font);
     return request;
 }
@@ -97,7 +104,8 @@ InstanceMessage EditorRequestIn(QDataStream& in) {
 QByteArray EncodeRequest(const OpenRequest& request) {
     QByteArray body;
     QDataStream out(&body, QIODevice::WriteOnly);
-    out << kRequestMagic << request.file << static_cast<qint32>(request.font) << request.readOnly;
+    out << kRequestMagic << request.file << static_cast<qint32>(request.font) << request.readOnly
+        << static_cast<qint32>(request.line);
     return Framed(body);
 }
 

@@ -33,6 +33,7 @@ struct OpenRequest {
     QString file;
     FontSwitch font = FontSwitch::Normal;
     bool readOnly = false;
+    int line = 0; // the line to show, from 1; 0 keeps the cursor where it is
 };
 
 enum class EditorRequestKind { Save = 1, End = 2 };

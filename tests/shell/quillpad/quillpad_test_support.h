@@ -25,6 +25,7 @@ using harbex::test::WriteScript;
 // when none is queued).
 struct Questions {
     QStringList asked;
+    QList<QMessageBox::StandardButton> defaults; // the keeping answer of each
     QList<QMessageBox::StandardButton> answers;
 };
 Questions& AskedQuestions();

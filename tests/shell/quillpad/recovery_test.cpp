@@ -37,7 +37,9 @@ protected:
 };
 
 TEST_F(Recovery, SigtermKeepsUnsavedChangesAndTheNextOpeningOffersThem) {
-    EXPECT_EQ(RecoveryFile(), dir / ".prog.sno.quillpad-recovery");
+    // In the user's own state folder, nothing beside the file.
+    const std::string state = std::string(std::getenv("XDG_STATE_HOME")) + "/quillpad/";
+    EXPECT_EQ(RecoveryFile().rfind(state, 0), 0u) << RecoveryFile();
     {
         auto window = Open();
         Type(*window, "* typed\n");
@@ -51,6 +53,7 @@ TEST_F(Recovery, SigtermKeepsUnsavedChangesAndTheNextOpeningOffersThem) {
     EXPECT_TRUE(test::AskedQuestions().asked.isEmpty()); // ended without asking
     EXPECT_EQ(test::ReadFile(file), "* saved\nEND\n");
     EXPECT_EQ(test::ReadFile(RecoveryFile()), "* typed\n* saved\nEND\n");
+    EXPECT_FALSE(test::Exists(LegacyRecoveryPathFor(test::Q(file)).toStdString()));
     struct stat status {};
     ASSERT_EQ(stat(RecoveryFile().c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
