@@ -5,11 +5,12 @@
 # runs), New, Choose, Edit (the source highlighted), Larger and Smaller
 # (the same window, a larger and a smaller font), Run (the listing
 # read-only with its messages marked, the memo's summary line), F8 to a
-# message's card, a second Run that first saves the editor's unsaved
-# changes and reloads the same listing window, Stop of a looping program,
+# message's card and Enter from it to its source line, a second Run that
+# first saves the editor's unsaved changes and reloads the same listing
+# window, F5 in quillpad, Stop of a looping program,
 # New over an existing file (asks first), a source in a folder the user
-# cannot write (saved before a run, its unsaved text kept in the user's
-# state folder), and eXit with unsaved changes in quillpad (kept as
+# cannot write (saved before a run, Save As elsewhere, its unsaved text
+# kept in the user's state folder), and eXit with unsaved changes in quillpad (kept as
 # recovery text and offered again). When run as root, the programs run as
 # the user nobody (setpriv), so that folder is truly closed to them. Not
 # run by the tests; needs xvfb, openbox, xdotool and scrot.
@@ -180,6 +181,19 @@ picture 05-listing
 focus "$view"
 keys F8
 picture 06-listing-f8
+# Enter on the message (reached with Go to line): the source, at the line
+# of the statement it names.
+message_line=$(grep -n -- '^--- ATTEMPT TO OUTPUT PATTERN ---$' "$listing" | head -1 | cut -d: -f1)
+keys ctrl+g
+sleep 1
+type_word "$message_line"
+keys Return
+sleep 0.5
+keys Return
+sleep 1
+check "Enter on a message brings the source forward" \
+    bash -c "xdotool getactivewindow getwindowname | grep -q '^words.sno'"
+picture 06b-message-source
 focus "$view"
 keys ctrl+End
 type_word "x"
@@ -200,6 +214,16 @@ check "the run read the saved source" grep -q "Words: 18" "$listing"
 check "the second run reuses the listing window" test "$(windows_named '^words.lst.* - quillpad')" = 1
 check "in the same quillpad process" test "$(xdotool getwindowpid "$(window '^words.lst.* - quillpad')")" = "$view_pid"
 picture 07-second-run
+
+# F5 in quillpad: save, run the vantel beside it, show the listing.
+focus "$editor"
+keys ctrl+End
+type_text "one two three"
+keys F5
+sleep 3
+check "F5 saved the source" grep -q "one two three" "$source"
+check "F5 ran it" grep -q "Words: 21" "$listing"
+picture 07b-f5-run
 
 # A program that loops: the Running window's Stop ends it.
 loop=$scratch/work/loop.sno
@@ -253,6 +277,17 @@ sleep 2
 check "Run saved the file of the closed folder" grep -q "saved before the run" "$readonly_dir/ro.sno"
 check "its run wrote no listing there" test ! -e "$readonly_dir/ro.lst"
 picture 12-closed-folder-run
+# Save As puts the work where the user may write.
+elsewhere=$scratch/work/elsewhere.sno
+focus "$closed"
+keys ctrl+shift+s
+sleep 1.5
+keys ctrl+a
+type_word "$elsewhere"
+keys Return
+sleep 1.5
+check "Save As wrote the copy" grep -q "saved before the run" "$elsewhere"
+picture 12b-save-as
 focus "$closed"
 keys ctrl+End
 type_text "* kept for later"
