@@ -20,6 +20,8 @@ protected:
     void SetUp() override {
         test::AskedQuestions() = {};
         test::WriteFile(file, "* saved\nEND\n");
+        QString error;
+        ASSERT_FALSE(StateFolder(error).isEmpty()) << error.toStdString(); // for planted files
     }
     std::unique_ptr<EditorWindow> Open() {
         auto window = std::make_unique<EditorWindow>(OpenRequest{test::Q(file)});
