@@ -4,9 +4,11 @@
 // window's size and font size are remembered; the keyboard comes back to
 // the text after a menu.
 
+#include "file_store.h"
 #include "quillpad_test_support.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -66,6 +68,45 @@ TEST_F(EditRun, F5SavesRunsVantelAndShowsTheListing) {
     EXPECT_FALSE(window.File().Modified());
     EXPECT_EQ(test::RecordedArguments(dir / "opened"), "-r|" + (dir / "prog.lst"));
     EXPECT_TRUE(test::ReadFile(dir / "prog.lst").find("listing of") == 0);
+}
+
+TEST_F(EditRun, AMissingVantelIsReportedInTheWindow) {
+    test::WriteFile(source, "END\n");
+    std::filesystem::remove(bin + "/vantel");
+    EditorWindow window({test::Q(source)});
+    window.RunWithVantel();
+    const auto* notice = window.findChild<QLabel*>("notice");
+    ASSERT_TRUE(test::WaitUntil([&] { return notice->text().contains("Cannot start"); }));
+    EXPECT_TRUE(notice->text().contains("vantel"));
+    EXPECT_FALSE(test::Exists(dir / "opened"));
+}
+
+TEST_F(EditRun, SaveAsMovesTheWindowToTheNewFileAndTheRecentList) {
+    test::WriteFile(source, "END\n");
+    EditorWindow window({test::Q(source)});
+    window.Editor().moveCursor(QTextCursor::Start);
+    window.Editor().insertPlainText("* typed\n");
+    QString error;
+    ASSERT_TRUE(window.File().KeepUnsaved(error));
+    QStringList changes;
+    QObject::connect(&window, &EditorWindow::fileChanged,
+                     [&](const QString& path) { changes.append(path); });
+    const std::string copy = dir / "copy.sno";
+    ASSERT_TRUE(window.SaveAs(test::Q(copy)));
+    EXPECT_EQ(test::ReadFile(copy), "* typed\nEND\n");
+    EXPECT_EQ(test::ReadFile(source), "END\n");
+    EXPECT_EQ(changes, QStringList{test::Q(copy)});
+    EXPECT_FALSE(window.File().Modified());
+    EXPECT_TRUE(window.windowTitle().startsWith("copy.sno"));
+    EXPECT_FALSE(test::Exists(RecoveryPathFor(test::Q(source)).toStdString()));
+    const QStringList recent =
+        QSettings("quillpad", "quillpad").value("recentFiles").toStringList();
+    ASSERT_GE(recent.size(), 2);
+    EXPECT_EQ(recent[0], test::Q(copy));
+    EXPECT_EQ(recent[1], test::Q(source));
+    // The margin has room for the line numbers.
+    EXPECT_GT(static_cast<NumberedEditor&>(window.Editor()).MarginWidth(), 0);
+    EXPECT_GT(window.Editor().viewport()->geometry().left(), 0);
 }
 
 TEST_F(EditRun, EnterOnAMessageOpensTheSourceAtItsStatementsLine) {
