@@ -17,8 +17,11 @@ namespace quillpad::test {
 
 using harbex::test::Exists;
 using harbex::test::ReadFile;
+using harbex::test::RecordedArguments;
+using harbex::test::RecordedPid;
 using harbex::test::TempDir;
 using harbex::test::WriteFile;
+using harbex::test::WriteRecordingEditor;
 using harbex::test::WriteScript;
 
 // The questions asked so far, and the answers the next ones get (Cancel

@@ -20,6 +20,8 @@ protected:
     void SetUp() override {
         test::AskedQuestions() = {};
         test::WriteFile(file, "* saved\nEND\n");
+        QString error;
+        ASSERT_FALSE(StateFolder(error).isEmpty()) << error.toStdString(); // for planted files
     }
     std::unique_ptr<EditorWindow> Open() {
         auto window = std::make_unique<EditorWindow>(OpenRequest{test::Q(file)});
@@ -131,6 +133,33 @@ TEST(Files, SavingKeepsEveryByteNotEditedAndTheFilesPermissions) {
     window.Editor().insertPlainText("\u20ac");
     ASSERT_TRUE(window.Save());
     EXPECT_EQ(test::ReadFile(file), "* caf\xc3\xa9\xc2\xa0ok\r\n    X = 'A'\r\nEND X\xe2\x82\xac");
+}
+
+TEST(Files, LoneCarriageReturnsAndMixedLineEndsSurviveASave) {
+    test::TempDir dir;
+    struct Case {
+        std::string bytes;
+        std::string afterAppendingALine; // a line added at the end
+    };
+    const std::vector<Case> cases = {
+        {"* mac\r    X = 1\rEND\r", "* mac\r    X = 1\rEND\rNEW\r"},
+        {"* mixed\r\n    X = 1\nEND\r\n", "* mixed\r\n    X = 1\nEND\r\nNEW\r\n"},
+        {"* odd\rone\r\ntwo\n", "* odd\rone\r\ntwo\nNEW\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string file = dir / "prog.sno";
+        test::WriteFile(file, c.bytes);
+        EditorWindow window({test::Q(file)});
+        window.Editor().moveCursor(QTextCursor::End);
+        window.Editor().insertPlainText(" ");
+        window.Editor().textCursor().deletePreviousChar(); // modified, same text
+        ASSERT_TRUE(window.Save());
+        EXPECT_EQ(test::ReadFile(file), c.bytes);
+        window.Editor().moveCursor(QTextCursor::End);
+        window.Editor().insertPlainText("NEW\n");
+        ASSERT_TRUE(window.Save());
+        EXPECT_EQ(test::ReadFile(file), c.afterAppendingALine);
+    }
 }
 
 TEST(Files, AFailedWriteLeavesNothingBehind) {
