@@ -120,6 +120,11 @@ main=$(timeout 20 bash -c "$(declare -f window); window 'SNOBOL4 Execution Syste
 check "harbex shows its main window" test -n "$main"
 focus "$main"
 picture 00-first-start
+# Menus opened and left with Esc: the keyboard is back in the memo.
+keys alt+f Escape alt+o Escape Escape
+type_word "typed after the menus"
+picture 00b-menus-left
+xdotool key --clearmodifiers --repeat 21 BackSpace # the typed words again
 
 # File/New writes the template; File/Choose picks the file.
 keys alt+f n
