@@ -329,5 +329,39 @@ if grep -rqs "an unsaved line" "$recovery"; then
     sleep 2
     picture 11-recovery-offered
 fi
+
+# Unsaved work that cannot be kept anywhere (the state folder closed to the
+# user): at eXit that quillpad window stays open, and harbex names its file.
+if [ ${#as_user[@]} -gt 0 ]; then
+    for pid in $(pgrep -u "$user_id" -x quillpad-editor -d ' ' 2>/dev/null); do kill "$pid"; done
+    second=$scratch/work/second.sno
+    printf 'END\n' >"$second"
+    "${as_user[@]}" "$build/bin/harbex" >>"$scratch/harbex.log" 2>&1 &
+    harbex_pid=$!
+    main=$(timeout 20 bash -c "$(declare -f window); window 'SNOBOL4 Execution System'")
+    focus "$main"
+    keys alt+f c
+    dialog_path "$second"
+    click_into "$main"
+    keys alt+f e
+    last=$(timeout 20 bash -c "$(declare -f window); window '^second.sno.* - quillpad'")
+    chown -R 0:0 "$XDG_STATE_HOME"
+    chmod -R 555 "$XDG_STATE_HOME"
+    focus "$last"
+    type_text "* nowhere to keep this"
+    sleep 4
+    focus "$main"
+    keys alt+f x
+    sleep 3
+    box=$(xdotool search --onlyvisible --name '^Warning$' 2>/dev/null | head -1)
+    check "harbex names the editor that still holds unsaved work" test -n "$box"
+    picture 14-unsaved-work-named
+    [ -n "$box" ] && { focus "$box"; keys Return; sleep 2; }
+    check "harbex has ended after saying so" bash -c "! kill -0 $harbex_pid 2>/dev/null"
+    harbex_pid=
+    check "that quillpad window is still open" test "$(windows_named '^second.sno.* - quillpad')" = 1
+    picture 15-editor-left-open
+    chmod -R u+w "$XDG_STATE_HOME"
+fi
 echo "walkthrough: $failures failed; pictures in $pictures"
 [ "$failures" = 0 ]
