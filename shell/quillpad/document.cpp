@@ -91,7 +91,10 @@ bool Document::Save(QString& error, bool* convertedToUtf8) {
         return false;
     }
     TextForm form = form_;
-    const QByteArray bytes = Encode(TextOf(text_), form);
+    // Unedited, the file is written back exactly as it was read, whatever
+    // the text widget would make of characters like U+2029.
+    const QByteArray bytes =
+        !text_.isModified() && diskBytes_ ? *diskBytes_ : Encode(TextOf(text_), form);
     if (!WriteWhole(path_, bytes, error)) return false;
     if (convertedToUtf8 != nullptr) *convertedToUtf8 = form.encoding != form_.encoding;
     form_ = std::move(form);

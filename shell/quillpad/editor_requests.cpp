@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QLocalSocket>
+#include <algorithm>
 
 namespace quillpad {
 namespace {

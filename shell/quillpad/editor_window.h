@@ -5,6 +5,7 @@
 
 #include "document.h"
 #include "listing_index.h"
+#include "numbered_editor.h"
 #include "single_instance.h"
 
 #include <QFileSystemWatcher>
@@ -36,22 +37,6 @@ void SetAskFunction(AskFunction ask);
 // stand-ins there); by default the folder of the running program.
 void SetProgramFolder(const QString& folder);
 QString ProgramFolder();
-
-// The editor with a margin of line numbers.
-class NumberedEditor : public QPlainTextEdit {
-public:
-    explicit NumberedEditor(QWidget* parent);
-    int MarginWidth() const;
-    // After a change of font or of the number of lines.
-    void UpdateMargin();
-    void PaintMargin(QPaintEvent* event);
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    QWidget* margin_;
-};
 
 class EditorWindow : public QMainWindow {
     Q_OBJECT

@@ -154,7 +154,10 @@ DecodedText Decode(const QByteArray& bytes) {
     DecodedText decoded;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
     QString text = utf8(bytes);
-    if (utf8.hasError()) {
+    // UTF-8 only when it comes back byte for byte: the decoder holds back
+    // a sequence cut off at the end (a lone 8-bit character) without an error.
+    QStringEncoder back(QStringEncoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    if (utf8.hasError() || QByteArray(back(text)) != bytes) {
         decoded.form.encoding = Encoding::Latin1;
         text = QString::fromLatin1(bytes);
     }

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace quillpad {
 namespace {
@@ -83,6 +84,17 @@ TEST_F(Keeping, EveryQuestionThatCanLoseWorkDefaultsToKeepingIt) {
         EXPECT_TRUE(test::AskedQuestions().asked[0].contains(c.question));
         EXPECT_EQ(test::AskedQuestions().defaults[0], c.keeping);
     }
+}
+
+TEST_F(Keeping, APlantedOldRecoveryFileIsNotOfferedAndTheStatusBarSaysSo) {
+    const std::string planted = LegacyRecoveryPathFor(test::Q(file)).toStdString();
+    test::WriteFile(planted, "* planted\n");
+    chmod(planted.c_str(), 0666);
+    auto window = Open();
+    EXPECT_TRUE(test::AskedQuestions().asked.isEmpty());
+    EXPECT_EQ(test::TextOf(*window), "* saved\nEND\n");
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains("not offered"))
+        << window->statusBar()->currentMessage().toStdString();
 }
 
 TEST_F(Keeping, AReloadIsOneUndoableStep) {

@@ -160,6 +160,15 @@ TEST(Files, LoneCarriageReturnsAndMixedLineEndsSurviveASave) {
         ASSERT_TRUE(window.Save());
         EXPECT_EQ(test::ReadFile(file), c.afterAppendingALine);
     }
+    // Saved unedited, even a paragraph separator (which the text widget
+    // turns into a line break) stays as it was.
+    const std::string file = dir / "odd.sno";
+    test::WriteFile(file, "a\xe2\x80\xa9"
+                          "b\r\n");
+    EditorWindow window({test::Q(file)});
+    ASSERT_TRUE(window.Save());
+    EXPECT_EQ(test::ReadFile(file), "a\xe2\x80\xa9"
+                                    "b\r\n");
 }
 
 TEST(Files, AFailedWriteLeavesNothingBehind) {

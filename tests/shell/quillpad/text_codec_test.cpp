@@ -40,6 +40,8 @@ TEST(TextCodec, LinesNotEditedKeepTheirBytesAndEditedOnesTakeTheUsualEnd) {
          "\xef\xbb\xbf"
          "END\r\n"},
         {"empty", "", "", "", ""},
+        // The decoder holds back a cut-off sequence without an error.
+        {"a Latin-1 letter last", "END\r\ncaf\xe9", "END", "END X", "END X\r\ncaf\xe9"},
         {"no line end at all, text added", "END", "END", "END X", "END X"},
         {"a final line end added", "a\r\nb", "b", "b\n", "a\r\nb\r\n"},
     };
@@ -76,6 +78,19 @@ TEST(TextCodec, TheUsualLineEndIsTheMostCommonOne) {
     expected.replace(0, 1, "zero");
     expected.replace(expected.lastIndexOf("2999"), 4, "last");
     EXPECT_EQ(Encode(text, decoded.form), expected);
+}
+
+TEST(TextCodec, AnyBytesComeBackUnchangedWhenNotEdited) {
+    std::mt19937 random(7);
+    const std::array<char, 8> alphabet = {'a', '\r', '\n', ' ', '\xe9', '\xc3', '\xa9', '\0'};
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray bytes;
+        for (int length = static_cast<int>(random() % 24); length > 0; --length)
+            bytes += alphabet[random() % alphabet.size()];
+        if (round % 7 == 0) bytes.prepend("\xef\xbb\xbf");
+        DecodedText decoded = Decode(bytes);
+        EXPECT_EQ(Encode(decoded.text, decoded.form), bytes) << bytes.toHex().toStdString();
+    }
 }
 
 TEST(TextCodec, RandomEditsKeepTheEndOfEveryLineLeftAlone) {
