@@ -44,4 +44,9 @@ bool EditorHandsFilesOn(const std::string& programDir) {
     return handOff && !quillpad::IsQuillpadItself(handOff->front(), programDir);
 }
 
+bool HandOffNamesQuillpad(const std::string& programDir) {
+    const auto handOff = quillpad::HandOffArguments(std::getenv("HARBEX_EDITOR"), "");
+    return handOff && quillpad::IsQuillpadItself(handOff->front(), programDir);
+}
+
 } // namespace harbex

@@ -30,4 +30,7 @@ EditorRequests SetEditorRequests(EditorRequests requests);
 // program that HARBEX_EDITOR names, which has no quillpad window to ask.
 bool EditorHandsFilesOn(const std::string& programDir);
 
+// True when HARBEX_EDITOR names quillpad itself, which quillpad ignores.
+bool HandOffNamesQuillpad(const std::string& programDir);
+
 } // namespace harbex

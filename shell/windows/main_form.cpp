@@ -133,6 +133,8 @@ void TMainForm::Activator() {
     SettingsKey.reset();
     OptionRecords.clear();
     readToolPaths();
+    // quillpad says so only on its standard error, which goes nowhere here.
+    if (HandOffNamesQuillpad(ProgramDir)) log("HARBEX_EDITOR names quillpad itself: ignored");
     setWindowTitle(kMainCaption);
     openSettingsKey();
     prepareFileDialogs();

@@ -133,6 +133,18 @@ TEST_F(StartUp, AnExistingOptionFileIsReadAsItStands) {
     }
 }
 
+TEST_F(StartUp, AHandOffEditorThatIsQuillpadItselfIsIgnoredAndSaidSo) {
+    for (const std::string& value : {std::string("quillpad"), programDir + "quillpad -n"}) {
+        setenv("HARBEX_EDITOR", value.c_str(), 1);
+        Start();
+        unsetenv("HARBEX_EDITOR");
+        EXPECT_EQ(MemoLines().first(), "HARBEX_EDITOR names quillpad itself: ignored") << value;
+        Stop();
+    }
+    Start();
+    EXPECT_EQ(MemoLines(), QStringList{""});
+}
+
 TEST_F(StartUp, TheWindowComesBackWhereItWasLeft) {
     Start();
     MainForm->setGeometry(120, 90, 555, 333);
