@@ -1,5 +1,6 @@
 #include "process_execute.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -90,20 +91,21 @@ bool IsBlank(char c) {
     return c == ' ';
 }
 
-// Reaps the ended child behind the pidfd, waiting for its end first.
-void Reap(ProcessHandle pidfd) {
+// Reaps the ended child behind the pidfd, waiting for its end first; its
+// exit status, or none when a signal ended it.
+std::optional<int> Reap(ProcessHandle pidfd) {
     siginfo_t info{};
-    while (waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(pidfd), &info, WEXITED) != 0 &&
-           errno == EINTR) {
+    while (waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(pidfd), &info, WEXITED) != 0) {
+        if (errno != EINTR) return std::nullopt;
     }
+    if (info.si_code != CLD_EXITED) return std::nullopt;
+    return info.si_status;
 }
 
-// Waits at most ms milliseconds for the process to end, without reaping it.
-void WaitAtMost(ProcessHandle pidfd, std::uint32_t ms) {
-    pollfd entry{pidfd, POLLIN, 0};
-    // poll takes an int; longer waits are capped to the largest it accepts.
+// poll takes an int; longer waits are capped to the largest it accepts.
+int PollTime(std::uint32_t ms) {
     constexpr std::uint32_t kMaxPollMs = 0x7FFFFFFF;
-    poll(&entry, 1, static_cast<int>(ms > kMaxPollMs ? kMaxPollMs : ms));
+    return static_cast<int>(ms > kMaxPollMs ? kMaxPollMs : ms);
 }
 
 // Starts the words as a program with its standard handles and folder; the
@@ -170,6 +172,18 @@ bool HasEnded(ProcessHandle child) {
     return poll(&entry, 1, 0) > 0;
 }
 
+bool WaitForEnd(ProcessHandle child, int ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd entry{child, POLLIN, 0};
+        const int ready = poll(&entry, 1, static_cast<int>(std::max<long long>(0, left.count())));
+        if (ready > 0) return true;
+        if (ready == 0 || errno != EINTR) return false;
+    }
+}
+
 void ProcessExecute::SetChildNotices(ChildNotice started, ChildNotice forgotten) {
     started_ = std::move(started);
     forgotten_ = std::move(forgotten);
@@ -179,25 +193,38 @@ bool ProcessExecute::Launch(const std::string& commandLine, ProcessHandle& handl
                             const std::optional<std::string>& folder, bool /*newConsole*/,
                             bool /*minimized*/, std::uint32_t waitMs, int stdOut, int stdErr,
                             int stdIn) {
+    return Start(SplitCommandLine(commandLine), handle, folder, waitMs, stdOut, stdErr, stdIn);
+}
+
+bool ProcessExecute::Launch(std::vector<std::string> arguments, ProcessHandle& handle,
+                            std::uint32_t waitMs) {
+    return Start(std::move(arguments), handle, std::nullopt, waitMs, kNoHandle, kNoHandle,
+                 kNoHandle);
+}
+
+bool ProcessExecute::Start(std::vector<std::string> words, ProcessHandle& handle,
+                           const std::optional<std::string>& folder, std::uint32_t waitMs,
+                           int stdOut, int stdErr, int stdIn) {
     ReapFinished();
-    std::vector<std::string> words = SplitCommandLine(commandLine);
-    if (words.empty()) return false;
+    if (words.empty() || words.front().empty()) return false;
     const std::optional<pid_t> pid = Spawn(words, folder, stdOut, stdErr, stdIn);
     if (!pid) return false;
-    const std::optional<ProcessHandle> child = HandleFor(*pid);
-    if (!child) return false;
-    handles_.Insert(static_cast<HandleList::Handle>(*child));
+    const std::optional<ProcessHandle> opened = HandleFor(*pid);
+    if (!opened) return false;
+    UniqueFd pidfd(*opened);
+    const ProcessHandle child = pidfd.Get();
+    handles_.Insert(static_cast<HandleList::Handle>(child));
     if (waitMs == kWaitInfinite) {
-        if (waiter_) waiter_(*child);
-        Reap(*child);
-        handles_.Remove(static_cast<HandleList::Handle>(*child));
-        close(*child);
+        if (waiter_) waiter_(child);
+        lastExitStatus_ = Reap(child);
+        handles_.Remove(static_cast<HandleList::Handle>(child));
         handle = kNoHandle;
         return true;
     }
-    if (waitMs != kNoWait) WaitAtMost(*child, waitMs);
-    handle = *child;
-    if (started_) started_(*child);
+    pidfds_[child] = std::move(pidfd);
+    if (waitMs != kNoWait) WaitForEnd(child, PollTime(waitMs));
+    handle = child;
+    if (started_) started_(child);
     return true;
 }
 
@@ -207,9 +234,14 @@ bool ProcessExecute::ReapIfEnded(ProcessHandle child) {
     for (HandleList::Handle h : handles_)
         remembered = remembered || h == entry;
     if (!remembered || !HasEnded(child)) return false;
-    Reap(child);
+    const std::optional<int> status = Reap(child);
+    if (ended_) ended_(child, status);
     Forget(child);
     return true;
+}
+
+void ProcessExecute::Release(ProcessHandle child) {
+    if (pidfds_.count(child) != 0) Forget(child);
 }
 
 // Ended children are reaped so that they do not linger as zombies, and
@@ -220,7 +252,8 @@ void ProcessExecute::ReapFinished() {
         if (HasEnded(static_cast<ProcessHandle>(h))) ended.push_back(static_cast<ProcessHandle>(h));
     }
     for (ProcessHandle child : ended) {
-        Reap(child);
+        const std::optional<int> status = Reap(child);
+        if (ended_) ended_(child, status);
         Forget(child);
     }
 }
@@ -230,10 +263,12 @@ void ProcessExecute::ReapFinished() {
 void ProcessExecute::Forget(ProcessHandle child) {
     if (forgotten_) forgotten_(child);
     handles_.Remove(static_cast<HandleList::Handle>(child));
-    close(child);
+    pidfds_.erase(child);
 }
 
 ProcessExecute::~ProcessExecute() {
+    // Children ended here are the launcher's doing, not news for the owner.
+    ended_ = nullptr;
     for (HandleList::Handle h : handles_)
         AskToEnd(static_cast<ProcessHandle>(h));
     const auto deadline =

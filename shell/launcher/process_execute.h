@@ -2,10 +2,12 @@
 // Starts the shell's child processes, reaps them when they end, and ends
 // the ones still running when destroyed.
 
+#include "fileinfo/file_descriptor.h"
 #include "handle_list.h"
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +34,9 @@ void AskToEnd(ProcessHandle child);
 void ForceEnd(ProcessHandle child);
 // True once the child has ended (whether reaped or not).
 bool HasEnded(ProcessHandle child);
+// Waits at most ms milliseconds for the child to end, without reaping it;
+// a signal that interrupts the wait does not shorten it. True once it ended.
+bool WaitForEnd(ProcessHandle child, int ms);
 
 class ProcessExecute {
 public:
@@ -61,12 +66,28 @@ public:
                 const std::optional<std::string>& folder, bool newConsole, bool minimized,
                 std::uint32_t waitMs, int stdOut = kNoHandle, int stdErr = kNoHandle,
                 int stdIn = kNoHandle);
+    // The same with the arguments given one by one (the first is the
+    // program), so that an argument may hold blanks.
+    bool Launch(std::vector<std::string> arguments, ProcessHandle& handle, std::uint32_t waitMs);
+
+    // The exit status of the child that the last waiting launch reaped;
+    // none when it was ended by a signal.
+    std::optional<int> LastExitStatus() const { return lastExitStatus_; }
+
+    // Told of a child that ran on after its launch when it has ended and
+    // was reaped, before it is forgotten: its exit status, none when a
+    // signal ended it.
+    using EndNotice = std::function<void(ProcessHandle child, std::optional<int> status)>;
 
     void SetWaiter(Waiter waiter) { waiter_ = std::move(waiter); }
     void SetChildNotices(ChildNotice started, ChildNotice forgotten);
+    void SetEndNotice(EndNotice ended) { ended_ = std::move(ended); }
 
     // Reaps and forgets the remembered child when it has ended; true then.
     bool ReapIfEnded(ProcessHandle child);
+    // Lets the remembered child go on after the launcher's end: it is
+    // forgotten, neither ended nor waited for.
+    void Release(ProcessHandle child);
 
     // The handles of the children that may still run, ascending.
     const HandleList& Handles() const { return handles_; }
@@ -75,10 +96,18 @@ private:
     void ReapFinished();
     void Forget(ProcessHandle child);
 
+    bool Start(std::vector<std::string> arguments, ProcessHandle& handle,
+               const std::optional<std::string>& folder, std::uint32_t waitMs, int stdOut,
+               int stdErr, int stdIn);
+
     HandleList handles_;
+    // The pidfds behind the handles, owned here until their child is reaped.
+    std::map<ProcessHandle, UniqueFd> pidfds_;
+    std::optional<int> lastExitStatus_;
     Waiter waiter_;
     ChildNotice started_;
     ChildNotice forgotten_;
+    EndNotice ended_;
 };
 
 } // namespace harbex

@@ -1,5 +1,11 @@
 #include "run_files.h"
 
+#include "process_execute.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace harbex {
 
 namespace {
@@ -8,6 +14,18 @@ namespace {
 std::size_t ExtensionDot(const std::string& path) {
     std::size_t dot = path.rfind('.');
     return dot == 0 ? std::string::npos : dot;
+}
+
+std::vector<std::string> WordsAndFile(const std::string& words, const std::string& file) {
+    std::vector<std::string> arguments = SplitCommandLine(words);
+    arguments.push_back(file);
+    return arguments;
+}
+
+bool IsExecutableFile(const std::filesystem::path& path) {
+    struct stat attributes {};
+    return stat(path.c_str(), &attributes) == 0 && S_ISREG(attributes.st_mode) &&
+           access(path.c_str(), X_OK) == 0;
 }
 
 } // namespace
@@ -57,6 +75,39 @@ std::string EditListingCommand(const std::string& editorCommand, bool largerFont
     std::string command = editorCommand;
     command.append(EditorSwitch(largerFont, smallerFont)).append(" -r ");
     return command + listingPath + " ";
+}
+
+std::vector<std::string> EditSourceArguments(const std::string& editorCommand, bool largerFont,
+                                             bool smallerFont, const std::string& sourcePath) {
+    std::string words = editorCommand;
+    words.append(EditorSwitch(largerFont, smallerFont));
+    return WordsAndFile(words, sourcePath);
+}
+
+std::vector<std::string> EditListingArguments(const std::string& editorCommand, bool largerFont,
+                                              bool smallerFont, const std::string& listingPath) {
+    std::string words = editorCommand;
+    words.append(EditorSwitch(largerFont, smallerFont)).append(" -r ");
+    return WordsAndFile(words, listingPath);
+}
+
+bool HandOffEditorStartable(const char* editorVariable, const char* searchPath) {
+    const std::vector<std::string> words =
+        SplitCommandLine(editorVariable == nullptr ? "" : editorVariable);
+    if (words.empty()) return true;
+    const std::string& program = words.front();
+    if (program.find('/') != std::string::npos) return IsExecutableFile(program);
+    const std::string folders = searchPath == nullptr ? "" : searchPath;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = folders.find(':', start);
+        // An empty entry is the current folder.
+        const std::filesystem::path folder = folders.substr(start, end - start);
+        if (IsExecutableFile((folder.empty() ? std::filesystem::path(".") : folder) / program))
+            return true;
+        if (end == std::string::npos) return false;
+        start = end + 1;
+    }
 }
 
 } // namespace harbex

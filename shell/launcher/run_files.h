@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace harbex {
 
@@ -55,5 +56,19 @@ std::string EditSourceCommand(const std::string& editorCommand, bool largerFont,
 // The editor command for a listing after a run (" -r " before the name).
 std::string EditListingCommand(const std::string& editorCommand, bool largerFont, bool smallerFont,
                                const std::string& listingPath);
+
+// The arguments harbex starts its own editor with: the words of the
+// command above without the file, then the file as one argument, so that
+// blanks in its path reach the editor as they are.
+std::vector<std::string> EditSourceArguments(const std::string& editorCommand, bool largerFont,
+                                             bool smallerFont, const std::string& sourcePath);
+std::vector<std::string> EditListingArguments(const std::string& editorCommand, bool largerFont,
+                                              bool smallerFont, const std::string& listingPath);
+
+// Whether the program that the value of HARBEX_EDITOR names (its first word)
+// can be started: a path with a "/" must be an executable file, a bare name
+// is looked for in the folders of `searchPath` (PATH). True when the value
+// names no program, as then quillpad opens the file itself.
+bool HandOffEditorStartable(const char* editorVariable, const char* searchPath);
 
 } // namespace harbex

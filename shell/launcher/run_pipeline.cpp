@@ -1,9 +1,11 @@
 #include "run_pipeline.h"
 
+#include "listing_summary.h"
 #include "run_files.h"
 #include "text_files.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <sys/stat.h>
 
 namespace harbex {
@@ -24,12 +26,24 @@ std::vector<std::string> LinesOrNothing(const std::string& path) {
     return ReadLines(path).value_or(std::vector<std::string>{});
 }
 
-// Starts an editor command without waiting. An empty editor command (no
-// usable program folder) fails at once rather than starting the file itself.
-bool LaunchEditor(ProcessExecute& launcher, const RunRequest& request, const std::string& command) {
+// Starts the editor without waiting. An empty editor command (no usable
+// program folder) fails at once rather than starting the file itself. The
+// editor hands the file on to the program HARBEX_EDITOR names, after its
+// own start has succeeded: a program that cannot start is caught here.
+bool LaunchEditor(ProcessExecute& launcher, const RunRequest& request,
+                  std::vector<std::string> arguments, ProcessHandle* editor) {
     if (request.editorCommand.empty()) return false;
+    if (!HandOffEditorStartable(std::getenv("HARBEX_EDITOR"), std::getenv("PATH"))) return false;
     ProcessHandle handle = kNoHandle;
-    return launcher.Launch(command, handle, std::nullopt, false, false, kNoWait);
+    if (!launcher.Launch(std::move(arguments), handle, kNoWait)) return false;
+    if (editor != nullptr) *editor = handle;
+    return true;
+}
+
+std::optional<std::string> SummaryOf(const std::string& listing, std::optional<int> exitStatus) {
+    const std::optional<std::vector<std::string>> lines = ReadLines(listing);
+    if (!lines) return std::nullopt;
+    return ListingSummary(*lines, exitStatus);
 }
 
 // What a file looked like before a run, to tell whether the run wrote it.
@@ -58,9 +72,14 @@ RunResult RunSubset(ProcessExecute& launcher, const RunRequest& request) {
     ProcessHandle handle = kNoHandle;
     std::string command = ProcessorCommand(request.processorDir, true, request.sourceFile);
     if (!launcher.Launch(command, handle, std::nullopt, false, false, kWaitInfinite)) {
-        return {RunOutcome::ProcessorNotFound, {}, listing, false};
+        return {RunOutcome::ProcessorNotFound, {}, listing, false, std::nullopt};
     }
-    return {RunOutcome::Done, {}, listing, WrittenSince(before, listing)};
+    const bool written = WrittenSince(before, listing);
+    return {RunOutcome::Done,
+            {},
+            listing,
+            written,
+            written ? SummaryOf(listing, launcher.LastExitStatus()) : std::nullopt};
 }
 
 RunResult RunFull(ProcessExecute& launcher, const RunRequest& request) {
@@ -71,18 +90,24 @@ RunResult RunFull(ProcessExecute& launcher, const RunRequest& request) {
         // The error file is prepared before the output file; both are
         // closed in the shell as soon as the processor has ended.
         UniqueFd errors = CreateEmptyFile(files.errors);
-        if (!errors.Valid()) return {RunOutcome::CannotCreate, files.errors, files.listing, false};
+        if (!errors.Valid())
+            return {RunOutcome::CannotCreate, files.errors, files.listing, false, std::nullopt};
         UniqueFd output = CreateEmptyFile(files.output);
-        if (!output.Valid()) return {RunOutcome::CannotCreate, files.output, files.listing, false};
+        if (!output.Valid())
+            return {RunOutcome::CannotCreate, files.output, files.listing, false, std::nullopt};
         ProcessHandle handle = kNoHandle;
         launched = launcher.Launch(command, handle, std::nullopt, false, false, kWaitInfinite,
                                    output.Get(), errors.Get());
     }
-    if (!launched) return {RunOutcome::ProcessorNotFound, {}, files.listing, false};
+    if (!launched) return {RunOutcome::ProcessorNotFound, {}, files.listing, false, std::nullopt};
     if (!WriteMergedListing(files.listing, files.errors, files.output)) {
-        return {RunOutcome::CannotCreate, files.listing, files.listing, false};
+        return {RunOutcome::CannotCreate, files.listing, files.listing, false, std::nullopt};
     }
-    return {RunOutcome::Done, {}, files.listing, true};
+    return {RunOutcome::Done,
+            {},
+            files.listing,
+            true,
+            SummaryOf(files.listing, launcher.LastExitStatus())};
 }
 
 } // namespace
@@ -109,10 +134,11 @@ bool WriteMergedListing(const std::string& listingPath, const std::string& error
     return true;
 }
 
-bool EditSource(ProcessExecute& launcher, const RunRequest& request) {
+bool EditSource(ProcessExecute& launcher, const RunRequest& request, ProcessHandle* editor) {
     return LaunchEditor(launcher, request,
-                        EditSourceCommand(request.editorCommand, request.largerFont,
-                                          request.smallerFont, request.sourceFile));
+                        EditSourceArguments(request.editorCommand, request.largerFont,
+                                            request.smallerFont, request.sourceFile),
+                        editor);
 }
 
 std::string ProcessorProgram(const RunRequest& request) {
@@ -124,10 +150,12 @@ RunResult RunProcessor(ProcessExecute& launcher, const RunRequest& request) {
 }
 
 RunOutcome OpenListing(ProcessExecute& launcher, const RunRequest& request,
-                       const std::string& listing) {
-    const std::string command =
-        EditListingCommand(request.editorCommand, request.largerFont, request.smallerFont, listing);
-    return LaunchEditor(launcher, request, command) ? RunOutcome::Done : RunOutcome::EditorNotFound;
+                       const std::string& listing, ProcessHandle* editor) {
+    std::vector<std::string> arguments = EditListingArguments(
+        request.editorCommand, request.largerFont, request.smallerFont, listing);
+    return LaunchEditor(launcher, request, std::move(arguments), editor)
+               ? RunOutcome::Done
+               : RunOutcome::EditorNotFound;
 }
 
 RunResult RunSource(ProcessExecute& launcher, const RunRequest& request) {

@@ -4,6 +4,7 @@
 
 #include "process_execute.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct RunResult {
     std::string file;            // the file that could not be made
     std::string listing;         // the listing the run opens in the editor
     bool listingWritten = false; // the run wrote (or replaced) that listing
+    // How the run ended, read from the listing it wrote (see ListingSummary).
+    std::optional<std::string> summary;
 };
 
 // The listing of a full run: the interpreter's listing, an empty line, then
@@ -47,8 +50,11 @@ bool WriteMergedListing(const std::string& listingPath, const std::string& error
                         const std::string& outputPath);
 
 // Starts the editor on the source file (File/Edit) without waiting; false
-// when there is no editor command or the editor cannot start.
-bool EditSource(ProcessExecute& launcher, const RunRequest& request);
+// when there is no editor command, the editor cannot start, or the editor
+// that HARBEX_EDITOR names for it cannot be started.
+// The editor's handle goes to `editor` when given.
+bool EditSource(ProcessExecute& launcher, const RunRequest& request,
+                ProcessHandle* editor = nullptr);
 
 // The program a run starts: the processor folder and the processor's name.
 std::string ProcessorProgram(const RunRequest& request);
@@ -58,9 +64,9 @@ std::string ProcessorProgram(const RunRequest& request);
 RunResult RunProcessor(ProcessExecute& launcher, const RunRequest& request);
 
 // The last part: the editor on the listing, without waiting; Done or
-// EditorNotFound.
+// EditorNotFound. The editor's handle goes to `editor` when given.
 RunOutcome OpenListing(ProcessExecute& launcher, const RunRequest& request,
-                       const std::string& listing);
+                       const std::string& listing, ProcessHandle* editor = nullptr);
 
 // A whole run: RunProcessor, then OpenListing when it succeeded.
 RunResult RunSource(ProcessExecute& launcher, const RunRequest& request);

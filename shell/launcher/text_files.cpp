@@ -57,9 +57,13 @@ bool WriteFileWhole(const std::string& path, const std::string& content) {
     return false;
 }
 
+// The file is made anew, never opened through whatever appeared under its
+// name after the unlink: a symbolic link planted there (in a folder that
+// others can write) must not lead the write to, or truncate, its target.
 UniqueFd CreateEmptyFile(const std::string& path) {
     unlink(path.c_str());
-    return UniqueFd(open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
+    return UniqueFd(
+        open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kNewFileMode));
 }
 
 } // namespace harbex

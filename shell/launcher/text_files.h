@@ -18,7 +18,8 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& path);
 bool WriteFileWhole(const std::string& path, const std::string& content);
 
 // Deletes path when it exists and creates it anew, empty, for reading and
-// writing; an invalid descriptor when that fails.
+// writing; an invalid descriptor when that fails, also when something took
+// the name between the deletion and the creation.
 UniqueFd CreateEmptyFile(const std::string& path);
 
 } // namespace harbex

@@ -11,7 +11,6 @@
 #include <utility>
 
 using harbex::UniqueFd;
-using harbex::WriteAll;
 
 namespace {
 
@@ -20,8 +19,6 @@ constexpr std::string_view kLineEnd = "\r\n";
 // Opens without blocking (a FIFO or device under the option file's name must
 // not hang the shell) and without handing the descriptor to child processes.
 constexpr int kReadFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
-constexpr int kWriteFlags = O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
-constexpr mode_t kNewFileMode = 0666; // narrowed by the user's umask
 
 // Reads up to `limit` + 1 bytes, so that a caller can tell a file that grew
 // past the limit after it was measured. False on a read error.
@@ -184,10 +181,6 @@ bool LineData::Flush() {
     } else {
         content = buffer_;
     }
-    UniqueFd file(::open(path_.c_str(), kWriteFlags, kNewFileMode));
-    if (file.Get() < 0) {
-        return false;
-    }
-    const bool written = WriteAll(file.Get(), content);
-    return file.Close() && written;
+    // Never truncated in place: the new content replaces the file whole.
+    return harbex::ReplaceFileWhole(path_, content);
 }

@@ -1,10 +1,35 @@
 #include "command_line.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <sstream>
+#include <string_view>
+#include <unistd.h>
 
 namespace quillpad {
+
+namespace {
+
+constexpr std::string_view kLineSwitch = "--line=";
+
+// "--line=N" with N from 1; anything else is part of the file name.
+std::optional<int> LineSwitch(const std::string& word) {
+    if (word.size() <= kLineSwitch.size() ||
+        word.compare(0, kLineSwitch.size(), kLineSwitch) != 0) {
+        return std::nullopt;
+    }
+    int number = 0;
+    const char* end = word.data() + word.size();
+    const auto parsed = std::from_chars(word.data() + kLineSwitch.size(), end, number);
+    if (parsed.ec != std::errc() || parsed.ptr != end || number < 1) return std::nullopt;
+    return number;
+}
+
+} // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& words) {
     CommandLine line;
@@ -15,6 +40,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& words) {
             line.font = FontSwitch::Smaller;
         } else if (word == "-r") {
             line.readOnly = true;
+        } else if (const std::optional<int> number = LineSwitch(word)) {
+            line.line = *number;
         } else if (!word.empty()) {
             if (!line.file.empty()) line.file += ' ';
             line.file += word;
@@ -35,6 +62,38 @@ std::optional<std::vector<std::string>> HandOffArguments(const char* editor,
     if (arguments.empty()) return std::nullopt;
     arguments.push_back(file);
     return arguments;
+}
+
+namespace {
+
+std::string Resolved(const std::string& path) {
+    std::array<char, PATH_MAX> resolved{};
+    if (realpath(path.c_str(), resolved.data()) == nullptr) return {};
+    return resolved.data();
+}
+
+// The file that `program` names: itself when it holds a "/", otherwise the
+// first executable of that name on PATH.
+std::string FileOfProgram(const std::string& program) {
+    if (program.find('/') != std::string::npos) return Resolved(program);
+    const char* path = std::getenv("PATH");
+    std::istringstream folders{std::string(path != nullptr ? path : "")};
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const std::string candidate = (folder.empty() ? "." : folder) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0) return Resolved(candidate);
+    }
+    return {};
+}
+
+} // namespace
+
+bool IsQuillpadItself(const std::string& program, const std::string& ownFolder) {
+    const std::string name = program.substr(program.rfind('/') + 1);
+    if (name == "quillpad" || name == "quillpad-editor") return true;
+    const std::string file = FileOfProgram(program);
+    if (file.empty()) return false;
+    return file == Resolved(ownFolder + "quillpad") ||
+           file == Resolved(ownFolder + "quillpad-editor");
 }
 
 int FontPointSize(FontSwitch font, int normalPointSize) {

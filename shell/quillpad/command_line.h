@@ -15,6 +15,7 @@ struct CommandLine {
     FontSwitch font = FontSwitch::Normal;
     bool readOnly = false; // "-r": the listing view
     std::string file;      // the remaining words joined with single blanks
+    int line = 0;          // "--line=N" (quillpad's own): the line to show first, from 1
 };
 
 // The switches may come in any order and more than once (the last font
@@ -26,6 +27,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& words);
 // own arguments); none when the value is unset or holds only blanks.
 std::optional<std::vector<std::string>> HandOffArguments(const char* editor,
                                                          const std::string& file);
+
+// Whether the HARBEX_EDITOR program is quillpad itself, which would hand
+// the file to itself for ever: by its name (quillpad, quillpad-editor), or
+// by the file it resolves to (through PATH and symbolic links) being one of
+// the programs in `ownFolder` (with its trailing "/").
+bool IsQuillpadItself(const std::string& program, const std::string& ownFolder);
 
 // The point size for a font switch, from the normal size of the fixed font.
 int FontPointSize(FontSwitch font, int normalPointSize);

@@ -1,15 +1,19 @@
 // quillpad, as harbex starts it: " /L " and " /S " choose a larger or
 // smaller font, "-r" opens the listing view; the remaining words, joined
-// with single blanks, are the file. With HARBEX_EDITOR set, the file goes
-// to that program at once; otherwise the editor window, quillpad-editor
+// with single blanks, are the file (one word is taken whole, blanks and
+// all). With HARBEX_EDITOR set, the file goes to that program at once (an
+// editor that cannot be started is reported with status 127, and quillpad
+// named there is ignored); otherwise the editor window, quillpad-editor
 // beside this program, takes over the process. Kept free of Qt, so that
 // handing the file on takes no longer than starting a shell script did.
 
 #include "command_line.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -27,7 +31,7 @@ namespace {
     } else {
         execv(program.c_str(), argv.data());
     }
-    std::fprintf(stderr, "quillpad: cannot start %s\n", program.c_str());
+    std::fprintf(stderr, "quillpad: cannot start %s: %s\n", program.c_str(), std::strerror(errno));
     std::_Exit(127);
 }
 
@@ -49,10 +53,15 @@ int main(int argc, char** argv) {
         std::fputs("quillpad: no file given\n", stderr);
         return 2;
     }
+    const std::string folder = OwnFolder(argv[0]);
     if (const auto editor = quillpad::HandOffArguments(std::getenv("HARBEX_EDITOR"), line.file)) {
-        Become(editor->front(), *editor, true);
+        if (!quillpad::IsQuillpadItself(editor->front(), folder)) {
+            Become(editor->front(), *editor, true);
+        }
+        std::fprintf(stderr, "quillpad: HARBEX_EDITOR names quillpad itself (%s); ignored\n",
+                     editor->front().c_str());
     }
     std::vector<std::string> arguments{"quillpad"};
     arguments.insert(arguments.end(), words.begin(), words.end());
-    Become(OwnFolder(argv[0]) + "quillpad-editor", arguments, false);
+    Become(folder + "quillpad-editor", arguments, false);
 }

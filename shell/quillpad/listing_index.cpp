@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <string_view>
+#include <unordered_map>
 
 namespace quillpad {
 namespace {
@@ -59,7 +61,9 @@ std::optional<int> ErrorStatement(std::string_view line) {
 ListingIndex::ListingIndex(const std::vector<std::string>& lines)
     : kinds_(lines.size(), ListingLine::Other), statements_(lines.size(), 0) {
     enum class Region { BeforeCards, Cards, AfterCards } region = Region::BeforeCards;
-    std::vector<int> firstCardOf; // statement number -> first card line
+    // Statement number -> first card line; a map, as a listing may name
+    // any number up to 2147483647.
+    std::unordered_map<int, int> firstCardOf;
     int lastCard = -1;
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
         const std::string_view line = WithoutCarriageReturn(lines[i]);
@@ -75,10 +79,7 @@ ListingIndex::ListingIndex(const std::vector<std::string>& lines)
                 kinds_[i] = ListingLine::Card;
                 statements_[i] = *number;
                 lastCard = i;
-                if (*number >= static_cast<int>(firstCardOf.size())) {
-                    firstCardOf.resize(*number + 1, -1);
-                }
-                if (*number > 0 && firstCardOf[*number] < 0) firstCardOf[*number] = i;
+                if (*number > 0) firstCardOf.try_emplace(*number, i);
             }
         }
     }
@@ -89,9 +90,8 @@ ListingIndex::ListingIndex(const std::vector<std::string>& lines)
     for (ListingMessage message : messages_) {
         const auto statement = ErrorStatement(WithoutCarriageReturn(lines[message.line]));
         if (statement) {
-            message.cardLine = *statement > 0 && *statement < static_cast<int>(firstCardOf.size())
-                                   ? firstCardOf[*statement]
-                                   : -1;
+            const auto card = firstCardOf.find(*statement);
+            message.cardLine = card != firstCardOf.end() ? card->second : -1;
             message.statement = *statement;
             if (!merged.empty() && merged.back().lastLine == message.line - 1) {
                 message.line = merged.back().line;
@@ -143,6 +143,51 @@ std::optional<int> ListingIndex::MessageAboutCard(int line) const {
         if (messages_[m].cardLine == line) return static_cast<int>(m);
     }
     return std::nullopt;
+}
+
+int ListingIndex::NearestListedCard(int statement) const {
+    int best = -1;
+    long long bestDistance = 0;
+    for (int line = 0; line < static_cast<int>(kinds_.size()); ++line) {
+        if (kinds_[line] != ListingLine::Card || statements_[line] == 0) continue;
+        const long long distance =
+            std::llabs(static_cast<long long>(statements_[line]) - statement);
+        if (best < 0 || distance < bestDistance) {
+            best = line;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+std::optional<int> ListingIndex::SourceLineOf(int message,
+                                              const std::vector<std::string>& source) const {
+    if (message < 0 || message >= static_cast<int>(messages_.size())) return std::nullopt;
+    const ListingMessage& chosen = messages_[message];
+    int card = chosen.cardLine;
+    if (card < 0 && chosen.statement > 0) card = NearestListedCard(chosen.statement);
+    if (card < 0) return std::nullopt;
+    const auto ordinal = std::count(kinds_.begin(), kinds_.begin() + card, ListingLine::Card);
+    const std::vector<int> listed = ListedSourceLines(source);
+    if (ordinal >= static_cast<std::ptrdiff_t>(listed.size())) return std::nullopt;
+    return listed[static_cast<std::size_t>(ordinal)];
+}
+
+std::vector<int> ListedSourceLines(const std::vector<std::string>& source) {
+    std::vector<int> listed;
+    bool listing = true;
+    for (int i = 0; i < static_cast<int>(source.size()); ++i) {
+        const std::string_view card = WithoutCarriageReturn(source[i]);
+        if (listing) listed.push_back(i);
+        if (card.substr(0, 1) != "-") continue;
+        // Only as many characters as the word has are compared.
+        if (card.substr(1, 4) == "LIST") {
+            listing = true;
+        } else if (card.substr(1, 6) == "UNLIST") {
+            listing = false;
+        }
+    }
+    return listed;
 }
 
 MessageStepper::Stop MessageStepper::Select(const ListingIndex& index, int message) {

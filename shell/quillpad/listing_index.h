@@ -37,12 +37,23 @@ public:
     // Messages are in the order of their lines.
     std::optional<int> MessageOn(int line) const;
     std::optional<int> MessageAboutCard(int line) const;
+    // The line of `source` (counted from 0) that a message is about: its
+    // card, or for a statement that was not listed the listed card of the
+    // nearest statement; none when the listing names no card.
+    std::optional<int> SourceLineOf(int message, const std::vector<std::string>& source) const;
 
 private:
+    int NearestListedCard(int statement) const;
+
     std::vector<ListingLine> kinds_;
     std::vector<int> statements_;
     std::vector<ListingMessage> messages_;
 };
+
+// The lines of a source that vantel lists, in order: all of them while
+// listing is on; a "-UNLIST" card is listed and turns it off, "-LIST"
+// turns it on again and is itself not listed.
+std::vector<int> ListedSourceLines(const std::vector<std::string>& source);
 
 enum class Direction { Forward, Backward };
 

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 int main(int argc, char** argv) {
     using namespace quillpad;
@@ -23,20 +24,34 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("quillpad");
     const OpenRequest request{QFileInfo(QString::fromLocal8Bit(line.file)).absoluteFilePath(),
-                              line.font, line.readOnly};
-    const Startup startup = StartInstance(request);
+                              line.font, line.readOnly, line.line};
+    Startup startup = StartInstance(request);
     if (startup.handedOff) return EXIT_SUCCESS;
 
     EditorWindow window(request);
-    if (startup.server) {
-        QObject::connect(startup.server.get(), &InstanceServer::requested, &window,
-                         &EditorWindow::Reopen);
-    }
     EndSignals ends;
     QObject::connect(&ends, &EndSignals::endRequested, &window, [&window] {
-        window.EndOnRequest();
-        QCoreApplication::exit(EXIT_SUCCESS);
+        if (window.EndOnRequest()) QCoreApplication::exit(EXIT_SUCCESS);
     });
     window.show();
+    std::unique_ptr<InstanceServer> server = std::move(startup.server);
+    const auto serve = [&window](InstanceServer& listening) {
+        QObject::connect(&listening, &InstanceServer::requested, &window, &EditorWindow::Reopen);
+        listening.SetEditorHandler(
+            [&window](const EditorRequest& request) { return window.Answer(request); });
+        listening.Release();
+    };
+    // Requests that came while the window was being made were held.
+    if (server) serve(*server);
+    // After Save As the window answers for its new file.
+    QObject::connect(&window, &EditorWindow::fileChanged, &window, [&](const QString& path) {
+        auto moved = std::make_unique<InstanceServer>();
+        if (!moved->Listen(InstanceSocketFor(path))) {
+            std::fprintf(stderr, "quillpad: another window also has %s open\n", qPrintable(path));
+            return;
+        }
+        server = std::move(moved);
+        serve(*server);
+    });
     return application.exec();
 }

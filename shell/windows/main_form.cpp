@@ -1,8 +1,10 @@
 #include "main_form.h"
 
 #include "about_form.h"
+#include "editor_requests_client.h"
 #include "file_dialogs.h"
 #include "forms.h"
+#include "launcher/run_files.h"
 #include "launcher/shell_paths.h"
 #include "launcher/text_files.h"
 #include "options/initfile.h"
@@ -12,14 +14,20 @@
 #include "running_form.h"
 #include "ui_main_form.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
 #include <QSocketNotifier>
+#include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 namespace harbex {
 
@@ -39,9 +47,20 @@ constexpr char kSubsetDescription[] = "Subset SNOBOL";
 constexpr char kSourceSuffix[] = "sno";
 constexpr char kCloseDuringRun[] = "A program is still running. Stop it and quit?";
 constexpr char kCloseDuringRunCaption[] = "Warning";
+// The exit status of a program that could not start the program it was to
+// become.
+constexpr int kCannotStartStatus = 127;
+// The window's own settings, apart from the shell's registry key.
+constexpr char kWindowSettingsApplication[] = "harbex";
+constexpr char kGeometryValue[] = "MainWindow/Geometry";
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+bool IsExecutable(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error) && access(path.c_str(), X_OK) == 0;
 }
 
 } // namespace
@@ -53,6 +72,8 @@ TMainForm::TMainForm(QWidget* parent) : TForm(parent), ui(std::make_unique<Ui::T
     Launcher.SetWaiter([this](ProcessHandle child) { waitForProcessor(child); });
     Launcher.SetChildNotices([this](ProcessHandle child) { watchChild(child); },
                              [this](ProcessHandle child) { unwatchChild(child); });
+    Launcher.SetEndNotice(
+        [this](ProcessHandle child, std::optional<int> status) { noticeChildEnd(child, status); });
 }
 
 TMainForm::~TMainForm() {
@@ -62,6 +83,34 @@ TMainForm::~TMainForm() {
 void TMainForm::createLayout() {
     ui->setupUi(this);
     ApplyDesignScale();
+    restoreGeometry(WindowSettings().value(kGeometryValue).toByteArray());
+    // A menu left with Esc hands the keyboard back to the memo, also when
+    // the menu bar kept it.
+    for (QMenu* menu : ui->MainMenu1->findChildren<QMenu*>()) {
+        connect(menu, &QMenu::aboutToHide, this,
+                [this] { QTimer::singleShot(0, this, [this] { focusMemoIfLost(); }); });
+    }
+    ui->MainMenu1->installEventFilter(this);
+}
+
+QSettings& TMainForm::WindowSettings() {
+    static QSettings settings(kRegistryOrganisation, kWindowSettingsApplication);
+    return settings;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->MainMenu1 &&
+        (event->type() == QEvent::FocusOut || event->type() == QEvent::KeyRelease)) {
+        QTimer::singleShot(0, this, [this] { focusMemoIfLost(); });
+    }
+    return TForm::eventFilter(watched, event);
+}
+
+// The focus belongs in the memo unless another widget of this window has it.
+void TMainForm::focusMemoIfLost() {
+    if (!isActiveWindow() || QApplication::activePopupWidget() != nullptr) return;
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr || focus == ui->MainMenu1) ui->Memo1->setFocus(Qt::OtherFocusReason);
 }
 
 void TMainForm::createFileDialogs() {
@@ -84,6 +133,8 @@ void TMainForm::Activator() {
     SettingsKey.reset();
     OptionRecords.clear();
     readToolPaths();
+    // quillpad says so only on its standard error, which goes nowhere here.
+    if (HandOffNamesQuillpad(ProgramDir)) log("HARBEX_EDITOR names quillpad itself: ignored");
     setWindowTitle(kMainCaption);
     openSettingsKey();
     prepareFileDialogs();
@@ -121,9 +172,16 @@ void TMainForm::readCurrentDir() {
 
 void TMainForm::LoadOptions() {
     initfile optionFile(OptionFilePath());
-    optionFile.LoadPlain();
+    const bool stored = optionFile.LoadPlain();
     SubsetMode = false;
     optionFile.GetBool(kSubsetKey, SubsetMode);
+    // Without settings of the user's own, a run that can work out of the box:
+    // vantel, unless a full interpreter was put beside the shell.
+    if (!stored && !IsExecutable(ProcessorDir + std::string(kFullProgram))) {
+        SubsetMode = true;
+        log("Runs use vantel (Subset SNOBOL = Yes): there is no full interpreter " +
+            Q(ProcessorDir + std::string(kFullProgram)));
+    }
     GeneralOption subset;
     subset.MakeBooleanOption(kSubsetKey, kSubsetDescription, &SubsetMode);
     OptionRecords.push_back(subset);
@@ -132,6 +190,8 @@ void TMainForm::LoadOptions() {
 
 // Writes the subset flag back, keeping the option file's other keys.
 void TMainForm::ShutDown() {
+    WindowSettings().setValue(kGeometryValue, saveGeometry());
+    WindowSettings().sync();
     initfile optionFile(OptionFilePath());
     optionFile.LoadPlain();
     optionFile.SetBool(kSubsetKey, SubsetMode);
@@ -152,6 +212,7 @@ RunRequest TMainForm::runRequest() const {
 void TMainForm::RunIt() {
     if (IsRunning()) return;
     const RunRequest request = runRequest();
+    if (!saveBeforeRun(request.sourceFile)) return;
     log("Running: " + Q(request.sourceFile));
     RunResult result = RunProcessor(Launcher, request);
     if (result.outcome == RunOutcome::Done) {
@@ -159,9 +220,55 @@ void TMainForm::RunIt() {
             close();
             return;
         }
-        result.outcome = OpenListing(Launcher, request, result.listing);
+        ProcessHandle editor = kNoHandle;
+        result.outcome = OpenListing(Launcher, request, result.listing, &editor);
+        rememberEditor(editor, result.listing);
     }
     reportRunOutcome(result, request);
+}
+
+// A run reads the source from disk: the quillpad window that has it open
+// saves its changes first. False, with the reason in the memo, when it
+// could not; the run does not start then.
+bool TMainForm::saveBeforeRun(const std::string& source) {
+    if (EditorHandsFilesOn(ProgramDir)) return true;
+    const quillpad::EditorReply reply = AskEditorToSave(Q(source));
+    switch (reply.answer) {
+    case quillpad::EditorAnswer::Saved:
+        log("Saved: " + Q(source));
+        return true;
+    case quillpad::EditorAnswer::Failed:
+        log("Not run: the changes to " + Q(source) + " could not be saved. " + reply.detail);
+        return false;
+    case quillpad::EditorAnswer::NoEditor:
+    case quillpad::EditorAnswer::Unchanged:
+    case quillpad::EditorAnswer::Kept:
+        break;
+    }
+    return true;
+}
+
+void TMainForm::rememberEditor(ProcessHandle editor, const std::string& file) {
+    if (editor != kNoHandle && childWatches_.count(editor) != 0) editorFiles_[editor] = file;
+}
+
+// Before the shell ends its children, each quillpad window it started is
+// asked to end on its own, keeping unsaved text. One that cannot keep it
+// stays up and is left running; the user is told which file it holds.
+void TMainForm::endEditorsPolitely() {
+    if (EditorHandsFilesOn(ProgramDir)) return;
+    std::map<std::string, std::vector<ProcessHandle>> editorsOf;
+    for (const auto& [editor, file] : editorFiles_)
+        editorsOf[file].push_back(editor);
+    for (const auto& [file, editors] : editorsOf) {
+        const quillpad::EditorReply reply = AskEditorToEnd(Q(file));
+        if (reply.answer != quillpad::EditorAnswer::Failed) continue;
+        for (ProcessHandle editor : editors)
+            Launcher.Release(editor);
+        ShowMessage("The quillpad window of " + Q(file) +
+                        " still holds unsaved work and stays open. " + reply.detail,
+                    kCloseDuringRunCaption, MessageButtons::Ok);
+    }
 }
 
 // Waits for the processor in the event loop under the running window;
@@ -178,6 +285,7 @@ void TMainForm::waitForProcessor(ProcessHandle child) {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (!IsRunning()) {
+        endEditorsPolitely();
         TForm::closeEvent(event);
         return;
     }
@@ -194,6 +302,7 @@ void TMainForm::reportRunOutcome(const RunResult& result, const RunRequest& requ
     case RunOutcome::EditorNotFound:
         if (result.listingWritten) {
             log("Listing: " + Q(result.listing));
+            if (result.summary) log(Q(*result.summary));
         } else if (std::error_code error; !std::filesystem::exists(request.sourceFile, error)) {
             log("No listing: " + Q(request.sourceFile) + " does not exist");
         } else if (HasBlankAfterFirst(request.sourceFile)) {
@@ -228,6 +337,16 @@ void TMainForm::watchChild(ProcessHandle child) {
             [this, child] { Launcher.ReapIfEnded(child); });
 }
 
+// An editor ends with status 127 when the program it hands the file to
+// (HARBEX_EDITOR) could not be started; the box follows the event that
+// noticed the end.
+void TMainForm::noticeChildEnd(ProcessHandle child, std::optional<int> status) {
+    if (status != kCannotStartStatus || editorFiles_.count(child) == 0) return;
+    QTimer::singleShot(0, this, [] {
+        ShowMessage("Editor program not found", "Oops:Error", MessageButtons::OkCancel);
+    });
+}
+
 // Called before the child's pidfd is closed: the notifier goes first.
 void TMainForm::unwatchChild(ProcessHandle child) {
     const auto found = childWatches_.find(child);
@@ -235,6 +354,7 @@ void TMainForm::unwatchChild(ProcessHandle child) {
     found->second->setEnabled(false);
     found->second->deleteLater();
     childWatches_.erase(found);
+    editorFiles_.erase(child);
 }
 
 void TMainForm::NewFile() {
@@ -245,6 +365,8 @@ void TMainForm::NewFile() {
     enableSourceCommands();
     log("Creating: " + Q(SourceFile));
     if (!written) ShowMessage("Cannot create " + Q(SourceFile), "Oops:Error", MessageButtons::Ok);
+    // The next Choose starts where the new file is.
+    rememberFolderOf(SourceFile);
 }
 
 void TMainForm::ChooseFile() {
@@ -259,24 +381,40 @@ void TMainForm::ChooseFile() {
                     "usually work.",
                     "Warning", MessageButtons::Ok);
     }
-    CurrentDir = ChosenFolder(SourceFile);
+    rememberFolderOf(SourceFile);
+}
+
+void TMainForm::rememberFolderOf(const std::string& source) {
+    CurrentDir = ChosenFolder(source);
     if (SettingsKey) SettingsKey->Write(kCurrentDirValue, Q(CurrentDir));
 }
 
 void TMainForm::EditClick() {
-    if (!EditSource(Launcher, runRequest())) {
+    ProcessHandle editor = kNoHandle;
+    if (!EditSource(Launcher, runRequest(), &editor)) {
         ShowMessage("Editor program not found", "Oops:Error", MessageButtons::OkCancel);
+        return;
     }
+    rememberEditor(editor, SourceFile);
 }
 
 void TMainForm::eXit1Click() {
     close();
 }
 
+// The shell's other windows stand over the main window: the desktop places
+// them on it and keeps them above it.
+void TMainForm::showOver(QWidget& window) {
+    window.winId();
+    if (QWindow* handle = window.windowHandle()) handle->setTransientParent(windowHandle());
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
 void TMainForm::Opt_Call() {
     if (OptionsForm == nullptr) return;
-    OptionsForm->show();
-    OptionsForm->raise();
+    showOver(*OptionsForm);
 }
 
 void TMainForm::FontMenuClick() {
@@ -293,8 +431,7 @@ void TMainForm::DoDebug() {}
 
 void TMainForm::About1Click() {
     if (AboutForm == nullptr) return;
-    AboutForm->show();
-    AboutForm->raise();
+    showOver(*AboutForm);
 }
 
 void TMainForm::enableSourceCommands() {

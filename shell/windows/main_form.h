@@ -11,10 +11,12 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 class QFileDialog;
+class QSettings;
 class QSocketNotifier;
 
 namespace Ui {
@@ -51,6 +53,9 @@ public:
     // A run is waiting for its processor.
     bool IsRunning() const { return runningWatch_ != nullptr; }
 
+    // Where the window keeps its own settings (its geometry).
+    static QSettings& WindowSettings();
+
 public slots:
     void Activator();
     void ShutDown();
@@ -70,8 +75,15 @@ protected:
     // During a run, closing asks first whether to stop the run; the window
     // then closes once the processor has ended.
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void focusMemoIfLost();
+    bool saveBeforeRun(const std::string& source);
+    void rememberEditor(ProcessHandle editor, const std::string& file);
+    void endEditorsPolitely();
+    void showOver(QWidget& window);
+    void rememberFolderOf(const std::string& source);
     void createLayout();
     void createFileDialogs();
     void readToolPaths();
@@ -86,13 +98,16 @@ private:
     void reportRunOutcome(const RunResult& result, const RunRequest& request);
     void watchChild(ProcessHandle child);
     void unwatchChild(ProcessHandle child);
+    void noticeChildEnd(ProcessHandle child, std::optional<int> status);
 
     std::unique_ptr<Ui::TMainForm> ui;
     // The end of each child that runs on after its launch (the editors) is
     // noticed here, so that it is reaped at once. Declared before Launcher,
     // which reports to it until its own end.
     std::map<ProcessHandle, QSocketNotifier*> childWatches_; // owned by this window
-    ProcessWatch* runningWatch_ = nullptr;                   // the run being waited for
+    // The file each editor that still runs was started on.
+    std::map<ProcessHandle, std::string> editorFiles_;
+    ProcessWatch* runningWatch_ = nullptr; // the run being waited for
     bool closeAfterRun_ = false;
     QFileDialog* OpenDialog = nullptr;  // owned by this window
     QFileDialog* SaveDialog1 = nullptr; // owned by this window

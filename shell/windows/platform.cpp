@@ -1,5 +1,8 @@
 #include "platform.h"
 
+#include "forms.h"
+#include "main_form.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QWidget>
@@ -12,7 +15,7 @@ namespace {
 void DesktopMessageBox(const QString& text, const QString& caption, MessageButtons buttons) {
     QMessageBox::StandardButtons shown = QMessageBox::Ok;
     if (buttons == MessageButtons::OkCancel) shown |= QMessageBox::Cancel;
-    QMessageBox box(QMessageBox::NoIcon, caption, text, shown, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::NoIcon, caption, text, shown, MessageBoxOwner());
     box.exec();
 }
 
@@ -23,7 +26,7 @@ MessageBoxFunction& CurrentMessageBox() {
 
 bool DesktopQuestion(const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No,
-                    QApplication::activeWindow());
+                    MessageBoxOwner());
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
@@ -34,6 +37,12 @@ QuestionFunction& CurrentQuestion() {
 }
 
 } // namespace
+
+QWidget* MessageBoxOwner() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    return MainForm;
+}
 
 SystemMetrics PlatformMetrics(const QWidget& window, int menuBarHeight) {
     const QRect outer = window.frameGeometry();

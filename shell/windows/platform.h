@@ -18,6 +18,11 @@ SystemMetrics PlatformMetrics(const QWidget& window, int menuBarHeight);
 
 enum class MessageButtons { Ok, OkCancel };
 
+// The window a message box or question stands over: the modal window or
+// the active window of the shell, else the main window (a box without an
+// owner could open anywhere on the desktop).
+QWidget* MessageBoxOwner();
+
 // Shows a message without an icon; the answer is never used.
 using MessageBoxFunction =
     std::function<void(const QString& text, const QString& caption, MessageButtons buttons)>;

@@ -1,7 +1,5 @@
 #include "process_watch.h"
 
-#include <poll.h>
-
 namespace harbex {
 
 namespace {
@@ -38,8 +36,7 @@ void ProcessWatch::Wait() {
     if (!ended_) loop_.exec();
     if (ended_) return;
     AskToEnd(child_);
-    pollfd entry{child_, POLLIN, 0};
-    if (poll(&entry, 1, kPoliteEndMs) <= 0) ForceEnd(child_);
+    if (!WaitForEnd(child_, kPoliteEndMs)) ForceEnd(child_);
 }
 
 void ProcessWatch::Stop() {

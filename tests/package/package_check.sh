@@ -25,13 +25,27 @@ grep -E '^ Depends: ' <<<"$info" || true
 echo
 grep -q 'libqt6widgets6' <<<"$info" && grep -q 'libqt6network6' <<<"$info" || fail "the dependencies were not computed"
 
-contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
+contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for file in usr/bin/vantel usr/bin/harbex usr/bin/quillpad usr/bin/quillpad-editor \
-            usr/share/man/man1/vantel.1 usr/share/man/man1/harbex.1 \
+            usr/share/man/man1/vantel.1.gz usr/share/man/man1/harbex.1.gz \
+            usr/share/man/man1/quillpad.1.gz usr/share/man/man1/quillpad-editor.1.gz \
+            usr/share/doc/vantel-harbex/copyright usr/share/doc/vantel-harbex/changelog.gz \
+            usr/share/doc/vantel-harbex/README.md usr/share/doc/vantel-harbex/examples/hello.sno \
             usr/share/applications/harbex.desktop \
             usr/share/icons/hicolor/scalable/apps/harbex.svg; do
     grep -qx "./$file" <<<"$contents" || fail "$file missing from the package"
 done
+
+# lintian, when installed, finds no error and no warning (notes and
+# pedantic remarks are allowed).
+if command -v lintian >/dev/null; then
+    lintian --pedantic --info "$deb" >"$scratch/lintian.log" 2>&1 || true
+    grep -E '^[EWX]: ' "$scratch/lintian.log" >&2 && fail "lintian reports errors or warnings"
+    grep -E '^[IP]: ' "$scratch/lintian.log" || true
+    echo "lintian: no error, no warning"
+else
+    echo "lintian is not installed: the package is not linted"
+fi
 
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"

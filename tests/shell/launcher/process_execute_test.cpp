@@ -5,9 +5,11 @@
 #include "launcher/text_files.h"
 #include "test_support.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <vector>
@@ -266,6 +268,130 @@ TEST_F(Launching, ChildrenStartWithNoSignalBlockedOrIgnored) {
     EXPECT_EQ(blockedMask, 0u);
     EXPECT_EQ(ignoredLabel, "SigIgn:");
     EXPECT_EQ(ignoredMask & ~0x180000000ULL, 0u);
+}
+
+// Interrupts the test's main thread with a signal every few milliseconds
+// for as long as it lives; the handler does nothing, so only the
+// interrupted calls notice.
+class SignalStorm {
+public:
+    SignalStorm() {
+        struct sigaction quiet {};
+        quiet.sa_handler = [](int) {};
+        sigaction(SIGUSR1, &quiet, &previous_);
+        sender_ = std::thread([this, target = pthread_self()] {
+            while (!done_) {
+                pthread_kill(target, SIGUSR1);
+                std::this_thread::sleep_for(5ms);
+            }
+        });
+    }
+    ~SignalStorm() {
+        done_ = true;
+        sender_.join();
+        sigaction(SIGUSR1, &previous_, nullptr);
+    }
+    SignalStorm(const SignalStorm&) = delete;
+    SignalStorm& operator=(const SignalStorm&) = delete;
+
+private:
+    std::atomic<bool> done_{false};
+    struct sigaction previous_ {};
+    std::thread sender_;
+};
+
+TEST_F(Launching, SignalsDoNotShortenAWait) {
+    ProcessExecute launcher;
+    ProcessHandle handle = kNoHandle;
+    SignalStorm storm;
+    auto start = std::chrono::steady_clock::now();
+    // A limited wait of a launch lasts until the child ends.
+    ASSERT_TRUE(launcher.Launch("sleep 0.4", handle, std::nullopt, false, false, 10000));
+    EXPECT_TRUE(HasEnded(handle));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 350ms);
+
+    // WaitForEnd waits its whole time for a child that goes on, and no longer.
+    ASSERT_TRUE(launcher.Launch("sleep 30", handle, std::nullopt, false, false, kNoWait));
+    start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(WaitForEnd(handle, 300));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 290ms);
+    EXPECT_LT(waited, 3s);
+}
+
+TEST_F(Launching, ArgumentsGivenOneByOneKeepTheirBlanks) {
+    const std::string script = dir / "args";
+    test::WriteScript(script, "for a in \"$@\"; do echo \"[$a]\"; done > \"$1\"\n");
+    ProcessExecute launcher;
+    ProcessHandle handle = kNoHandle;
+    const std::string record = dir / "my  record";
+    ASSERT_TRUE(launcher.Launch({script, record, " -r ", ""}, handle, kWaitInfinite));
+    EXPECT_EQ(test::ReadFile(record), "[" + record + "]\n[ -r ]\n[]\n");
+    EXPECT_FALSE(launcher.Launch(std::vector<std::string>{}, handle, kNoWait));
+    EXPECT_FALSE(launcher.Launch({"", "x"}, handle, kNoWait));
+    EXPECT_FALSE(launcher.Launch({dir / "absent"}, handle, kNoWait));
+}
+
+TEST_F(Launching, AWaitingLaunchKeepsTheExitStatus) {
+    ProcessExecute launcher;
+    ProcessHandle handle = kNoHandle;
+    for (int status : {0, 3, 10, 255}) {
+        ASSERT_TRUE(
+            launcher.Launch({"sh", "-c", "exit " + std::to_string(status)}, handle, kWaitInfinite));
+        EXPECT_EQ(launcher.LastExitStatus(), status);
+    }
+    ASSERT_TRUE(launcher.Launch({"sh", "-c", "kill -9 $$"}, handle, kWaitInfinite));
+    EXPECT_EQ(launcher.LastExitStatus(), std::nullopt);
+}
+
+TEST_F(Launching, TheEndOfAChildThatRanOnIsToldWithItsStatus) {
+    ProcessExecute launcher;
+    std::vector<std::pair<ProcessHandle, std::optional<int>>> ends;
+    launcher.SetEndNotice([&ends](ProcessHandle child, std::optional<int> status) {
+        // Told before the child is forgotten: its handle is still remembered.
+        ends.emplace_back(child, status);
+    });
+    ProcessHandle quick = kNoHandle;
+    ASSERT_TRUE(launcher.Launch({"sh", "-c", "exit 127"}, quick, kNoWait));
+    while (!HasEnded(quick))
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(launcher.ReapIfEnded(quick));
+    ProcessHandle other = kNoHandle;
+    ASSERT_TRUE(launcher.Launch({"sh", "-c", "kill -9 $$"}, other, kNoWait));
+    while (!HasEnded(other))
+        std::this_thread::sleep_for(10ms);
+    ProcessHandle waited = kNoHandle;
+    ASSERT_TRUE(launcher.Launch({"true"}, waited, kWaitInfinite)); // sweeps the ended one
+    ASSERT_EQ(ends.size(), 2u);
+    EXPECT_EQ(ends[0], std::make_pair(quick, std::optional<int>(127)));
+    EXPECT_EQ(ends[1], std::make_pair(other, std::optional<int>()));
+}
+
+// A symbolic link that appears under the name between its deletion and its
+// creation would lead the write to its target; the file is never opened
+// through one.
+TEST_F(Launching, CreatingARunFileNeverTruncatesThroughAPlantedLink) {
+    const std::string target = dir / "precious";
+    const std::string name = dir / "prog.err";
+    test::WriteFile(target, "keep me");
+    std::atomic<bool> done{false};
+    std::thread planter([&] {
+        while (!done)
+            symlink(target.c_str(), name.c_str());
+    });
+    int refused = 0;
+    for (int i = 0; i < 3000 && test::ReadFile(target) == "keep me"; ++i) {
+        UniqueFd fd = CreateEmptyFile(name);
+        if (!fd.Valid()) ++refused;
+    }
+    done = true;
+    planter.join();
+    EXPECT_EQ(test::ReadFile(target), "keep me");
+    EXPECT_GT(refused, 0) << "the link never came between";
+    // Without anyone in between, the file is made as before.
+    std::filesystem::remove(name);
+    EXPECT_TRUE(CreateEmptyFile(name).Valid());
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(name)));
 }
 
 } // namespace

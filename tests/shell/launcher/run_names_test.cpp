@@ -3,6 +3,8 @@
 #include "launcher/run_files.h"
 #include "launcher/shell_paths.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 namespace harbex {
@@ -56,6 +58,44 @@ TEST(CommandLines, EditorCarriesAtMostOneFontSwitch) {
               "/opt/sno/quillpad  /L  -r /w/p.lst ");
     EXPECT_EQ(EditListingCommand(editor, false, true, "/w/p.lst"),
               "/opt/sno/quillpad  /S  -r /w/p.lst ");
+}
+
+// The words of the command, then the file whole: a path's blanks (two in a
+// row, or one at its end) reach the editor as they are.
+TEST(CommandLines, TheEditorGetsTheFileAsOneArgument) {
+    using Words = std::vector<std::string>;
+    const std::string editor = "/opt/sno/quillpad ";
+    EXPECT_EQ(EditSourceArguments(editor, false, false, "/w/my  prog.sno"),
+              (Words{"/opt/sno/quillpad", "/w/my  prog.sno"}));
+    EXPECT_EQ(EditSourceArguments(editor, false, true, "/w/a b "),
+              (Words{"/opt/sno/quillpad", "/S", "/w/a b "}));
+    EXPECT_EQ(EditListingArguments(editor, true, false, "/w/My Files/p.lst"),
+              (Words{"/opt/sno/quillpad", "/L", "-r", "/w/My Files/p.lst"}));
+    EXPECT_EQ(EditListingArguments(editor, false, false, "/w/p.lst"),
+              (Words{"/opt/sno/quillpad", "-r", "/w/p.lst"}));
+}
+
+TEST(CommandLines, AHandOffEditorMustBeStartable) {
+    test::TempDir dir;
+    test::WriteScript(dir / "myedit", "exit 0\n");
+    test::WriteFile(dir / "plain", "not a program");
+    const std::string path = "/nowhere:" + dir.Path();
+    struct Case {
+        const char* value;
+        bool startable;
+    };
+    const std::string full = dir / "myedit --wait";
+    const std::string plain = dir / "plain";
+    const std::string folder = dir.Path();
+    for (const auto& [value, startable] :
+         {Case{nullptr, true}, Case{"", true}, Case{"   ", true}, Case{"myedit", true},
+          Case{"  myedit  -n ", true}, Case{full.c_str(), true}, Case{"no-such-editor-here", false},
+          Case{plain.c_str(), false}, Case{folder.c_str(), false},
+          Case{"/no/such/editor", false}}) {
+        EXPECT_EQ(HandOffEditorStartable(value, path.c_str()), startable)
+            << (value == nullptr ? "(unset)" : value);
+    }
+    EXPECT_FALSE(HandOffEditorStartable("myedit", nullptr));
 }
 
 TEST(CommandLines, LongPathsAreNeverCut) {

@@ -215,5 +215,42 @@ TEST_F(Runs, EditSourceCarriesTheFontSwitch) {
     EXPECT_FALSE(EditSource(launcher, request));
 }
 
+// Two files whose names differ only in their blanks: the editor is given
+// the one chosen, never the other.
+TEST_F(Runs, TheEditorOpensExactlyTheChosenPath) {
+    const std::string twoBlanks = dir / "my  prog.sno";
+    WriteFile(twoBlanks, "END\n");
+    WriteFile(dir / "my prog.sno", "END\n");
+    source = twoBlanks;
+    ASSERT_TRUE(EditSource(launcher, Request(true)));
+    EXPECT_EQ(EditorArguments(), twoBlanks);
+    std::filesystem::remove(record);
+    ASSERT_EQ(OpenListing(launcher, Request(true), dir / "my  prog.lst"), RunOutcome::Done);
+    EXPECT_EQ(EditorArguments(), "-r|" + dir / "my  prog.lst");
+}
+
+TEST_F(Runs, AHandOffEditorThatCannotStartIsAMissingEditor) {
+    setenv("HARBEX_EDITOR", "harbex-no-such-editor --wait", 1);
+    const bool edited = EditSource(launcher, Request(true));
+    const RunResult result = RunSource(launcher, Request(true));
+    unsetenv("HARBEX_EDITOR");
+    EXPECT_FALSE(edited);
+    EXPECT_EQ(result.outcome, RunOutcome::EditorNotFound);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(test::Exists(record));
+}
+
+TEST_F(Runs, TheResultCarriesTheListingsSummary) {
+    test::WriteScript(programDir + "vantel",
+                      "printf 'Execution begins...\\n EXECUTION HAS TERMINATED.\\n"
+                      " NUMBER OF STATEMENTS EXECUTED: 7\\n' > \"${1%.*}.lst\"\nexit 3\n");
+    EXPECT_EQ(RunSource(launcher, Request(true)).summary, "Ended: status 3, 7 statements");
+    // A listing the run did not write says nothing of this run.
+    test::WriteScript(programDir + "vantel", "exit 0\n");
+    const RunResult stale = RunSource(launcher, Request(true));
+    EXPECT_FALSE(stale.listingWritten);
+    EXPECT_EQ(stale.summary, std::nullopt);
+}
+
 } // namespace
 } // namespace harbex

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -167,6 +171,121 @@ TEST_F(LineDataTest, OnlyRegularFilesAreUsed) {
         EXPECT_EQ(ReadLines(name), Lines{});
         EXPECT_FALSE(WriteLines(name, {"A=1"}));
     }
+}
+
+// Lets files grow to `bytes` at most for as long as it lives; a write past
+// that fails (with EFBIG) as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = previous_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(LineDataTest, AFailedWriteLeavesTheOldFileWhole) {
+    WriteFile(path, "SUBSET=true\r\n");
+    bool written = true;
+    {
+        FileSizeLimit full(20);
+        written = WriteLines(path, {"SUBSET=false", std::string(60, 'x') + "=1"});
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadFile(path), "SUBSET=true\r\n");
+    EXPECT_EQ(folder.Names(), Lines{"opt.ini"});
+}
+
+struct stat StatOf(const std::string& path) {
+    struct stat attributes {};
+    ::lstat(path.c_str(), &attributes);
+    return attributes;
+}
+
+TEST_F(LineDataTest, TheFileIsReplacedWholeKeepingItsMode) {
+    WriteFile(path, "OLD=1\r\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    const ino_t before = StatOf(path).st_ino;
+    ASSERT_TRUE(WriteLines(path, {"NEW=1"}));
+    EXPECT_EQ(ReadFile(path), "NEW=1\r\n");
+    EXPECT_EQ(StatOf(path).st_mode & 07777, 0640u);
+    EXPECT_NE(StatOf(path).st_ino, before); // renamed into place, not rewritten
+    EXPECT_EQ(folder.Names(), Lines{"opt.ini"});
+
+    // An option file kept elsewhere through a link: the link stays, its
+    // target gets the new content.
+    const std::string kept = folder.Path("kept.ini");
+    const std::string linked = folder.Path("linked.ini");
+    WriteFile(kept, "OLD=1\r\n");
+    ASSERT_EQ(::symlink(kept.c_str(), linked.c_str()), 0);
+    ASSERT_TRUE(WriteLines(linked, {"NEW=2"}));
+    EXPECT_TRUE(S_ISLNK(StatOf(linked).st_mode));
+    EXPECT_EQ(ReadFile(kept), "NEW=2\r\n");
+    // A link to nothing is not followed into a new file.
+    const std::string dangling = folder.Path("dangling.ini");
+    ASSERT_EQ(::symlink(folder.Path("nothing").c_str(), dangling.c_str()), 0);
+    EXPECT_FALSE(WriteLines(dangling, {"A=1"}));
+    EXPECT_EQ(folder.Names(), (Lines{"dangling.ini", "kept.ini", "linked.ini", "opt.ini"}));
+}
+
+// Root passes every permission check: the folder's case runs this test
+// again as the user nobody, which the folder is closed to.
+constexpr char kClosedFolderVariable[] = "HARBEX_CLOSED_FOLDER";
+constexpr uid_t kNobody = 65534;
+
+void WriteInClosedFolder(const std::string& closed) {
+    const std::string own = closed + "/opt.ini";
+    const std::string others = closed + "/theirs.ini";
+    EXPECT_TRUE(WriteLines(own, {"SUBSET=true"}));
+    EXPECT_EQ(ReadFile(own), "SUBSET=true\r\n");
+    EXPECT_FALSE(WriteLines(others, {"SUBSET=true"}));
+    EXPECT_EQ(ReadFile(others), "OLD=1\r\n");
+    EXPECT_FALSE(WriteLines(closed + "/new.ini", {"A=1"}));
+}
+
+TEST(LineDataClosedFolder, TheUsersFileIsRewrittenInPlace) {
+    if (const char* closed = std::getenv(kClosedFolderVariable)) {
+        WriteInClosedFolder(closed);
+        return;
+    }
+    TempFolder folder;
+    ASSERT_TRUE(folder.Valid());
+    const std::string closed = folder.Path("closed");
+    ASSERT_EQ(::mkdir(closed.c_str(), 0755), 0);
+    WriteFile(closed + "/opt.ini", "SUBSET=false\r\nOTHER=longer than the new content\r\n");
+    WriteFile(closed + "/theirs.ini", "OLD=1\r\n");
+    ::chmod((closed + "/theirs.ini").c_str(), 0644);
+    if (::geteuid() != 0) {
+        ::chmod(closed.c_str(), 0555);
+        WriteInClosedFolder(closed);
+        ::chmod(closed.c_str(), 0755);
+        return;
+    }
+    if (::access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "setpriv is not installed";
+    ASSERT_EQ(::chmod(folder.Dir().c_str(), 0755), 0);
+    ASSERT_EQ(::chown((closed + "/opt.ini").c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(closed.c_str(), 0555), 0);
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::string command = std::string(kClosedFolderVariable) + "='" + closed +
+                                "' /usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups " +
+                                self + " --gtest_filter=LineDataClosedFolder.* >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    ::chmod(closed.c_str(), 0755);
+    EXPECT_EQ(status, 0) << "the run as nobody failed";
+    EXPECT_EQ(ReadFile(closed + "/opt.ini"), "SUBSET=true\r\n");
+    EXPECT_EQ(ReadFile(closed + "/theirs.ini"), "OLD=1\r\n");
 }
 
 } // namespace

@@ -94,6 +94,64 @@ TEST(ListingIndex, CardsStatementsAndWhatEachMessageIsAbout) {
     EXPECT_TRUE(ListingIndex(Lines("no messages\n")).Messages().empty());
 }
 
+TEST(ListingIndex, AnyCardNumberIsTakenWithoutOverflowOrAGreedyTable) {
+    struct Case {
+        std::string card;
+        int statement; // 0: not a card with a number
+        bool messageFindsCard;
+    };
+    const std::vector<Case> cases = {
+        {"2147483647    X = 1 ", 2147483647, true},
+        {"1000000000    X", 1000000000, true},
+        {"2147483648    X = 1 ", 0, false}, // beyond 32 bits: no card
+        {"99999999999999999999    X", 0, false},
+    };
+    for (const Case& c : cases) {
+        const std::string listing = " SNOBOL SUBSET INTERPRETTER. VERSION 1.0\n" + c.card +
+                                    "\n--- ERROR OCCURRED ON STATEMENT " +
+                                    std::to_string(c.statement > 0 ? c.statement : 2147483647) +
+                                    " ---\n";
+        const ListingIndex index(Lines(listing));
+        EXPECT_EQ(index.StatementAt(1), c.statement) << c.card;
+        ASSERT_EQ(index.Messages().size(), 1u) << c.card;
+        EXPECT_EQ(index.Messages()[0].cardLine, c.messageFindsCard ? 1 : -1) << c.card;
+    }
+}
+
+TEST(ListingIndex, AMessageLeadsToItsSourceLineAlsoAcrossUnlist) {
+    // The source of kTranslation: the card after -UNLIST and the -LIST card
+    // are not listed.
+    const std::vector<std::string> source = Lines("* errors while translating\n"
+                                                  "    X = 'ABC\n"
+                                                  "-UNLIST\n"
+                                                  "    Y = 2\n"
+                                                  "-LIST\n"
+                                                  "    Z = (2\n"
+                                                  "    W = 3\n"
+                                                  "+   + 4\n"
+                                                  "END\n");
+    EXPECT_EQ(ListedSourceLines(source), (std::vector<int>{0, 1, 2, 5, 6, 7, 8}));
+    const ListingIndex translation(Lines(kTranslation));
+    EXPECT_EQ(translation.SourceLineOf(0, source), 1);
+    EXPECT_EQ(translation.SourceLineOf(1, source), 6);
+    EXPECT_EQ(translation.SourceLineOf(2, source), 8);
+    EXPECT_FALSE(translation.SourceLineOf(3, source));
+    EXPECT_FALSE(translation.SourceLineOf(0, {})); // a shorter source than listed
+
+    // A run-time error in an unlisted statement goes to the nearest listed
+    // one (statements 2 and 4 are as near: the earlier counts).
+    std::string unlisted = kRunTime;
+    unlisted.replace(unlisted.find("   3    NEXT"), 4, "    ");
+    const std::vector<std::string> runSource = Lines("* a run-time error\n"
+                                                     "    N = 1\n"
+                                                     "LOOP    N = N + 1\n"
+                                                     "+      :(NEXT)\n"
+                                                     "NEXT    X = LEN(-1)\n"
+                                                     "END\n");
+    EXPECT_EQ(ListingIndex(Lines(unlisted)).SourceLineOf(0, runSource), 2);
+    EXPECT_EQ(ListingIndex(Lines(kRunTime)).SourceLineOf(0, runSource), 4);
+}
+
 TEST(ListingIndex, StepsFollowOnAndRestartFromTheCursor) {
     const ListingIndex index(Lines(kTranslation));
     MessageStepper stepper;

@@ -17,13 +17,18 @@ namespace quillpad::test {
 
 using harbex::test::Exists;
 using harbex::test::ReadFile;
+using harbex::test::RecordedArguments;
+using harbex::test::RecordedPid;
 using harbex::test::TempDir;
 using harbex::test::WriteFile;
+using harbex::test::WriteRecordingEditor;
+using harbex::test::WriteScript;
 
 // The questions asked so far, and the answers the next ones get (Cancel
 // when none is queued).
 struct Questions {
     QStringList asked;
+    QList<QMessageBox::StandardButton> defaults; // the keeping answer of each
     QList<QMessageBox::StandardButton> answers;
 };
 Questions& AskedQuestions();

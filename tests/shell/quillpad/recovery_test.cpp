@@ -20,6 +20,8 @@ protected:
     void SetUp() override {
         test::AskedQuestions() = {};
         test::WriteFile(file, "* saved\nEND\n");
+        QString error;
+        ASSERT_FALSE(StateFolder(error).isEmpty()) << error.toStdString(); // for planted files
     }
     std::unique_ptr<EditorWindow> Open() {
         auto window = std::make_unique<EditorWindow>(OpenRequest{test::Q(file)});
@@ -37,7 +39,9 @@ protected:
 };
 
 TEST_F(Recovery, SigtermKeepsUnsavedChangesAndTheNextOpeningOffersThem) {
-    EXPECT_EQ(RecoveryFile(), dir / ".prog.sno.quillpad-recovery");
+    // In the user's own state folder, nothing beside the file.
+    const std::string state = std::string(std::getenv("XDG_STATE_HOME")) + "/quillpad/";
+    EXPECT_EQ(RecoveryFile().rfind(state, 0), 0u) << RecoveryFile();
     {
         auto window = Open();
         Type(*window, "* typed\n");
@@ -51,6 +55,7 @@ TEST_F(Recovery, SigtermKeepsUnsavedChangesAndTheNextOpeningOffersThem) {
     EXPECT_TRUE(test::AskedQuestions().asked.isEmpty()); // ended without asking
     EXPECT_EQ(test::ReadFile(file), "* saved\nEND\n");
     EXPECT_EQ(test::ReadFile(RecoveryFile()), "* typed\n* saved\nEND\n");
+    EXPECT_FALSE(test::Exists(LegacyRecoveryPathFor(test::Q(file)).toStdString()));
     struct stat status {};
     ASSERT_EQ(stat(RecoveryFile().c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
@@ -128,6 +133,42 @@ TEST(Files, SavingKeepsEveryByteNotEditedAndTheFilesPermissions) {
     window.Editor().insertPlainText("\u20ac");
     ASSERT_TRUE(window.Save());
     EXPECT_EQ(test::ReadFile(file), "* caf\xc3\xa9\xc2\xa0ok\r\n    X = 'A'\r\nEND X\xe2\x82\xac");
+}
+
+TEST(Files, LoneCarriageReturnsAndMixedLineEndsSurviveASave) {
+    test::TempDir dir;
+    struct Case {
+        std::string bytes;
+        std::string afterAppendingALine; // a line added at the end
+    };
+    const std::vector<Case> cases = {
+        {"* mac\r    X = 1\rEND\r", "* mac\r    X = 1\rEND\rNEW\r"},
+        {"* mixed\r\n    X = 1\nEND\r\n", "* mixed\r\n    X = 1\nEND\r\nNEW\r\n"},
+        {"* odd\rone\r\ntwo\n", "* odd\rone\r\ntwo\nNEW\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string file = dir / "prog.sno";
+        test::WriteFile(file, c.bytes);
+        EditorWindow window({test::Q(file)});
+        window.Editor().moveCursor(QTextCursor::End);
+        window.Editor().insertPlainText(" ");
+        window.Editor().textCursor().deletePreviousChar(); // modified, same text
+        ASSERT_TRUE(window.Save());
+        EXPECT_EQ(test::ReadFile(file), c.bytes);
+        window.Editor().moveCursor(QTextCursor::End);
+        window.Editor().insertPlainText("NEW\n");
+        ASSERT_TRUE(window.Save());
+        EXPECT_EQ(test::ReadFile(file), c.afterAppendingALine);
+    }
+    // Saved unedited, even a paragraph separator (which the text widget
+    // turns into a line break) stays as it was.
+    const std::string file = dir / "odd.sno";
+    test::WriteFile(file, "a\xe2\x80\xa9"
+                          "b\r\n");
+    EditorWindow window({test::Q(file)});
+    ASSERT_TRUE(window.Save());
+    EXPECT_EQ(test::ReadFile(file), "a\xe2\x80\xa9"
+                                    "b\r\n");
 }
 
 TEST(Files, AFailedWriteLeavesNothingBehind) {

@@ -8,7 +8,9 @@
 #include <QProcess>
 #include <csignal>
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace quillpad {
 namespace {
@@ -58,6 +60,7 @@ TEST_F(SingleInstance, ASecondRunReloadsTheFirstWindow) {
     EditorWindow window(first);
     QObject::connect(startup.server.get(), &InstanceServer::requested, &window,
                      &EditorWindow::Reopen);
+    startup.server->Release();
     const int normalSize = window.Editor().font().pointSize();
 
     test::WriteFile(file, "second run\n");
@@ -66,8 +69,11 @@ TEST_F(SingleInstance, ASecondRunReloadsTheFirstWindow) {
     ASSERT_TRUE(test::WaitUntil([&] { return second.state() == QProcess::NotRunning; }));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
-    ASSERT_TRUE(test::WaitUntil([&] { return test::TextOf(window) == "second run\n"; }));
-    EXPECT_GT(window.Editor().font().pointSize(), normalSize);
+    // The file watcher may show the new text before the request arrives.
+    ASSERT_TRUE(test::WaitUntil([&] {
+        return test::TextOf(window) == "second run\n" &&
+               window.Editor().font().pointSize() > normalSize;
+    }));
     EXPECT_TRUE(window.Editor().isReadOnly());
 }
 
@@ -90,6 +96,57 @@ TEST_F(SingleInstance, AQuillpadThatWasKilledDoesNotBlockTheNext) {
     ASSERT_TRUE(next.waitForFinished());
     EXPECT_EQ(next.exitCode(), 0);
     EXPECT_FALSE(test::Exists(socket.toStdString()));
+}
+
+TEST_F(SingleInstance, ABusyFirstWindowKeepsItsFileAndTheSecondWaits) {
+    test::WriteFile(file, "listing\n");
+    const std::string socket = InstanceSocketFor(test::Q(file)).toStdString();
+    QProcess first;
+    StartQuillpad(first, {"-r", test::Q(file)});
+    ASSERT_TRUE(test::WaitUntil([&] { return HandOff(test::Q(socket), {test::Q(file)}); }));
+    struct stat before {};
+    ASSERT_EQ(stat(socket.c_str(), &before), 0);
+
+    // Stopped, the first window answers nothing for longer than a hand-off waits.
+    kill(static_cast<pid_t>(first.processId()), SIGSTOP);
+    QProcess second;
+    StartQuillpad(second, {"-r", test::Q(file)});
+    test::WaitUntil([] { return false; }, std::chrono::milliseconds(4500));
+    EXPECT_EQ(second.state(), QProcess::Running); // waiting, not a window of its own
+    struct stat during {};
+    ASSERT_EQ(stat(socket.c_str(), &during), 0);
+    EXPECT_EQ(during.st_ino, before.st_ino);
+
+    kill(static_cast<pid_t>(first.processId()), SIGCONT);
+    ASSERT_TRUE(test::WaitUntil([&] { return second.state() == QProcess::NotRunning; },
+                                std::chrono::seconds(15)));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardError().contains("waiting for the window"));
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished());
+}
+
+TEST_F(SingleInstance, RequestsBeforeTheWindowIsReadyAreHeldNotDropped) {
+    test::WriteFile(file, "listing\n");
+    Startup startup = StartInstance({test::Q(file)});
+    ASSERT_TRUE(startup.server);
+    std::vector<OpenRequest> seen;
+    QObject::connect(startup.server.get(), &InstanceServer::requested,
+                     [&](const OpenRequest& request) { seen.push_back(request); });
+    const QString socket = InstanceSocketFor(test::Q(file));
+    std::future<bool> handed = std::async(std::launch::async, [&] {
+        return HandOff(socket, {test::Q(file), FontSwitch::Smaller, true, 12});
+    });
+    ASSERT_TRUE(test::WaitUntil(
+        [&] { return handed.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    EXPECT_TRUE(handed.get());
+    test::WaitUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_TRUE(seen.empty()); // the window is still being made
+    startup.server->Release();
+    ASSERT_TRUE(test::WaitUntil([&] { return !seen.empty(); }));
+    EXPECT_EQ(seen[0].font, FontSwitch::Smaller);
+    EXPECT_EQ(seen[0].line, 12);
 }
 
 } // namespace

@@ -2,9 +2,12 @@
 
 #include "command_line.h"
 #include "quillpad_test_support.h"
+#include "single_instance.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace quillpad {
@@ -27,6 +30,10 @@ TEST(Switches, TheCommandLinesHarbexBuilds) {
         {{"-r", "/w/My", "Files/prog.lst"}, FontSwitch::Normal, true, "/w/My Files/prog.lst"},
         {{"/L", "/S", "a"}, FontSwitch::Smaller, false, "a"},
         {{"/L", "-r"}, FontSwitch::Larger, true, ""},
+        // A path given as one argument is taken whole, its blanks included.
+        {{"/w/my  prog.sno"}, FontSwitch::Normal, false, "/w/my  prog.sno"},
+        {{"/S", " /w/lead and trail "}, FontSwitch::Smaller, false, " /w/lead and trail "},
+        {{"-r", "/w/a  b.lst"}, FontSwitch::Normal, true, "/w/a  b.lst"},
     };
     for (const Case& c : cases) {
         const CommandLine line = ParseCommandLine(c.words);
@@ -43,6 +50,55 @@ TEST(Switches, HandOffToTheUsersEditor) {
               (std::vector<std::string>{"gvim", "/w/My Files/a.sno"}));
     EXPECT_EQ(*HandOffArguments(" emacs  -nw ", "a.sno"),
               (std::vector<std::string>{"emacs", "-nw", "a.sno"}));
+}
+
+TEST(Switches, QuillpadNamedAsTheUsersEditorIsRecognised) {
+    test::TempDir dir;
+    const std::string own = std::string(QUILLPAD_PATH);
+    const std::string folder = own.substr(0, own.rfind('/') + 1);
+    std::filesystem::create_symlink(own, dir / "myeditor");
+    test::WriteScript(dir / "gvim", "exit 0\n");
+    const std::string path = qEnvironmentVariable("PATH").toStdString();
+    setenv("PATH", (dir.Path() + ":" + path).c_str(), 1);
+    struct Case {
+        std::string program;
+        bool itself;
+    };
+    const std::vector<Case> cases = {
+        {"quillpad", true},        {"quillpad-editor", true},
+        {"/opt/x/quillpad", true}, {dir / "myeditor", true},
+        {"myeditor", true},        {own, true},
+        {"gvim", false},           {dir / "gvim", false},
+        {"no-such-editor", false}, {folder + "vantel", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsQuillpadItself(c.program, folder), c.itself) << c.program;
+    setenv("PATH", path.c_str(), 1);
+}
+
+TEST(Switches, TheFrontReportsAnEditorThatCannotStartAndIgnoresItself) {
+    test::TempDir dir;
+    const QString file = Q(dir / "prog.lst");
+    test::WriteFile(dir / "prog.lst", "listing\n");
+    QProcess front;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HARBEX_EDITOR", Q(dir / "no-such-editor") + " -x");
+    front.setProcessEnvironment(environment);
+    front.start(QUILLPAD_PATH, {"-r", file});
+    ASSERT_TRUE(front.waitForFinished(10000));
+    EXPECT_EQ(front.exitCode(), 127);
+    EXPECT_TRUE(front.readAllStandardError().contains("cannot start"));
+
+    // quillpad named there would start itself for ever: its own window opens.
+    environment.insert("HARBEX_EDITOR", "quillpad");
+    front.setProcessEnvironment(environment);
+    front.start(QUILLPAD_PATH, {"-r", file});
+    ASSERT_TRUE(front.waitForStarted());
+    ASSERT_TRUE(test::WaitUntil([&] { return HandOff(InstanceSocketFor(file), {file}); }));
+    EXPECT_TRUE(front.readAllStandardError().contains("names quillpad itself"));
+    front.terminate();
+    ASSERT_TRUE(front.waitForFinished(10000));
+    EXPECT_EQ(front.exitCode(), 0);
 }
 
 TEST(Switches, LargerAndSmallerFontsAreVisiblyDifferent) {

@@ -1,10 +1,12 @@
 // The main window driven through its menus under the offscreen platform.
 
+#include "editor_requests_client.h"
 #include "shell_fixture.h"
 
 #include <QCompleter>
 #include <QMenuBar>
 #include <QTest>
+#include <QWindow>
 #include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -104,6 +106,96 @@ TEST_F(StartUp, LaterActivationsReadNothingAgain) {
     EXPECT_TRUE(MainForm->LargerFontChosen());
     EXPECT_EQ(MainForm->RememberedFolder(), HomeDir() + "/");
     EXPECT_EQ(MainForm->windowTitle(), "SNOBOL4 Execution System");
+}
+
+TEST_F(StartUp, AFirstStartWithoutAFullInterpreterRunsVantel) {
+    std::filesystem::remove(programDir + "snobol4");
+    Start();
+    EXPECT_TRUE(MainForm->IsSubsetMode());
+    EXPECT_EQ(Cell(1, 0), "Yes");
+    EXPECT_EQ(MemoLines().last(),
+              QString::fromStdString("Runs use vantel (Subset SNOBOL = Yes): there is no full "
+                                     "interpreter " +
+                                     programDir + "snobol4"));
+    Stop();
+    // The choice is written in the file's own form.
+    EXPECT_EQ(ReadFile(OptionFile()), "SUBSET=true\r\n");
+}
+
+TEST_F(StartUp, AnExistingOptionFileIsReadAsItStands) {
+    std::filesystem::remove(programDir + "snobol4");
+    for (const char* content : {"OTHER=1\r\n", "SUBSET=no\r\n", ""}) {
+        WriteFile(OptionFile(), content);
+        Start();
+        EXPECT_FALSE(MainForm->IsSubsetMode()) << content;
+        EXPECT_EQ(MemoLines(), QStringList{""}) << content;
+        Stop();
+    }
+}
+
+TEST_F(StartUp, AHandOffEditorThatIsQuillpadItselfIsIgnoredAndSaidSo) {
+    for (const std::string& value : {std::string("quillpad"), programDir + "quillpad -n"}) {
+        setenv("HARBEX_EDITOR", value.c_str(), 1);
+        Start();
+        unsetenv("HARBEX_EDITOR");
+        EXPECT_EQ(MemoLines().first(), "HARBEX_EDITOR names quillpad itself: ignored") << value;
+        Stop();
+    }
+    Start();
+    EXPECT_EQ(MemoLines(), QStringList{""});
+}
+
+TEST_F(StartUp, TheWindowComesBackWhereItWasLeft) {
+    Start();
+    MainForm->setGeometry(120, 90, 555, 333);
+    Settle();
+    const QRect left = MainForm->geometry();
+    Stop();
+    Start();
+    EXPECT_EQ(MainForm->geometry(), left);
+}
+
+TEST_F(StartUp, BoxesAndWindowsStandOverTheMainWindow) {
+    Start();
+    QApplication::setActiveWindow(nullptr);
+    EXPECT_EQ(MessageBoxOwner(), MainForm);
+    Pick("Opt");
+    Pick("About1");
+    for (QWidget* window : {static_cast<QWidget*>(OptionsForm), static_cast<QWidget*>(AboutForm)}) {
+        ASSERT_NE(window->windowHandle(), nullptr);
+        EXPECT_EQ(window->windowHandle()->transientParent(), MainForm->windowHandle());
+    }
+    Activate(*AboutForm);
+    EXPECT_EQ(MessageBoxOwner(), AboutForm);
+}
+
+TEST_F(StartUp, EscapeFromTheMenusGivesTheKeyboardBackToTheMemo) {
+    Start();
+    auto* memo = Find<QPlainTextEdit>(*MainForm, "Memo1");
+    memo->setFocus();
+    Settle();
+    ASSERT_TRUE(memo->hasFocus());
+    // Open a menu, leave it, open the next, leave it and the menu bar.
+    QTest::keyClick(MainForm, Qt::Key_F, Qt::AltModifier);
+    Settle();
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Right, Qt::Key_Escape, Qt::Key_Escape}) {
+        QWidget* target = QApplication::activePopupWidget() != nullptr
+                              ? QApplication::activePopupWidget()
+                              : QApplication::focusWidget();
+        QTest::keyClick(target != nullptr ? target : MainForm, key);
+        Settle();
+    }
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_TRUE(memo->hasFocus()) << (QApplication::focusWidget() != nullptr
+                                          ? QApplication::focusWidget()->objectName().toStdString()
+                                          : std::string("no focus"));
+    QTest::keyClick(MainForm, Qt::Key_O, Qt::AltModifier);
+    Settle();
+    EXPECT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTest::keyClick(MainForm->menuBar(), Qt::Key_Escape);
+    Settle();
+    EXPECT_TRUE(memo->hasFocus());
 }
 
 // Points the user settings somewhere else for as long as it lives.
@@ -208,8 +300,13 @@ TEST_F(FileCommands, NewAsksBeforeItReplacesAFile) {
               "* A SNOBOL4 Program\n* program goes here\n\nEND\nData goes here\n");
     EXPECT_EQ(MemoLines().last(), QString::fromStdString("Creating: " + source));
     EXPECT_TRUE(Item("Run1")->isEnabled());
-    EXPECT_EQ(MainForm->RememberedFolder(), HomeDir() + "/");
+    // Choose starts where the new file is.
+    EXPECT_EQ(MainForm->RememberedFolder(), work.Path() + "/");
+    EXPECT_EQ(RegistryValue(), QString::fromStdString(work.Path() + "/"));
     EXPECT_TRUE(messages.empty());
+    AnswerDialog(*MainForm, "OpenDialog", "");
+    Pick("Choose1");
+    EXPECT_EQ(dialogFolder, work.Path());
 }
 
 TEST_F(FileCommands, NewAddsTheSuffixOnlyUnderTheSnobolFilter) {
@@ -277,6 +374,53 @@ TEST_F(FileCommands, EditCarriesTheLastFontSwitch) {
     EXPECT_FALSE(MainForm->LargerFontChosen());
 }
 
+// "my  prog.sno" (two blanks) beside "my prog.sno": Edit opens the one chosen.
+TEST_F(FileCommands, EditGivesTheEditorThePathWhole) {
+    Start();
+    const std::string chosen = work / "my  prog.sno";
+    WriteFile(chosen, "END\n");
+    WriteFile(work / "my prog.sno", "END\n");
+    Choose(chosen);
+    Pick("Edit1");
+    EXPECT_EQ(EditorArguments(), chosen);
+}
+
+TEST_F(FileCommands, AHandOffEditorThatCannotStartIsReported) {
+    Start();
+    const std::string source = work / "prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    setenv("HARBEX_EDITOR", "harbex-no-such-editor", 1);
+    Pick("Edit1");
+    unsetenv("HARBEX_EDITOR");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Editor program not found");
+    EXPECT_EQ(messages[0].caption, "Oops:Error");
+}
+
+// The editor that could not start the program it hands files to ends with
+// status 127; other ends say nothing.
+TEST_F(FileCommands, AnEditorThatCouldNotHandTheFileOnIsReported) {
+    Start();
+    const std::string source = work / "prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    for (const auto& [status, reported] : {std::pair{0, false}, std::pair{127, true}}) {
+        messages.clear();
+        std::filesystem::remove(programDir + "quillpad");
+        WriteScript(programDir + "quillpad", "exit " + std::to_string(status) + "\n");
+        Pick("Edit1");
+        QElapsedTimer clock;
+        clock.start();
+        while (messages.empty() && clock.elapsed() < 1500)
+            Settle();
+        ASSERT_EQ(messages.size(), reported ? 1u : 0u) << status;
+        if (reported) {
+            EXPECT_EQ(messages[0].text, "Editor program not found");
+        }
+    }
+}
+
 TEST_F(FileCommands, AMissingEditorIsReported) {
     Start();
     std::filesystem::remove(programDir + "quillpad");
@@ -306,7 +450,28 @@ TEST_F(Running, SubsetModeRunsVantelAndOpensItsListing) {
     EXPECT_FALSE(Exists(work / "hello.err"));
     EXPECT_EQ(MemoLines().mid(1),
               QStringList({QString::fromStdString("Running: " + source),
-                           QString::fromStdString("Listing: " + work / "hello.lst")}));
+                           QString::fromStdString("Listing: " + work / "hello.lst"),
+                           "Ended: status 0, 1 statements"}));
+}
+
+TEST_F(Running, EachRunEndsWithTheListingsSummary) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    Start();
+    struct Case {
+        const char* program;
+        const char* summary;
+    };
+    for (const auto& [program, summary] :
+         {Case{"        &CODE = 3\nEND\n", "Ended: status 3, 1 statements"},
+          Case{"        X = 1 )\n        Y = 2 )\nEND\n", "Translation errors: 2"},
+          Case{"        P = RTAB(-1)\nEND\n",
+               "Error in statement 1: NEGATIVE ARG FOR PATTERN-VALUED PRIMITIVE FUNCTION"}}) {
+        const std::string source = work / "prog.sno";
+        WriteFile(source, program);
+        Choose(source);
+        Pick("Run1");
+        EXPECT_EQ(MemoLines().last(), summary) << program;
+    }
 }
 
 TEST_F(Running, TheMemoSaysWhenARunLeftNoListing) {
@@ -434,6 +599,76 @@ TEST_F(Running, AMissingProcessorIsReported) {
     EXPECT_FALSE(Exists(editorRecord));
 }
 
+// quillpad's answers, given in its place; the files asked about are recorded.
+class EditorAnswers {
+public:
+    EditorAnswers() {
+        previous_ = SetEditorRequests(
+            {[this](const QString& path) { return Answer(saves, saveReply, path); },
+             [this](const QString& path) { return Answer(ends, endReply, path); }});
+    }
+    ~EditorAnswers() { SetEditorRequests(previous_); }
+    EditorAnswers(const EditorAnswers&) = delete;
+    EditorAnswers& operator=(const EditorAnswers&) = delete;
+
+    quillpad::EditorReply saveReply, endReply;
+    QStringList saves, ends;
+
+private:
+    static quillpad::EditorReply Answer(QStringList& asked, const quillpad::EditorReply& reply,
+                                        const QString& path) {
+        asked.push_back(path);
+        return reply;
+    }
+    EditorRequests previous_;
+};
+
+TEST_F(Running, ARunSavesTheEditorsChangesFirst) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    Start();
+    const std::string source = work / "hello.sno";
+    const QString path = QString::fromStdString(source);
+    WriteFile(source, "        OUTPUT = 'HELLO'\nEND\n");
+    Choose(source);
+    EditorAnswers quillpad;
+    quillpad.saveReply = {quillpad::EditorAnswer::Saved, {}};
+    Pick("Run1");
+    EXPECT_EQ(quillpad.saves, QStringList{path});
+    EXPECT_EQ(MemoLines().mid(1, 2), QStringList({"Saved: " + path, "Running: " + path}));
+    EXPECT_TRUE(Exists(work / "hello.lst"));
+
+    // Nothing to save: nothing said.
+    quillpad.saveReply = {quillpad::EditorAnswer::Unchanged, {}};
+    const qsizetype lines = MemoLines().size();
+    Pick("Run1");
+    EXPECT_EQ(MemoLines().at(lines), "Running: " + path);
+}
+
+TEST_F(Running, ARunWhoseSaveFailedDoesNotStart) {
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    Start();
+    const std::string source = work / "hello.sno";
+    const QString path = QString::fromStdString(source);
+    WriteFile(source, "END\n");
+    Choose(source);
+    EditorAnswers quillpad;
+    quillpad.saveReply = {quillpad::EditorAnswer::Failed, "Permission denied."};
+    Pick("Run1");
+    EXPECT_EQ(MemoLines().last(),
+              "Not run: the changes to " + path + " could not be saved. Permission denied.");
+    EXPECT_FALSE(Exists(work / "hello.lst"));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(Exists(editorRecord));
+
+    // Another editor of the user's own is not asked.
+    WriteRecordingEditor(work / "own-editor", work / "own.record");
+    setenv("HARBEX_EDITOR", (work / "own-editor").c_str(), 1);
+    Pick("Run1");
+    unsetenv("HARBEX_EDITOR");
+    EXPECT_EQ(quillpad.saves.size(), 1);
+    EXPECT_TRUE(Exists(work / "hello.lst"));
+}
+
 using Ending = ShellTest;
 
 TEST_F(Ending, ExitWritesTheSubsetChoiceMadeInTheOptionsDialog) {
@@ -478,6 +713,54 @@ TEST_F(Ending, ClosingTheShellEndsItsEditorAndNothingElse) {
     EXPECT_EQ(kill(bystander, 0), 0);
     kill(bystander, SIGKILL);
     waitpid(bystander, nullptr, 0);
+}
+
+TEST_F(Ending, AnEditorThatCannotKeepItsWorkIsToldOfAndLeftOpen) {
+    Start();
+    const std::string source = work / "prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    Pick("Edit1");
+    ASSERT_TRUE(WaitForFile(editorRecord, 10s));
+    const int kept = RecordedPid(editorRecord);
+    std::filesystem::remove(editorRecord);
+    Pick("Edit1"); // a second window process on the same file
+    ASSERT_TRUE(WaitForFile(editorRecord, 10s));
+    const int second = RecordedPid(editorRecord);
+
+    EditorAnswers quillpad;
+    quillpad.endReply = {quillpad::EditorAnswer::Failed, "No folder to keep it in."};
+    Pick("eXit1");
+    Stop();
+    EXPECT_EQ(quillpad.ends, QStringList{QString::fromStdString(source)});
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              QString::fromStdString("The quillpad window of " + source +
+                                     " still holds unsaved work and stays open. No folder to "
+                                     "keep it in."));
+    EXPECT_EQ(kill(kept, 0), 0);
+    EXPECT_EQ(kill(second, 0), 0);
+    for (int pid : {kept, second}) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
+TEST_F(Ending, EditorsThatKeptTheirWorkEndAsBefore) {
+    Start();
+    const std::string source = work / "prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    Pick("Edit1");
+    ASSERT_TRUE(WaitForFile(editorRecord, 10s));
+    const int editor = RecordedPid(editorRecord);
+    EditorAnswers quillpad;
+    quillpad.endReply = {quillpad::EditorAnswer::Kept, {}};
+    Pick("eXit1");
+    Stop();
+    EXPECT_EQ(quillpad.ends.size(), 1);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_NE(kill(editor, 0), 0);
 }
 
 TEST_F(Ending, TheAboutWindowIsOnlyHidden) {

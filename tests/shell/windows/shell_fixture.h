@@ -42,6 +42,7 @@ protected:
         std::filesystem::current_path(work.Path());
         std::filesystem::remove(OptionFile());
         std::filesystem::remove(RegistryFile());
+        TMainForm::WindowSettings().clear();
         previousBox_ = SetMessageBoxFunction(
             [this](const QString& text, const QString& caption, MessageButtons buttons) {
                 messages.push_back({text, caption, buttons});
