@@ -1,5 +1,7 @@
 #include "end_signals.h"
 
+#include "fileinfo/file_descriptor.h"
+
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -10,8 +12,10 @@ namespace quillpad {
 namespace {
 
 constexpr std::array kEndSignals{SIGTERM, SIGHUP, SIGINT};
+// The pipe's write end as the handler sees it: a plain int, since a
+// handler may touch nothing else. The ends are owned by the EndSignals
+// object; this is -1 whenever none exists.
 int wakeWrite = -1;
-int wakeRead = -1;
 
 void OnEndSignal(int) {
     const int saved = errno;
@@ -33,10 +37,11 @@ void SetHandlers(void (*handler)(int)) {
 
 EndSignals::EndSignals(QObject* parent) : QObject(parent) {
     std::array<int, 2> ends{};
-    if (wakeRead >= 0 || pipe2(ends.data(), O_CLOEXEC | O_NONBLOCK) != 0) return;
-    wakeRead = ends[0];
-    wakeWrite = ends[1];
-    notifier_ = std::make_unique<QSocketNotifier>(wakeRead, QSocketNotifier::Read);
+    if (wakeWrite >= 0 || pipe2(ends.data(), O_CLOEXEC | O_NONBLOCK) != 0) return;
+    readEnd_ = harbex::UniqueFd(ends[0]);
+    writeEnd_ = harbex::UniqueFd(ends[1]);
+    wakeWrite = writeEnd_.Get();
+    notifier_ = std::make_unique<QSocketNotifier>(readEnd_.Get(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, &EndSignals::Drain);
     SetHandlers(OnEndSignal);
 }
@@ -45,15 +50,13 @@ EndSignals::~EndSignals() {
     if (!notifier_) return;
     SetHandlers(SIG_DFL);
     notifier_.reset();
-    close(wakeRead);
-    close(wakeWrite);
-    wakeRead = wakeWrite = -1;
+    wakeWrite = -1; // the handlers are gone; the ends close with their owners
 }
 
 void EndSignals::Drain() {
     std::array<char, 64> bytes{};
     bool any = false;
-    while (read(wakeRead, bytes.data(), bytes.size()) > 0)
+    while (read(readEnd_.Get(), bytes.data(), bytes.size()) > 0)
         any = true;
     if (any) emit endRequested();
 }

@@ -3,6 +3,8 @@
 // an event of the Qt event loop: the handler only writes a byte into a
 // pipe, and a socket notifier on the other end emits endRequested.
 
+#include "fileinfo/file_descriptor.h"
+
 #include <QObject>
 #include <QSocketNotifier>
 #include <memory>
@@ -25,7 +27,9 @@ signals:
 
 private:
     void Drain();
-    std::unique_ptr<QSocketNotifier> notifier_;
+    harbex::UniqueFd readEnd_;
+    harbex::UniqueFd writeEnd_;
+    std::unique_ptr<QSocketNotifier> notifier_; // after the ends: goes first
 };
 
 } // namespace quillpad
