@@ -1,5 +1,7 @@
 #include "listing_summary.h"
 
+#include "fileinfo/listing_lines.h"
+
 #include <algorithm>
 #include <string_view>
 
@@ -10,9 +12,10 @@ namespace {
 constexpr std::string_view kExecutionBegins = "Execution begins...";
 constexpr std::string_view kTerminated = " EXECUTION HAS TERMINATED.";
 constexpr std::string_view kStatementCount = " NUMBER OF STATEMENTS EXECUTED: ";
-constexpr std::string_view kErrorStatement = "--- ERROR OCCURRED ON STATEMENT ";
-constexpr std::string_view kMessageOpen = "--- ";
-constexpr std::string_view kMessageClose = " ---";
+using listing::IsMessage;
+using listing::kErrorStatement;
+using listing::kMessageClose;
+using listing::kMessageOpen;
 // The termination report's count follows its first line within this many lines.
 constexpr std::size_t kCountDistance = 2;
 
@@ -20,12 +23,6 @@ using Lines = std::vector<std::string>;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
-}
-
-bool IsMessage(std::string_view line) {
-    return line.size() >= kMessageOpen.size() + kMessageClose.size() &&
-           StartsWith(line, kMessageOpen) &&
-           line.substr(line.size() - kMessageClose.size()) == kMessageClose;
 }
 
 // The text of a "--- MESSAGE ---" line without its frame and trailing blanks.

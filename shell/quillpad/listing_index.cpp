@@ -1,5 +1,7 @@
 #include "listing_index.h"
 
+#include "fileinfo/listing_lines.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
@@ -11,19 +13,13 @@ namespace {
 
 constexpr std::string_view kBanner = " SNOBOL SUBSET INTERPRETTER. VERSION 1.0";
 constexpr std::string_view kCompiled = " COMPILATION COMPLETE. ";
-constexpr std::string_view kErrorOn = "--- ERROR OCCURRED ON STATEMENT ";
-constexpr std::string_view kMessageOpen = "--- ";
-constexpr std::string_view kMessageClose = " ---";
+using listing::IsMessage;
+using listing::kMessageClose;
+constexpr std::string_view kErrorOn = listing::kErrorStatement;
 
 std::string_view WithoutCarriageReturn(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return line;
-}
-
-bool IsMessage(std::string_view line) {
-    return line.size() >= kMessageOpen.size() + kMessageClose.size() &&
-           line.substr(0, kMessageOpen.size()) == kMessageOpen &&
-           line.substr(line.size() - kMessageClose.size()) == kMessageClose;
 }
 
 // A listed card: the statement number right-aligned in four places (four
