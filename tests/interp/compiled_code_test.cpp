@@ -145,6 +145,14 @@ const std::vector<Case>& Cases() {
          "GO OUTPUT = FN(INPUT, INPUT)\n OUTPUT = FN(LT(2, 1), UNDEFINED()) :F(D)\n"
          "D OUTPUT = SIZE(INPUT) REMDR(INPUT, 3)\n OUTPUT = FN(INPUT) "
          ":F(END)\nEND\nx\ny\nabc\n10\n"},
+        {"cursor assignments to every kind of variable",
+         " &ANCHOR = 0\n P = LEN(1)\n 'abc' LEN(1) @P LEN(1) @Q\n OUTPUT = P Q\n"
+         " 'abcd' @OUTPUT 'x'\n 'abc' LEN(1) @&ANCHOR\n 'xyz' 'y' :F(A)\n OUTPUT = 'no'\n"
+         "A 'abc' ARBNO(LEN(1) @R) RPOS(0)\n OUTPUT('OUT', '" +
+             test::ScratchPath("cursor_out.txt") +
+             "')\n"
+             " 'abc' LEN(1) @OUT LEN(1) @OUT\n OUTPUT = R\n 'abc' LEN(2) @&STNO\n"
+             " OUTPUT = 'not reached'\nEND\n"},
         {"negation and plus of every kind",
          " X = '12'\n OUTPUT = -X\n OUTPUT = +X\n OUTPUT = -(-2147483647 - 1)\n"
          " OUTPUT = +''\n OUTPUT = -&STLIMIT\n P = LEN(1)\n OUTPUT = -P\nEND\n"},
