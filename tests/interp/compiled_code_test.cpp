@@ -153,6 +153,10 @@ const std::vector<Case>& Cases() {
              "')\n"
              " 'abc' LEN(1) @OUT LEN(1) @OUT\n OUTPUT = R\n 'abc' LEN(2) @&STNO\n"
              " OUTPUT = 'not reached'\nEND\n"},
+        {"a kept pattern's cursor variable given an output file between runs",
+         " I = 0\nL I = LT(I, 3) I + 1 :F(END)\n OUTPUT(EQ(I, 2) 'C', '" +
+             test::ScratchPath("kept_cursor.txt") +
+             "')\n 'abcd' TAB(I) @C LEN(1) @D :F(END)\n OUTPUT = C D :(L)\nEND\n"},
         {"negation and plus of every kind",
          " X = '12'\n OUTPUT = -X\n OUTPUT = +X\n OUTPUT = -(-2147483647 - 1)\n"
          " OUTPUT = +''\n OUTPUT = -&STLIMIT\n P = LEN(1)\n OUTPUT = -P\nEND\n"},
