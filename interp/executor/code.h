@@ -84,7 +84,8 @@ enum class Op : std::uint8_t {
     Match,          // matches slot a (subject) against slot b (pattern)
     ReplaceScan, // matches variable v's value against slot b; slot a = subject, a+1 = start, a+2 =
                  // cursor
-    ReplaceFinish, // variable v = slot a's text with start..cursor replaced by slot b
+    ReplaceFinish,     // variable v = slot a's text with start..cursor replaced by slot b
+    ConcatenateAssign, // Concatenate into slot a, then Assign slot a to variable v
 };
 
 enum class From : std::uint8_t { Slot, InPlace, Name };

@@ -50,6 +50,8 @@ public:
 
     void Reserve(int slot) { Use(slot); }
     std::uint32_t Here() const { return static_cast<std::uint32_t>(out_.code.size()); }
+    // The instruction emitted last.
+    Instruction& Last() { return out_.code.back(); }
     Instruction& Emit(Op op, int a = 0) {
         Use(a);
         Instruction& i = out_.code.emplace_back();
@@ -253,6 +255,12 @@ void Compiler::PatternOf(const Expr* e, int slot) {
 void CompileAssignment(Compiler& c, const Stmt& s) {
     const VariableOperand v = c.VariableOf(s.subject, 0);
     const Operand x = c.OperandOf(s.object, 0, true);
+    if (x.source == From::Slot && c.Last().op == Op::Concatenate && c.Last().a == x.slot) {
+        // `V = PRED(...) X`: one instruction concatenates and assigns.
+        c.Last().op = Op::ConcatenateAssign;
+        c.Last().v = v;
+        return;
+    }
     Instruction& i = c.Emit(Op::Assign);
     i.v = v;
     i.x = x;

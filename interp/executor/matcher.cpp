@@ -73,54 +73,83 @@ int StartCursor(const PatternTable& t, int b, int c) {
     return t.node(start).extra;
 }
 
+// What Step returns when the node fails, and when an assignment made by
+// the node failed, which ends the whole match.
+constexpr int kNoMatch = -1;
+constexpr int kStopped = -2;
+
 int NestedAttempt(const Subject& s, const PatternNode& n, int c) {
     if (n.argument.kind() != Kind::Pattern) return c; // repeats the empty pattern
     if (Exec().arbnoDepth >= kMaxArbnoNesting) {
         ReportError("PATTERN NESTED TOO DEEPLY");
-        return -1;
+        return kNoMatch;
     }
     ++Exec().arbnoDepth;
     const int r = MatchAttempt(s.text, n.argument.pattern(), c);
     --Exec().arbnoDepth;
     if (Exec().failure) {
         Exec().failure = false; // the repetition failed, not the enclosing attempt
-        return -1;
+        return kNoMatch;
     }
     // A repetition that does not move the cursor counts as failed, so a
     // match can never repeat nothing forever.
-    return r == c ? -1 : r;
+    return r == c ? kNoMatch : r;
 }
 
-// The new cursor after node b matched at cursor c, or -1 when it fails.
+// The cursor after an assignment made at cursor c.
+int AfterAssignment(int c) {
+    return Exec().failure ? kStopped : c;
+}
+
+// @name at cursor c: a plain variable takes the integer in place, any
+// other goes through the assignment routine.
+int AssignCursor(StringItem* variable, int c) {
+    if (FastPaths() && variable != nullptr && IsPlainVariable(variable)) {
+        variable->value.SetInteger(c);
+        return c;
+    }
+    Assign(variable, Value::Integer(c));
+    return AfterAssignment(c);
+}
+
+// The number a position node holds; 0 if it holds none.
+int IntegerArgument(const PatternNode& n) {
+    return n.argument.kind() == Kind::Integer ? n.argument.integer() : 0;
+}
+
+// The new cursor after node b matched at cursor c, or kNoMatch or kStopped.
+// Only the nodes that assign may stop the match, so the matcher tests the
+// failure flag after those alone.
 int Step(const Subject& s, PatternTable& t, int b, int c) {
     PatternNode& n = t.node(b);
     const int L = s.length;
-    const int N = n.argument.kind() == Kind::Integer ? n.argument.integer() : 0;
     switch (n.routine) {
     case Routine::String: {
         if (n.argument.kind() != Kind::String) return c;
         const std::string_view T = n.argument.string()->name;
         const int len = static_cast<int>(T.size());
-        if (len > L - c) return -1;
-        return std::memcmp(s.text.data() + c, T.data(), T.size()) == 0 ? c + len : -1;
+        if (len > L - c) return kNoMatch;
+        return std::memcmp(s.text.data() + c, T.data(), T.size()) == 0 ? c + len : kNoMatch;
     }
-    case Routine::Length:
-        return L - c < N ? -1 : c + N;
+    case Routine::Length: {
+        const int N = IntegerArgument(n);
+        return L - c < N ? kNoMatch : c + N;
+    }
     case Routine::Break:
         for (int i = c; i < L; ++i)
             if (n.set.Contains(s.at(i))) return i;
-        return -1;
+        return kNoMatch;
     case Routine::Span: {
-        if (c >= L || !n.set.Contains(s.at(c))) return -1;
+        if (c >= L || !n.set.Contains(s.at(c))) return kNoMatch;
         int i = c + 1;
         while (i < L && n.set.Contains(s.at(i)))
             ++i;
         return i;
     }
     case Routine::Any:
-        return c < L && n.set.Contains(s.at(c)) ? c + 1 : -1;
+        return c < L && n.set.Contains(s.at(c)) ? c + 1 : kNoMatch;
     case Routine::NotAny:
-        return c < L && !n.set.Contains(s.at(c)) ? c + 1 : -1;
+        return c < L && !n.set.Contains(s.at(c)) ? c + 1 : kNoMatch;
     case Routine::Null:
         return c;
     case Routine::ImmStart:
@@ -129,27 +158,34 @@ int Step(const Subject& s, PatternTable& t, int b, int c) {
         return c;
     case Routine::ImmEnd:
         Assign(n.argument.string(), Matched(s, StartCursor(t, b, c), c));
-        return c;
+        return AfterAssignment(c);
     case Routine::CondEnd:
         AddPending(n.argument.string(), Matched(s, StartCursor(t, b, c), c));
         return c;
     case Routine::ArbPiece:
-        return c < L ? c + 1 : -1;
+        return c < L ? c + 1 : kNoMatch;
     case Routine::Cursor:
-        Assign(n.argument.string(), Value::Integer(c));
-        return c;
-    case Routine::Pos:
-        return c == N ? c : -1;
-    case Routine::Tab:
-        return (c > N || N > L) ? -1 : N;
-    case Routine::RPos:
-        return L - c == N ? c : -1;
-    case Routine::RTab:
-        return L - c < N ? -1 : L - N;
+        return AssignCursor(n.argument.string(), c);
+    case Routine::Pos: {
+        const int N = IntegerArgument(n);
+        return c == N ? c : kNoMatch;
+    }
+    case Routine::Tab: {
+        const int N = IntegerArgument(n);
+        return (c > N || N > L) ? kNoMatch : N;
+    }
+    case Routine::RPos: {
+        const int N = IntegerArgument(n);
+        return L - c == N ? c : kNoMatch;
+    }
+    case Routine::RTab: {
+        const int N = IntegerArgument(n);
+        return L - c < N ? kNoMatch : L - N;
+    }
     case Routine::ArbnoPiece:
         return NestedAttempt(s, n, c);
     }
-    return -1;
+    return kNoMatch;
 }
 
 } // namespace
@@ -180,8 +216,8 @@ int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
             stack[static_cast<std::size_t>(top++)] = {c, n.alternate};
         }
         const int r = Step(s, *pattern, b, c);
-        if (Exec().failure) return 0; // an assignment during the match failed
         if (r < 0) {
+            if (r == kStopped) return 0; // an assignment during the match failed
             if (top == 0) {
                 Exec().failure = true;
                 return 0;

@@ -271,13 +271,19 @@ bool SitePattern(Site& site, const Expr* e, Value& pattern) {
     LeafValues values;
     for (int i = 0; i < site.leafCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        values[k] = ReadLeaf(site.leaves[k]);
+        Leaf& leaf = site.leaves[k];
+        if (leaf.kind == LeafKind::Cursor) {
+            // @name reads nothing, and its node never changes.
+            values[k] = &leaf.literal;
+            continue;
+        }
+        values[k] = ReadLeaf(leaf);
         if (values[k] == nullptr) return false;
-        if (e == site.leaves[k].expr && values[k]->kind() == Kind::Pattern) {
+        if (e == leaf.expr && values[k]->kind() == Kind::Pattern) {
             pattern = *values[k]; // a name holding a pattern: nothing to build
             return true;
         }
-        reusable = reusable && UpdateLeaf(*kept, site.leaves[k], *values[k]);
+        reusable = reusable && UpdateLeaf(*kept, leaf, *values[k]);
     }
     if (reusable) {
         pattern = site.table;

@@ -97,15 +97,18 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     Consume(i.y, f, i.a);
 }
 
-// Null on the left, as after a predicate: the right side unchanged. False
-// leaves the concatenation to the general rules.
-[[gnu::always_inline]] inline bool ConcatenateInPlace(const Instruction& i, const Frame& f) {
-    if (!Peek(i.x, f).IsNull() || !ReadAsItStands(i.y)) return false;
+// Null on the left, as after a predicate: the result is the right side
+// unchanged (see TakeRight). Otherwise the general rules concatenate.
+[[gnu::always_inline]] inline bool ConcatenatesInPlace(const Instruction& i, const Frame& f) {
+    return Peek(i.x, f).IsNull() && ReadAsItStands(i.y);
+}
+
+// Puts the right side of a concatenation done in place in `into`.
+[[gnu::always_inline]] inline void TakeRight(const Instruction& i, const Frame& f, Value& into) {
     if (i.y.source == From::Slot)
-        f.values[i.a] = std::move(f.values[i.y.slot]);
+        into = std::move(f.values[i.y.slot]);
     else
-        f.values[i.a] = *i.y.value;
-    return true;
+        into = *i.y.value;
 }
 
 [[gnu::noinline]] void DoAlternate(const Instruction& i, const Frame& f) {
@@ -174,21 +177,30 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
         args[k] = Value();
 }
 
-// A plain variable given a value computed into a slot; false leaves the
-// assignment to the general rules.
-[[gnu::always_inline]] inline bool AssignInPlace(const Instruction& i, const Frame& f) {
-    StringItem* variable = VariableIn(i.v, f);
-    if (i.x.source != From::Slot || variable == nullptr || !IsPlainVariable(variable)) return false;
-    variable->value = std::move(f.values[i.x.slot]);
+// A plain variable given the value computed into slot `slot`; false leaves
+// the assignment to the general rules.
+[[gnu::always_inline]] inline bool AssignSlotInPlace(const VariableOperand& v, int slot,
+                                                     const Frame& f) {
+    StringItem* variable = VariableIn(v, f);
+    if (variable == nullptr || !IsPlainVariable(variable)) return false;
+    variable->value = std::move(f.values[slot]);
     return true;
+}
+
+[[gnu::always_inline]] inline bool AssignInPlace(const Instruction& i, const Frame& f) {
+    return i.x.source == From::Slot && AssignSlotInPlace(i.v, i.x.slot, f);
+}
+
+[[gnu::noinline]] void AssignSlotSlowly(const VariableOperand& v, int slot, const Frame& f) {
+    Value& x = f.values[slot];
+    Assign(VariableIn(v, f), x);
+    x = Value();
 }
 
 [[gnu::noinline]] void AssignSlowly(const Instruction& i, const Frame& f) {
     StringItem* variable = VariableIn(i.v, f);
     if (i.x.source == From::Slot) {
-        Value& x = f.values[i.x.slot];
-        Assign(variable, x);
-        x = Value();
+        AssignSlotSlowly(i.v, i.x.slot, f);
         return;
     }
     Value scratch;
@@ -272,9 +284,9 @@ bool RunCode(std::uint32_t start, const Frame& f) {
         &&op_LeafArithmetic, &&op_Concatenate, &&op_Alternate, &&op_ToPattern, &&op_ValueAssign,
         &&op_Compare, &&op_Size, &&op_Call, &&op_Variable, &&op_VariableError, &&op_Assign,
         &&op_ClearPending, &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_Match,
-        &&op_ReplaceScan, &&op_ReplaceFinish,
+        &&op_ReplaceScan, &&op_ReplaceFinish, &&op_ConcatenateAssign,
     };
-    static_assert(std::size(kTargets) == static_cast<std::size_t>(Op::ReplaceFinish) + 1);
+    static_assert(std::size(kTargets) == static_cast<std::size_t>(Op::ConcatenateAssign) + 1);
     goto* kTargets[static_cast<std::size_t>(i->op)];
 #else
     for (;; ++i) {
@@ -305,9 +317,27 @@ bool RunCode(std::uint32_t start, const Frame& f) {
         ArithmeticSlowly(*i, f);
         CHECKED;
     INSTRUCTION(Concatenate):
-        if (ConcatenateInPlace(*i, f)) [[likely]]
+        if (ConcatenatesInPlace(*i, f)) [[likely]] {
+            TakeRight(*i, f, v[i->a]);
             NEXT;
+        }
         ConcatenateSlowly(*i, f);
+        CHECKED;
+    INSTRUCTION(ConcatenateAssign):
+        if (ConcatenatesInPlace(*i, f)) [[likely]] {
+            // A plain variable takes the result directly.
+            if (StringItem* variable = VariableIn(i->v, f);
+                variable != nullptr && IsPlainVariable(variable)) [[likely]] {
+                TakeRight(*i, f, variable->value);
+                NEXT;
+            }
+            TakeRight(*i, f, v[i->a]);
+        } else {
+            ConcatenateSlowly(*i, f);
+            if (ex.failure) return false;
+        }
+        if (AssignSlotInPlace(i->v, i->a, f)) NEXT;
+        AssignSlotSlowly(i->v, i->a, f);
         CHECKED;
     INSTRUCTION(Alternate):
         DoAlternate(*i, f);

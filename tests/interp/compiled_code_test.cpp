@@ -46,6 +46,18 @@ std::string DeeplyNested(int depth) {
            " Y = DIFFER(X, 0) " + Cards(e) + " :F(END)\n OUTPUT = Y\nEND\n";
 }
 
+// `V = PRED(...) X` with V plain, V itself on the right, OUTPUT, computed,
+// a keyword and a protected one; X read from INPUT, a pattern, and the
+// predicate failing or a non-null left side.
+const char* const kPredicateAssignments =
+    " N = 'W'\n X = 'x'\n V = LT(1, 2) X\n OUTPUT = V\n X = LT(1, 2) X\n OUTPUT = X\n"
+    " OUTPUT = LT(1, 2) 'out'\n $N = LT(1, 2) 'computed'\n OUTPUT = W\n"
+    " &ANCHOR = LT(1, 2) 1\n OUTPUT = &ANCHOR\n V = LT(1, 2) INPUT\n OUTPUT = V\n"
+    " V = 'a' 'b'\n OUTPUT = V\n V = GT(1, 2) 'no' :S(BAD)\n OUTPUT = V\n"
+    " P = LT(1, 2) (LEN(1) 'b')\n 'abc' P . Q\n OUTPUT = Q\n V = '' LEN(2)\n"
+    " 'abc' V . Q\n OUTPUT = Q\n &STNO = EQ(1, 1) 5\nBAD OUTPUT = 'not reached'\n"
+    "END\nline one\n";
+
 const std::vector<Case>& Cases() {
     static const std::vector<Case> cases = {
         {"deeply nested statement is walked", DeeplyNested(40)},
@@ -145,6 +157,19 @@ const std::vector<Case>& Cases() {
          "GO OUTPUT = FN(INPUT, INPUT)\n OUTPUT = FN(LT(2, 1), UNDEFINED()) :F(D)\n"
          "D OUTPUT = SIZE(INPUT) REMDR(INPUT, 3)\n OUTPUT = FN(INPUT) "
          ":F(END)\nEND\nx\ny\nabc\n10\n"},
+        {"cursor assignments to every kind of variable",
+         " &ANCHOR = 0\n P = LEN(1)\n 'abc' LEN(1) @P LEN(1) @Q\n OUTPUT = P Q\n"
+         " 'abcd' @OUTPUT 'x'\n 'abc' LEN(1) @&ANCHOR\n 'xyz' 'y' :F(A)\n OUTPUT = 'no'\n"
+         "A 'abc' ARBNO(LEN(1) @R) RPOS(0)\n OUTPUT('OUT', '" +
+             test::ScratchPath("cursor_out.txt") +
+             "')\n"
+             " 'abc' LEN(1) @OUT LEN(1) @OUT\n OUTPUT = R\n 'abc' LEN(2) @&STNO\n"
+             " OUTPUT = 'not reached'\nEND\n"},
+        {"a kept pattern's cursor variable given an output file between runs",
+         " I = 0\nL I = LT(I, 3) I + 1 :F(END)\n OUTPUT(EQ(I, 2) 'C', '" +
+             test::ScratchPath("kept_cursor.txt") +
+             "')\n 'abcd' TAB(I) @C LEN(1) @D :F(END)\n OUTPUT = C D :(L)\nEND\n"},
+        {"predicate assignments to every kind of variable", kPredicateAssignments},
         {"negation and plus of every kind",
          " X = '12'\n OUTPUT = -X\n OUTPUT = +X\n OUTPUT = -(-2147483647 - 1)\n"
          " OUTPUT = +''\n OUTPUT = -&STLIMIT\n P = LEN(1)\n OUTPUT = -P\nEND\n"},
@@ -168,6 +193,22 @@ TEST_P(CompiledCode, GivesWhatTheWalkGives) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, CompiledCode, testing::Range<std::size_t>(0, Cases().size()));
+
+TEST(CompiledCode, PredicateAssignmentsGiveTheirValues) {
+    const std::vector<std::string> expected = {"x",
+                                               "x",
+                                               "out",
+                                               "computed",
+                                               "1",
+                                               "line one",
+                                               "ab",
+                                               "ab",
+                                               "ab",
+                                               "ab",
+                                               "--- ATTEMPTED ASSIGNMENT TO PROTECTED KEYWORD ---",
+                                               "--- ERROR OCCURRED ON STATEMENT 24 ---"};
+    EXPECT_EQ(test::OutputLines(kPredicateAssignments), expected);
+}
 
 // The statement beyond the slots is walked and the others are not; the
 // count reaches standard error under VANTEL_WALKED=1.

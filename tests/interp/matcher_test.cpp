@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "data/diagnostics.h"
 #include "executor/executor.h"
@@ -85,6 +86,28 @@ TEST_F(Matcher, ImmediateAssignmentHappensEvenWhenTheMatchFails) {
     EXPECT_EQ(p.pattern()->node(1).routine, Routine::ImmStart);
     EXPECT_EQ(Match("XAZ", p, 1), 3);
     EXPECT_EQ(p.pattern()->node(1).extra, 1);
+}
+
+// @name assigns the cursor through the assignment routine: a variable
+// holding a pattern takes the integer, OUTPUT writes at every attempt, a
+// keyword takes it as its value, and a protected keyword stops the run at
+// the match's statement.
+TEST(MatcherCursor, AssignsToEveryKindOfVariable) {
+    const std::vector<std::string> lines =
+        test::OutputLines(" &ANCHOR = 0\n P = LEN(1)\n 'abc' LEN(1) @P LEN(1) @Q\n OUTPUT = P Q\n"
+                          " 'abcd' @OUTPUT 'x'\n 'abc' LEN(2) @&ANCHOR\n OUTPUT = &ANCHOR\n"
+                          " 'abc' ARBNO(LEN(1) @R) RPOS(0)\n OUTPUT = R\n"
+                          " 'abc' TAB(1) @&STNO\n OUTPUT = 'not reached'\nEND\n");
+    const std::vector<std::string> expected = {"12",
+                                               "0",
+                                               "1",
+                                               "2",
+                                               "3",
+                                               "2",
+                                               "3",
+                                               "--- ATTEMPTED ASSIGNMENT TO PROTECTED KEYWORD ---",
+                                               "--- ERROR OCCURRED ON STATEMENT 10 ---"};
+    EXPECT_EQ(lines, expected);
 }
 
 // A list cleared after a longer one keeps nothing of it: a variable recorded
