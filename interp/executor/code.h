@@ -86,6 +86,7 @@ enum class Op : std::uint8_t {
                  // cursor
     ReplaceFinish,     // variable v = slot a's text with start..cursor replaced by slot b
     ConcatenateAssign, // Concatenate into slot a, then Assign slot a to variable v
+    ArithmeticAssign,  // Arithmetic into slot a, then Assign slot a to variable v
 };
 
 enum class From : std::uint8_t { Slot, InPlace, Name };

@@ -255,9 +255,11 @@ void Compiler::PatternOf(const Expr* e, int slot) {
 void CompileAssignment(Compiler& c, const Stmt& s) {
     const VariableOperand v = c.VariableOf(s.subject, 0);
     const Operand x = c.OperandOf(s.object, 0, true);
-    if (x.source == From::Slot && c.Last().op == Op::Concatenate && c.Last().a == x.slot) {
-        // `V = PRED(...) X`: one instruction concatenates and assigns.
-        c.Last().op = Op::ConcatenateAssign;
+    // `V = PRED(...) X` and `V = X + 1`: one instruction computes and assigns.
+    const Op last = x.source == From::Slot ? c.Last().op : Op::End;
+    if ((last == Op::Concatenate || last == Op::Arithmetic || last == Op::LeafArithmetic) &&
+        c.Last().a == x.slot) {
+        c.Last().op = last == Op::Concatenate ? Op::ConcatenateAssign : Op::ArithmeticAssign;
         c.Last().v = v;
         return;
     }

@@ -75,15 +75,15 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     if (FetchBoth(i, f, p)) f.values[i.a] = Arithmetic(i.binaryOp, *p.left, *p.right);
 }
 
-// An integer step in place on the values a and b; false leaves it to the
-// general rules.
-[[gnu::always_inline]] inline bool ArithmeticInPlace(const Instruction& i, const Frame& f,
-                                                     const Value& a, const Value& b) {
+// An integer step in place on the values a and b, its result put in
+// `into`; false leaves it to the general rules.
+[[gnu::always_inline]] inline bool ArithmeticInPlace(const Instruction& i, const Value& a,
+                                                     const Value& b, Value& into) {
     std::int32_t n = 0;
     if (a.kind() != Kind::Integer || b.kind() != Kind::Integer ||
         !IntegerArithmetic(i.binaryOp, a.integer(), b.integer(), n))
         return false;
-    f.values[i.a].SetInteger(n);
+    into.SetInteger(n);
     return true;
 }
 
@@ -284,9 +284,9 @@ bool RunCode(std::uint32_t start, const Frame& f) {
         &&op_LeafArithmetic, &&op_Concatenate, &&op_Alternate, &&op_ToPattern, &&op_ValueAssign,
         &&op_Compare, &&op_Size, &&op_Call, &&op_Variable, &&op_VariableError, &&op_Assign,
         &&op_ClearPending, &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_Match,
-        &&op_ReplaceScan, &&op_ReplaceFinish, &&op_ConcatenateAssign,
+        &&op_ReplaceScan, &&op_ReplaceFinish, &&op_ConcatenateAssign, &&op_ArithmeticAssign,
     };
-    static_assert(std::size(kTargets) == static_cast<std::size_t>(Op::ConcatenateAssign) + 1);
+    static_assert(std::size(kTargets) == static_cast<std::size_t>(Op::ArithmeticAssign) + 1);
     goto* kTargets[static_cast<std::size_t>(i->op)];
 #else
     for (;; ++i) {
@@ -307,12 +307,12 @@ bool RunCode(std::uint32_t start, const Frame& f) {
         v[i->a] = MakeNodePattern(Routine::Cursor, Value::String(VariableIn(i->v, f)));
         CHECKED;
     INSTRUCTION(LeafArithmetic):
-        if (ArithmeticInPlace(*i, f, *i->x.value, *i->y.value)) [[likely]]
+        if (ArithmeticInPlace(*i, *i->x.value, *i->y.value, v[i->a])) [[likely]]
             NEXT;
         ArithmeticSlowly(*i, f);
         CHECKED;
     INSTRUCTION(Arithmetic):
-        if (ArithmeticInPlace(*i, f, Peek(i->x, f), Peek(i->y, f))) [[likely]]
+        if (ArithmeticInPlace(*i, Peek(i->x, f), Peek(i->y, f), v[i->a])) [[likely]]
             NEXT;
         ArithmeticSlowly(*i, f);
         CHECKED;
@@ -322,6 +322,19 @@ bool RunCode(std::uint32_t start, const Frame& f) {
             NEXT;
         }
         ConcatenateSlowly(*i, f);
+        CHECKED;
+    INSTRUCTION(ArithmeticAssign):
+        // A plain variable takes an integer result directly.
+        if (StringItem* variable = VariableIn(i->v, f);
+            variable != nullptr && IsPlainVariable(variable) &&
+            ArithmeticInPlace(*i, Peek(i->x, f), Peek(i->y, f), variable->value)) [[likely]]
+            NEXT;
+        if (!ArithmeticInPlace(*i, Peek(i->x, f), Peek(i->y, f), v[i->a])) {
+            ArithmeticSlowly(*i, f);
+            if (ex.failure) return false;
+        }
+        if (AssignSlotInPlace(i->v, i->a, f)) NEXT;
+        AssignSlotSlowly(i->v, i->a, f);
         CHECKED;
     INSTRUCTION(ConcatenateAssign):
         if (ConcatenatesInPlace(*i, f)) [[likely]] {

@@ -170,6 +170,14 @@ const std::vector<Case>& Cases() {
              test::ScratchPath("kept_cursor.txt") +
              "')\n 'abcd' TAB(I) @C LEN(1) @D :F(END)\n OUTPUT = C D :(L)\nEND\n"},
         {"predicate assignments to every kind of variable", kPredicateAssignments},
+        {"arithmetic assignments to every kind of variable",
+         " N = 'W'\n I = 1\n I = I + 1\n OUTPUT = I\n V = I * 2\n OUTPUT = V\n"
+         " OUTPUT = I - 5\n $N = I + 40\n OUTPUT = W\n &ANCHOR = I - 2\n OUTPUT = &ANCHOR\n"
+         " V = '3' + I\n OUTPUT = V\n V = 2147483647 + I\n"
+         " OUTPUT = 'overflow not reached'\nEND\n"},
+        {"arithmetic assignment errors inside compiled code",
+         " V = 'x' + 1\n OUTPUT = 'no'\nEND\n"},
+        {"arithmetic assignment to a protected keyword", " &STNO = 1 + 1\n OUTPUT = 'no'\nEND\n"},
         {"negation and plus of every kind",
          " X = '12'\n OUTPUT = -X\n OUTPUT = +X\n OUTPUT = -(-2147483647 - 1)\n"
          " OUTPUT = +''\n OUTPUT = -&STLIMIT\n P = LEN(1)\n OUTPUT = -P\nEND\n"},
