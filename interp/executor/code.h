@@ -87,6 +87,14 @@ enum class Op : std::uint8_t {
     ReplaceFinish,     // variable v = slot a's text with start..cursor replaced by slot b
     ConcatenateAssign, // Concatenate into slot a, then Assign slot a to variable v
     ArithmeticAssign,  // Arithmetic into slot a, then Assign slot a to variable v
+    // Compare with its predicate (LT ... GT) known when compiling, so the
+    // test in place is the predicate's alone; a failure ends the code.
+    CompareLT,
+    CompareLE,
+    CompareEQ,
+    CompareNE,
+    CompareGE,
+    CompareGT,
 };
 
 enum class From : std::uint8_t { Slot, InPlace, Name };
@@ -152,6 +160,7 @@ struct StatementCode {
     // Slots from here on may hold a pattern after the code (see Consume);
     // the code leaves the others holding at most a string or an integer.
     std::uint8_t clearFrom = 0;
+    bool clearsAfter = false; // slots from clearFrom are used: clear them after the code
     Transfer onSuccess;
     Transfer onFailure;
 };

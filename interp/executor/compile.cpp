@@ -37,6 +37,27 @@ bool IsIntegerPredicate(const Expr* e) {
            IsLeafOperand(e->args[0]) && IsLeafOperand(e->args[1]);
 }
 
+// The instruction for an integer predicate: one per comparison, the
+// general Compare for REMDR.
+Op CompareOp(Primitive p) {
+    switch (p) {
+    case Primitive::LT:
+        return Op::CompareLT;
+    case Primitive::LE:
+        return Op::CompareLE;
+    case Primitive::EQ:
+        return Op::CompareEQ;
+    case Primitive::NE:
+        return Op::CompareNE;
+    case Primitive::GE:
+        return Op::CompareGE;
+    case Primitive::GT:
+        return Op::CompareGT;
+    default:
+        return Op::Compare;
+    }
+}
+
 class Compiler {
 public:
     explicit Compiler(CompiledProgram& out) : out_(out) {}
@@ -182,7 +203,7 @@ void Compiler::CallOf(const Expr* e, int slot) {
     if (IsIntegerPredicate(e)) {
         const Operand x = OperandOf(e->args[0], slot, true);
         const Operand y = OperandOf(e->args[1], slot + 1, true);
-        Instruction& i = Emit(Op::Compare, slot);
+        Instruction& i = Emit(CompareOp(e->primitive), slot);
         i.primitive = e->primitive;
         i.node = e;
         i.v.entry = e->entry;
@@ -398,6 +419,7 @@ void CompileProgram(const Program& program) {
             code.clearFrom = kMaxSlots;
         else
             code.clearFrom = s.kind == StmtKind::Match ? 1 : 0;
+        code.clearsAfter = code.clearFrom < code.slots;
         if (!code.compiled) { // the evaluator runs it; its code is dropped
             out.code.resize(size);
             out.sites.resize(sites);

@@ -136,13 +136,19 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     f.values[i.a + 1] = Value();
 }
 
+// Whether a comparison's operands are integers and its function is the
+// primitive, so the comparison is made in place.
+[[gnu::always_inline]] inline bool ComparesInPlace(const Instruction& i) {
+    return i.v.entry->function < 0 && i.x.value->kind() == Kind::Integer &&
+           i.y.value->kind() == Kind::Integer;
+}
+
 // A comparison or REMDR of integers in place (setting the failure flag when
 // a comparison does not hold); false leaves it to the general call.
 [[gnu::always_inline]] inline bool CompareInPlace(const Instruction& i, const Frame& f) {
+    if (!ComparesInPlace(i)) return false;
     const Value& a = *i.x.value;
     const Value& b = *i.y.value;
-    if (i.v.entry->function >= 0 || a.kind() != Kind::Integer || b.kind() != Kind::Integer)
-        return false;
     if (i.primitive != Primitive::REMDR) {
         // The comparison's result: null when it holds, else a failure.
         f.values[i.a].SetNull();
@@ -250,8 +256,11 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 // of labels, one indirect jump per instruction instead of the switch's
 // bounds test and jump (measured: about a tenth fewer instructions on loop
 // programs). Labels as values are an extension that -Wpedantic rejects, so
-// this is the one place that allows it. NEXT goes on with the next
-// instruction; CHECKED goes on after testing the failure flag.
+// this is the one place that allows it. DISPATCH starts the instruction at
+// i, NEXT goes on with the next one, CHECKED goes on after testing the
+// failure flag. A code ends at its End instruction or at the first that
+// sets the failure flag; instructions done in place that cannot fail go on
+// without the test.
 #if defined(__GNUC__)
 #define VANTEL_THREADED_DISPATCH 1
 #pragma GCC diagnostic push
@@ -260,23 +269,108 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 #pragma GCC diagnostic ignored "-Wgnu-label-as-value"
 #endif
 #define INSTRUCTION(name) op_##name
+#define DISPATCH goto* kTargets[static_cast<std::size_t>(i->op)]
 #define NEXT goto* kTargets[static_cast<std::size_t>((++i)->op)]
 #define CHECKED goto checked
 #else
 #define INSTRUCTION(name) case Op::name
+#define DISPATCH goto dispatch
 #define NEXT continue
 #define CHECKED break
 #endif
 
-// Runs the instructions from `start` to their end or to the first that
-// sets the failure flag. False when the statement ends at once, succeeding.
-// Instructions done in place that cannot fail go on without the test.
-// Not inlined: its table of labels is a static of its own.
+void ClearSlots(const Frame& f, int from, int to) {
+    for (int k = from; k < to; ++k)
+        f.values[k] = Value();
+}
+
+std::int32_t Increment(std::int32_t n) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(n) + 1u);
+}
+
+// The keywords the cycle sets after each statement.
+struct Counters {
+    std::int32_t& lastNumber = KeywordValue(KeywordIndex::StLastNo);
+    std::int32_t& failed = KeywordValue(KeywordIndex::StFCount);
+};
+
+// Sets &STLASTNO, and counts a failed statement in &STFCOUNT.
+[[gnu::always_inline]] inline void EndStatement(const Counters& k, std::int32_t number) {
+    k.lastNumber = number;
+    if (Exec().failure) k.failed = Increment(k.failed);
+}
+
+// Performs a goto to a label, to END or to an undefined label, or a RETURN
+// or FRETURN; false when it ends this invocation. Computed gotos run their
+// code in the statement cycle itself.
+bool TakeTransfer(const Transfer& t) {
+    Exec().failure = false;
+    std::int32_t& number = KeywordValue(KeywordIndex::StNo);
+    const std::int32_t from = number;
+    bool running = true;
+    switch (t.kind) {
+    case TransferKind::Next:
+    case TransferKind::Statement:
+        number = t.statement;
+        break;
+    case TransferKind::Computed: // not given here
+        break;
+    case TransferKind::Undefined:
+        number = FindLabel(nullptr);
+        break;
+    case TransferKind::End:
+        number = TheProgram().count + 1;
+        break;
+    case TransferKind::Return:
+    case TransferKind::FReturn:
+        Exec().returned = t.kind == TransferKind::Return;
+        running = false;
+        break;
+    }
+    if (KeywordValue(KeywordIndex::Trace) > 0) TraceTransfer(from);
+    return running;
+}
+
+} // namespace
+
+void KeywordsChanged() {
+    std::int32_t next = KeywordValue(KeywordIndex::StLimit);
+    if (Exec().caps.statements != 0) next = std::min(next, Exec().caps.statements);
+    Exec().nextEvent = next;
+}
+
+// The statement cycle and the instructions' dispatch in one function, so
+// that a statement's code is entered and left by a jump, not by a call:
+// each statement is counted, its code run, its slots cleared and its goto
+// taken. A computed goto's code runs here too (inGoto), and then its label
+// is looked up. The slots of this invocation are a block of the executor's
+// slots above those of its callers.
 // clang-format off
-bool RunCode(std::uint32_t start, const Frame& f) {
+void RunCompiled(int start) {
     ExecutorState& ex = Exec();
+    const int base = ex.slotTop;
+    if (base + ex.slotBlock > static_cast<int>(ex.slots.size())) {
+        WalkStatements(start); // deeper than calls can nest; kept exact all the same
+        return;
+    }
+    const Frame f{&ex.slots[static_cast<std::size_t>(base)],
+                  &ex.variables[static_cast<std::size_t>(base)]};
     Value* const v = f.values;
-    const Instruction* i = &ex.compiled.code[start];
+    ex.slotTop = base + ex.slotBlock;
+    std::int32_t& number = KeywordValue(KeywordIndex::StNo);
+    std::int32_t& count = KeywordValue(KeywordIndex::StCount);
+    const std::int32_t& trace = KeywordValue(KeywordIndex::Trace);
+    const Counters counters;
+    const auto last = static_cast<std::uint32_t>(TheProgram().count);
+    // The code and the statement table stay where they are during the run.
+    const Instruction* const code = ex.compiled.code.data();
+    const StatementCode* const statements = &ex.compiled.statements[0];
+    const Instruction* i = nullptr;
+    const StatementCode* c = nullptr;
+    const Transfer* t = nullptr;
+    std::int32_t n = 0;
+    std::int32_t gotoFrom = 0;
+    bool inGoto = false;
 #if VANTEL_THREADED_DISPATCH
     // In the order of Op.
     static const void* const kTargets[] = {
@@ -285,15 +379,43 @@ bool RunCode(std::uint32_t start, const Frame& f) {
         &&op_Compare, &&op_Size, &&op_Call, &&op_Variable, &&op_VariableError, &&op_Assign,
         &&op_ClearPending, &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_Match,
         &&op_ReplaceScan, &&op_ReplaceFinish, &&op_ConcatenateAssign, &&op_ArithmeticAssign,
+        &&op_CompareLT, &&op_CompareLE, &&op_CompareEQ, &&op_CompareNE, &&op_CompareGE,
+        &&op_CompareGT,
     };
-    static_assert(std::size(kTargets) == static_cast<std::size_t>(Op::ArithmeticAssign) + 1);
-    goto* kTargets[static_cast<std::size_t>(i->op)];
-#else
+    static_assert(std::size(kTargets) == static_cast<std::size_t>(Op::CompareGT) + 1);
+#endif
+    number = start;
+
+next_statement:
+    n = number;
+    if (static_cast<std::uint32_t>(n) - 1u >= last) TerminationReport();
+    ex.failure = false;
+    // Below the next event (the limit and the cap) the count simply grows.
+    if (count < ex.nextEvent) [[likely]]
+        ++count;
+    else
+        CountStatement();
+    c = &statements[n];
+    if (c->compiled) [[likely]] {
+        i = &code[c->start];
+        DISPATCH;
+    }
+    {
+        ++ex.compiled.walked;
+        const Stmt& s = TheProgram().at(n);
+        ExecuteStatement(s);
+        EndStatement(counters, n);
+        if (!TakeWalkedGoto(s, n)) goto finished;
+        goto next_statement;
+    }
+
+#if !VANTEL_THREADED_DISPATCH
+dispatch:
     for (;; ++i) {
         switch (i->op) {
 #endif
     INSTRUCTION(End):
-        return true;
+        goto ended;
     INSTRUCTION(LoadNull):
         v[i->a] = Value();
         NEXT;
@@ -331,7 +453,7 @@ bool RunCode(std::uint32_t start, const Frame& f) {
             NEXT;
         if (!ArithmeticInPlace(*i, Peek(i->x, f), Peek(i->y, f), v[i->a])) {
             ArithmeticSlowly(*i, f);
-            if (ex.failure) return false;
+            if (ex.failure) goto ended;
         }
         if (AssignSlotInPlace(i->v, i->a, f)) NEXT;
         AssignSlotSlowly(i->v, i->a, f);
@@ -347,7 +469,7 @@ bool RunCode(std::uint32_t start, const Frame& f) {
             TakeRight(*i, f, v[i->a]);
         } else {
             ConcatenateSlowly(*i, f);
-            if (ex.failure) return false;
+            if (ex.failure) goto ended;
         }
         if (AssignSlotInPlace(i->v, i->a, f)) NEXT;
         AssignSlotSlowly(i->v, i->a, f);
@@ -364,6 +486,24 @@ bool RunCode(std::uint32_t start, const Frame& f) {
     INSTRUCTION(Compare):
         if (!CompareInPlace(*i, f)) CallWithOperands(*i, f, 2);
         CHECKED;
+#define VANTEL_COMPARE(P)                                                                  \
+    INSTRUCTION(Compare##P):                                                               \
+        if (!ComparesInPlace(*i)) {                                                        \
+            CallWithOperands(*i, f, 2);                                                    \
+            CHECKED;                                                                       \
+        }                                                                                  \
+        v[i->a].SetNull();                                                                 \
+        if (ComparisonHolds(Primitive::P, i->x.value->integer(), i->y.value->integer()))   \
+            NEXT;                                                                          \
+        ex.failure = true;                                                                 \
+        goto ended;
+    VANTEL_COMPARE(LT)
+    VANTEL_COMPARE(LE)
+    VANTEL_COMPARE(EQ)
+    VANTEL_COMPARE(NE)
+    VANTEL_COMPARE(GE)
+    VANTEL_COMPARE(GT)
+#undef VANTEL_COMPARE
     INSTRUCTION(Size):
         DoSize(*i, f);
         CHECKED;
@@ -375,7 +515,7 @@ bool RunCode(std::uint32_t start, const Frame& f) {
         CHECKED;
     INSTRUCTION(VariableError):
         ReportError(i->message);
-        return false;
+        goto ended;
     INSTRUCTION(Assign):
         if (AssignInPlace(*i, f)) [[likely]]
             NEXT;
@@ -399,7 +539,7 @@ bool RunCode(std::uint32_t start, const Frame& f) {
         MatchAndPerform(v[i->a], v[i->b]);
         CHECKED;
     INSTRUCTION(ReplaceScan):
-        if (!DoReplaceScan(*i, f)) return false;
+        if (!DoReplaceScan(*i, f)) goto ended;
         CHECKED;
     INSTRUCTION(ReplaceFinish):
         Replace(VariableIn(i->v, f), v[i->a], v[i->a + 1].integer(), v[i->a + 2].integer(),
@@ -408,145 +548,66 @@ bool RunCode(std::uint32_t start, const Frame& f) {
 #if VANTEL_THREADED_DISPATCH
 checked:
     if (ex.failure) [[unlikely]]
-        return false;
+        goto ended;
     NEXT;
 #else
         }
         if (ex.failure) [[unlikely]]
-            return false;
+            goto ended;
     }
 #endif
+
+ended:
+    if (inGoto) goto goto_code_ended;
+    if (c->clearsAfter || ex.failure)
+        ClearSlots(f, ex.failure ? 0 : c->clearFrom, c->slots);
+    EndStatement(counters, n);
+    t = ex.failure ? &c->onFailure : &c->onSuccess;
+    if (t->kind == TransferKind::Next) {
+        number = n + 1;
+        goto next_statement;
+    }
+    // Untraced gotos to a label, RETURN and FRETURN; the next cycle, or
+    // the caller, clears the failure flag.
+    if (trace <= 0) [[likely]] {
+        if (t->kind == TransferKind::Statement) {
+            number = t->statement;
+            goto next_statement;
+        }
+        if (t->kind == TransferKind::Return || t->kind == TransferKind::FReturn) {
+            ex.failure = false;
+            ex.returned = t->kind == TransferKind::Return;
+            goto finished;
+        }
+    }
+    if (t->kind == TransferKind::Computed) {
+        ex.failure = false;
+        gotoFrom = number;
+        inGoto = true;
+        i = &code[t->code];
+        DISPATCH;
+    }
+    if (!TakeTransfer(*t)) goto finished;
+    goto next_statement;
+
+goto_code_ended:
+    inGoto = false;
+    number = FindLabel(VariableIn(t->target, f));
+    ClearSlots(f, 0, ex.slotBlock);
+    if (trace > 0) TraceTransfer(gotoFrom);
+    goto next_statement;
+
+finished:
+    ex.slotTop = base;
 }
-// clang-format on
+        // clang-format on
 
 #undef INSTRUCTION
+#undef DISPATCH
 #undef NEXT
 #undef CHECKED
 #if VANTEL_THREADED_DISPATCH
 #pragma GCC diagnostic pop
 #endif
 
-void ClearSlots(const Frame& f, int from, int to) {
-    for (int k = from; k < to; ++k)
-        f.values[k] = Value();
-}
-
-std::int32_t Increment(std::int32_t n) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(n) + 1u);
-}
-
-// The keywords the cycle sets after each statement.
-struct Counters {
-    std::int32_t& lastNumber = KeywordValue(KeywordIndex::StLastNo);
-    std::int32_t& failed = KeywordValue(KeywordIndex::StFCount);
-};
-
-// Sets &STLASTNO, and counts a failed statement in &STFCOUNT.
-[[gnu::always_inline]] inline void EndStatement(const Counters& k, std::int32_t number) {
-    k.lastNumber = number;
-    if (Exec().failure) k.failed = Increment(k.failed);
-}
-
-// Performs a goto other than to the next statement; false when it ends
-// this invocation (RETURN, FRETURN).
-bool TakeTransfer(const Transfer& t, const Frame& f) {
-    Exec().failure = false;
-    std::int32_t& number = KeywordValue(KeywordIndex::StNo);
-    const std::int32_t from = number;
-    bool running = true;
-    switch (t.kind) {
-    case TransferKind::Next:
-    case TransferKind::Statement:
-        number = t.statement;
-        break;
-    case TransferKind::Computed:
-        RunCode(t.code, f);
-        number = FindLabel(VariableIn(t.target, f));
-        ClearSlots(f, 0, Exec().slotBlock);
-        break;
-    case TransferKind::Undefined:
-        number = FindLabel(nullptr);
-        break;
-    case TransferKind::End:
-        number = TheProgram().count + 1;
-        break;
-    case TransferKind::Return:
-    case TransferKind::FReturn:
-        Exec().returned = t.kind == TransferKind::Return;
-        running = false;
-        break;
-    }
-    if (KeywordValue(KeywordIndex::Trace) > 0) TraceTransfer(from);
-    return running;
-}
-
-} // namespace
-
-void KeywordsChanged() {
-    std::int32_t next = KeywordValue(KeywordIndex::StLimit);
-    if (Exec().caps.statements != 0) next = std::min(next, Exec().caps.statements);
-    Exec().nextEvent = next;
-}
-
-void RunCompiled(int start) {
-    ExecutorState& ex = Exec();
-    const int base = ex.slotTop;
-    if (base + ex.slotBlock > static_cast<int>(ex.slots.size())) {
-        WalkStatements(start); // deeper than calls can nest; kept exact all the same
-        return;
-    }
-    const Frame f{&ex.slots[static_cast<std::size_t>(base)],
-                  &ex.variables[static_cast<std::size_t>(base)]};
-    ex.slotTop = base + ex.slotBlock;
-    std::int32_t& number = KeywordValue(KeywordIndex::StNo);
-    std::int32_t& count = KeywordValue(KeywordIndex::StCount);
-    const std::int32_t& trace = KeywordValue(KeywordIndex::Trace);
-    const Counters counters;
-    const auto last = static_cast<std::uint32_t>(TheProgram().count);
-    number = start;
-    for (;;) {
-        const std::int32_t n = number;
-        if (static_cast<std::uint32_t>(n) - 1u >= last) TerminationReport();
-        ex.failure = false;
-        // Below the next event (the limit and the cap) the count simply grows.
-        if (count < ex.nextEvent) [[likely]]
-            ++count;
-        else
-            CountStatement();
-        const StatementCode& c = ex.compiled.statements[static_cast<std::size_t>(n)];
-        if (!c.compiled) [[unlikely]] {
-            ++ex.compiled.walked;
-            const Stmt& s = TheProgram().at(n);
-            ExecuteStatement(s);
-            EndStatement(counters, n);
-            if (!TakeWalkedGoto(s, n)) break;
-            continue;
-        }
-        RunCode(c.start, f);
-        if (c.clearFrom < c.slots || ex.failure)
-            ClearSlots(f, ex.failure ? 0 : c.clearFrom, c.slots);
-        EndStatement(counters, n);
-        const Transfer& t = ex.failure ? c.onFailure : c.onSuccess;
-        if (t.kind == TransferKind::Next) {
-            number = n + 1;
-            continue;
-        }
-        // Untraced gotos to a label, RETURN and FRETURN; the next cycle, or
-        // the caller, clears the failure flag.
-        if (trace <= 0) [[likely]] {
-            if (t.kind == TransferKind::Statement) {
-                number = t.statement;
-                continue;
-            }
-            if (t.kind == TransferKind::Return || t.kind == TransferKind::FReturn) {
-                ex.failure = false;
-                ex.returned = t.kind == TransferKind::Return;
-                break;
-            }
-        }
-        if (!TakeTransfer(t, f)) break;
-    }
-    ex.slotTop = base;
-}
-
-} // namespace vantel
+    } // namespace vantel

@@ -177,6 +177,14 @@ const std::vector<Case>& Cases() {
          " OUTPUT = 'overflow not reached'\nEND\n"},
         {"arithmetic assignment errors inside compiled code",
          " V = 'x' + 1\n OUTPUT = 'no'\nEND\n"},
+        {"every integer predicate on integers, texts and failing",
+         " A = 1\n B = 2\n T = '2'\n OUTPUT = LT(A, B) 'lt'\n OUTPUT = LE(B, B) 'le'\n"
+         " OUTPUT = EQ(A, A) 'eq'\n OUTPUT = NE(A, B) 'ne'\n OUTPUT = GE(B, A) 'ge'\n"
+         " OUTPUT = GT(B, A) 'gt'\n OUTPUT = GT(T, A) 'text'\n OUTPUT = LT(B, A) 'no' :S(END)\n"
+         " OUTPUT = LE(B, A) 'no' :S(END)\n OUTPUT = EQ(A, B) 'no' :S(END)\n"
+         " OUTPUT = NE(A, A) 'no' :S(END)\n OUTPUT = GE(A, B) 'no' :S(END)\n"
+         " OUTPUT = GT(A, A) 'no' :S(END)\n OUTPUT = REMDR(B, A) 'r'\n OUTPUT = EQ('x', 1)\n"
+         "END\n"},
         {"arithmetic assignment to a protected keyword", " &STNO = 1 + 1\n OUTPUT = 'no'\nEND\n"},
         {"negation and plus of every kind",
          " X = '12'\n OUTPUT = -X\n OUTPUT = +X\n OUTPUT = -(-2147483647 - 1)\n"
