@@ -60,6 +60,9 @@ inline constexpr int kMaxSlots = 32;
 
 enum class Op : std::uint8_t {
     End,            // the statement's code is done
+    EndClearing,    // the same, clearing the slots that may hold a pattern
+    GotoEnd,        // a computed goto's code is done
+    Walk,           // the evaluator runs the statement (its code was not compiled)
     LoadNull,       // slot a = null
     LoadValue,      // slot a = operand x (a name is read as the evaluator reads it)
     Unary,          // slot a = unary operator of slot a
@@ -160,7 +163,6 @@ struct StatementCode {
     // Slots from here on may hold a pattern after the code (see Consume);
     // the code leaves the others holding at most a string or an integer.
     std::uint8_t clearFrom = 0;
-    bool clearsAfter = false; // slots from clearFrom are used: clear them after the code
     Transfer onSuccess;
     Transfer onFailure;
 };

@@ -380,7 +380,7 @@ Transfer TransferTo(Compiler& c, const Program& program, const Target& target) {
     t.kind = TransferKind::Computed;
     t.code = c.Here();
     t.target = c.VariableOf(e, 0);
-    c.Emit(Op::End);
+    c.Emit(Op::GotoEnd);
     return t;
 }
 
@@ -402,6 +402,9 @@ void CompileGotos(Compiler& c, const Program& program, const Stmt& s, StatementC
 void CompileProgram(const Program& program) {
     CompiledProgram& out = Exec().compiled;
     Compiler c(out);
+    // The one code of every statement that is not compiled.
+    const std::uint32_t walk = c.Here();
+    c.Emit(Op::Walk);
     for (int n = 1; n <= program.count; ++n) {
         const Stmt& s = *program.statements[static_cast<std::size_t>(n)];
         StatementCode& code = out.statements[static_cast<std::size_t>(n)];
@@ -410,6 +413,7 @@ void CompileProgram(const Program& program) {
         c.Begin();
         code.start = c.Here();
         CompileBody(c, s);
+        const std::uint32_t end = c.Here() - 1;
         CompileGotos(c, program, s, code);
         code.compiled = c.ok();
         code.slots = static_cast<std::uint8_t>(c.slots());
@@ -419,11 +423,12 @@ void CompileProgram(const Program& program) {
             code.clearFrom = kMaxSlots;
         else
             code.clearFrom = s.kind == StmtKind::Match ? 1 : 0;
-        code.clearsAfter = code.clearFrom < code.slots;
+        if (code.clearFrom < code.slots) out.code[end].op = Op::EndClearing;
         if (!code.compiled) { // the evaluator runs it; its code is dropped
             out.code.resize(size);
             out.sites.resize(sites);
             code = StatementCode{};
+            code.start = walk;
         }
     }
     out.active = true;

@@ -261,7 +261,7 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 // failure flag. A code ends at its End instruction or at the first that
 // sets the failure flag; instructions done in place that cannot fail go on
 // without the test.
-#if defined(__GNUC__)
+#if defined(__GNUC__) && !defined(VANTEL_SWITCH_DISPATCH)
 #define VANTEL_THREADED_DISPATCH 1
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpedantic"
@@ -374,7 +374,7 @@ void RunCompiled(int start) {
 #if VANTEL_THREADED_DISPATCH
     // In the order of Op.
     static const void* const kTargets[] = {
-        &&op_End, &&op_LoadNull, &&op_LoadValue, &&op_Unary, &&op_Cursor, &&op_Arithmetic,
+        &&op_End, &&op_EndClearing, &&op_GotoEnd, &&op_Walk, &&op_LoadNull, &&op_LoadValue, &&op_Unary, &&op_Cursor, &&op_Arithmetic,
         &&op_LeafArithmetic, &&op_Concatenate, &&op_Alternate, &&op_ToPattern, &&op_ValueAssign,
         &&op_Compare, &&op_Size, &&op_Call, &&op_Variable, &&op_VariableError, &&op_Assign,
         &&op_ClearPending, &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_Match,
@@ -385,10 +385,12 @@ void RunCompiled(int start) {
     static_assert(std::size(kTargets) == static_cast<std::size_t>(Op::CompareGT) + 1);
 #endif
     number = start;
+    goto next_checked;
 
-next_statement:
+next_checked:
+    if (static_cast<std::uint32_t>(number) - 1u >= last) TerminationReport();
+next_statement: // a statement of the program: a resolved goto's target
     n = number;
-    if (static_cast<std::uint32_t>(n) - 1u >= last) TerminationReport();
     ex.failure = false;
     // Below the next event (the limit and the cap) the count simply grows.
     if (count < ex.nextEvent) [[likely]]
@@ -396,18 +398,8 @@ next_statement:
     else
         CountStatement();
     c = &statements[n];
-    if (c->compiled) [[likely]] {
-        i = &code[c->start];
-        DISPATCH;
-    }
-    {
-        ++ex.compiled.walked;
-        const Stmt& s = TheProgram().at(n);
-        ExecuteStatement(s);
-        EndStatement(counters, n);
-        if (!TakeWalkedGoto(s, n)) goto finished;
-        goto next_statement;
-    }
+    i = &code[c->start];
+    DISPATCH;
 
 #if !VANTEL_THREADED_DISPATCH
 dispatch:
@@ -415,7 +407,24 @@ dispatch:
         switch (i->op) {
 #endif
     INSTRUCTION(End):
-        goto ended;
+        counters.lastNumber = n;
+        t = &c->onSuccess;
+        goto transfer;
+    INSTRUCTION(EndClearing):
+        ClearSlots(f, c->clearFrom, c->slots);
+        counters.lastNumber = n;
+        t = &c->onSuccess;
+        goto transfer;
+    INSTRUCTION(GotoEnd):
+        goto goto_code_ended;
+    INSTRUCTION(Walk): {
+        ++ex.compiled.walked;
+        const Stmt& s = TheProgram().at(n);
+        ExecuteStatement(s);
+        EndStatement(counters, n);
+        if (!TakeWalkedGoto(s, n)) goto finished;
+        goto next_checked;
+    }
     INSTRUCTION(LoadNull):
         v[i->a] = Value();
         NEXT;
@@ -496,7 +505,7 @@ dispatch:
         if (ComparisonHolds(Primitive::P, i->x.value->integer(), i->y.value->integer()))   \
             NEXT;                                                                          \
         ex.failure = true;                                                                 \
-        goto ended;
+        goto failed;
     VANTEL_COMPARE(LT)
     VANTEL_COMPARE(LE)
     VANTEL_COMPARE(EQ)
@@ -548,24 +557,34 @@ dispatch:
 #if VANTEL_THREADED_DISPATCH
 checked:
     if (ex.failure) [[unlikely]]
-        goto ended;
+        goto failed;
     NEXT;
 #else
         }
         if (ex.failure) [[unlikely]]
-            goto ended;
+            goto failed;
     }
 #endif
 
+// A code that ended before its end, failing or not.
 ended:
+    if (ex.failure) goto failed;
     if (inGoto) goto goto_code_ended;
-    if (c->clearsAfter || ex.failure)
-        ClearSlots(f, ex.failure ? 0 : c->clearFrom, c->slots);
+    if (c->clearFrom < c->slots) ClearSlots(f, c->clearFrom, c->slots);
+    counters.lastNumber = n;
+    t = &c->onSuccess;
+    goto transfer;
+
+failed:
+    if (inGoto) goto goto_code_ended;
+    ClearSlots(f, 0, c->slots);
     EndStatement(counters, n);
-    t = ex.failure ? &c->onFailure : &c->onSuccess;
+    t = &c->onFailure;
+
+transfer:
     if (t->kind == TransferKind::Next) {
         number = n + 1;
-        goto next_statement;
+        goto next_checked;
     }
     // Untraced gotos to a label, RETURN and FRETURN; the next cycle, or
     // the caller, clears the failure flag.
@@ -588,14 +607,14 @@ ended:
         DISPATCH;
     }
     if (!TakeTransfer(*t)) goto finished;
-    goto next_statement;
+    goto next_checked;
 
 goto_code_ended:
     inGoto = false;
     number = FindLabel(VariableIn(t->target, f));
     ClearSlots(f, 0, ex.slotBlock);
     if (trace > 0) TraceTransfer(gotoFrom);
-    goto next_statement;
+    goto next_checked;
 
 finished:
     ex.slotTop = base;
