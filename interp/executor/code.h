@@ -61,6 +61,8 @@ inline constexpr int kMaxSlots = 32;
 enum class Op : std::uint8_t {
     End,            // the statement's code is done
     EndClearing,    // the same, clearing the slots that may hold a pattern
+    EndNext,        // the same, going on to the next statement
+    EndGoto,        // the same, going to the statement of the success goto
     GotoEnd,        // a computed goto's code is done
     Walk,           // the evaluator runs the statement (its code was not compiled)
     LoadNull,       // slot a = null
@@ -158,8 +160,9 @@ struct Transfer {
 
 struct StatementCode {
     bool compiled = false;
-    std::uint32_t start = 0; // first instruction
-    std::uint8_t slots = 0;  // value slots used
+    std::uint32_t start = 0;            // first instruction
+    const Instruction* first = nullptr; // the same, once the whole code is laid out
+    std::uint8_t slots = 0;             // value slots used
     // Slots from here on may hold a pattern after the code (see Consume);
     // the code leaves the others holding at most a string or an integer.
     std::uint8_t clearFrom = 0;

@@ -423,7 +423,12 @@ void CompileProgram(const Program& program) {
             code.clearFrom = kMaxSlots;
         else
             code.clearFrom = s.kind == StmtKind::Match ? 1 : 0;
-        if (code.clearFrom < code.slots) out.code[end].op = Op::EndClearing;
+        if (code.clearFrom < code.slots)
+            out.code[end].op = Op::EndClearing;
+        else if (code.onSuccess.kind == TransferKind::Next)
+            out.code[end].op = Op::EndNext;
+        else if (code.onSuccess.kind == TransferKind::Statement)
+            out.code[end].op = Op::EndGoto;
         if (!code.compiled) { // the evaluator runs it; its code is dropped
             out.code.resize(size);
             out.sites.resize(sites);
@@ -432,6 +437,10 @@ void CompileProgram(const Program& program) {
         }
     }
     out.active = true;
+    for (int n = 1; n <= program.count; ++n) {
+        StatementCode& code = out.statements[static_cast<std::size_t>(n)];
+        code.first = &out.code[code.start];
+    }
     // One block of slots for each level of the statement cycle.
     int block = 1;
     for (int n = 1; n <= program.count; ++n)

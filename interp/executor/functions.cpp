@@ -218,6 +218,14 @@ void RestoreFrame(int base) {
     }
 }
 
+// The statement a call starts at, found through the labels the first time.
+int EntryStatement(FunctionItem& f) {
+    if (f.entryStatement > 0 && !Exec().failure) return f.entryStatement;
+    const int entry = FindLabel(f.entryLabel);
+    if (FastPaths()) f.entryStatement = entry;
+    return entry;
+}
+
 } // namespace
 
 Value CallFunction(const Expr* call, Value* args, int count) {
@@ -225,7 +233,7 @@ Value CallFunction(const Expr* call, Value* args, int count) {
     if (ex.failure) return Value();
     StringItem* name = call->entry;
     if (name == nullptr || name->function < 0) return CallPrimitive(call, args, count);
-    const FunctionItem& f = ex.functions.entries[static_cast<std::size_t>(name->function)];
+    FunctionItem& f = ex.functions.entries[static_cast<std::size_t>(name->function)];
     // Everything of the definition is read before the body runs, which may
     // define the function anew; the saved slots name their own variables.
     const int base = ex.stack.top;
@@ -233,14 +241,14 @@ Value CallFunction(const Expr* call, Value* args, int count) {
         BindAsBlock(f, name, args, count);
     else
         BindOneByOne(f, name, args, count);
-    StringItem* const entryLabel = f.entryLabel;
+    const int entry = EntryStatement(f);
     const std::int32_t& ftrace = KeywordValue(KeywordIndex::FTrace);
     std::int32_t& number = KeywordValue(KeywordIndex::StNo);
     if (ftrace > 0) TraceCall(name, " CALL OF ", "");
 
     ++ex.callLevel;
     const std::int32_t caller = number;
-    ExecuteStatements(FindLabel(entryLabel));
+    ExecuteStatements(entry);
     --ex.callLevel;
     if (ftrace > 0) TraceCall(name, " RETURN OF ", ex.returned ? " SUCCEEDED." : " FAILED.");
     number = caller;

@@ -374,7 +374,7 @@ void RunCompiled(int start) {
 #if VANTEL_THREADED_DISPATCH
     // In the order of Op.
     static const void* const kTargets[] = {
-        &&op_End, &&op_EndClearing, &&op_GotoEnd, &&op_Walk, &&op_LoadNull, &&op_LoadValue, &&op_Unary, &&op_Cursor, &&op_Arithmetic,
+        &&op_End, &&op_EndClearing, &&op_EndNext, &&op_EndGoto, &&op_GotoEnd, &&op_Walk, &&op_LoadNull, &&op_LoadValue, &&op_Unary, &&op_Cursor, &&op_Arithmetic,
         &&op_LeafArithmetic, &&op_Concatenate, &&op_Alternate, &&op_ToPattern, &&op_ValueAssign,
         &&op_Compare, &&op_Size, &&op_Call, &&op_Variable, &&op_VariableError, &&op_Assign,
         &&op_ClearPending, &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_Match,
@@ -398,7 +398,7 @@ next_statement: // a statement of the program: a resolved goto's target
     else
         CountStatement();
     c = &statements[n];
-    i = &code[c->start];
+    i = c->first;
     DISPATCH;
 
 #if !VANTEL_THREADED_DISPATCH
@@ -415,6 +415,18 @@ dispatch:
         counters.lastNumber = n;
         t = &c->onSuccess;
         goto transfer;
+    INSTRUCTION(EndNext):
+        counters.lastNumber = n;
+        number = n + 1;
+        goto next_checked;
+    INSTRUCTION(EndGoto):
+        counters.lastNumber = n;
+        if (trace > 0) [[unlikely]] {
+            t = &c->onSuccess;
+            goto transfer;
+        }
+        number = c->onSuccess.statement;
+        goto next_statement;
     INSTRUCTION(GotoEnd):
         goto goto_code_ended;
     INSTRUCTION(Walk): {

@@ -33,6 +33,9 @@ struct FunctionItem {
     // parameters, the locals. Laid out once, when the function is defined.
     std::array<StringItem*, 1 + kMaxParameters + kMaxLocals> frame{};
     int frameSize = 0;
+    // The entry label's statement once a call has found it (fast paths
+    // only): labels stay where they are for the whole run.
+    int entryStatement = 0;
 };
 
 struct FunctionTable {
