@@ -70,12 +70,15 @@ public:
         return *this;
     }
     Value& operator=(Value&& other) noexcept {
-        if (this == &other) return *this;
+        if (this != &other) TakeFrom(other);
+        return *this;
+    }
+    // Moves `other`, which is not this value, here and leaves it null.
+    void TakeFrom(Value& other) noexcept {
         if (kind_ == Kind::Pattern) Release();
         kind_ = other.kind_;
         payload_ = other.payload_;
         other.kind_ = Kind::Null;
-        return *this;
     }
     ~Value() {
         if (kind_ == Kind::Pattern) Release();

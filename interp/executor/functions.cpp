@@ -8,6 +8,7 @@
 #include "data/diagnostics.h"
 #include "data/fast_paths.h"
 #include "data/textfile.h"
+#include "executor/calls.h"
 #include "executor/executor.h"
 
 namespace vantel {
@@ -28,10 +29,6 @@ void Save(StringItem* variable, bool clear) {
         slot.value = std::move(variable->value);
     else
         slot.value = variable->value;
-}
-
-SavedValue& Top() {
-    return Exec().stack.slots[static_cast<std::size_t>(Exec().stack.top - 1)];
 }
 
 // An assignment of a value nobody else needs: with the fast paths on, a
@@ -91,7 +88,8 @@ FunctionItem* SlotFor(StringItem* name) {
     return f;
 }
 
-// Writes a call trace line; &FTRACE is above 0.
+} // namespace
+
 void TraceCall(const StringItem* name, const char* what, const char* outcome) {
     std::int32_t& ftrace = KeywordValue(KeywordIndex::FTrace);
     --ftrace;
@@ -105,6 +103,8 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome) {
     line += outcome;
     ListingLine(line);
 }
+
+namespace {
 
 void LayOutFrame(FunctionItem& f) {
     f.frameSize = 0;
@@ -155,8 +155,6 @@ void Define(const Value& prototypeValue, const Value& labelValue) {
     *f = parsed;
 }
 
-namespace {
-
 // Saves the function variable, parameters and locals one by one and binds
 // them, reporting "RUN STACK OVERFLOW" at the slot that does not fit.
 void BindOneByOne(const FunctionItem& f, StringItem* name, Value* args, int count) {
@@ -173,96 +171,29 @@ void BindOneByOne(const FunctionItem& f, StringItem* name, Value* args, int coun
     }
 }
 
-// The same when the whole frame fits: one block of the run stack, the old
-// values moved into it and the arguments moved into plain variables; any
-// other variable is bound through the assignment rules.
-void BindAsBlock(const FunctionItem& f, StringItem* name, Value* args, int count) {
-    ExecutorState& ex = Exec();
-    const int size = f.frameSize;
-    const int parameters = f.parameterCount;
-    StringItem* const* const frame = f.frame.data();
-    SavedValue* const block = &ex.stack.slots[static_cast<std::size_t>(ex.stack.top)];
-    ex.stack.top += size;
-    block[0].variable = name;
-    block[0].value = std::move(name->value);
-    if (count != parameters) ReportError("WRONG NUMBER OF ARGUMENTS IN CALL");
-    for (int i = 1; i < size; ++i) {
-        StringItem* variable = frame[i];
-        SavedValue& slot = block[i];
-        slot.variable = variable;
-        Value* const bound = i <= parameters ? &args[i - 1] : nullptr;
-        if (!ex.failure && IsPlainVariable(variable)) {
-            slot.value = std::move(variable->value);
-            variable->value = bound != nullptr ? std::move(*bound) : Value();
-            continue;
-        }
-        slot.value = variable->value;
-        Assign(variable, bound != nullptr ? *bound : Value());
-    }
+void BindVariableSlowly(SavedValue& slot, StringItem* variable, const Value* bound) {
+    slot.value = variable->value;
+    Assign(variable, bound != nullptr ? *bound : Value());
 }
 
-// Puts back the parameters and locals a call saved above `base`, last
-// saved first, through the assignment rules.
-void RestoreFrame(int base) {
-    ExecutorState& ex = Exec();
-    RunStack& stack = ex.stack;
-    const bool fast = FastPaths();
-    while (stack.top > base + 1) {
-        SavedValue& slot = stack.slots[static_cast<std::size_t>(--stack.top)];
-        if (fast && !ex.failure && IsPlainVariable(slot.variable)) {
-            slot.variable->value = std::move(slot.value);
-            continue;
-        }
-        Assign(slot.variable, slot.value);
-        slot.value = Value();
-    }
+void RestoreVariableSlowly(SavedValue& slot) {
+    Assign(slot.variable, slot.value);
+    slot.value = Value();
 }
 
-// The statement a call starts at, found through the labels the first time.
-int EntryStatement(FunctionItem& f) {
-    if (f.entryStatement > 0 && !Exec().failure) return f.entryStatement;
+int FirstEntryStatement(FunctionItem& f) {
     const int entry = FindLabel(f.entryLabel);
     if (FastPaths()) f.entryStatement = entry;
     return entry;
 }
 
-} // namespace
-
 Value CallFunction(const Expr* call, Value* args, int count) {
-    ExecutorState& ex = Exec();
-    if (ex.failure) return Value();
+    if (Exec().failure) return Value();
     StringItem* name = call->entry;
     if (name == nullptr || name->function < 0) return CallPrimitive(call, args, count);
-    FunctionItem& f = ex.functions.entries[static_cast<std::size_t>(name->function)];
-    // Everything of the definition is read before the body runs, which may
-    // define the function anew; the saved slots name their own variables.
-    const int base = ex.stack.top;
-    if (FastPaths() && base + f.frameSize <= kRunStackSize)
-        BindAsBlock(f, name, args, count);
-    else
-        BindOneByOne(f, name, args, count);
-    const int entry = EntryStatement(f);
-    const std::int32_t& ftrace = KeywordValue(KeywordIndex::FTrace);
-    std::int32_t& number = KeywordValue(KeywordIndex::StNo);
-    if (ftrace > 0) TraceCall(name, " CALL OF ", "");
-
-    ++ex.callLevel;
-    const std::int32_t caller = number;
-    ExecuteStatements(entry);
-    --ex.callLevel;
-    if (ftrace > 0) TraceCall(name, " RETURN OF ", ex.returned ? " SUCCEEDED." : " FAILED.");
-    number = caller;
-
-    RestoreFrame(base);
-    Value result;
-    if (ex.returned)
-        result = name->value;
-    else
-        ex.failure = true;
-    SavedValue& own = Top();
-    --ex.stack.top;
-    name->value = std::move(own.value); // put back directly, also after FRETURN
-    return result;
+    ActiveCall active;
+    ExecuteStatements(EnterFunction(name, args, count, active));
+    return LeaveFunction(active);
 }
 
 } // namespace vantel

@@ -180,7 +180,7 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     else
         args[0] = CallFunction(i.node, args, i.node->count);
     for (int k = 1; k < i.b; ++k)
-        args[k] = Value();
+        args[k].SetNull();
 }
 
 // A plain variable given the value computed into slot `slot`; false leaves
@@ -279,9 +279,9 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 #define CHECKED break
 #endif
 
-void ClearSlots(const Frame& f, int from, int to) {
+[[gnu::always_inline]] inline void ClearSlots(const Frame& f, int from, int to) {
     for (int k = from; k < to; ++k)
-        f.values[k] = Value();
+        f.values[k].SetNull();
 }
 
 std::int32_t Increment(std::int32_t n) {

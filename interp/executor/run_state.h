@@ -53,6 +53,13 @@ struct RunStack {
     int top = 0;
 };
 
+// A call of a defined function under way: what its return puts back.
+struct ActiveCall {
+    StringItem* name = nullptr;
+    int stackBase = 0;       // the run stack's top before the call
+    std::int32_t caller = 0; // &STNO of the calling statement
+};
+
 // ---- Pending conditional assignments -------------------------------------------
 
 struct PendingAssignment {

@@ -185,6 +185,15 @@ const std::vector<Case>& Cases() {
          " OUTPUT = NE(A, A) 'no' :S(END)\n OUTPUT = GE(A, B) 'no' :S(END)\n"
          " OUTPUT = GT(A, A) 'no' :S(END)\n OUTPUT = REMDR(B, A) 'r'\n OUTPUT = EQ('x', 1)\n"
          "END\n"},
+        {"frames holding output, files, repeated names and the function itself",
+         " DEFINE('SHOW(OUTPUT,X)L', 'SHOW')\n DEFINE('TWICE(X,X)', 'TWICE')\n"
+         " DEFINE('SELF(SELF)', 'SELF')\n DEFINE('FILE(G)', 'FILE')\n :(GO)\n"
+         "SHOW L = X OUTPUT\n OUTPUT = L\n SHOW = L :(RETURN)\nTWICE TWICE = X :(RETURN)\n"
+         "SELF SELF = SELF SELF :(RETURN)\nFILE FILE = G :(RETURN)\n"
+         "GO &FTRACE = 2\n X = 'x'\n L = 'l'\n OUTPUT = SHOW('a', 'b')\n OUTPUT = X L\n"
+         " OUTPUT = TWICE(1, 2) X\n OUTPUT = SELF('s')\n OUTPUT('G', '" +
+             test::ScratchPath("frame_file.txt") +
+             "')\n OUTPUT = FILE('g') 'back'\n G = 'to file'\nEND\n"},
         {"arithmetic assignment to a protected keyword", " &STNO = 1 + 1\n OUTPUT = 'no'\nEND\n"},
         {"negation and plus of every kind",
          " X = '12'\n OUTPUT = -X\n OUTPUT = +X\n OUTPUT = -(-2147483647 - 1)\n"

@@ -1,0 +1,128 @@
+// Calls of defined functions in two halves, inline so that the statement
+// cycle makes a call without a function call of its own: EnterFunction
+// binds the function variable, parameters and locals on the run stack and
+// gives the entry statement; LeaveFunction, once the body has returned,
+// restores them and gives the result (null with the failure flag after
+// FRETURN). CallFunction is the two around running the body. The slow
+// halves of each step live in functions.cpp.
+#pragma once
+
+#include "data/diagnostics.h"
+#include "data/fast_paths.h"
+#include "executor/executor.h"
+
+namespace vantel {
+
+// Saves and binds the frame one slot at a time, reporting "RUN STACK
+// OVERFLOW" at the slot that does not fit.
+void BindOneByOne(const FunctionItem& f, StringItem* name, Value* args, int count);
+// A variable that is not plain saved by copy and bound through the
+// assignment rules (`bound` nullptr: null).
+void BindVariableSlowly(SavedValue& slot, StringItem* variable, const Value* bound);
+// A saved value put back through the assignment rules.
+void RestoreVariableSlowly(SavedValue& slot);
+// The entry label's statement looked up, and remembered with the fast paths.
+int FirstEntryStatement(FunctionItem& f);
+// Writes a call trace line; &FTRACE is above 0.
+void TraceCall(const StringItem* name, const char* what, const char* outcome);
+
+// Saves one variable of the frame into its slot and binds it (`bound`
+// nullptr: null); a plain variable simply swaps values, any other goes
+// through the assignment rules.
+[[gnu::always_inline]] inline void BindSlot(SavedValue& slot, StringItem* variable, Value* bound) {
+    slot.variable = variable;
+    if (!Exec().failure && IsPlainVariable(variable)) [[likely]] {
+        slot.value.TakeFrom(variable->value);
+        if (bound != nullptr)
+            variable->value.TakeFrom(*bound);
+        else
+            variable->value.SetNull();
+        return;
+    }
+    BindVariableSlowly(slot, variable, bound);
+}
+
+// The frame when it fits whole: one block of the run stack, the old values
+// moved into it and the arguments moved into plain variables.
+[[gnu::always_inline]] inline void BindAsBlock(const FunctionItem& f, StringItem* name, Value* args,
+                                               int count) {
+    ExecutorState& ex = Exec();
+    const int size = f.frameSize;
+    const int parameters = f.parameterCount;
+    StringItem* const* const frame = f.frame.data();
+    SavedValue* const block = &ex.stack.slots[static_cast<std::size_t>(ex.stack.top)];
+    ex.stack.top += size;
+    block[0].variable = name;
+    block[0].value.TakeFrom(name->value);
+    if (count != parameters) ReportError("WRONG NUMBER OF ARGUMENTS IN CALL");
+    int i = 1;
+    for (; i <= parameters; ++i)
+        BindSlot(block[i], frame[i], &args[i - 1]);
+    for (; i < size; ++i)
+        BindSlot(block[i], frame[i], nullptr);
+}
+
+// Puts back the parameters and locals a call saved above `base`, last
+// saved first.
+[[gnu::always_inline]] inline void RestoreFrame(int base) {
+    ExecutorState& ex = Exec();
+    RunStack& stack = ex.stack;
+    const bool fast = FastPaths();
+    int top = stack.top;
+    while (top > base + 1) {
+        SavedValue& slot = stack.slots[static_cast<std::size_t>(--top)];
+        if (fast && !ex.failure && IsPlainVariable(slot.variable)) [[likely]] {
+            slot.variable->value.TakeFrom(slot.value);
+            continue;
+        }
+        stack.top = top;
+        RestoreVariableSlowly(slot);
+    }
+    stack.top = top;
+}
+
+// The statement a call starts at, found through the labels the first time.
+[[gnu::always_inline]] inline int EntryStatement(FunctionItem& f) {
+    if (f.entryStatement > 0 && !Exec().failure) [[likely]]
+        return f.entryStatement;
+    return FirstEntryStatement(f);
+}
+
+[[gnu::always_inline]] inline int EnterFunction(StringItem* name, Value* args, int count,
+                                                ActiveCall& call) {
+    ExecutorState& ex = Exec();
+    FunctionItem& f = ex.functions.entries[static_cast<std::size_t>(name->function)];
+    // Everything of the definition is read before the body runs, which may
+    // define the function anew; the saved slots name their own variables.
+    call.name = name;
+    call.stackBase = ex.stack.top;
+    if (FastPaths() && call.stackBase + f.frameSize <= kRunStackSize) [[likely]]
+        BindAsBlock(f, name, args, count);
+    else
+        BindOneByOne(f, name, args, count);
+    if (KeywordValue(KeywordIndex::FTrace) > 0) [[unlikely]]
+        TraceCall(name, " CALL OF ", "");
+    ++ex.callLevel;
+    call.caller = KeywordValue(KeywordIndex::StNo);
+    return EntryStatement(f);
+}
+
+[[gnu::always_inline]] inline Value LeaveFunction(const ActiveCall& call) {
+    ExecutorState& ex = Exec();
+    StringItem* const name = call.name;
+    --ex.callLevel;
+    if (KeywordValue(KeywordIndex::FTrace) > 0) [[unlikely]]
+        TraceCall(name, " RETURN OF ", ex.returned ? " SUCCEEDED." : " FAILED.");
+    KeywordValue(KeywordIndex::StNo) = call.caller;
+    RestoreFrame(call.stackBase);
+    Value result;
+    if (ex.returned)
+        result = name->value;
+    else
+        ex.failure = true;
+    SavedValue& own = ex.stack.slots[static_cast<std::size_t>(--ex.stack.top)];
+    name->value.TakeFrom(own.value); // put back directly, also after FRETURN
+    return result;
+}
+
+} // namespace vantel
