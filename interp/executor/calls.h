@@ -16,30 +16,38 @@ namespace vantel {
 // Saves and binds the frame one slot at a time, reporting "RUN STACK
 // OVERFLOW" at the slot that does not fit.
 void BindOneByOne(const FunctionItem& f, StringItem* name, Value* args, int count);
-// A variable that is not plain saved by copy and bound through the
-// assignment rules (`bound` nullptr: null).
-void BindVariableSlowly(SavedValue& slot, StringItem* variable, const Value* bound);
-// A saved value put back through the assignment rules.
-void RestoreVariableSlowly(SavedValue& slot);
+// The frame's slots from `from` on, each variable through the assignment
+// rules where it is not plain.
+void BindFrameSlowly(const FunctionItem& f, SavedValue* block, Value* args, int from);
+// The saved values above `base` put back, each through the assignment rules
+// where its variable is not plain.
+void RestoreFrameSlowly(int base);
 // The entry label's statement looked up, and remembered with the fast paths.
 int FirstEntryStatement(FunctionItem& f);
 // Writes a call trace line; &FTRACE is above 0.
 void TraceCall(const StringItem* name, const char* what, const char* outcome);
 
-// Saves one variable of the frame into its slot and binds it (`bound`
-// nullptr: null); a plain variable simply swaps values, any other goes
-// through the assignment rules.
-[[gnu::always_inline]] inline void BindSlot(SavedValue& slot, StringItem* variable, Value* bound) {
+// Saves a plain variable of the frame into its slot and binds it (`bound`
+// nullptr: null); false, leaving all as it was, for any other variable.
+// No call inside, so the loops over a frame need no registers saved.
+[[gnu::always_inline]] inline bool BindPlain(SavedValue& slot, StringItem* variable, Value* bound) {
+    if (Exec().failure || !IsPlainVariable(variable)) [[unlikely]]
+        return false;
     slot.variable = variable;
-    if (!Exec().failure && IsPlainVariable(variable)) [[likely]] {
-        slot.value.TakeFrom(variable->value);
-        if (bound != nullptr)
-            variable->value.TakeFrom(*bound);
-        else
-            variable->value.SetNull();
-        return;
-    }
-    BindVariableSlowly(slot, variable, bound);
+    slot.value.TakeFrom(variable->value);
+    if (bound != nullptr)
+        variable->value.TakeFrom(*bound);
+    else
+        variable->value.SetNull();
+    return true;
+}
+
+// Puts a saved value back into its plain variable; false for any other.
+[[gnu::always_inline]] inline bool RestorePlain(SavedValue& slot) {
+    if (Exec().failure || !IsPlainVariable(slot.variable)) [[unlikely]]
+        return false;
+    slot.variable->value.TakeFrom(slot.value);
+    return true;
 }
 
 // The frame when it fits whole: one block of the run stack, the old values
@@ -54,31 +62,30 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
     ex.stack.top += size;
     block[0].variable = name;
     block[0].value.TakeFrom(name->value);
-    if (count != parameters) ReportError("WRONG NUMBER OF ARGUMENTS IN CALL");
+    if (count != parameters) [[unlikely]]
+        ReportError("WRONG NUMBER OF ARGUMENTS IN CALL");
     int i = 1;
-    for (; i <= parameters; ++i)
-        BindSlot(block[i], frame[i], &args[i - 1]);
-    for (; i < size; ++i)
-        BindSlot(block[i], frame[i], nullptr);
+    while (i <= parameters && BindPlain(block[i], frame[i], &args[i - 1]))
+        ++i;
+    if (i > parameters)
+        while (i < size && BindPlain(block[i], frame[i], nullptr))
+            ++i;
+    if (i < size) [[unlikely]]
+        BindFrameSlowly(f, block, args, i);
 }
 
 // Puts back the parameters and locals a call saved above `base`, last
 // saved first.
 [[gnu::always_inline]] inline void RestoreFrame(int base) {
-    ExecutorState& ex = Exec();
-    RunStack& stack = ex.stack;
-    const bool fast = FastPaths();
-    int top = stack.top;
-    while (top > base + 1) {
-        SavedValue& slot = stack.slots[static_cast<std::size_t>(--top)];
-        if (fast && !ex.failure && IsPlainVariable(slot.variable)) [[likely]] {
-            slot.variable->value.TakeFrom(slot.value);
-            continue;
-        }
+    RunStack& stack = Exec().stack;
+    if (FastPaths()) {
+        int top = stack.top;
+        while (top > base + 1 && RestorePlain(stack.slots[static_cast<std::size_t>(top - 1)]))
+            --top;
         stack.top = top;
-        RestoreVariableSlowly(slot);
     }
-    stack.top = top;
+    if (stack.top > base + 1) [[unlikely]]
+        RestoreFrameSlowly(base);
 }
 
 // The statement a call starts at, found through the labels the first time.
@@ -123,6 +130,17 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
     SavedValue& own = ex.stack.slots[static_cast<std::size_t>(--ex.stack.top)];
     name->value.TakeFrom(own.value); // put back directly, also after FRETURN
     return result;
+}
+
+// A call of a defined function or a primitive; nothing with the failure
+// flag set.
+[[gnu::always_inline]] inline Value CallFunction(const Expr* call, Value* args, int count) {
+    if (Exec().failure) return Value();
+    StringItem* name = call->entry;
+    if (name == nullptr || name->function < 0) return CallPrimitive(call, args, count);
+    ActiveCall active;
+    ExecuteStatements(EnterFunction(name, args, count, active));
+    return LeaveFunction(active);
 }
 
 } // namespace vantel

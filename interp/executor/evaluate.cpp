@@ -7,6 +7,7 @@
 #include "data/diagnostics.h"
 #include "data/fast_paths.h"
 #include "data/textfile.h"
+#include "executor/calls.h"
 #include "executor/executor.h"
 #include "executor/integer_steps.h"
 #include "executor/operators.h"

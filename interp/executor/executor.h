@@ -32,9 +32,14 @@ inline Value Fail() {
 // Runs from statement `start` until a RETURN or FRETURN ends this invocation,
 // compiled when the program was (see code.h), else by the evaluator's walk.
 // The end of the program ends the run through the termination report.
-void ExecuteStatements(int start);
 // The statement cycle of the walk over the trees.
 void WalkStatements(int start);
+inline void ExecuteStatements(int start) {
+    if (Exec().compiled.active)
+        RunCompiled(start);
+    else
+        WalkStatements(start);
+}
 // One statement by the walk over its trees, and its goto; the goto gives
 // false when it ends this invocation (RETURN, FRETURN).
 void ExecuteStatement(const Stmt& s);
@@ -171,7 +176,7 @@ void PerformPending();
 
 // ---- Functions -----------------------------------------------------------------------
 
-Value CallFunction(const Expr* call, Value* args, int count);
+// CallFunction, a call of any function, is in calls.h.
 Value CallPrimitive(const Expr* call, Value* args, int count);
 // SIZE of a value: the length of its text.
 inline Value SizeOf(const Value& v) {

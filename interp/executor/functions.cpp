@@ -171,29 +171,33 @@ void BindOneByOne(const FunctionItem& f, StringItem* name, Value* args, int coun
     }
 }
 
-void BindVariableSlowly(SavedValue& slot, StringItem* variable, const Value* bound) {
-    slot.value = variable->value;
-    Assign(variable, bound != nullptr ? *bound : Value());
+void BindFrameSlowly(const FunctionItem& f, SavedValue* block, Value* args, int from) {
+    for (int i = from; i < f.frameSize; ++i) {
+        StringItem* variable = f.frame[static_cast<std::size_t>(i)];
+        Value* const bound = i <= f.parameterCount ? &args[i - 1] : nullptr;
+        if (BindPlain(block[i], variable, bound)) continue;
+        SavedValue& slot = block[i];
+        slot.variable = variable;
+        slot.value = variable->value;
+        Assign(variable, bound != nullptr ? *bound : Value());
+    }
 }
 
-void RestoreVariableSlowly(SavedValue& slot) {
-    Assign(slot.variable, slot.value);
-    slot.value = Value();
+void RestoreFrameSlowly(int base) {
+    RunStack& stack = Exec().stack;
+    const bool fast = FastPaths();
+    while (stack.top > base + 1) {
+        SavedValue& slot = stack.slots[static_cast<std::size_t>(--stack.top)];
+        if (fast && RestorePlain(slot)) continue;
+        Assign(slot.variable, slot.value);
+        slot.value = Value();
+    }
 }
 
 int FirstEntryStatement(FunctionItem& f) {
     const int entry = FindLabel(f.entryLabel);
     if (FastPaths()) f.entryStatement = entry;
     return entry;
-}
-
-Value CallFunction(const Expr* call, Value* args, int count) {
-    if (Exec().failure) return Value();
-    StringItem* name = call->entry;
-    if (name == nullptr || name->function < 0) return CallPrimitive(call, args, count);
-    ActiveCall active;
-    ExecuteStatements(EnterFunction(name, args, count, active));
-    return LeaveFunction(active);
 }
 
 } // namespace vantel

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "data/diagnostics.h"
+#include "executor/calls.h"
 #include "executor/code.h"
 #include "executor/executor.h"
 #include "executor/integer_steps.h"

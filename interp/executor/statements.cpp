@@ -306,11 +306,4 @@ void WalkStatements(int start) {
     }
 }
 
-void ExecuteStatements(int start) {
-    if (Exec().compiled.active)
-        RunCompiled(start);
-    else
-        WalkStatements(start);
-}
-
 } // namespace vantel
