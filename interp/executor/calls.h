@@ -2,8 +2,8 @@
 // cycle makes a call without a function call of its own: EnterFunction
 // binds the function variable, parameters and locals on the run stack and
 // gives the entry statement; LeaveFunction, once the body has returned,
-// restores them and gives the result (null with the failure flag after
-// FRETURN). CallFunction is the two around running the body. The slow
+// restores them and puts the result in place (null with the failure flag
+// after FRETURN). CallFunction is the two around running the body. The slow
 // halves of each step live in functions.cpp.
 #pragma once
 
@@ -114,7 +114,7 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
     return EntryStatement(f);
 }
 
-[[gnu::always_inline]] inline Value LeaveFunction(const ActiveCall& call) {
+[[gnu::always_inline]] inline void LeaveFunction(const ActiveCall& call, Value& result) {
     ExecutorState& ex = Exec();
     StringItem* const name = call.name;
     --ex.callLevel;
@@ -122,25 +122,39 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
         TraceCall(name, " RETURN OF ", ex.returned ? " SUCCEEDED." : " FAILED.");
     KeywordValue(KeywordIndex::StNo) = call.caller;
     RestoreFrame(call.stackBase);
-    Value result;
-    if (ex.returned)
+    if (ex.returned) {
         result = name->value;
-    else
+    } else {
+        result.SetNull();
         ex.failure = true;
+    }
     SavedValue& own = ex.stack.slots[static_cast<std::size_t>(--ex.stack.top)];
     name->value.TakeFrom(own.value); // put back directly, also after FRETURN
-    return result;
 }
 
-// A call of a defined function or a primitive; nothing with the failure
-// flag set.
-[[gnu::always_inline]] inline Value CallFunction(const Expr* call, Value* args, int count) {
-    if (Exec().failure) return Value();
+// A call of a defined function or a primitive, its result put in `result`
+// (which may be an argument: they are used up by then); null with the
+// failure flag set.
+[[gnu::always_inline]] inline void CallFunctionInto(const Expr* call, Value* args, int count,
+                                                    Value& result) {
+    if (Exec().failure) {
+        result.SetNull();
+        return;
+    }
     StringItem* name = call->entry;
-    if (name == nullptr || name->function < 0) return CallPrimitive(call, args, count);
+    if (name == nullptr || name->function < 0) {
+        result = CallPrimitive(call, args, count);
+        return;
+    }
     ActiveCall active;
     ExecuteStatements(EnterFunction(name, args, count, active));
-    return LeaveFunction(active);
+    LeaveFunction(active, result);
+}
+
+inline Value CallFunction(const Expr* call, Value* args, int count) {
+    Value result;
+    CallFunctionInto(call, args, count, result);
+    return result;
 }
 
 } // namespace vantel

@@ -63,6 +63,7 @@ enum class Op : std::uint8_t {
     EndClearing,    // the same, clearing the slots that may hold a pattern
     EndNext,        // the same, going on to the next statement
     EndGoto,        // the same, going to the statement of the success goto
+    EndReturn,      // the same, returning from the function
     GotoEnd,        // a computed goto's code is done
     Walk,           // the evaluator runs the statement (its code was not compiled)
     LoadNull,       // slot a = null
@@ -79,6 +80,7 @@ enum class Op : std::uint8_t {
                     // in place on integers; v names the function
     Size,           // slot a = SIZE(x), in place on a string
     Call,           // slot a = call of the node with its b arguments in slots a...
+    CallGeneral,    // the same for a comparison or SIZE, which the general call may take in place
     Variable,       // variable slot a = the entry named by slot a's text
     VariableError,  // reports the message of a node that names no variable
     Assign,         // assigns x to variable v

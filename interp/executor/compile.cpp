@@ -226,7 +226,8 @@ void Compiler::CallOf(const Expr* e, int slot) {
         const Expr* arg = k < e->count ? e->args[static_cast<std::size_t>(k)] : nullptr;
         ValueOf(arg, slot + k);
     }
-    Instruction& i = Emit(Op::Call, slot);
+    const bool general = IsComparison(e->primitive) || e->primitive == Primitive::SIZE;
+    Instruction& i = Emit(general ? Op::CallGeneral : Op::Call, slot);
     i.node = e;
     i.b = static_cast<std::uint8_t>(slots);
 }
@@ -429,6 +430,8 @@ void CompileProgram(const Program& program) {
             out.code[end].op = Op::EndNext;
         else if (code.onSuccess.kind == TransferKind::Statement)
             out.code[end].op = Op::EndGoto;
+        else if (code.onSuccess.kind == TransferKind::Return)
+            out.code[end].op = Op::EndReturn;
         if (!code.compiled) { // the evaluator runs it; its code is dropped
             out.code.resize(size);
             out.sites.resize(sites);

@@ -171,15 +171,19 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     CallWithOperands(i, f, 1);
 }
 
-// A call: its arguments are in the slots from a; they are dropped after it.
+// A call: its arguments are in the slots from a; its result takes the first
+// and the others are dropped after it.
 [[gnu::noinline]] void DoCall(const Instruction& i, const Frame& f) {
     Value* const args = &f.values[i.a];
-    // Only comparisons and SIZE are taken in place by the general call.
-    const Primitive p = i.node->primitive;
-    if (IsComparison(p) || p == Primitive::SIZE)
-        args[0] = CallWith(i.node, args);
-    else
-        args[0] = CallFunction(i.node, args, i.node->count);
+    CallFunctionInto(i.node, args, i.node->count, args[0]);
+    for (int k = 1; k < i.b; ++k)
+        args[k].SetNull();
+}
+
+// The same for a comparison or SIZE, which the general call takes in place.
+[[gnu::noinline]] void DoGeneralCall(const Instruction& i, const Frame& f) {
+    Value* const args = &f.values[i.a];
+    args[0] = CallWith(i.node, args);
     for (int k = 1; k < i.b; ++k)
         args[k].SetNull();
 }
@@ -375,9 +379,9 @@ void RunCompiled(int start) {
 #if VANTEL_THREADED_DISPATCH
     // In the order of Op.
     static const void* const kTargets[] = {
-        &&op_End, &&op_EndClearing, &&op_EndNext, &&op_EndGoto, &&op_GotoEnd, &&op_Walk, &&op_LoadNull, &&op_LoadValue, &&op_Unary, &&op_Cursor, &&op_Arithmetic,
+        &&op_End, &&op_EndClearing, &&op_EndNext, &&op_EndGoto, &&op_EndReturn, &&op_GotoEnd, &&op_Walk, &&op_LoadNull, &&op_LoadValue, &&op_Unary, &&op_Cursor, &&op_Arithmetic,
         &&op_LeafArithmetic, &&op_Concatenate, &&op_Alternate, &&op_ToPattern, &&op_ValueAssign,
-        &&op_Compare, &&op_Size, &&op_Call, &&op_Variable, &&op_VariableError, &&op_Assign,
+        &&op_Compare, &&op_Size, &&op_Call, &&op_CallGeneral, &&op_Variable, &&op_VariableError, &&op_Assign,
         &&op_ClearPending, &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_Match,
         &&op_ReplaceScan, &&op_ReplaceFinish, &&op_ConcatenateAssign, &&op_ArithmeticAssign,
         &&op_CompareLT, &&op_CompareLE, &&op_CompareEQ, &&op_CompareNE, &&op_CompareGE,
@@ -428,6 +432,15 @@ dispatch:
         }
         number = c->onSuccess.statement;
         goto next_statement;
+    INSTRUCTION(EndReturn):
+        counters.lastNumber = n;
+        if (trace > 0) [[unlikely]] {
+            t = &c->onSuccess;
+            goto transfer;
+        }
+        ex.failure = false;
+        ex.returned = true;
+        goto finished;
     INSTRUCTION(GotoEnd):
         goto goto_code_ended;
     INSTRUCTION(Walk): {
@@ -531,6 +544,9 @@ dispatch:
         CHECKED;
     INSTRUCTION(Call):
         DoCall(*i, f);
+        CHECKED;
+    INSTRUCTION(CallGeneral):
+        DoGeneralCall(*i, f);
         CHECKED;
     INSTRUCTION(Variable):
         f.variables[i->a] = VariableNamed(v[i->a]);
