@@ -119,6 +119,8 @@ public:
     Kind kind() const { return kind_; }
     bool IsNull() const { return kind_ == Kind::Null; }
     std::int32_t integer() const { return kind_ == Kind::Integer ? payload_.integer : 0; }
+    // The integer of a value already known to hold one.
+    std::int32_t knownInteger() const { return payload_.integer; }
     StringItem* string() const { return kind_ == Kind::String ? payload_.string : nullptr; }
     PatternTable* pattern() const { return kind_ == Kind::Pattern ? payload_.pattern : nullptr; }
     KeywordRef keyword() const {

@@ -82,7 +82,7 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
                                                      const Value& b, Value& into) {
     std::int32_t n = 0;
     if (a.kind() != Kind::Integer || b.kind() != Kind::Integer ||
-        !IntegerArithmetic(i.binaryOp, a.integer(), b.integer(), n))
+        !IntegerArithmetic(i.binaryOp, a.knownInteger(), b.knownInteger(), n))
         return false;
     into.SetInteger(n);
     return true;
@@ -153,11 +153,12 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     if (i.primitive != Primitive::REMDR) {
         // The comparison's result: null when it holds, else a failure.
         f.values[i.a].SetNull();
-        if (!ComparisonHolds(i.primitive, a.integer(), b.integer())) Exec().failure = true;
+        if (!ComparisonHolds(i.primitive, a.knownInteger(), b.knownInteger()))
+            Exec().failure = true;
         return true;
     }
     std::int32_t n = 0;
-    if (!IntegerRemainder(a.integer(), b.integer(), n)) return false;
+    if (!IntegerRemainder(a.knownInteger(), b.knownInteger(), n)) return false;
     f.values[i.a].SetInteger(n);
     return true;
 }
@@ -528,7 +529,8 @@ dispatch:
             CHECKED;                                                                       \
         }                                                                                  \
         v[i->a].SetNull();                                                                 \
-        if (ComparisonHolds(Primitive::P, i->x.value->integer(), i->y.value->integer()))   \
+        if (ComparisonHolds(Primitive::P, i->x.value->knownInteger(),                      \
+                            i->y.value->knownInteger()))                                   \
             NEXT;                                                                          \
         ex.failure = true;                                                                 \
         goto failed;
