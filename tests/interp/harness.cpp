@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -16,13 +17,28 @@ namespace vantel::test {
 
 namespace {
 
-std::string TempDir() {
-    static std::string dir = [] {
+// The scratch folder of this test process, removed with what is in it when
+// the process ends.
+struct ScratchFolder {
+    std::string path;
+    bool made = false;
+    ScratchFolder() {
         char pattern[] = "/tmp/vantel-unit-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        return std::string(made != nullptr ? made : "/tmp");
-    }();
-    return dir;
+        const char* name = mkdtemp(pattern);
+        made = name != nullptr;
+        path = made ? name : "/tmp";
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    ~ScratchFolder() {
+        std::error_code ignored;
+        if (made) std::filesystem::remove_all(path, ignored);
+    }
+};
+
+std::string TempDir() {
+    static const ScratchFolder folder;
+    return folder.path;
 }
 
 std::string ReadFile(const std::string& path) {
