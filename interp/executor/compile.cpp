@@ -452,6 +452,7 @@ void CompileProgram(const Program& program) {
     ExecutorState& ex = Exec();
     ex.slotBlock = block;
     ex.slots.assign(static_cast<std::size_t>((kRunStackSize + 2) * block), Value());
+    ex.lastSlotBase = static_cast<int>(ex.slots.size()) - block;
 }
 
 } // namespace vantel

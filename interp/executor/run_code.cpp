@@ -355,7 +355,7 @@ void KeywordsChanged() {
 void RunCompiled(int start) {
     ExecutorState& ex = Exec();
     const int base = ex.slotTop;
-    if (base + ex.slotBlock > static_cast<int>(ex.slots.size())) {
+    if (base > ex.lastSlotBase) {
         WalkStatements(start); // deeper than calls can nest; kept exact all the same
         return;
     }
@@ -369,7 +369,6 @@ void RunCompiled(int start) {
     const Counters counters;
     const auto last = static_cast<std::uint32_t>(TheProgram().count);
     // The code and the statement table stay where they are during the run.
-    const Instruction* const code = ex.compiled.code.data();
     const StatementCode* const statements = &ex.compiled.statements[0];
     const Instruction* i = nullptr;
     const StatementCode* c = nullptr;
@@ -634,7 +633,7 @@ transfer:
         ex.failure = false;
         gotoFrom = number;
         inGoto = true;
-        i = &code[t->code];
+        i = &ex.compiled.code[t->code];
         DISPATCH;
     }
     if (!TakeTransfer(*t)) goto finished;

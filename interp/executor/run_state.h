@@ -105,6 +105,7 @@ struct ExecutorState {
     std::vector<Value> slots;
     ZeroedArray<StringItem*, (kRunStackSize + 2) * kMaxSlots> variables;
     int slotBlock = 0;
+    int lastSlotBase = -1; // the highest level's first slot (slots.size() - slotBlock)
     int slotTop = 0;
     // The statement count up to which the cycle counts without looking at
     // &STLIMIT or the cap (see KeywordsChanged).
