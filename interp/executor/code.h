@@ -53,6 +53,10 @@ struct Site {
     int leafCount = 0;
     std::array<Leaf, kMaxPatternNodes> leaves;
     Value table; // the kept table, or null
+    // The leaves a reuse of the kept table looks at, in order: a primitive
+    // (a DEFINE may take its name over) and a leaf that reads a name.
+    int checkCount = 0;
+    std::array<std::uint8_t, kMaxPatternNodes> checks{};
 };
 
 // Value slots one statement may use; a statement needing more is walked.

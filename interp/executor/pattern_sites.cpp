@@ -92,6 +92,11 @@ bool CollectLeaves(const Expr* e, Site& site) {
     }
     const Expr* constant = e->kind == ExprKind::Call ? e->args[0] : e;
     if (constant->kind == ExprKind::Literal) leaf.literal = Value::String(constant->entry);
+    // A literal operand and @name never change; a primitive's name and a
+    // name's value may.
+    if (e->kind == ExprKind::Call || e->kind == ExprKind::Identifier)
+        site.checks[static_cast<std::size_t>(site.checkCount++)] =
+            static_cast<std::uint8_t>(site.leafCount);
     site.leaves[static_cast<std::size_t>(site.leafCount++)] = leaf;
     return true;
 }
@@ -100,7 +105,7 @@ bool CollectLeaves(const Expr* e, Site& site) {
 
 // Where the value of a number, literal or name is, or nullptr when reading
 // the name has an effect.
-const Value* EffectFreeValue(const Expr* e, const Value& literal) {
+[[gnu::always_inline]] inline const Value* EffectFreeValue(const Expr* e, const Value& literal) {
     switch (e->kind) {
     case ExprKind::Integer:
         return &e->number;
@@ -111,27 +116,39 @@ const Value* EffectFreeValue(const Expr* e, const Value& literal) {
     }
 }
 
-// The value a leaf contributes: a pattern or string operand, a primitive's
-// argument as its node holds it. Null where the evaluator has to convert,
+// Whether a leaf of this kind can take the value as it stands: a pattern or
+// string operand, a primitive's argument as its node holds it.
+[[gnu::always_inline]] inline bool TakesAsItStands(LeafKind kind, const Value& v) {
+    switch (kind) {
+    case LeafKind::Operand:
+        return v.kind() == Kind::Pattern || v.kind() == Kind::String;
+    case LeafKind::Position:
+        return v.kind() == Kind::Integer && v.integer() >= 0;
+    case LeafKind::CharClass:
+        return v.kind() == Kind::String;
+    case LeafKind::Cursor:
+        return true;
+    }
+    return false;
+}
+
+// The value a leaf contributes. Null where the evaluator has to convert,
 // report or read.
-const Value* ReadLeaf(const Leaf& leaf) {
+[[gnu::always_inline]] inline const Value* ReadLeaf(const Leaf& leaf) {
     const Expr* e = leaf.expr;
     const Value* v = nullptr;
     switch (leaf.kind) {
     case LeafKind::Operand:
         v = EffectFreeValue(e, leaf.literal);
-        return v != nullptr && (v->kind() == Kind::Pattern || v->kind() == Kind::String) ? v
-                                                                                         : nullptr;
+        break;
     case LeafKind::Position:
-        v = e->entry->function < 0 ? EffectFreeValue(e->args[0], leaf.literal) : nullptr;
-        return v != nullptr && v->kind() == Kind::Integer && v->integer() >= 0 ? v : nullptr;
     case LeafKind::CharClass:
         v = e->entry->function < 0 ? EffectFreeValue(e->args[0], leaf.literal) : nullptr;
-        return v != nullptr && v->kind() == Kind::String ? v : nullptr;
+        break;
     case LeafKind::Cursor:
         return &leaf.literal;
     }
-    return nullptr;
+    return v != nullptr && TakesAsItStands(leaf.kind, *v) ? v : nullptr;
 }
 
 // ---- Building --------------------------------------------------------------------------
@@ -231,7 +248,7 @@ Value BuildAndKeep(const Expr* e, Site& site, const LeafValues& values, bool& ev
 
 // Brings a kept leaf's node up to date with its current value: a string
 // operand or a primitive's argument may change, a pattern operand may not.
-bool UpdateLeaf(PatternTable& t, Leaf& leaf, const Value& now) {
+[[gnu::always_inline]] inline bool UpdateLeaf(PatternTable& t, Leaf& leaf, const Value& now) {
     const Value& was = leaf.value;
     if (was.kind() != now.kind()) return false;
     switch (now.kind()) {
@@ -248,8 +265,30 @@ bool UpdateLeaf(PatternTable& t, Leaf& leaf, const Value& now) {
     }
     PatternNode& n = t.node(leaf.node);
     n.argument = now;
-    if (leaf.kind == LeafKind::CharClass) n.set.Fill(now.string()->name);
+    if (leaf.kind == LeafKind::CharClass) FillCharClass(n, now.string()->name);
     leaf.value = now;
+    return true;
+}
+
+// Brings the kept table up to date from the leaves that may have changed
+// since it was built; false when one of them asks for more than an update
+// in place (the full reading then decides). Only the leaves in the site's
+// checks are looked at: the others are constants whose nodes are as built.
+bool RefreshKept(Site& site) {
+    PatternTable* kept = site.table.pattern();
+    if (kept == nullptr || kept->refs != 1) return false;
+    for (int j = 0; j < site.checkCount; ++j) {
+        Leaf& leaf = site.leaves[site.checks[static_cast<std::size_t>(j)]];
+        const Expr* name = leaf.expr;
+        if (leaf.kind != LeafKind::Operand) {
+            if (name->entry->function >= 0) return false; // a defined function now
+            name = name->args[0];
+            if (name->kind != ExprKind::Identifier) continue; // a constant argument
+        }
+        if (ReadsOnUse(name->entry)) return false;
+        const Value& now = name->entry->value;
+        if (!TakesAsItStands(leaf.kind, now) || !UpdateLeaf(*kept, leaf, now)) return false;
+    }
     return true;
 }
 
@@ -262,9 +301,11 @@ std::unique_ptr<Site> MakeSite(const Expr* e) {
     return site;
 }
 
+namespace {
+
 // Reads every leaf, updating the kept table as it goes while the shapes
 // agree; the nodes of a kept table always hold its leaves' recorded values.
-bool SitePattern(Site& site, const Expr* e, Value& pattern) {
+[[gnu::noinline]] bool ReadAllLeaves(Site& site, const Expr* e, Value& pattern) {
     // The kept table is updated only while nobody else holds it.
     PatternTable* kept = site.table.pattern();
     bool reusable = kept != nullptr && kept->refs == 1;
@@ -292,6 +333,16 @@ bool SitePattern(Site& site, const Expr* e, Value& pattern) {
     bool evaluate = false;
     pattern = BuildAndKeep(e, site, values, evaluate);
     return !evaluate;
+}
+
+} // namespace
+
+bool SitePattern(Site& site, const Expr* e, Value& pattern) {
+    if (RefreshKept(site)) [[likely]] {
+        pattern = site.table;
+        return true;
+    }
+    return ReadAllLeaves(site, e, pattern);
 }
 
 } // namespace vantel
