@@ -308,7 +308,12 @@ void ClearPending() {
 }
 
 void PerformPending() {
-    for (PendingAssignment& p : Exec().pending.queue)
+    PendingList& pending = Exec().pending;
+    if (pending.queue.empty()) { // most matches record none
+        pending.barrier = 0;
+        return;
+    }
+    for (PendingAssignment& p : pending.queue)
         Assign(p.variable, p.value);
     ClearPending();
 }

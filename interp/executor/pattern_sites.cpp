@@ -94,10 +94,14 @@ bool CollectLeaves(const Expr* e, Site& site) {
     if (constant->kind == ExprKind::Literal) leaf.literal = Value::String(constant->entry);
     // A literal operand and @name never change; a primitive's name and a
     // name's value may.
-    if (e->kind == ExprKind::Call || e->kind == ExprKind::Identifier)
-        site.checks[static_cast<std::size_t>(site.checkCount++)] =
-            static_cast<std::uint8_t>(site.leafCount);
-    site.leaves[static_cast<std::size_t>(site.leafCount++)] = leaf;
+    const auto k = static_cast<std::size_t>(site.leafCount++);
+    site.leaves[k] = leaf;
+    if (e->kind == ExprKind::Call || e->kind == ExprKind::Identifier) {
+        LeafCheck& check = site.checks[static_cast<std::size_t>(site.checkCount++)];
+        check.leaf = static_cast<int>(k);
+        if (e->kind == ExprKind::Call) check.primitive = e->entry;
+        if (constant->kind == ExprKind::Identifier) check.name = constant->entry;
+    }
     return true;
 }
 
@@ -255,8 +259,12 @@ Value BuildAndKeep(const Expr* e, Site& site, const LeafValues& values, bool& ev
     case Kind::Pattern:
         return now.pattern() == was.pattern();
     case Kind::Integer:
-        if (now.integer() == was.integer()) return true;
-        break;
+        // The node holds the recorded integer too: both take the new one.
+        if (now.integer() != was.integer()) {
+            t.node(leaf.node).argument.SetInteger(now.integer());
+            leaf.value.SetInteger(now.integer());
+        }
+        return true;
     case Kind::String:
         if (now.string() == was.string()) return true;
         break;
@@ -278,15 +286,13 @@ bool RefreshKept(Site& site) {
     PatternTable* kept = site.table.pattern();
     if (kept == nullptr || kept->refs != 1) return false;
     for (int j = 0; j < site.checkCount; ++j) {
-        Leaf& leaf = site.leaves[site.checks[static_cast<std::size_t>(j)]];
-        const Expr* name = leaf.expr;
-        if (leaf.kind != LeafKind::Operand) {
-            if (name->entry->function >= 0) return false; // a defined function now
-            name = name->args[0];
-            if (name->kind != ExprKind::Identifier) continue; // a constant argument
-        }
-        if (ReadsOnUse(name->entry)) return false;
-        const Value& now = name->entry->value;
+        const LeafCheck& check = site.checks[static_cast<std::size_t>(j)];
+        // A primitive's name that a defined function has taken over.
+        if (check.primitive != nullptr && check.primitive->function >= 0) return false;
+        if (check.name == nullptr) continue; // a constant argument
+        if (ReadsOnUse(check.name)) return false;
+        const Value& now = check.name->value;
+        Leaf& leaf = site.leaves[static_cast<std::size_t>(check.leaf)];
         if (!TakesAsItStands(leaf.kind, now) || !UpdateLeaf(*kept, leaf, now)) return false;
     }
     return true;
