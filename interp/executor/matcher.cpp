@@ -114,10 +114,10 @@ private:
     PatternTable* t_;
 };
 
-Value Matched(const Subject& s, int from, int to) {
+Value Matched(std::string_view text, int from, int to) {
     if (to <= from) return Value();
     return InternString(
-        s.text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
+        text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
 }
 
 // The cursor recorded by the start node that belongs to end node b.
@@ -132,14 +132,14 @@ int StartCursor(const PatternTable& t, int b, int c) {
 constexpr int kNoMatch = -1;
 constexpr int kStopped = -2;
 
-[[gnu::noinline]] int NestedAttempt(const Subject& s, const PatternNode& n, int c) {
+[[gnu::noinline]] int NestedAttempt(std::string_view text, const PatternNode& n, int c) {
     if (n.argument.kind() != Kind::Pattern) return c; // repeats the empty pattern
     if (Exec().arbnoDepth >= kMaxArbnoNesting) {
         ReportError("PATTERN NESTED TOO DEEPLY");
         return kNoMatch;
     }
     ++Exec().arbnoDepth;
-    const int r = MatchAttempt(s.text, n.argument.pattern(), c);
+    const int r = MatchAttempt(text, n.argument.pattern(), c);
     --Exec().arbnoDepth;
     if (Exec().failure) {
         Exec().failure = false; // the repetition failed, not the enclosing attempt
@@ -157,14 +157,14 @@ int AfterAssignment(int c) {
 
 // The text from the start node's cursor to c, assigned at once ($) or
 // recorded for the statement's end (.).
-[[gnu::noinline]] int AssignMatched(const Subject& s, const PatternTable& t, int b, int c) {
+[[gnu::noinline]] int AssignMatched(std::string_view text, const PatternTable& t, int b, int c) {
     const PatternNode& n = t.node(b);
-    Value text = Matched(s, StartCursor(t, b, c), c);
+    Value matched = Matched(text, StartCursor(t, b, c), c);
     if (n.routine == Routine::CondEnd) {
-        AddPending(n.argument.string(), std::move(text));
+        AddPending(n.argument.string(), std::move(matched));
         return c;
     }
-    Assign(n.argument.string(), text);
+    Assign(n.argument.string(), matched);
     return AfterAssignment(c);
 }
 
@@ -173,10 +173,12 @@ int AfterAssignment(int c) {
     return AfterAssignment(c);
 }
 
-// @name at cursor c: a plain variable takes the integer in place, any
-// other goes through the assignment routine.
+// @name at cursor c: a plain variable takes the integer in place (unless it
+// holds a pattern, which the assignment routine lets go), any other goes
+// through the assignment routine.
 int AssignCursor(StringItem* variable, int c) {
-    if (FastPaths() && variable != nullptr && IsPlainVariable(variable)) {
+    if (FastPaths() && variable != nullptr && IsPlainVariable(variable) &&
+        variable->value.kind() != Kind::Pattern) {
         variable->value.SetInteger(c);
         return c;
     }
@@ -228,7 +230,7 @@ int IntegerArgument(const PatternNode& n) {
         return c;
     case Routine::ImmEnd:
     case Routine::CondEnd:
-        return AssignMatched(s, t, b, c);
+        return AssignMatched(s.text, t, b, c);
     case Routine::ArbPiece:
         return c < L ? c + 1 : kNoMatch;
     case Routine::Cursor:
@@ -250,7 +252,7 @@ int IntegerArgument(const PatternNode& n) {
         return L - c < N ? kNoMatch : L - N;
     }
     case Routine::ArbnoPiece:
-        return NestedAttempt(s, n, c);
+        return NestedAttempt(s.text, n, c);
     }
     return kNoMatch;
 }

@@ -176,6 +176,24 @@ TEST(MatcherCursor, AssignsToEveryKindOfVariable) {
     EXPECT_EQ(lines, expected);
 }
 
+// The variable alone holds the table; @P makes it an integer halfway
+// through the attempt, which must still finish on the same nodes and then
+// let the table go (a sanitized build reports it kept or freed too early).
+TEST_F(Matcher, ACursorAssignmentMayDropTheLastReferenceToThePattern) {
+    StringItem* p = LookupOrEnter("P");
+    for (const bool fast : {true, false}) {
+        Data().fastPaths = fast;
+        p->value = Cat(Cat(Node(Routine::Length, Int(1)), Node(Routine::Cursor, Value::String(p))),
+                       Node(Routine::Span, Str("bc")));
+        Exec().failure = false;
+        EXPECT_EQ(MatchAttempt("abc", p->value.pattern(), 0), 3) << "fast " << fast;
+        EXPECT_FALSE(Exec().failure);
+        EXPECT_EQ(p->value.kind(), Kind::Integer);
+        EXPECT_EQ(p->value.integer(), 1);
+    }
+    Data().fastPaths = true;
+}
+
 // A list cleared after a longer one keeps nothing of it: a variable recorded
 // in an earlier statement's list is recorded afresh, and records of one
 // plain variable collapse only back to the last record with an effect.
