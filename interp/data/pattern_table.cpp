@@ -2,6 +2,7 @@
 // kept for reuse by size, reference counting and freeing without recursion.
 #include "data/pattern_table.h"
 
+#include <bit>
 #include <vector>
 
 namespace vantel {
@@ -12,6 +13,28 @@ void CharSet::Fill(std::string_view chars) {
         const auto u = static_cast<unsigned char>(c);
         bits_[u >> 6] |= std::uint64_t{1} << (u & 63);
     }
+}
+
+int CharSet::Count() const {
+    int n = 0;
+    for (const std::uint64_t word : bits_)
+        n += std::popcount(word);
+    return n;
+}
+
+void FillCharClass(PatternNode& n, std::string_view chars) {
+    n.set.Fill(chars);
+    n.run = CharRun{};
+    if (chars.empty()) return;
+    int first = 255, last = 0;
+    for (char c : chars) {
+        const int u = static_cast<unsigned char>(c);
+        if (u < first) first = u;
+        if (u > last) last = u;
+    }
+    // One run exactly when every code from the first to the last is a member.
+    if (n.set.Count() != last - first + 1) return;
+    n.run = CharRun{static_cast<std::uint8_t>(first), static_cast<std::uint8_t>(last), true};
 }
 
 namespace {

@@ -41,13 +41,25 @@ class CharSet {
 public:
     void Fill(std::string_view chars);
     bool Contains(unsigned char c) const { return (bits_[c >> 6] >> (c & 63)) & 1u; }
+    int Count() const; // the number of members
 
 private:
     std::array<std::uint64_t, 4> bits_{};
 };
 
+// A character class whose members are one run of consecutive codes, as
+// most classes are (a blank, 'a' to 'z', the digits): a character is then
+// tested by two comparisons. Not `valid` when the class is not one run, or
+// was not filled through FillCharClass; its CharSet decides then.
+struct CharRun {
+    std::uint8_t first = 0;
+    std::uint8_t last = 0;
+    bool valid = false;
+};
+
 struct PatternNode {
     Routine routine = Routine::Null;
+    CharRun run; // Break, Span, Any, NotAny
     std::int32_t subsequent = 0;
     std::int32_t alternate = 0;
     std::int32_t extra = 0;
@@ -75,6 +87,11 @@ private:
     }
 };
 static_assert(sizeof(PatternTable) % alignof(PatternNode) == 0);
+
+// Fills the class of a Break, Span, Any or NotAny node with the characters.
+void FillCharClass(PatternNode& n, std::string_view chars);
+
+static_assert(sizeof(PatternNode) == 64, "a node stays one cache line");
 
 // A table of `count` default nodes (1..kMaxPatternNodes), no references yet.
 PatternTable* NewPatternTable(int count);

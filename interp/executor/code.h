@@ -46,6 +46,13 @@ struct Leaf {
     Value value;                     // its value when the table was built
 };
 
+// What a reuse of a kept table looks at for one leaf.
+struct LeafCheck {
+    const StringItem* primitive = nullptr; // the primitive's name, or null
+    StringItem* name = nullptr;            // the name read, or null
+    int leaf = 0;                          // its index in the site's leaves
+};
+
 // The pattern of one match or replacement statement, kept built between
 // executions (see pattern_sites.cpp).
 struct Site {
@@ -53,6 +60,10 @@ struct Site {
     int leafCount = 0;
     std::array<Leaf, kMaxPatternNodes> leaves;
     Value table; // the kept table, or null
+    // The leaves a reuse of the kept table looks at, in order: a primitive
+    // (a DEFINE may take its name over) and a leaf that reads a name.
+    int checkCount = 0;
+    std::array<LeafCheck, kMaxPatternNodes> checks{};
 };
 
 // Value slots one statement may use; a statement needing more is walked.

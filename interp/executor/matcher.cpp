@@ -52,18 +52,72 @@ struct Alternative {
     throw RunEnd{0}; // not reached: the report ends the run
 }
 
+// Counts one node tried against the run's cap of them.
+void CountStep() {
+    if (++Exec().matchSteps > Exec().caps.matchSteps) StepCapReached();
+}
+
 struct Subject {
     std::string_view text;
     int length;
-    unsigned char at(int i) const {
-        return static_cast<unsigned char>(text[static_cast<std::size_t>(i)]);
-    }
+    const unsigned char* bytes; // text's characters as codes
+    unsigned char at(int i) const { return bytes[i]; }
 };
 
-Value Matched(const Subject& s, int from, int to) {
+// ---- Character classes ----------------------------------------------------------------
+
+// Membership in a class by its table, and, with the fast paths on, by the
+// run of codes the class is when it is one: the same answer either way.
+struct SetTest {
+    const CharSet& set;
+    bool operator()(unsigned char ch) const { return set.Contains(ch); }
+};
+struct RunTest {
+    unsigned first;
+    unsigned width; // last - first
+    bool operator()(unsigned char ch) const { return static_cast<unsigned>(ch) - first <= width; }
+};
+
+// Calls rule(test) with the membership test of n's class.
+template <class Rule> [[gnu::always_inline]] inline int WithClass(const PatternNode& n, Rule rule) {
+    if (n.run.valid && FastPaths())
+        return rule(RunTest{n.run.first, static_cast<unsigned>(n.run.last - n.run.first)});
+    return rule(SetTest{n.set});
+}
+
+// The first cursor from c on whose character's membership is kMember; the
+// subject's length when there is none.
+template <bool kMember, class Test>
+[[gnu::always_inline]] inline int NextWhere(Test in, const Subject& s, int c) {
+    const unsigned char* p = s.bytes + c;
+    const unsigned char* const end = s.bytes + s.length;
+    while (p < end && in(*p) != kMember)
+        ++p;
+    return static_cast<int>(p - s.bytes);
+}
+
+// Keeps a table alive for the attempt even if an assignment made while
+// matching drops the last other reference to it.
+class TableHold {
+public:
+    explicit TableHold(PatternTable* t) : t_(t) { ++t_->refs; }
+    ~TableHold() {
+        if (t_->refs > 1)
+            --t_->refs;
+        else
+            ReleasePatternTable(t_);
+    }
+    TableHold(const TableHold&) = delete;
+    TableHold& operator=(const TableHold&) = delete;
+
+private:
+    PatternTable* t_;
+};
+
+Value Matched(std::string_view text, int from, int to) {
     if (to <= from) return Value();
     return InternString(
-        s.text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
+        text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
 }
 
 // The cursor recorded by the start node that belongs to end node b.
@@ -78,14 +132,14 @@ int StartCursor(const PatternTable& t, int b, int c) {
 constexpr int kNoMatch = -1;
 constexpr int kStopped = -2;
 
-int NestedAttempt(const Subject& s, const PatternNode& n, int c) {
+[[gnu::noinline]] int NestedAttempt(std::string_view text, const PatternNode& n, int c) {
     if (n.argument.kind() != Kind::Pattern) return c; // repeats the empty pattern
     if (Exec().arbnoDepth >= kMaxArbnoNesting) {
         ReportError("PATTERN NESTED TOO DEEPLY");
         return kNoMatch;
     }
     ++Exec().arbnoDepth;
-    const int r = MatchAttempt(s.text, n.argument.pattern(), c);
+    const int r = MatchAttempt(text, n.argument.pattern(), c);
     --Exec().arbnoDepth;
     if (Exec().failure) {
         Exec().failure = false; // the repetition failed, not the enclosing attempt
@@ -101,15 +155,34 @@ int AfterAssignment(int c) {
     return Exec().failure ? kStopped : c;
 }
 
-// @name at cursor c: a plain variable takes the integer in place, any
-// other goes through the assignment routine.
+// The text from the start node's cursor to c, assigned at once ($) or
+// recorded for the statement's end (.).
+[[gnu::noinline]] int AssignMatched(std::string_view text, const PatternTable& t, int b, int c) {
+    const PatternNode& n = t.node(b);
+    Value matched = Matched(text, StartCursor(t, b, c), c);
+    if (n.routine == Routine::CondEnd) {
+        AddPending(n.argument.string(), std::move(matched));
+        return c;
+    }
+    Assign(n.argument.string(), matched);
+    return AfterAssignment(c);
+}
+
+[[gnu::noinline]] int AssignCursorSlowly(StringItem* variable, int c) {
+    Assign(variable, Value::Integer(c));
+    return AfterAssignment(c);
+}
+
+// @name at cursor c: a plain variable takes the integer in place (unless it
+// holds a pattern, which the assignment routine lets go), any other goes
+// through the assignment routine.
 int AssignCursor(StringItem* variable, int c) {
-    if (FastPaths() && variable != nullptr && IsPlainVariable(variable)) {
+    if (FastPaths() && variable != nullptr && IsPlainVariable(variable) &&
+        variable->value.kind() != Kind::Pattern) {
         variable->value.SetInteger(c);
         return c;
     }
-    Assign(variable, Value::Integer(c));
-    return AfterAssignment(c);
+    return AssignCursorSlowly(variable, c);
 }
 
 // The number a position node holds; 0 if it holds none.
@@ -120,7 +193,7 @@ int IntegerArgument(const PatternNode& n) {
 // The new cursor after node b matched at cursor c, or kNoMatch or kStopped.
 // Only the nodes that assign may stop the match, so the matcher tests the
 // failure flag after those alone.
-int Step(const Subject& s, PatternTable& t, int b, int c) {
+[[gnu::always_inline]] inline int Step(const Subject& s, PatternTable& t, int b, int c) {
     PatternNode& n = t.node(b);
     const int L = s.length;
     switch (n.routine) {
@@ -136,20 +209,19 @@ int Step(const Subject& s, PatternTable& t, int b, int c) {
         return L - c < N ? kNoMatch : c + N;
     }
     case Routine::Break:
-        for (int i = c; i < L; ++i)
-            if (n.set.Contains(s.at(i))) return i;
-        return kNoMatch;
-    case Routine::Span: {
-        if (c >= L || !n.set.Contains(s.at(c))) return kNoMatch;
-        int i = c + 1;
-        while (i < L && n.set.Contains(s.at(i)))
-            ++i;
-        return i;
-    }
+        return WithClass(n, [&](auto in) {
+            const int i = NextWhere<true>(in, s, c);
+            return i < L ? i : kNoMatch;
+        });
+    case Routine::Span:
+        return WithClass(n, [&](auto in) {
+            if (c >= L || !in(s.at(c))) return kNoMatch;
+            return NextWhere<false>(in, s, c + 1);
+        });
     case Routine::Any:
-        return c < L && n.set.Contains(s.at(c)) ? c + 1 : kNoMatch;
+        return WithClass(n, [&](auto in) { return c < L && in(s.at(c)) ? c + 1 : kNoMatch; });
     case Routine::NotAny:
-        return c < L && !n.set.Contains(s.at(c)) ? c + 1 : kNoMatch;
+        return WithClass(n, [&](auto in) { return c < L && !in(s.at(c)) ? c + 1 : kNoMatch; });
     case Routine::Null:
         return c;
     case Routine::ImmStart:
@@ -157,11 +229,8 @@ int Step(const Subject& s, PatternTable& t, int b, int c) {
         n.extra = c;
         return c;
     case Routine::ImmEnd:
-        Assign(n.argument.string(), Matched(s, StartCursor(t, b, c), c));
-        return AfterAssignment(c);
     case Routine::CondEnd:
-        AddPending(n.argument.string(), Matched(s, StartCursor(t, b, c), c));
-        return c;
+        return AssignMatched(s.text, t, b, c);
     case Routine::ArbPiece:
         return c < L ? c + 1 : kNoMatch;
     case Routine::Cursor:
@@ -183,9 +252,15 @@ int Step(const Subject& s, PatternTable& t, int b, int c) {
         return L - c < N ? kNoMatch : L - N;
     }
     case Routine::ArbnoPiece:
-        return NestedAttempt(s, n, c);
+        return NestedAttempt(s.text, n, c);
     }
     return kNoMatch;
+}
+
+[[gnu::noinline]] int AlternativesOverflow() {
+    ReportError("INTERNAL ERROR, MATCH ALTERNATIVES OVERFLOW");
+    Exec().failure = true;
+    return 0;
 }
 
 } // namespace
@@ -193,43 +268,39 @@ int Step(const Subject& s, PatternTable& t, int b, int c) {
 int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
     if (Exec().failure) return 0;
     if (pattern == nullptr || pattern->count == 0) return cursor;
-    // Keeps the table alive even if an assignment during the match drops the
-    // last other reference to it.
-    const Value hold = Value::Pattern(pattern);
-    const Subject s{subject, static_cast<int>(subject.size())};
+    const TableHold hold(pattern);
+    const Subject s{subject, static_cast<int>(subject.size()),
+                    reinterpret_cast<const unsigned char*>(subject.data())};
+    // The cap, when there is one, is fixed for the run.
+    const bool counted = Exec().caps.matchSteps != 0;
     // Each node's alternative is on the stack at most once at a time.
     std::array<Alternative, kMaxPatternNodes> stack;
     int top = 0;
     int b = 1, c = cursor;
     for (;;) {
-        if (Exec().caps.matchSteps != 0 && ++Exec().matchSteps > Exec().caps.matchSteps)
-            StepCapReached();
+        if (counted) CountStep();
         const PatternNode& n = pattern->node(b);
         if (n.alternate != 0) {
             // Never full while each node is on it at most once; should a
             // table break that, the run stops rather than lose a branch.
-            if (top == kMaxPatternNodes) {
-                ReportError("INTERNAL ERROR, MATCH ALTERNATIVES OVERFLOW");
-                Exec().failure = true;
-                return 0;
-            }
+            if (top == kMaxPatternNodes) return AlternativesOverflow();
             stack[static_cast<std::size_t>(top++)] = {c, n.alternate};
         }
         const int r = Step(s, *pattern, b, c);
-        if (r < 0) {
-            if (r == kStopped) return 0; // an assignment during the match failed
-            if (top == 0) {
-                Exec().failure = true;
-                return 0;
-            }
-            const Alternative a = stack[static_cast<std::size_t>(--top)];
-            c = a.cursor;
-            b = a.node;
+        if (r >= 0) [[likely]] {
+            if (n.subsequent == 0) return r;
+            b = n.subsequent;
+            c = r;
             continue;
         }
-        if (n.subsequent == 0) return r;
-        b = n.subsequent;
-        c = r;
+        if (r == kStopped) return 0; // an assignment during the match failed
+        if (top == 0) {
+            Exec().failure = true;
+            return 0;
+        }
+        const Alternative a = stack[static_cast<std::size_t>(--top)];
+        c = a.cursor;
+        b = a.node;
     }
 }
 
@@ -239,7 +310,12 @@ void ClearPending() {
 }
 
 void PerformPending() {
-    for (PendingAssignment& p : Exec().pending.queue)
+    PendingList& pending = Exec().pending;
+    if (pending.queue.empty()) { // most matches record none
+        pending.barrier = 0;
+        return;
+    }
+    for (PendingAssignment& p : pending.queue)
         Assign(p.variable, p.value);
     ClearPending();
 }

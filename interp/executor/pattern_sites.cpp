@@ -92,7 +92,16 @@ bool CollectLeaves(const Expr* e, Site& site) {
     }
     const Expr* constant = e->kind == ExprKind::Call ? e->args[0] : e;
     if (constant->kind == ExprKind::Literal) leaf.literal = Value::String(constant->entry);
-    site.leaves[static_cast<std::size_t>(site.leafCount++)] = leaf;
+    // A literal operand and @name never change; a primitive's name and a
+    // name's value may.
+    const auto k = static_cast<std::size_t>(site.leafCount++);
+    site.leaves[k] = leaf;
+    if (e->kind == ExprKind::Call || e->kind == ExprKind::Identifier) {
+        LeafCheck& check = site.checks[static_cast<std::size_t>(site.checkCount++)];
+        check.leaf = static_cast<int>(k);
+        if (e->kind == ExprKind::Call) check.primitive = e->entry;
+        if (constant->kind == ExprKind::Identifier) check.name = constant->entry;
+    }
     return true;
 }
 
@@ -100,7 +109,7 @@ bool CollectLeaves(const Expr* e, Site& site) {
 
 // Where the value of a number, literal or name is, or nullptr when reading
 // the name has an effect.
-const Value* EffectFreeValue(const Expr* e, const Value& literal) {
+[[gnu::always_inline]] inline const Value* EffectFreeValue(const Expr* e, const Value& literal) {
     switch (e->kind) {
     case ExprKind::Integer:
         return &e->number;
@@ -111,27 +120,39 @@ const Value* EffectFreeValue(const Expr* e, const Value& literal) {
     }
 }
 
-// The value a leaf contributes: a pattern or string operand, a primitive's
-// argument as its node holds it. Null where the evaluator has to convert,
+// Whether a leaf of this kind can take the value as it stands: a pattern or
+// string operand, a primitive's argument as its node holds it.
+[[gnu::always_inline]] inline bool TakesAsItStands(LeafKind kind, const Value& v) {
+    switch (kind) {
+    case LeafKind::Operand:
+        return v.kind() == Kind::Pattern || v.kind() == Kind::String;
+    case LeafKind::Position:
+        return v.kind() == Kind::Integer && v.integer() >= 0;
+    case LeafKind::CharClass:
+        return v.kind() == Kind::String;
+    case LeafKind::Cursor:
+        return true;
+    }
+    return false;
+}
+
+// The value a leaf contributes. Null where the evaluator has to convert,
 // report or read.
-const Value* ReadLeaf(const Leaf& leaf) {
+[[gnu::always_inline]] inline const Value* ReadLeaf(const Leaf& leaf) {
     const Expr* e = leaf.expr;
     const Value* v = nullptr;
     switch (leaf.kind) {
     case LeafKind::Operand:
         v = EffectFreeValue(e, leaf.literal);
-        return v != nullptr && (v->kind() == Kind::Pattern || v->kind() == Kind::String) ? v
-                                                                                         : nullptr;
+        break;
     case LeafKind::Position:
-        v = e->entry->function < 0 ? EffectFreeValue(e->args[0], leaf.literal) : nullptr;
-        return v != nullptr && v->kind() == Kind::Integer && v->integer() >= 0 ? v : nullptr;
     case LeafKind::CharClass:
         v = e->entry->function < 0 ? EffectFreeValue(e->args[0], leaf.literal) : nullptr;
-        return v != nullptr && v->kind() == Kind::String ? v : nullptr;
+        break;
     case LeafKind::Cursor:
         return &leaf.literal;
     }
-    return nullptr;
+    return v != nullptr && TakesAsItStands(leaf.kind, *v) ? v : nullptr;
 }
 
 // ---- Building --------------------------------------------------------------------------
@@ -231,15 +252,19 @@ Value BuildAndKeep(const Expr* e, Site& site, const LeafValues& values, bool& ev
 
 // Brings a kept leaf's node up to date with its current value: a string
 // operand or a primitive's argument may change, a pattern operand may not.
-bool UpdateLeaf(PatternTable& t, Leaf& leaf, const Value& now) {
+[[gnu::always_inline]] inline bool UpdateLeaf(PatternTable& t, Leaf& leaf, const Value& now) {
     const Value& was = leaf.value;
     if (was.kind() != now.kind()) return false;
     switch (now.kind()) {
     case Kind::Pattern:
         return now.pattern() == was.pattern();
     case Kind::Integer:
-        if (now.integer() == was.integer()) return true;
-        break;
+        // The node holds the recorded integer too: both take the new one.
+        if (now.integer() != was.integer()) {
+            t.node(leaf.node).argument.SetInteger(now.integer());
+            leaf.value.SetInteger(now.integer());
+        }
+        return true;
     case Kind::String:
         if (now.string() == was.string()) return true;
         break;
@@ -248,8 +273,28 @@ bool UpdateLeaf(PatternTable& t, Leaf& leaf, const Value& now) {
     }
     PatternNode& n = t.node(leaf.node);
     n.argument = now;
-    if (leaf.kind == LeafKind::CharClass) n.set.Fill(now.string()->name);
+    if (leaf.kind == LeafKind::CharClass) FillCharClass(n, now.string()->name);
     leaf.value = now;
+    return true;
+}
+
+// Brings the kept table up to date from the leaves that may have changed
+// since it was built; false when one of them asks for more than an update
+// in place (the full reading then decides). Only the leaves in the site's
+// checks are looked at: the others are constants whose nodes are as built.
+bool RefreshKept(Site& site) {
+    PatternTable* kept = site.table.pattern();
+    if (kept == nullptr || kept->refs != 1) return false;
+    for (int j = 0; j < site.checkCount; ++j) {
+        const LeafCheck& check = site.checks[static_cast<std::size_t>(j)];
+        // A primitive's name that a defined function has taken over.
+        if (check.primitive != nullptr && check.primitive->function >= 0) return false;
+        if (check.name == nullptr) continue; // a constant argument
+        if (ReadsOnUse(check.name)) return false;
+        const Value& now = check.name->value;
+        Leaf& leaf = site.leaves[static_cast<std::size_t>(check.leaf)];
+        if (!TakesAsItStands(leaf.kind, now) || !UpdateLeaf(*kept, leaf, now)) return false;
+    }
     return true;
 }
 
@@ -262,9 +307,11 @@ std::unique_ptr<Site> MakeSite(const Expr* e) {
     return site;
 }
 
+namespace {
+
 // Reads every leaf, updating the kept table as it goes while the shapes
 // agree; the nodes of a kept table always hold its leaves' recorded values.
-bool SitePattern(Site& site, const Expr* e, Value& pattern) {
+[[gnu::noinline]] bool ReadAllLeaves(Site& site, const Expr* e, Value& pattern) {
     // The kept table is updated only while nobody else holds it.
     PatternTable* kept = site.table.pattern();
     bool reusable = kept != nullptr && kept->refs == 1;
@@ -292,6 +339,16 @@ bool SitePattern(Site& site, const Expr* e, Value& pattern) {
     bool evaluate = false;
     pattern = BuildAndKeep(e, site, values, evaluate);
     return !evaluate;
+}
+
+} // namespace
+
+bool SitePattern(Site& site, const Expr* e, Value& pattern) {
+    if (RefreshKept(site)) [[likely]] {
+        pattern = site.table;
+        return true;
+    }
+    return ReadAllLeaves(site, e, pattern);
 }
 
 } // namespace vantel

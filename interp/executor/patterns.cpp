@@ -42,7 +42,7 @@ Value MakeNodePattern(Routine routine, const Value& argument) {
     n.routine = routine;
     n.argument = argument;
     if (UsesCharSet(routine) && argument.kind() == Kind::String)
-        n.set.Fill(argument.string()->name);
+        FillCharClass(n, argument.string()->name);
     return Value::Pattern(t);
 }
 

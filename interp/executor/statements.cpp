@@ -80,16 +80,11 @@ int NextCandidate(std::string_view subject, const PatternTable& p, int from) {
     return at == std::string_view::npos ? static_cast<int>(subject.size()) : static_cast<int>(at);
 }
 
-// Anchored (or on the null subject): one attempt at 0. Unanchored: attempts
-// at 0, 1, ... below the length until one ends beyond cursor 0.
-MatchResult RunMatch(std::string_view subject, const Value& pattern) {
+// Unanchored: attempts at 0, 1, ... below the length until one ends beyond
+// cursor 0. Kept apart so that the anchored case stays a plain call.
+[[gnu::noinline]] MatchResult ScanUnanchored(std::string_view subject, PatternTable* p) {
     MatchResult m;
-    PatternTable* p = pattern.pattern();
     const int length = static_cast<int>(subject.size());
-    if (Keyword(KeywordIndex::Anchor) != 0 || length == 0) {
-        m.cursor = MatchAttempt(subject, p, 0);
-        return m;
-    }
     for (int i = 0; i < length; ++i) {
         if (p != nullptr && p->count > 0) {
             const int next = NextCandidate(subject, *p, i);
@@ -107,6 +102,17 @@ MatchResult RunMatch(std::string_view subject, const Value& pattern) {
         }
     }
     return m;
+}
+
+// Anchored (or on the null subject): one attempt at 0.
+MatchResult RunMatch(std::string_view subject, const Value& pattern) {
+    PatternTable* p = pattern.pattern();
+    if (Keyword(KeywordIndex::Anchor) != 0 || subject.empty()) {
+        MatchResult m;
+        m.cursor = MatchAttempt(subject, p, 0);
+        return m;
+    }
+    return ScanUnanchored(subject, p);
 }
 
 void ExecuteAssignment(const Stmt& s) {

@@ -47,6 +47,72 @@ TEST_F(Matcher, CharacterClassRoutines) {
     EXPECT_EQ(Match("\xff\x80", Node(Routine::Span, Str("\x80\xff"))), 2);
 }
 
+// Every class routine, with the fast paths on and off, against the
+// membership the class's characters define: classes that are one run of
+// codes (at both ends of the code range, with repeats and in any order),
+// classes with a gap of one code, and the empty class.
+TEST_F(Matcher, CharacterClassesAgreeWithTheirCharacters) {
+    const std::vector<std::string> classes = {"a",
+                                              "abcdefghijklmnopqrstuvwxyz",
+                                              "zyxab"
+                                              "cdefghijklmnopqrstuvw",
+                                              "aab",
+                                              "ac",
+                                              "abd",
+                                              "a-z",
+                                              "09",
+                                              "0123456789",
+                                              std::string("\0\1", 2),
+                                              "\xfe\xff",
+                                              "\x7f\x80",
+                                              "\xff\x01",
+                                              " ",
+                                              "",
+                                              std::string(1, '\0')};
+    const std::vector<std::string> subjects = {
+        "", "b", "abc xyz", "  ab", "9a0", std::string("\0\1\2a", 4), "\xff\xfe\x80q", "zz{`"};
+    const struct {
+        Routine routine;
+        const char* name;
+    } routines[] = {{Routine::Break, "BREAK"},
+                    {Routine::Span, "SPAN"},
+                    {Routine::Any, "ANY"},
+                    {Routine::NotAny, "NOTANY"}};
+    for (const std::string& chars : classes) {
+        const auto in = [&](char ch) { return chars.find(ch) != std::string::npos; };
+        for (const std::string& subject : subjects) {
+            for (int c = 0; c <= static_cast<int>(subject.size()); ++c) {
+                const std::string rest = subject.substr(static_cast<std::size_t>(c));
+                std::size_t k = 0;
+                while (k < rest.size() && !in(rest[k]))
+                    ++k;
+                const int breakEnd = k < rest.size() ? c + static_cast<int>(k) : -1;
+                k = 0;
+                while (k < rest.size() && in(rest[k]))
+                    ++k;
+                const int spanEnd = k > 0 ? c + static_cast<int>(k) : -1;
+                const bool first = !rest.empty() && in(rest[0]);
+                const int expected[] = {breakEnd, spanEnd, first ? c + 1 : -1,
+                                        !rest.empty() && !first ? c + 1 : -1};
+                for (std::size_t r = 0; r < 4; ++r) {
+                    const Value p = Node(routines[r].routine, InternString(chars));
+                    for (const bool fast : {true, false}) {
+                        Data().fastPaths = fast;
+                        const std::string_view text(subject);
+                        Exec().failure = false;
+                        const int got = MatchAttempt(text, p.pattern(), c);
+                        EXPECT_EQ(Exec().failure ? -1 : got, expected[r])
+                            << routines[r].name << " of " << chars.size() << " chars \"" << chars
+                            << "\" at " << c << " in \"" << subject << "\", fast " << fast;
+                    }
+                }
+            }
+        }
+    }
+    Data().fastPaths = true;
+    Exec().failure = false;
+}
+
 TEST_F(Matcher, PositionRoutines) {
     EXPECT_EQ(Match("ABC", Node(Routine::Length, Int(0))), 0);
     EXPECT_EQ(Match("ABC", Node(Routine::Length, Int(4))), -1);
@@ -108,6 +174,24 @@ TEST(MatcherCursor, AssignsToEveryKindOfVariable) {
                                                "--- ATTEMPTED ASSIGNMENT TO PROTECTED KEYWORD ---",
                                                "--- ERROR OCCURRED ON STATEMENT 10 ---"};
     EXPECT_EQ(lines, expected);
+}
+
+// The variable alone holds the table; @P makes it an integer halfway
+// through the attempt, which must still finish on the same nodes and then
+// let the table go (a sanitized build reports it kept or freed too early).
+TEST_F(Matcher, ACursorAssignmentMayDropTheLastReferenceToThePattern) {
+    StringItem* p = LookupOrEnter("P");
+    for (const bool fast : {true, false}) {
+        Data().fastPaths = fast;
+        p->value = Cat(Cat(Node(Routine::Length, Int(1)), Node(Routine::Cursor, Value::String(p))),
+                       Node(Routine::Span, Str("bc")));
+        Exec().failure = false;
+        EXPECT_EQ(MatchAttempt("abc", p->value.pattern(), 0), 3) << "fast " << fast;
+        EXPECT_FALSE(Exec().failure);
+        EXPECT_EQ(p->value.kind(), Kind::Integer);
+        EXPECT_EQ(p->value.integer(), 1);
+    }
+    Data().fastPaths = true;
 }
 
 // A list cleared after a longer one keeps nothing of it: a variable recorded

@@ -141,6 +141,24 @@ TEST(PatternSites, DefinedFunctionTakesOverAPrimitiveNameAtAKeptSite) {
     EXPECT_EQ(lines, (std::vector<std::string>{"a", "ab", "abcd", "abcde"}));
 }
 
+TEST(PatternSites, DefinedFunctionTakesOverAPrimitiveWithAConstantArgument) {
+    // The kept table is reused while only the name C changes; the DEFINE
+    // must still be seen at the next execution, for either primitive.
+    const std::vector<std::string> lines =
+        test::OutputLines(" I = 0\n"
+                          "LOOP I = LT(I, 5) I + 1 :F(END)\n"
+                          " C = I - 1\n"
+                          " 'abcdefgh' TAB(C) LEN(2) . X BREAK('h') . Y\n"
+                          " OUTPUT = X ' ' Y\n"
+                          " DEFINE(EQ(I, 2) 'LEN(N)', 'LENF')\n"
+                          " DEFINE(EQ(I, 3) 'BREAK(S)', 'BRK') :(LOOP)\n"
+                          "LENF LEN = TAB(N + 4) :(RETURN)\n"
+                          "BRK BREAK = 'gh' :(RETURN)\n"
+                          "END\n");
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"ab cdefg", "bc defg", "cdef g", "def gh", "ef gh"}));
+}
+
 TEST(PatternSites, NamesReadOnUseAreReadEachTime) {
     // A name associated with an input file reads a line at every execution
     // (lines written to a file start with a blank).
