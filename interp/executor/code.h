@@ -171,8 +171,9 @@ struct Transfer {
     VariableOperand target;     // Computed: the variable its code names
 };
 
+// A statement the compiler does not cover starts at the shared Walk
+// instruction.
 struct StatementCode {
-    bool compiled = false;
     std::uint32_t start = 0;            // first instruction
     const Instruction* first = nullptr; // the same, once the whole code is laid out
     std::uint8_t slots = 0;             // value slots used

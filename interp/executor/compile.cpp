@@ -416,7 +416,7 @@ void CompileProgram(const Program& program) {
         CompileBody(c, s);
         const std::uint32_t end = c.Here() - 1;
         CompileGotos(c, program, s, code);
-        code.compiled = c.ok();
+        const bool compiled = c.ok();
         code.slots = static_cast<std::uint8_t>(c.slots());
         // Assignments leave no value behind; a match leaves its subject
         // string, then its pattern; the others may leave anything.
@@ -432,7 +432,7 @@ void CompileProgram(const Program& program) {
             out.code[end].op = Op::EndGoto;
         else if (code.onSuccess.kind == TransferKind::Return)
             out.code[end].op = Op::EndReturn;
-        if (!code.compiled) { // the evaluator runs it; its code is dropped
+        if (!compiled) { // the evaluator runs it; its code is dropped
             out.code.resize(size);
             out.sites.resize(sites);
             code = StatementCode{};
@@ -440,15 +440,14 @@ void CompileProgram(const Program& program) {
         }
     }
     out.active = true;
+    // The code is laid out; one block of slots for each level of the
+    // statement cycle.
+    int block = 1;
     for (int n = 1; n <= program.count; ++n) {
         StatementCode& code = out.statements[static_cast<std::size_t>(n)];
         code.first = &out.code[code.start];
+        block = std::max(block, static_cast<int>(code.slots));
     }
-    // One block of slots for each level of the statement cycle.
-    int block = 1;
-    for (int n = 1; n <= program.count; ++n)
-        block =
-            std::max(block, static_cast<int>(out.statements[static_cast<std::size_t>(n)].slots));
     ExecutorState& ex = Exec();
     ex.slotBlock = block;
     ex.slots.assign(static_cast<std::size_t>((kRunStackSize + 2) * block), Value());

@@ -379,9 +379,11 @@ void RunCompiled(int start) {
 #if VANTEL_THREADED_DISPATCH
     // In the order of Op.
     static const void* const kTargets[] = {
-        &&op_End, &&op_EndClearing, &&op_EndNext, &&op_EndGoto, &&op_EndReturn, &&op_GotoEnd, &&op_Walk, &&op_LoadNull, &&op_LoadValue, &&op_Unary, &&op_Cursor, &&op_Arithmetic,
+        &&op_End, &&op_EndClearing, &&op_EndNext, &&op_EndGoto, &&op_EndReturn, &&op_GotoEnd,
+        &&op_Walk, &&op_LoadNull, &&op_LoadValue, &&op_Unary, &&op_Cursor, &&op_Arithmetic,
         &&op_LeafArithmetic, &&op_Concatenate, &&op_Alternate, &&op_ToPattern, &&op_ValueAssign,
-        &&op_Compare, &&op_Size, &&op_Call, &&op_CallGeneral, &&op_Variable, &&op_VariableError, &&op_Assign,
+        &&op_Compare, &&op_Size, &&op_Call, &&op_CallGeneral, &&op_Variable, &&op_VariableError,
+        &&op_Assign,
         &&op_ClearPending, &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_Match,
         &&op_ReplaceScan, &&op_ReplaceFinish, &&op_ConcatenateAssign, &&op_ArithmeticAssign,
         &&op_CompareLT, &&op_CompareLE, &&op_CompareEQ, &&op_CompareNE, &&op_CompareGE,
@@ -412,33 +414,26 @@ dispatch:
         switch (i->op) {
 #endif
     INSTRUCTION(End):
-        counters.lastNumber = n;
-        t = &c->onSuccess;
-        goto transfer;
+        goto succeeded;
     INSTRUCTION(EndClearing):
         ClearSlots(f, c->clearFrom, c->slots);
-        counters.lastNumber = n;
-        t = &c->onSuccess;
-        goto transfer;
+        goto succeeded;
     INSTRUCTION(EndNext):
         counters.lastNumber = n;
         number = n + 1;
         goto next_checked;
+    // Traced, these gotos go the general way. The failure flag is clear at
+    // any end instruction.
     INSTRUCTION(EndGoto):
+        if (trace > 0) [[unlikely]]
+            goto succeeded;
         counters.lastNumber = n;
-        if (trace > 0) [[unlikely]] {
-            t = &c->onSuccess;
-            goto transfer;
-        }
         number = c->onSuccess.statement;
         goto next_statement;
     INSTRUCTION(EndReturn):
+        if (trace > 0) [[unlikely]]
+            goto succeeded;
         counters.lastNumber = n;
-        if (trace > 0) [[unlikely]] {
-            t = &c->onSuccess;
-            goto transfer;
-        }
-        ex.failure = false;
         ex.returned = true;
         goto finished;
     INSTRUCTION(GotoEnd):
@@ -601,6 +596,7 @@ ended:
     if (ex.failure) goto failed;
     if (inGoto) goto goto_code_ended;
     if (c->clearFrom < c->slots) ClearSlots(f, c->clearFrom, c->slots);
+succeeded:
     counters.lastNumber = n;
     t = &c->onSuccess;
     goto transfer;
