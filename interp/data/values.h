@@ -8,7 +8,9 @@
 #pragma once
 
 #include <array>
+#include <cassert>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -73,6 +75,14 @@ public:
         if (this != &other) TakeFrom(other);
         return *this;
     }
+    // Moves `other` here and leaves it null, where this value is known to
+    // hold no pattern (so it has nothing to let go).
+    void FillFrom(Value& other) noexcept {
+        assert(kind_ != Kind::Pattern);
+        kind_ = other.kind_;
+        payload_ = other.payload_;
+        other.kind_ = Kind::Null;
+    }
     // Moves `other`, which is not this value, here and leaves it null.
     void TakeFrom(Value& other) noexcept {
         if (kind_ == Kind::Pattern) Release();
@@ -116,7 +126,14 @@ public:
         payload_.integer = n;
     }
 
+    // Gives a value that holds an integer another one.
+    void SetKnownInteger(std::int32_t n) { payload_.integer = n; }
+
     Kind kind() const { return kind_; }
+    // Whether two strings, or two patterns, are the same entry or table.
+    bool SameReferenceAs(const Value& other) const {
+        return std::memcmp(&payload_, &other.payload_, sizeof payload_) == 0;
+    }
     bool IsNull() const { return kind_ == Kind::Null; }
     std::int32_t integer() const { return kind_ == Kind::Integer ? payload_.integer : 0; }
     // The integer of a value already known to hold one.

@@ -29,22 +29,22 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
 
 // Saves a plain variable of the frame into its slot and binds it (`bound`
 // nullptr: null); false, leaving all as it was, for any other variable.
-// No call inside, so the loops over a frame need no registers saved.
+// No call inside, so the loops over a frame need no registers saved, and
+// the failure flag stays as it is: the loops test it once. The run stack's
+// slots above its top are always null, as is the variable once its value
+// is saved.
 [[gnu::always_inline]] inline bool BindPlain(SavedValue& slot, StringItem* variable, Value* bound) {
-    if (Exec().failure || !IsPlainVariable(variable)) [[unlikely]]
+    if (!IsPlainVariable(variable)) [[unlikely]]
         return false;
     slot.variable = variable;
-    slot.value.TakeFrom(variable->value);
-    if (bound != nullptr)
-        variable->value.TakeFrom(*bound);
-    else
-        variable->value.SetNull();
+    slot.value.FillFrom(variable->value);
+    if (bound != nullptr) variable->value.FillFrom(*bound);
     return true;
 }
 
 // Puts a saved value back into its plain variable; false for any other.
 [[gnu::always_inline]] inline bool RestorePlain(SavedValue& slot) {
-    if (Exec().failure || !IsPlainVariable(slot.variable)) [[unlikely]]
+    if (!IsPlainVariable(slot.variable)) [[unlikely]]
         return false;
     slot.variable->value.TakeFrom(slot.value);
     return true;
@@ -61,15 +61,17 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
     SavedValue* const block = &ex.stack.slots[static_cast<std::size_t>(ex.stack.top)];
     ex.stack.top += size;
     block[0].variable = name;
-    block[0].value.TakeFrom(name->value);
+    block[0].value.FillFrom(name->value);
     if (count != parameters) [[unlikely]]
         ReportError("WRONG NUMBER OF ARGUMENTS IN CALL");
     int i = 1;
-    while (i <= parameters && BindPlain(block[i], frame[i], &args[i - 1]))
-        ++i;
-    if (i > parameters)
-        while (i < size && BindPlain(block[i], frame[i], nullptr))
+    if (!ex.failure) {
+        while (i <= parameters && BindPlain(block[i], frame[i], &args[i - 1]))
             ++i;
+        if (i > parameters)
+            while (i < size && BindPlain(block[i], frame[i], nullptr))
+                ++i;
+    }
     if (i < size) [[unlikely]]
         BindFrameSlowly(f, block, args, i);
 }
@@ -78,7 +80,7 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
 // saved first.
 [[gnu::always_inline]] inline void RestoreFrame(int base) {
     RunStack& stack = Exec().stack;
-    if (FastPaths()) {
+    if (FastPaths() && !Exec().failure) {
         int top = stack.top;
         while (top > base + 1 && RestorePlain(stack.slots[static_cast<std::size_t>(top - 1)]))
             --top;
@@ -123,7 +125,7 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
     KeywordValue(KeywordIndex::StNo) = call.caller;
     RestoreFrame(call.stackBase);
     if (ex.returned) {
-        result = name->value;
+        result.TakeFrom(name->value);
     } else {
         result.SetNull();
         ex.failure = true;

@@ -46,11 +46,10 @@ struct Leaf {
     Value value;                     // its value when the table was built
 };
 
-// What a reuse of a kept table looks at for one leaf.
+// A name that a reuse of a kept table reads for one leaf.
 struct LeafCheck {
-    const StringItem* primitive = nullptr; // the primitive's name, or null
-    StringItem* name = nullptr;            // the name read, or null
-    int leaf = 0;                          // its index in the site's leaves
+    StringItem* name = nullptr;
+    Leaf* leaf = nullptr; // in the same site
 };
 
 // The pattern of one match or replacement statement, kept built between
@@ -60,9 +59,11 @@ struct Site {
     int leafCount = 0;
     std::array<Leaf, kMaxPatternNodes> leaves;
     Value table; // the kept table, or null
-    // The leaves a reuse of the kept table looks at, in order: a primitive
-    // (a DEFINE may take its name over) and a leaf that reads a name.
+    // The names a reuse of the kept table reads, in the leaves' order, and
+    // how many functions were defined when the leaves were last read (a
+    // DEFINE may take a primitive's name over).
     int checkCount = 0;
+    int functionsSeen = -1;
     std::array<LeafCheck, kMaxPatternNodes> checks{};
 };
 
@@ -99,7 +100,12 @@ enum class Op : std::uint8_t {
     ToString,       // slot a = slot a as a string
     LoadString,     // slot a = operand x as a string (a match subject)
     SitePattern,    // slot a = the kept pattern of the site, then jump; else go on
-    Match,          // matches slot a (subject) against slot b (pattern)
+    // Matches slot b (subject) against the kept pattern of the site and
+    // jumps past the Match that follows the evaluation; else as SitePattern.
+    MatchSite,
+    // Matches slot a (subject) against slot b (pattern), then clears the
+    // slots from b on, so that a match leaves no pattern behind.
+    Match,
     ReplaceScan, // matches variable v's value against slot b; slot a = subject, a+1 = start, a+2 =
                  // cursor
     ReplaceFinish,     // variable v = slot a's text with start..cursor replaced by slot b
@@ -142,7 +148,7 @@ struct Instruction {
     UnaryOp unaryOp = UnaryOp::Plus;
     Primitive primitive = Primitive::None;
     bool immediate = false; // ValueAssign: $ rather than .
-    std::uint16_t jump = 0; // SitePattern: how far ahead the evaluation ends
+    std::uint16_t jump = 0; // SitePattern, MatchSite: how far ahead the evaluation ends
     Operand x;
     Operand y;
     VariableOperand v;
@@ -166,23 +172,31 @@ enum class TransferKind : std::uint8_t {
 
 struct Transfer {
     TransferKind kind = TransferKind::Next;
-    std::int32_t statement = 0; // Statement
-    std::uint32_t code = 0;     // Computed: where the target's code starts
-    VariableOperand target;     // Computed: the variable its code names
+    // Statement: the statement; Computed: its entry in the program's
+    // computed gotos.
+    std::int32_t at = 0;
+};
+
+// The code of a computed goto and the variable it names.
+struct ComputedGoto {
+    std::uint32_t code = 0;
+    VariableOperand target;
 };
 
 // A statement the compiler does not cover starts at the shared Walk
-// instruction.
+// instruction. Kept small, so that the cycle finds a statement's record
+// by a shift.
 struct StatementCode {
-    std::uint32_t start = 0;            // first instruction
-    const Instruction* first = nullptr; // the same, once the whole code is laid out
-    std::uint8_t slots = 0;             // value slots used
+    const Instruction* first = nullptr; // the first instruction, once the code is laid out
+    Transfer onSuccess;
+    Transfer onFailure;
+    std::uint32_t start = 0; // the same as an index, while compiling
+    std::uint8_t slots = 0;  // value slots used
     // Slots from here on may hold a pattern after the code (see Consume);
     // the code leaves the others holding at most a string or an integer.
     std::uint8_t clearFrom = 0;
-    Transfer onSuccess;
-    Transfer onFailure;
 };
+static_assert(sizeof(StatementCode) == 32);
 
 struct CompiledProgram {
     bool active = false; // the program was compiled and runs compiled
@@ -190,7 +204,8 @@ struct CompiledProgram {
     ZeroedArray<StatementCode, kMaxStatements + 1> statements;
     std::deque<Value> constants;             // literal values read in place
     std::deque<std::unique_ptr<Site>> sites; // the kept patterns of match sites
-    std::int64_t walked = 0;                 // statements run by the evaluator instead
+    std::vector<ComputedGoto> gotos;
+    std::int64_t walked = 0; // statements run by the evaluator instead
 };
 
 // Compiles every statement of the program into the executor's code.

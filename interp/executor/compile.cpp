@@ -86,10 +86,21 @@ public:
     // The variable e names; code that computes it uses slots from `slot`.
     VariableOperand VariableOf(const Expr* e, int slot);
     // Leaves the pattern of a match or replacement statement in `slot`.
-    void PatternOf(const Expr* e, int slot);
+    // A match statement's pattern gives its subject's slot, so that a kept
+    // table is matched where it is.
+    void PatternOf(const Expr* e, int slot, int subject = -1);
     // An operand: a constant, a name in place when `nameInPlace`, else the
     // value computed into `slot`.
     Operand OperandOf(const Expr* e, int slot, bool nameInPlace);
+    // Emits the code of a computed goto to e; its index among the gotos.
+    std::int32_t AddComputedGoto(const Expr* e) {
+        ComputedGoto g;
+        g.code = Here();
+        g.target = VariableOf(e, 0);
+        Emit(Op::GotoEnd);
+        out_.gotos.push_back(g);
+        return static_cast<std::int32_t>(out_.gotos.size() - 1);
+    }
 
 private:
     void Use(int slot) {
@@ -254,12 +265,13 @@ VariableOperand Compiler::VariableOf(const Expr* e, int slot) {
     return v;
 }
 
-void Compiler::PatternOf(const Expr* e, int slot) {
+void Compiler::PatternOf(const Expr* e, int slot, int subject) {
     std::unique_ptr<Site> site = MakeSite(e);
     const bool kept = site != nullptr;
     const std::size_t sitePattern = out_.code.size();
     if (kept) {
-        Instruction& i = Emit(Op::SitePattern, slot);
+        Instruction& i = Emit(subject >= 0 ? Op::MatchSite : Op::SitePattern, slot);
+        i.b = static_cast<std::uint8_t>(subject >= 0 ? subject : 0);
         i.site = site.get();
         i.node = e;
         out_.sites.push_back(std::move(site));
@@ -309,7 +321,7 @@ void CompileMatch(Compiler& c, const Stmt& s) {
         c.ValueOf(s.subject, 0);
         c.Emit(Op::ToString, 0);
     }
-    c.PatternOf(s.pattern, 1);
+    c.PatternOf(s.pattern, 1, 0);
     c.Emit(Op::Match, 0).b = 1;
 }
 
@@ -374,14 +386,12 @@ Transfer TransferTo(Compiler& c, const Program& program, const Target& target) {
     }
     const Expr* e = target.expression;
     if (e != nullptr && e->kind == ExprKind::Identifier) {
-        t.statement = StatementLabelled(program, e->entry);
-        t.kind = t.statement > 0 ? TransferKind::Statement : TransferKind::Undefined;
+        t.at = StatementLabelled(program, e->entry);
+        t.kind = t.at > 0 ? TransferKind::Statement : TransferKind::Undefined;
         return t;
     }
     t.kind = TransferKind::Computed;
-    t.code = c.Here();
-    t.target = c.VariableOf(e, 0);
-    c.Emit(Op::GotoEnd);
+    t.at = c.AddComputedGoto(e);
     return t;
 }
 
@@ -411,6 +421,7 @@ void CompileProgram(const Program& program) {
         StatementCode& code = out.statements[static_cast<std::size_t>(n)];
         const std::size_t size = out.code.size();
         const std::size_t sites = out.sites.size();
+        const std::size_t gotos = out.gotos.size();
         c.Begin();
         code.start = c.Here();
         CompileBody(c, s);
@@ -418,12 +429,13 @@ void CompileProgram(const Program& program) {
         CompileGotos(c, program, s, code);
         const bool compiled = c.ok();
         code.slots = static_cast<std::uint8_t>(c.slots());
-        // Assignments leave no value behind; a match leaves its subject
-        // string, then its pattern; the others may leave anything.
-        if (s.kind == StmtKind::Assignment || s.kind == StmtKind::Empty)
+        // Assignments leave no value behind, nor a match but its subject
+        // string; the others may leave anything.
+        if (s.kind == StmtKind::Assignment || s.kind == StmtKind::Empty ||
+            s.kind == StmtKind::Match)
             code.clearFrom = kMaxSlots;
         else
-            code.clearFrom = s.kind == StmtKind::Match ? 1 : 0;
+            code.clearFrom = 0;
         if (code.clearFrom < code.slots)
             out.code[end].op = Op::EndClearing;
         else if (code.onSuccess.kind == TransferKind::Next)
@@ -435,6 +447,7 @@ void CompileProgram(const Program& program) {
         if (!compiled) { // the evaluator runs it; its code is dropped
             out.code.resize(size);
             out.sites.resize(sites);
+            out.gotos.resize(gotos);
             code = StatementCode{};
             code.start = walk;
         }

@@ -167,12 +167,29 @@ std::unique_ptr<Site> MakeSite(const Expr* e);
 // updated in place, or a table built and kept), false when the expression
 // has to be evaluated.
 bool SitePattern(Site& site, const Expr* e, Value& pattern);
+// Its two halves: the kept table brought up to date, or nullptr when the
+// leaves have to be read; and the reading of every leaf.
+const Value* KeptPattern(Site& site);
+bool ReadSitePattern(Site& site, const Expr* e, Value& pattern);
 
 // One match attempt of pattern against subject from cursor: the final cursor,
 // or 0 with the failure flag set.
 int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor);
-void ClearPending();
-void PerformPending();
+inline void ClearPending() {
+    PendingList& pending = Exec().pending;
+    pending.queue.clear();
+    pending.barrier = 0;
+}
+void PerformPendingList(PendingList& pending);
+// Performs the pending assignments in order, then empties the list.
+inline void PerformPending() {
+    PendingList& pending = Exec().pending;
+    if (pending.queue.empty()) { // most matches record none
+        pending.barrier = 0;
+        return;
+    }
+    PerformPendingList(pending);
+}
 
 // ---- Functions -----------------------------------------------------------------------
 

@@ -175,7 +175,7 @@ void BindFrameSlowly(const FunctionItem& f, SavedValue* block, Value* args, int 
     for (int i = from; i < f.frameSize; ++i) {
         StringItem* variable = f.frame[static_cast<std::size_t>(i)];
         Value* const bound = i <= f.parameterCount ? &args[i - 1] : nullptr;
-        if (BindPlain(block[i], variable, bound)) continue;
+        if (!Exec().failure && BindPlain(block[i], variable, bound)) continue;
         SavedValue& slot = block[i];
         slot.variable = variable;
         slot.value = variable->value;
@@ -188,7 +188,7 @@ void RestoreFrameSlowly(int base) {
     const bool fast = FastPaths();
     while (stack.top > base + 1) {
         SavedValue& slot = stack.slots[static_cast<std::size_t>(--stack.top)];
-        if (fast && RestorePlain(slot)) continue;
+        if (fast && !Exec().failure && RestorePlain(slot)) continue;
         Assign(slot.variable, slot.value);
         slot.value = Value();
     }

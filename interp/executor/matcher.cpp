@@ -304,17 +304,7 @@ int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
     }
 }
 
-void ClearPending() {
-    Exec().pending.queue.clear();
-    Exec().pending.barrier = 0;
-}
-
-void PerformPending() {
-    PendingList& pending = Exec().pending;
-    if (pending.queue.empty()) { // most matches record none
-        pending.barrier = 0;
-        return;
-    }
+void PerformPendingList(PendingList& pending) {
     for (PendingAssignment& p : pending.queue)
         Assign(p.variable, p.value);
     ClearPending();

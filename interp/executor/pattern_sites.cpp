@@ -92,15 +92,14 @@ bool CollectLeaves(const Expr* e, Site& site) {
     }
     const Expr* constant = e->kind == ExprKind::Call ? e->args[0] : e;
     if (constant->kind == ExprKind::Literal) leaf.literal = Value::String(constant->entry);
-    // A literal operand and @name never change; a primitive's name and a
-    // name's value may.
+    // A literal operand and @name never change; a name's value may, and so
+    // may a primitive's name (see KeptPattern).
     const auto k = static_cast<std::size_t>(site.leafCount++);
     site.leaves[k] = leaf;
-    if (e->kind == ExprKind::Call || e->kind == ExprKind::Identifier) {
+    if (constant->kind == ExprKind::Identifier) {
         LeafCheck& check = site.checks[static_cast<std::size_t>(site.checkCount++)];
-        check.leaf = static_cast<int>(k);
-        if (e->kind == ExprKind::Call) check.primitive = e->entry;
-        if (constant->kind == ExprKind::Identifier) check.name = constant->entry;
+        check.leaf = &site.leaves[k];
+        check.name = constant->entry;
     }
     return true;
 }
@@ -278,26 +277,6 @@ Value BuildAndKeep(const Expr* e, Site& site, const LeafValues& values, bool& ev
     return true;
 }
 
-// Brings the kept table up to date from the leaves that may have changed
-// since it was built; false when one of them asks for more than an update
-// in place (the full reading then decides). Only the leaves in the site's
-// checks are looked at: the others are constants whose nodes are as built.
-bool RefreshKept(Site& site) {
-    PatternTable* kept = site.table.pattern();
-    if (kept == nullptr || kept->refs != 1) return false;
-    for (int j = 0; j < site.checkCount; ++j) {
-        const LeafCheck& check = site.checks[static_cast<std::size_t>(j)];
-        // A primitive's name that a defined function has taken over.
-        if (check.primitive != nullptr && check.primitive->function >= 0) return false;
-        if (check.name == nullptr) continue; // a constant argument
-        if (ReadsOnUse(check.name)) return false;
-        const Value& now = check.name->value;
-        Leaf& leaf = site.leaves[static_cast<std::size_t>(check.leaf)];
-        if (!TakesAsItStands(leaf.kind, now) || !UpdateLeaf(*kept, leaf, now)) return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::unique_ptr<Site> MakeSite(const Expr* e) {
@@ -332,6 +311,8 @@ namespace {
         }
         reusable = reusable && UpdateLeaf(*kept, leaf, *values[k]);
     }
+    // Every primitive's name was read as a primitive.
+    site.functionsSeen = Exec().functions.count;
     if (reusable) {
         pattern = site.table;
         return true;
@@ -343,9 +324,44 @@ namespace {
 
 } // namespace
 
+// Brings the kept table up to date from the names its leaves read; nullptr
+// when one of them asks for more than a new integer in place (the full
+// reading then decides). The other leaves are constants whose nodes are as
+// built, and the primitives' names are as they were while no function has
+// been defined since the leaves were last read: a name's function is never
+// undefined again. A name whose reading has an effect never gets a kept
+// table, and a file association changes the value's kind.
+const Value* KeptPattern(Site& site) {
+    PatternTable* kept = site.table.pattern();
+    if (kept == nullptr || kept->refs != 1 || site.functionsSeen != Exec().functions.count)
+        return nullptr;
+    const LeafCheck* const end = site.checks.data() + site.checkCount;
+    for (const LeafCheck* check = site.checks.data(); check != end; ++check) {
+        const Value& now = check->name->value;
+        Leaf& leaf = *check->leaf;
+        if (now.kind() != leaf.value.kind()) return nullptr;
+        if (now.kind() != Kind::Integer) {
+            // A string or a pattern, kept as the same entry or table.
+            if (!now.SameReferenceAs(leaf.value)) return nullptr;
+            continue;
+        }
+        const std::int32_t n = now.knownInteger();
+        if (n == leaf.value.knownInteger()) continue;
+        if (leaf.kind != LeafKind::Position || n < 0) return nullptr;
+        // The node holds the recorded integer too: both take the new one.
+        kept->node(leaf.node).argument.SetKnownInteger(n);
+        leaf.value.SetKnownInteger(n);
+    }
+    return &site.table;
+}
+
+bool ReadSitePattern(Site& site, const Expr* e, Value& pattern) {
+    return ReadAllLeaves(site, e, pattern);
+}
+
 bool SitePattern(Site& site, const Expr* e, Value& pattern) {
-    if (RefreshKept(site)) [[likely]] {
-        pattern = site.table;
+    if (const Value* kept = KeptPattern(site)) [[likely]] {
+        pattern = *kept;
         return true;
     }
     return ReadAllLeaves(site, e, pattern);

@@ -317,7 +317,7 @@ bool TakeTransfer(const Transfer& t) {
     switch (t.kind) {
     case TransferKind::Next:
     case TransferKind::Statement:
-        number = t.statement;
+        number = t.at;
         break;
     case TransferKind::Computed: // not given here
         break;
@@ -384,7 +384,7 @@ void RunCompiled(int start) {
         &&op_LeafArithmetic, &&op_Concatenate, &&op_Alternate, &&op_ToPattern, &&op_ValueAssign,
         &&op_Compare, &&op_Size, &&op_Call, &&op_CallGeneral, &&op_Variable, &&op_VariableError,
         &&op_Assign,
-        &&op_ClearPending, &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_Match,
+        &&op_ClearPending, &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_MatchSite, &&op_Match,
         &&op_ReplaceScan, &&op_ReplaceFinish, &&op_ConcatenateAssign, &&op_ArithmeticAssign,
         &&op_CompareLT, &&op_CompareLE, &&op_CompareEQ, &&op_CompareNE, &&op_CompareGE,
         &&op_CompareGT,
@@ -428,7 +428,7 @@ dispatch:
         if (trace > 0) [[unlikely]]
             goto succeeded;
         counters.lastNumber = n;
-        number = c->onSuccess.statement;
+        number = c->onSuccess.at;
         goto next_statement;
     INSTRUCTION(EndReturn):
         if (trace > 0) [[unlikely]]
@@ -569,8 +569,17 @@ dispatch:
     INSTRUCTION(SitePattern):
         if (SitePattern(*i->site, i->node, v[i->a])) i += i->jump - 1;
         CHECKED;
+    INSTRUCTION(MatchSite):
+        if (const Value* kept = KeptPattern(*i->site)) [[likely]] {
+            MatchAndPerform(v[i->b], *kept);
+            i += i->jump;
+            CHECKED;
+        }
+        if (ReadSitePattern(*i->site, i->node, v[i->a])) i += i->jump - 1;
+        CHECKED;
     INSTRUCTION(Match):
         MatchAndPerform(v[i->a], v[i->b]);
+        ClearSlots(f, i->b, c->slots);
         CHECKED;
     INSTRUCTION(ReplaceScan):
         if (!DoReplaceScan(*i, f)) goto ended;
@@ -616,7 +625,7 @@ transfer:
     // the caller, clears the failure flag.
     if (trace <= 0) [[likely]] {
         if (t->kind == TransferKind::Statement) {
-            number = t->statement;
+            number = t->at;
             goto next_statement;
         }
         if (t->kind == TransferKind::Return || t->kind == TransferKind::FReturn) {
@@ -629,7 +638,7 @@ transfer:
         ex.failure = false;
         gotoFrom = number;
         inGoto = true;
-        i = &ex.compiled.code[t->code];
+        i = &ex.compiled.code[ex.compiled.gotos[static_cast<std::size_t>(t->at)].code];
         DISPATCH;
     }
     if (!TakeTransfer(*t)) goto finished;
@@ -637,7 +646,7 @@ transfer:
 
 goto_code_ended:
     inGoto = false;
-    number = FindLabel(VariableIn(t->target, f));
+    number = FindLabel(VariableIn(ex.compiled.gotos[static_cast<std::size_t>(t->at)].target, f));
     ClearSlots(f, 0, ex.slotBlock);
     if (trace > 0) TraceTransfer(gotoFrom);
     goto next_checked;
