@@ -5,6 +5,8 @@
 #include <bit>
 #include <vector>
 
+#include "data/fast_paths.h"
+
 namespace vantel {
 
 void CharSet::Fill(std::string_view chars) {
@@ -32,8 +34,9 @@ void FillCharClass(PatternNode& n, std::string_view chars) {
         if (u < first) first = u;
         if (u > last) last = u;
     }
-    // One run exactly when every code from the first to the last is a member.
-    if (n.set.Count() != last - first + 1) return;
+    // One run exactly when every code from the first to the last is a
+    // member; the matcher tests a run, a fast path, only when it is valid.
+    if (!FastPaths() || n.set.Count() != last - first + 1) return;
     n.run = CharRun{static_cast<std::uint8_t>(first), static_cast<std::uint8_t>(last), true};
 }
 

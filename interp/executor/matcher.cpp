@@ -78,9 +78,10 @@ struct RunTest {
     bool operator()(unsigned char ch) const { return static_cast<unsigned>(ch) - first <= width; }
 };
 
-// Calls rule(test) with the membership test of n's class.
+// Calls rule(test) with the membership test of n's class (a run is valid
+// only with the fast paths on).
 template <class Rule> [[gnu::always_inline]] inline int WithClass(const PatternNode& n, Rule rule) {
-    if (n.run.valid && FastPaths())
+    if (n.run.valid)
         return rule(RunTest{n.run.first, static_cast<unsigned>(n.run.last - n.run.first)});
     return rule(SetTest{n.set});
 }
@@ -253,8 +254,11 @@ int IntegerArgument(const PatternNode& n) {
     }
     case Routine::ArbnoPiece:
         return NestedAttempt(s.text, n, c);
+    default:
+        // Nodes are made with the routines above alone; saying so spares
+        // the dispatch a range check.
+        __builtin_unreachable();
     }
-    return kNoMatch;
 }
 
 [[gnu::noinline]] int AlternativesOverflow() {
@@ -263,22 +267,15 @@ int IntegerArgument(const PatternNode& n) {
     return 0;
 }
 
-} // namespace
-
-int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
-    if (Exec().failure) return 0;
-    if (pattern == nullptr || pattern->count == 0) return cursor;
-    const TableHold hold(pattern);
-    const Subject s{subject, static_cast<int>(subject.size()),
-                    reinterpret_cast<const unsigned char*>(subject.data())};
-    // The cap, when there is one, is fixed for the run.
-    const bool counted = Exec().caps.matchSteps != 0;
+// The attempt's loop, with or without counting each node tried against the
+// run's cap: the cap is fixed for the run, and most runs have none.
+template <bool kCounted> int Attempt(const Subject& s, PatternTable* pattern, int cursor) {
     // Each node's alternative is on the stack at most once at a time.
     std::array<Alternative, kMaxPatternNodes> stack;
     int top = 0;
     int b = 1, c = cursor;
     for (;;) {
-        if (counted) CountStep();
+        if constexpr (kCounted) CountStep();
         const PatternNode& n = pattern->node(b);
         if (n.alternate != 0) {
             // Never full while each node is on it at most once; should a
@@ -302,6 +299,18 @@ int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
         c = a.cursor;
         b = a.node;
     }
+}
+
+} // namespace
+
+int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
+    if (Exec().failure) return 0;
+    if (pattern == nullptr || pattern->count == 0) return cursor;
+    const TableHold hold(pattern);
+    const Subject s{subject, static_cast<int>(subject.size()),
+                    reinterpret_cast<const unsigned char*>(subject.data())};
+    if (Exec().caps.matchSteps != 0) return Attempt<true>(s, pattern, cursor);
+    return Attempt<false>(s, pattern, cursor);
 }
 
 void PerformPendingList(PendingList& pending) {

@@ -224,6 +224,17 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
         Assign(variable, x);
 }
 
+// A name or constant holding an integer or a string, taken as it stands
+// (the common case, with no reference to take); false leaves it to the
+// general reading.
+[[gnu::always_inline]] inline bool LoadValueInPlace(const Instruction& i, const Frame& f) {
+    const Value& x = *i.x.value;
+    if ((x.kind() != Kind::Integer && x.kind() != Kind::String) || !ReadAsItStands(i.x))
+        return false;
+    f.values[i.a] = x;
+    return true;
+}
+
 [[gnu::noinline]] void DoLoadValue(const Instruction& i, const Frame& f) {
     Value scratch;
     const Value& x = Fetch(i.x, f, scratch);
@@ -450,6 +461,8 @@ dispatch:
         v[i->a] = Value();
         NEXT;
     INSTRUCTION(LoadValue):
+        if (LoadValueInPlace(*i, f)) [[likely]]
+            NEXT;
         DoLoadValue(*i, f);
         CHECKED;
     INSTRUCTION(Unary):
