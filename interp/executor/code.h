@@ -96,10 +96,13 @@ enum class Op : std::uint8_t {
     Variable,       // variable slot a = the entry named by slot a's text
     VariableError,  // reports the message of a node that names no variable
     Assign,         // assigns x to variable v
-    ClearPending,   // empties the pending assignments
     ToString,       // slot a = slot a as a string
     LoadString,     // slot a = operand x as a string (a match subject)
     SitePattern,    // slot a = the kept pattern of the site, then jump; else go on
+    // Matches operand x (a name or constant holding a string, read as it
+    // stands) against the kept pattern of the site and jumps past the
+    // statement's Match; else goes on.
+    MatchKept,
     // Matches slot b (subject) against the kept pattern of the site and
     // jumps past the Match that follows the evaluation; else as SitePattern.
     MatchSite,
@@ -108,9 +111,10 @@ enum class Op : std::uint8_t {
     Match,
     ReplaceScan, // matches variable v's value against slot b; slot a = subject, a+1 = start, a+2 =
                  // cursor
-    ReplaceFinish,     // variable v = slot a's text with start..cursor replaced by slot b
-    ConcatenateAssign, // Concatenate into slot a, then Assign slot a to variable v
-    ArithmeticAssign,  // Arithmetic into slot a, then Assign slot a to variable v
+    ReplaceFinish,        // variable v = slot a's text with start..cursor replaced by slot b
+    ConcatenateAssign,    // Concatenate into slot a, then Assign slot a to variable v
+    ArithmeticAssign,     // Arithmetic into slot a, then Assign slot a to variable v
+    LeafArithmeticAssign, // the same with x and y both numbers or names
     // Compare with its predicate (LT ... GT) known when compiling, so the
     // test in place is the predicate's alone; a failure ends the code.
     CompareLT,

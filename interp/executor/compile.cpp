@@ -88,7 +88,12 @@ public:
     // Leaves the pattern of a match or replacement statement in `slot`.
     // A match statement's pattern gives its subject's slot, so that a kept
     // table is matched where it is.
-    void PatternOf(const Expr* e, int slot, int subject = -1);
+    // Gives the site of a kept table, or nullptr.
+    Site* PatternOf(const Expr* e, int slot, int subject = -1);
+    Instruction& At(std::size_t k) { return out_.code[k]; }
+    void Erase(std::size_t k) {
+        out_.code.erase(out_.code.begin() + static_cast<std::ptrdiff_t>(k));
+    }
     // An operand: a constant, a name in place when `nameInPlace`, else the
     // value computed into `slot`.
     Operand OperandOf(const Expr* e, int slot, bool nameInPlace);
@@ -265,9 +270,9 @@ VariableOperand Compiler::VariableOf(const Expr* e, int slot) {
     return v;
 }
 
-void Compiler::PatternOf(const Expr* e, int slot, int subject) {
+Site* Compiler::PatternOf(const Expr* e, int slot, int subject) {
     std::unique_ptr<Site> site = MakeSite(e);
-    const bool kept = site != nullptr;
+    Site* const kept = site.get();
     const std::size_t sitePattern = out_.code.size();
     if (kept) {
         Instruction& i = Emit(subject >= 0 ? Op::MatchSite : Op::SitePattern, slot);
@@ -278,10 +283,11 @@ void Compiler::PatternOf(const Expr* e, int slot, int subject) {
     }
     ValueOf(e, slot);
     Emit(Op::ToPattern, slot);
-    if (!kept) return;
+    if (kept == nullptr) return nullptr;
     const std::size_t jump = Here() - sitePattern;
     if (jump > UINT16_MAX) ok_ = false;
     out_.code[sitePattern].jump = static_cast<std::uint16_t>(jump);
+    return kept;
 }
 
 // ---- Statements -------------------------------------------------------------------
@@ -293,7 +299,9 @@ void CompileAssignment(Compiler& c, const Stmt& s) {
     const Op last = x.source == From::Slot ? c.Last().op : Op::End;
     if ((last == Op::Concatenate || last == Op::Arithmetic || last == Op::LeafArithmetic) &&
         c.Last().a == x.slot) {
-        c.Last().op = last == Op::Concatenate ? Op::ConcatenateAssign : Op::ArithmeticAssign;
+        c.Last().op = last == Op::Concatenate      ? Op::ConcatenateAssign
+                      : last == Op::LeafArithmetic ? Op::LeafArithmeticAssign
+                                                   : Op::ArithmeticAssign;
         c.Last().v = v;
         return;
     }
@@ -302,8 +310,11 @@ void CompileAssignment(Compiler& c, const Stmt& s) {
     i.x = x;
 }
 
+// A subject read in place may meet the kept table before anything else
+// runs: MatchKept goes first, and where it cannot, the statement's code
+// after it does the same step by step.
 void CompileMatch(Compiler& c, const Stmt& s) {
-    c.Emit(Op::ClearPending);
+    std::size_t matchKept = SIZE_MAX;
     if (s.subject != nullptr &&
         (IsConstant(s.subject) || s.subject->kind == ExprKind::Identifier) &&
         (s.subject->kind != ExprKind::Identifier || s.subject->entry != nullptr)) {
@@ -316,19 +327,28 @@ void CompileMatch(Compiler& c, const Stmt& s) {
         } else {
             x = c.OperandOf(s.subject, 0, false);
         }
+        matchKept = c.Here();
+        c.Emit(Op::MatchKept).x = x;
         c.Emit(Op::LoadString, 0).x = x;
     } else {
         c.ValueOf(s.subject, 0);
         c.Emit(Op::ToString, 0);
     }
-    c.PatternOf(s.pattern, 1, 0);
+    Site* site = c.PatternOf(s.pattern, 1, 0);
     c.Emit(Op::Match, 0).b = 1;
+    if (matchKept == SIZE_MAX) return;
+    const std::size_t jump = c.Here() - 1 - matchKept;
+    if (site == nullptr || jump > UINT16_MAX) {
+        c.Erase(matchKept); // the jumps of the code after it are relative
+        return;
+    }
+    c.At(matchKept).site = site;
+    c.At(matchKept).jump = static_cast<std::uint16_t>(jump);
 }
 
 // Slots: 0 computes the variable, 1 holds the pattern, 2..4 the subject,
 // the match start and the final cursor, 5 the replacement.
 void CompileReplacement(Compiler& c, const Stmt& s) {
-    c.Emit(Op::ClearPending);
     const VariableOperand v = c.VariableOf(s.subject, 0);
     c.PatternOf(s.pattern, 1);
     Instruction& scan = c.Emit(Op::ReplaceScan, 2);

@@ -52,9 +52,6 @@ void CountStatement();
 // &TRACE is above 0.
 void TraceTransfer(std::int32_t from);
 
-// The rest of a match statement once its subject string and pattern are
-// evaluated: the match, then the pending assignments performed or dropped.
-void MatchAndPerform(const Value& subject, const Value& pattern);
 // The match of a replacement statement: the subject string (variable's
 // value as a string), where the match starts and its final cursor, with
 // the pending assignments performed; false when the statement ends here,
@@ -189,6 +186,35 @@ inline void PerformPending() {
         return;
     }
     PerformPendingList(pending);
+}
+
+// ---- A statement's match ----------------------------------------------------------------
+
+struct MatchResult {
+    int start = 0;
+    int cursor = 0;
+};
+// Unanchored: attempts at 0, 1, ... below the length until one ends beyond
+// cursor 0.
+MatchResult ScanUnanchored(std::string_view subject, PatternTable* p);
+// Anchored (or on the null subject): one attempt at 0; else the scan.
+inline MatchResult RunMatch(std::string_view subject, const Value& pattern) {
+    PatternTable* p = pattern.pattern();
+    if (KeywordValue(KeywordIndex::Anchor) != 0 || subject.empty()) {
+        MatchResult m;
+        m.cursor = MatchAttempt(subject, p, 0);
+        return m;
+    }
+    return ScanUnanchored(subject, p);
+}
+// The rest of a match statement once its subject string and pattern are
+// evaluated: the match, then the pending assignments performed or dropped.
+inline void MatchAndPerform(const Value& subject, const Value& pattern) {
+    const MatchResult m = RunMatch(ToText(subject), pattern);
+    if (m.cursor > 0)
+        PerformPending();
+    else
+        ClearPending();
 }
 
 // ---- Functions -----------------------------------------------------------------------

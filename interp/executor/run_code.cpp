@@ -209,6 +209,26 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     x = Value();
 }
 
+// An integer step whose result a plain variable takes directly; false
+// leaves the step and the assignment to ArithmeticAssignSlowly.
+[[gnu::always_inline]] inline bool ArithmeticAssignInPlace(const Instruction& i, const Frame& f,
+                                                           const Value& a, const Value& b) {
+    StringItem* variable = VariableIn(i.v, f);
+    return variable != nullptr && IsPlainVariable(variable) &&
+           ArithmeticInPlace(i, a, b, variable->value);
+}
+
+// The step into slot a, then its assignment, each by the general rules
+// where it cannot be done in place.
+[[gnu::noinline]] void ArithmeticAssignSlowly(const Instruction& i, const Frame& f) {
+    if (!ArithmeticInPlace(i, Peek(i.x, f), Peek(i.y, f), f.values[i.a])) {
+        ArithmeticSlowly(i, f);
+        if (Exec().failure) return;
+    }
+    if (AssignSlotInPlace(i.v, i.a, f)) return;
+    AssignSlotSlowly(i.v, i.a, f);
+}
+
 [[gnu::noinline]] void AssignSlowly(const Instruction& i, const Frame& f) {
     StringItem* variable = VariableIn(i.v, f);
     if (i.x.source == From::Slot) {
@@ -395,8 +415,9 @@ void RunCompiled(int start) {
         &&op_LeafArithmetic, &&op_Concatenate, &&op_Alternate, &&op_ToPattern, &&op_ValueAssign,
         &&op_Compare, &&op_Size, &&op_Call, &&op_CallGeneral, &&op_Variable, &&op_VariableError,
         &&op_Assign,
-        &&op_ClearPending, &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_MatchSite, &&op_Match,
+        &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_MatchKept, &&op_MatchSite, &&op_Match,
         &&op_ReplaceScan, &&op_ReplaceFinish, &&op_ConcatenateAssign, &&op_ArithmeticAssign,
+        &&op_LeafArithmeticAssign,
         &&op_CompareLT, &&op_CompareLE, &&op_CompareEQ, &&op_CompareNE, &&op_CompareGE,
         &&op_CompareGT,
     };
@@ -489,17 +510,14 @@ dispatch:
         ConcatenateSlowly(*i, f);
         CHECKED;
     INSTRUCTION(ArithmeticAssign):
-        // A plain variable takes an integer result directly.
-        if (StringItem* variable = VariableIn(i->v, f);
-            variable != nullptr && IsPlainVariable(variable) &&
-            ArithmeticInPlace(*i, Peek(i->x, f), Peek(i->y, f), variable->value)) [[likely]]
+        if (ArithmeticAssignInPlace(*i, f, Peek(i->x, f), Peek(i->y, f))) [[likely]]
             NEXT;
-        if (!ArithmeticInPlace(*i, Peek(i->x, f), Peek(i->y, f), v[i->a])) {
-            ArithmeticSlowly(*i, f);
-            if (ex.failure) goto ended;
-        }
-        if (AssignSlotInPlace(i->v, i->a, f)) NEXT;
-        AssignSlotSlowly(i->v, i->a, f);
+        ArithmeticAssignSlowly(*i, f);
+        CHECKED;
+    INSTRUCTION(LeafArithmeticAssign):
+        if (ArithmeticAssignInPlace(*i, f, *i->x.value, *i->y.value)) [[likely]]
+            NEXT;
+        ArithmeticAssignSlowly(*i, f);
         CHECKED;
     INSTRUCTION(ConcatenateAssign):
         if (ConcatenatesInPlace(*i, f)) [[likely]] {
@@ -568,9 +586,6 @@ dispatch:
             NEXT;
         AssignSlowly(*i, f);
         CHECKED;
-    INSTRUCTION(ClearPending):
-        ClearPending();
-        NEXT;
     INSTRUCTION(ToString):
         v[i->a] = ToStringValue(v[i->a]);
         CHECKED;
@@ -582,6 +597,15 @@ dispatch:
     INSTRUCTION(SitePattern):
         if (SitePattern(*i->site, i->node, v[i->a])) i += i->jump - 1;
         CHECKED;
+    INSTRUCTION(MatchKept):
+        if (const Value& x = *i->x.value; x.kind() == Kind::String && ReadAsItStands(i->x)) {
+            if (const Value* kept = KeptPattern(*i->site)) [[likely]] {
+                MatchAndPerform(x, *kept);
+                i += i->jump;
+                CHECKED;
+            }
+        }
+        NEXT;
     INSTRUCTION(MatchSite):
         if (const Value* kept = KeptPattern(*i->site)) [[likely]] {
             MatchAndPerform(v[i->b], *kept);

@@ -67,6 +67,9 @@ struct PendingAssignment {
     Value value;
 };
 
+// The pending assignments of the match under way. Every match ends by
+// performing them or dropping them, so the list is empty between matches:
+// the compiled code relies on that, the evaluator empties it all the same.
 struct PendingList {
     std::vector<PendingAssignment> queue;
     std::size_t barrier = 0; // entries before it may have visible effects

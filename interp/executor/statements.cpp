@@ -25,11 +25,6 @@ std::int32_t Increment(std::int32_t n) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(n) + 1u);
 }
 
-struct MatchResult {
-    int start = 0;
-    int cursor = 0;
-};
-
 // How often a character is expected in text, higher for more frequent
 // ones: letters in order of English frequency, lower case before upper case.
 constexpr std::array<std::uint8_t, 256> MakeFrequencies() {
@@ -78,41 +73,6 @@ int NextCandidate(std::string_view subject, const PatternTable& p, int from) {
     const std::size_t at =
         FindText(subject, static_cast<std::size_t>(from), first.argument.string()->name);
     return at == std::string_view::npos ? static_cast<int>(subject.size()) : static_cast<int>(at);
-}
-
-// Unanchored: attempts at 0, 1, ... below the length until one ends beyond
-// cursor 0. Kept apart so that the anchored case stays a plain call.
-[[gnu::noinline]] MatchResult ScanUnanchored(std::string_view subject, PatternTable* p) {
-    MatchResult m;
-    const int length = static_cast<int>(subject.size());
-    for (int i = 0; i < length; ++i) {
-        if (p != nullptr && p->count > 0) {
-            const int next = NextCandidate(subject, *p, i);
-            if (next >= length) {
-                Exec().failure = true;
-                return m;
-            }
-            i = next;
-        }
-        Exec().failure = false;
-        m.cursor = MatchAttempt(subject, p, i);
-        if (m.cursor > 0) {
-            m.start = i;
-            return m;
-        }
-    }
-    return m;
-}
-
-// Anchored (or on the null subject): one attempt at 0.
-MatchResult RunMatch(std::string_view subject, const Value& pattern) {
-    PatternTable* p = pattern.pattern();
-    if (Keyword(KeywordIndex::Anchor) != 0 || subject.empty()) {
-        MatchResult m;
-        m.cursor = MatchAttempt(subject, p, 0);
-        return m;
-    }
-    return ScanUnanchored(subject, p);
 }
 
 void ExecuteAssignment(const Stmt& s) {
@@ -194,12 +154,26 @@ void ExecuteStatement(const Stmt& s) {
     ReportError("SYSTEM ERROR BAD STATEMENT TYPE");
 }
 
-void MatchAndPerform(const Value& subject, const Value& pattern) {
-    const MatchResult m = RunMatch(ToText(subject), pattern);
-    if (m.cursor > 0)
-        PerformPending();
-    else
-        ClearPending();
+MatchResult ScanUnanchored(std::string_view subject, PatternTable* p) {
+    MatchResult m;
+    const int length = static_cast<int>(subject.size());
+    for (int i = 0; i < length; ++i) {
+        if (p != nullptr && p->count > 0) {
+            const int next = NextCandidate(subject, *p, i);
+            if (next >= length) {
+                Exec().failure = true;
+                return m;
+            }
+            i = next;
+        }
+        Exec().failure = false;
+        m.cursor = MatchAttempt(subject, p, i);
+        if (m.cursor > 0) {
+            m.start = i;
+            return m;
+        }
+    }
+    return m;
 }
 
 bool ScanForReplacement(StringItem* variable, const Value& pattern, Value& subject, int& start,
