@@ -558,6 +558,7 @@ dispatch:
                             i->y.value->knownInteger()))                                   \
             NEXT;                                                                          \
         ex.failure = true;                                                                 \
+        if (i == c->first) goto failed_first;                                              \
         goto failed;
     VANTEL_COMPARE(LT)
     VANTEL_COMPARE(LE)
@@ -650,6 +651,9 @@ succeeded:
 failed:
     if (inGoto) goto goto_code_ended;
     ClearSlots(f, 0, c->slots);
+// A statement whose first instruction failed has changed no slot, and at a
+// statement's start no slot holds a pattern: nothing to clear.
+failed_first:
     EndStatement(counters, n);
     t = &c->onFailure;
 

@@ -194,6 +194,11 @@ const std::vector<Case>& Cases() {
          " OUTPUT = TWICE(1, 2) X\n OUTPUT = SELF('s')\n OUTPUT('G', '" +
              test::ScratchPath("frame_file.txt") +
              "')\n OUTPUT = FILE('g') 'back'\n G = 'to file'\nEND\n"},
+        {"kept tables met by subjects of every kind, and pending assignments dropped",
+         " I = 0\n T = 'abcd'\nL I = LT(I, 4) I + 1 :F(N)\n T TAB(I) @T LEN(1) . V :F(L)\n"
+         " OUTPUT = T ' ' V :(L)\nN T = 12345\n T TAB(2) LEN(1) . V :F(END)\n OUTPUT = V\n"
+         " INPUT TAB(1) LEN(2) . W\n OUTPUT = W\n X = 'xyz'\n X LEN(1) . Y 'q'\n"
+         " X LEN(1)\n OUTPUT = '[' Y ']'\n 'abc' TAB(1) LEN(1) . Z\n OUTPUT = Z\nEND\nline\n"},
         {"arithmetic assignment to a protected keyword", " &STNO = 1 + 1\n OUTPUT = 'no'\nEND\n"},
         {"negation and plus of every kind",
          " X = '12'\n OUTPUT = -X\n OUTPUT = +X\n OUTPUT = -(-2147483647 - 1)\n"
