@@ -85,10 +85,9 @@ public:
     void ValueOf(const Expr* e, int slot);
     // The variable e names; code that computes it uses slots from `slot`.
     VariableOperand VariableOf(const Expr* e, int slot);
-    // Leaves the pattern of a match or replacement statement in `slot`.
-    // A match statement's pattern gives its subject's slot, so that a kept
-    // table is matched where it is.
-    // Gives the site of a kept table, or nullptr.
+    // Leaves the pattern of a match or replacement statement in `slot`,
+    // and gives the site of its kept table, or nullptr. A match statement
+    // gives its subject's slot, so that a kept table is matched where it is.
     Site* PatternOf(const Expr* e, int slot, int subject = -1);
     Instruction& At(std::size_t k) { return out_.code[k]; }
     void Erase(std::size_t k) {

@@ -286,11 +286,9 @@ std::unique_ptr<Site> MakeSite(const Expr* e) {
     return site;
 }
 
-namespace {
-
 // Reads every leaf, updating the kept table as it goes while the shapes
 // agree; the nodes of a kept table always hold its leaves' recorded values.
-[[gnu::noinline]] bool ReadAllLeaves(Site& site, const Expr* e, Value& pattern) {
+bool ReadSitePattern(Site& site, const Expr* e, Value& pattern) {
     // The kept table is updated only while nobody else holds it.
     PatternTable* kept = site.table.pattern();
     bool reusable = kept != nullptr && kept->refs == 1;
@@ -322,8 +320,6 @@ namespace {
     return !evaluate;
 }
 
-} // namespace
-
 // Brings the kept table up to date from the names its leaves read; nullptr
 // when one of them asks for more than a new integer in place (the full
 // reading then decides). The other leaves are constants whose nodes are as
@@ -347,7 +343,7 @@ const Value* KeptPattern(Site& site) {
         }
         const std::int32_t n = now.knownInteger();
         if (n == leaf.value.knownInteger()) continue;
-        if (leaf.kind != LeafKind::Position || n < 0) return nullptr;
+        if (!TakesAsItStands(leaf.kind, now)) return nullptr;
         // The node holds the recorded integer too: both take the new one.
         kept->node(leaf.node).argument.SetKnownInteger(n);
         leaf.value.SetKnownInteger(n);
@@ -355,16 +351,12 @@ const Value* KeptPattern(Site& site) {
     return &site.table;
 }
 
-bool ReadSitePattern(Site& site, const Expr* e, Value& pattern) {
-    return ReadAllLeaves(site, e, pattern);
-}
-
 bool SitePattern(Site& site, const Expr* e, Value& pattern) {
     if (const Value* kept = KeptPattern(site)) [[likely]] {
         pattern = *kept;
         return true;
     }
-    return ReadAllLeaves(site, e, pattern);
+    return ReadSitePattern(site, e, pattern);
 }
 
 } // namespace vantel

@@ -263,10 +263,15 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 
 // A name or constant holding a string, taken as it stands; false leaves the
 // reading and converting to the general rules.
+[[gnu::always_inline]] inline const Value* StringInPlace(const Operand& x) {
+    const Value& v = *x.value;
+    return v.kind() == Kind::String && ReadAsItStands(x) ? &v : nullptr;
+}
+
 [[gnu::always_inline]] inline bool LoadStringInPlace(const Instruction& i, const Frame& f) {
-    const Value& x = *i.x.value;
-    if (x.kind() != Kind::String || !ReadAsItStands(i.x)) return false;
-    f.values[i.a] = x;
+    const Value* x = StringInPlace(i.x);
+    if (x == nullptr) return false;
+    f.values[i.a] = *x;
     return true;
 }
 
@@ -599,9 +604,9 @@ dispatch:
         if (SitePattern(*i->site, i->node, v[i->a])) i += i->jump - 1;
         CHECKED;
     INSTRUCTION(MatchKept):
-        if (const Value& x = *i->x.value; x.kind() == Kind::String && ReadAsItStands(i->x)) {
+        if (const Value* x = StringInPlace(i->x)) {
             if (const Value* kept = KeptPattern(*i->site)) [[likely]] {
-                MatchAndPerform(x, *kept);
+                MatchAndPerform(*x, *kept);
                 i += i->jump;
                 CHECKED;
             }
