@@ -124,3 +124,17 @@ test('generated programs at the limits: the same as native vantel', async (t) =>
 
 test('a source that cannot be opened: the same message and status', () =>
   compare({}, 'missing'));
+
+// On this thread the engine's stack is Node's default, smaller than the
+// deepest runs need: such a run ends with a message, keeps the listing
+// written so far, and leaves nothing behind for the next run.
+test('a run that outgrows the engine stack ends with a message, and the next run is whole', async () => {
+  const { runVantel, kStackMessage } = await import(path.join(site, 'vantel.js'));
+  const deep = await runVantel({ source: generatedPrograms().deepest_right, name: 'deep.sno' });
+  assert.equal(deep.status, 2);
+  assert.equal(deep.stderr, `${kStackMessage}\n`);
+  assert.match(masked(deep.listing), /^Execution begins\.\.\.$/m);
+  const next = await runVantel({ source: "        OUTPUT = 'after'\nEND\n", name: 'next.sno' });
+  assert.equal(next.status, 0);
+  assert.match(masked(next.listing), /^ after\n EXECUTION HAS TERMINATED\.$/m);
+});

@@ -57,6 +57,7 @@ async function run() {
     } else {
       showResult(result);
       performance.measure('vantel-run', { start: started });
+      performance.mark('vantel-shown');
     }
   } catch (error) {
     $('status').textContent = `The run failed: ${error.message}`;
@@ -201,6 +202,7 @@ async function start() {
     chooseExample(kDefaultExample);
   }
   document.body.dataset.ready = 'true';
+  performance.mark('vantel-ready');
 }
 
 start();
