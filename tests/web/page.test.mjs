@@ -101,8 +101,12 @@ test('a translation error: its message in the listing puts the cursor on its lin
   await page.close();
 });
 
-test('an endless loop is stopped within a second, and the next run works', async () => {
+test('an endless loop is stopped within a second, and the next run works offline', async () => {
   const { page, problems } = await openPage();
+  // Once loaded, the page needs no network, not even for the fresh worker
+  // that follows a Stop.
+  await page.waitForFunction(() => performance.getEntriesByType('resource').some((r) => r.name.endsWith('.wasm')));
+  await page.setOfflineMode(true);
   await typeProgram(page, "        &STLIMIT = 2000000000\nLOOP    X = X + 1 :(LOOP)\nEND\n");
   await page.click('#run');
   await page.waitForFunction(() => document.getElementById('status').textContent === 'Running…');

@@ -12,7 +12,10 @@ const decoder = new TextDecoder();
 const kCardColumn = 8; // a listed card's text starts after its number
 const kDefaultExample = 'hello.sno';
 
-const runner = new Runner(new URL('./worker.js', import.meta.url));
+const runner = new Runner({
+  worker: new URL('./worker.js', import.meta.url),
+  wasm: new URL('./vantel-core.wasm', import.meta.url),
+});
 let examples = [];
 let lastSource = [];
 const editor = createEditor($('editor'), { text: '', onRun: run });

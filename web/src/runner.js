@@ -1,32 +1,41 @@
 // Runs programs in a worker, one at a time. Stop ends the worker at once
 // (whatever the program is doing) and starts a fresh one for the next run.
+// The worker's script and the compiled module are fetched once, when the
+// page starts, and handed to every worker: after that no run needs the
+// network.
 export class Runner {
-  constructor(workerUrl) {
-    this.workerUrl = workerUrl;
+  constructor({ worker, wasm }) {
     this.pending = null;
-    this.start();
+    this.loaded = Promise.all([
+      fetch(worker).then((r) => (r.ok ? r.blob() : Promise.reject(new Error(`cannot load ${worker}`)))),
+      WebAssembly.compileStreaming(fetch(wasm)),
+    ]).then(([script, module]) => ({ script: URL.createObjectURL(script), module }));
+    this.starting = this.start();
   }
 
-  start() {
-    this.worker = new Worker(this.workerUrl, { type: 'module' });
-    this.ready = new Promise((resolve) => {
-      this.worker.onmessage = ({ data }) => {
-        if (data.ready || (data.error && !this.pending)) {
+  async start() {
+    const { script, module } = await this.loaded;
+    const worker = new Worker(script, { type: 'module' });
+    this.worker = worker;
+    const ready = new Promise((resolve) => {
+      worker.onmessage = ({ data }) => {
+        if (data.ready) {
           resolve();
           return;
         }
         const pending = this.pending;
         this.pending = null;
-        if (!pending) return;
-        if (data.error) pending.reject(new Error(data.error));
-        else pending.resolve(data.result);
+        if (data.error) pending?.reject(new Error(data.error));
+        else pending?.resolve(data.result);
       };
     });
-    this.worker.onerror = (event) => {
+    worker.onerror = (event) => {
       event.preventDefault();
-      this.pending?.reject(new Error(event.message || 'the worker failed'));
+      this.pending?.reject(new Error(event.message || 'the run failed'));
       this.pending = null;
     };
+    worker.postMessage({ module });
+    return ready;
   }
 
   get running() {
@@ -39,16 +48,18 @@ export class Runner {
     if (this.pending) return Promise.reject(new Error('a run is under way'));
     return new Promise((resolve, reject) => {
       this.pending = { resolve, reject };
-      this.worker.postMessage(request);
+      this.starting.then(() => {
+        if (this.pending?.resolve === resolve) this.worker.postMessage(request);
+      }, reject);
     });
   }
 
   stop() {
     if (!this.pending) return;
-    this.worker.terminate();
+    this.worker?.terminate();
     const pending = this.pending;
     this.pending = null;
     pending.resolve(null);
-    this.start();
+    this.starting = this.start();
   }
 }

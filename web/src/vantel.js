@@ -29,11 +29,14 @@ async function wasmBytes(url) {
   return response.arrayBuffer();
 }
 
-// Compiles the WebAssembly module once; later runs only instantiate it.
-// Calling it early (a worker does so when it starts) takes the compilation
-// out of the first run.
-export function prepare(url = new URL('./vantel-core.wasm', import.meta.url)) {
-  compiled ??= wasmBytes(url).then((bytes) => WebAssembly.compile(bytes));
+// Compiles the WebAssembly module once (from its URL, by default beside this
+// file), or takes one compiled already (a page hands its compiled module to
+// each new worker); later runs only instantiate it. Calling it early takes
+// the compilation out of the first run.
+export function prepare(from) {
+  compiled ??= from instanceof WebAssembly.Module
+    ? Promise.resolve(from)
+    : wasmBytes(from ?? new URL('./vantel-core.wasm', import.meta.url)).then((bytes) => WebAssembly.compile(bytes));
   return compiled;
 }
 
@@ -44,6 +47,10 @@ async function newInstance(printErr) {
       WebAssembly.instantiate(module, imports).then((instance) => receive(instance, module));
       return {};
     },
+    // The module is instantiated here, never fetched by the runtime, which
+    // would otherwise resolve its file against this script's address (a
+    // blob: address in a page's worker has none to resolve against).
+    locateFile: (file) => file,
     print: () => {},
     printErr,
     stdin: () => null,

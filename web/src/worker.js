@@ -1,14 +1,16 @@
 // The page's runs happen here, off the page's thread: a long run never
-// freezes the page, and Stop ends this worker at once. The module is
-// compiled as soon as the worker starts, before the first Run.
+// freezes the page, and Stop ends this worker at once. The page hands over
+// the compiled module first, so a new worker after Stop needs neither the
+// network nor a compilation.
 import { prepare, runVantel } from './vantel.js';
 
-const ready = prepare();
-ready.then(() => self.postMessage({ ready: true }), (error) => self.postMessage({ error: String(error) }));
-
 self.onmessage = async ({ data }) => {
+  if (data.module) {
+    await prepare(data.module);
+    self.postMessage({ ready: true });
+    return;
+  }
   try {
-    await ready;
     const result = await runVantel(data);
     const transfer = [result.listing, ...Object.values(result.files)].filter(Boolean).map((b) => b.buffer);
     self.postMessage({ result }, transfer);
