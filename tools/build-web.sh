@@ -7,9 +7,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
-# Debian's emscripten runs its JavaScript tools with the machine's node,
-# which may not look in Debian's own module folder.
-export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 jobs=$(nproc 2>/dev/null || echo 2)
 
 # npm packages: installed again only when the lock file changed.

@@ -3,14 +3,31 @@
 // The worker's script and the compiled module are fetched once, when the
 // page starts, and handed to every worker: after that no run needs the
 // network.
+
+// Compiles while the module downloads where the server sends it as
+// application/wasm; from the whole download otherwise.
+async function compile(url) {
+  const response = await fetch(url);
+  if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
+  if (response.headers.get('content-type')?.startsWith('application/wasm')) {
+    return WebAssembly.compileStreaming(response);
+  }
+  return WebAssembly.compile(await response.arrayBuffer());
+}
+
 export class Runner {
   constructor({ worker, wasm }) {
     this.pending = null;
     this.loaded = Promise.all([
-      fetch(worker).then((r) => (r.ok ? r.blob() : Promise.reject(new Error(`cannot load ${worker}`)))),
-      WebAssembly.compileStreaming(fetch(wasm)),
-    ]).then(([script, module]) => ({ script: URL.createObjectURL(script), module }));
+      fetch(worker).then((r) => (r.ok ? r.text() : Promise.reject(new Error(`cannot load ${worker}`)))),
+      compile(wasm),
+    ]).then(([script, module]) => ({
+      script: URL.createObjectURL(new Blob([script], { type: 'text/javascript' })),
+      module,
+    }));
     this.starting = this.start();
+    // A page that could not load says so at its first Run.
+    this.starting.catch(() => {});
   }
 
   async start() {
@@ -61,5 +78,6 @@ export class Runner {
     this.pending = null;
     pending.resolve(null);
     this.starting = this.start();
+    this.starting.catch(() => {});
   }
 }

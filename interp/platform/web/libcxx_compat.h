@@ -11,15 +11,11 @@
 #if !defined(__cpp_lib_smart_ptr_for_overwrite)
 namespace std {
 
-// Arrays whose elements start uninitialised: the text arena's chunks.
-template <class T>
-requires is_unbounded_array_v<T> unique_ptr<T> make_unique_for_overwrite(size_t count) {
+// An array whose elements start uninitialised (the text arena's chunks:
+// the one form the interpreter uses).
+template <class T> unique_ptr<T> make_unique_for_overwrite(size_t count) {
+    static_assert(is_unbounded_array_v<T>, "only arrays of unknown bound are provided");
     return unique_ptr<T>(new remove_extent_t<T>[count]);
-}
-
-template <class T>
-requires(!is_array_v<T>) unique_ptr<T> make_unique_for_overwrite() {
-    return unique_ptr<T>(new T);
 }
 
 } // namespace std
