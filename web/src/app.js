@@ -11,6 +11,9 @@ const $ = (id) => document.getElementById(id);
 const decoder = new TextDecoder();
 const kCardColumn = 8; // a listed card's text starts after its number
 const kDefaultExample = 'hello.sno';
+// Listings longer than this show their start and offer the whole as a file:
+// a line of the page each would make the page slow to build.
+const kShownListingLines = 20000;
 
 const runner = new Runner({
   worker: new URL('./worker.js', import.meta.url),
@@ -18,6 +21,7 @@ const runner = new Runner({
 });
 let examples = [];
 let lastSource = [];
+let listingDownload = null; // the address of the whole listing, when offered
 const editor = createEditor($('editor'), { text: '', onRun: run });
 
 function element(tag, className, text) {
@@ -74,7 +78,7 @@ async function run() {
 function showResult(result) {
   const lines = listingLines(result.listing ? decoder.decode(result.listing) : '');
   const index = new ListingIndex(lines);
-  showListing(index);
+  showListing(index, result.listing);
   const output = index.outputLines();
   $('output').textContent = output.length > 0 ? output.join('\n') : '';
   $('output-count').textContent = `${output.length} line${output.length === 1 ? '' : 's'}`;
@@ -92,11 +96,11 @@ function listedCard(line, state) {
   return { row, after };
 }
 
-function showListing(index) {
+function showListing(index, listing) {
   const box = $('listing');
   box.replaceChildren();
   let state = CardState.Statement;
-  index.lines.forEach((line, i) => {
+  index.lines.slice(0, kShownListingLines).forEach((line, i) => {
     const kind = index.kinds[i];
     if (kind === 'card') {
       const { row, after } = listedCard(line, state);
@@ -119,6 +123,16 @@ function showListing(index) {
     });
     box.append(link);
   });
+  if (listingDownload) URL.revokeObjectURL(listingDownload);
+  listingDownload = null;
+  const hidden = index.lines.length - kShownListingLines;
+  if (hidden > 0) {
+    const whole = element('a', 'line', `… ${hidden} more lines: the whole listing`);
+    listingDownload = URL.createObjectURL(new Blob([listing], { type: 'text/plain' }));
+    whole.href = listingDownload;
+    whole.download = 'program.lst';
+    box.append(whole);
+  }
 }
 
 function showFiles(files) {
