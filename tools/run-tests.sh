@@ -19,7 +19,7 @@ done
 # vantel over the end-to-end set, then the page in headless chromium.
 echo "== web"
 bash tools/build-web.sh
-VANTEL=build/bin/vantel node --test tests/web/exact_as_native.test.mjs tests/web/page.test.mjs
+VANTEL=build/bin/vantel node --test tests/web/exact_as_native.test.mjs tests/web/listing.test.mjs tests/web/page.test.mjs
 
 # Every fuzz target for a short while (clang, ASan + UBSan + libFuzzer).
 bash fuzz/run.sh 45

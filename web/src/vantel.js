@@ -42,9 +42,13 @@ export function prepare(from) {
 
 async function newInstance(printErr) {
   const module = await prepare();
-  return createVantelCore({
+  // The runtime waits for the instance; an instance that cannot be made
+  // (no memory for it) ends the wait with the reason.
+  let failed;
+  const failure = new Promise((_, reject) => { failed = reject; });
+  const core = createVantelCore({
     instantiateWasm(imports, receive) {
-      WebAssembly.instantiate(module, imports).then((instance) => receive(instance, module));
+      WebAssembly.instantiate(module, imports).then((instance) => receive(instance, module), failed);
       return {};
     },
     // The module is instantiated here, never fetched by the runtime, which
@@ -55,6 +59,7 @@ async function newInstance(printErr) {
     printErr,
     stdin: () => null,
   });
+  return Promise.race([core, failure]);
 }
 
 function asBytes(content) {
