@@ -81,14 +81,26 @@ test('an example runs and its listing is the one native vantel writes', async ()
   assert.deepEqual(output.filter((l) => /^ Move disc /.test(l)), expectedOutput);
   assert.match(await page.$eval('#status', (s) => s.textContent), /^Ended: status 0, \d+ statements$/);
   if (process.env.VANTEL_WEB_SCREENSHOT) await page.screenshot({ path: process.env.VANTEL_WEB_SCREENSHOT });
+  // The colours: the other theme at a click, kept for the next visit.
+  const theme = () => page.$eval('html', (h) => h.dataset.theme);
+  const first = await theme();
+  await page.click('#theme');
+  assert.notEqual(await theme(), first);
+  await page.reload();
+  await page.waitForSelector('body[data-ready="true"]');
+  assert.notEqual(await theme(), first);
   assert.deepEqual(problems, []);
   await page.close();
 });
 
-test('a translation error: its message in the listing puts the cursor on its line', async () => {
+test('a translation error, run with Ctrl+Enter: its message puts the cursor on its line', async () => {
   const { page, problems } = await openPage();
   await typeProgram(page, "* A translation error\n        X = 1\n        Y = 'ABC\n        OUTPUT = X\nEND\n");
-  await runAndWait(page);
+  const before = await runsDone(page);
+  await page.keyboard.down('Control');
+  await page.keyboard.press('Enter');
+  await page.keyboard.up('Control');
+  await page.waitForFunction((n) => Number(document.body.dataset.runs ?? 0) > n, {}, before);
   assert.match(await page.$eval('#status', (s) => s.textContent), /^Translation errors: 1$/);
   const messages = await page.$$('#listing a.sn-message');
   assert.equal(messages.length, 1);

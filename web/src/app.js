@@ -181,7 +181,10 @@ async function share() {
 
 async function openFragment() {
   const program = await programFrom(location.hash);
-  if (program) loadProgram(program);
+  if (program) {
+    loadProgram(program);
+    $('examples').value = '';
+  }
   return program !== null;
 }
 
