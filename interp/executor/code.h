@@ -200,7 +200,7 @@ struct StatementCode {
     // the code leaves the others holding at most a string or an integer.
     std::uint8_t clearFrom = 0;
 };
-static_assert(sizeof(StatementCode) == 32);
+static_assert(sizeof(void*) != 8 || sizeof(StatementCode) == 32); // 64-bit pointers
 
 struct CompiledProgram {
     bool active = false; // the program was compiled and runs compiled
