@@ -303,6 +303,9 @@ bool TMainForm::saveBeforeRun(const std::string& source) {
         log("Not run: the changes to " + ToQString(source) + " could not be saved. " + reply.detail);
         return false;
     case quillpad::EditorAnswer::NoEditor:
+        // A socket held by another user is not asked, and is named.
+        if (!reply.detail.isEmpty()) log(reply.detail);
+        break;
     case quillpad::EditorAnswer::Unchanged:
     case quillpad::EditorAnswer::Kept:
         break;
