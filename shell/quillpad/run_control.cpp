@@ -3,6 +3,7 @@
 #include "editor_window.h"
 
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
 
@@ -22,6 +23,10 @@ QString NameOf(const QString& path) {
 
 RunControl::RunControl(QStatusBar& statusBar, QObject* parent)
     : QObject(parent), statusBar_(statusBar) {
+    time_ = new QLabel(&statusBar_);
+    time_->setObjectName("runTime");
+    time_->hide();
+    statusBar_.addPermanentWidget(time_);
     stopButton_ = new QPushButton("Stop", &statusBar_);
     stopButton_->setObjectName("stopRun");
     stopButton_->setToolTip("Stops vantel (Shift+F5)");
@@ -41,7 +46,9 @@ bool RunControl::Start(const QString& source) {
     }
     run_.Start(ProgramFolder() + "/vantel", source);
     stopButton_->setEnabled(true);
+    statusBar_.clearMessage();
     ShowTime(0);
+    time_->show();
     emit runningChanged(true);
     return true;
 }
@@ -50,18 +57,19 @@ void RunControl::Stop() {
     if (!run_.Running()) return;
     run_.Stop();
     stopButton_->setEnabled(false);
-    statusBar_.showMessage(QString("Stopping vantel on %1...").arg(NameOf(run_.Source())));
+    time_->setText(QString("Stopping vantel on %1...").arg(NameOf(run_.Source())));
 }
 
 void RunControl::ShowTime(qint64 elapsedMs) {
     if (stopButton_->isEnabled()) {
-        statusBar_.showMessage(
+        time_->setText(
             QString("Running vantel on %1... %2").arg(NameOf(run_.Source()), Elapsed(elapsedMs)));
     }
     stopButton_->setVisible(elapsedMs >= kStopButtonAfterMs);
 }
 
 void RunControl::Ended(const RunEnd& end) {
+    time_->hide();
     stopButton_->hide();
     const RunReport report = ReportOf(end);
     statusBar_.showMessage(report.status, kStatusMs);

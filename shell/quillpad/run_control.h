@@ -1,12 +1,14 @@
 #pragma once
-// An F5 run as the window shows it: the VantelRun, its elapsed time in the
-// status bar, and a Stop button there once it has lasted a second. Its end
-// is told as what to show: a status text, a notice, a listing to open.
+// An F5 run as the window shows it: the VantelRun, and in the status bar
+// its elapsed time and, once it has lasted a second, a Stop button (both
+// beside the bar's messages, which they leave free). Its end is told as
+// what to show: a status text, a notice, a listing to open.
 
 #include "vantel_run.h"
 
 #include <QObject>
 
+class QLabel;
 class QPushButton;
 class QStatusBar;
 
@@ -34,7 +36,8 @@ private:
     void Ended(const RunEnd& end);
 
     QStatusBar& statusBar_;
-    QPushButton* stopButton_ = nullptr; // owned by the status bar
+    QLabel* time_ = nullptr;            // owned by the status bar, as the button
+    QPushButton* stopButton_ = nullptr;
     VantelRun run_;
 };
 
