@@ -109,8 +109,7 @@ RunResult LaunchFull(ProcessExecute& launcher, std::vector<std::string> argument
         return MakeResult(RunOutcome::CannotCreate, files.output, files.listing);
     }
     ProcessHandle handle = kNoHandle;
-    if (!launcher.Launch(std::move(arguments), handle, kWaitInfinite, output.Get(),
-                         errors.Get())) {
+    if (!launcher.Launch(std::move(arguments), handle, kWaitInfinite, output.Get(), errors.Get())) {
         RemoveMade(files.errors, errors);
         RemoveMade(files.output, output);
         return MakeResult(RunOutcome::ProcessorNotFound, {}, files.listing);

@@ -31,8 +31,8 @@ bool DocumentKeeper::OfferRecovery() {
     if (answer == QMessageBox::No) document_.DiscardRecovery();
     if (answer != QMessageBox::Yes) return false;
     document_.Restore(*pending.kept);
-    emit notice(QString("Restored the unsaved changes kept in %1.")
-                    .arg(RecoveryPathFor(document_.Path())));
+    emit notice(
+        QString("Restored the unsaved changes kept in %1.").arg(RecoveryPathFor(document_.Path())));
     return true;
 }
 
@@ -101,8 +101,9 @@ EditorReply DocumentKeeper::Answer(const EditorRequest& request,
     QString error;
     if (!document_.KeepUnsaved(error)) {
         KeepForEnd(); // says why in the window
-        return {EditorAnswer::Failed, QString("The unsaved changes to %1 cannot be kept: %2")
-                                          .arg(document_.Path(), error)};
+        return {
+            EditorAnswer::Failed,
+            QString("The unsaved changes to %1 cannot be kept: %2").arg(document_.Path(), error)};
     }
     ending_ = true;
     QTimer::singleShot(0, &window_, close);

@@ -58,7 +58,8 @@ void EditorActions::BuildEditMenu() {
     QAction* undoSeparator = edit->addSeparator();
     QAction* cut = edit->addAction("Cu&t", QKeySequence::Cut, &editor, &QPlainTextEdit::cut);
     edit->addAction("&Copy", QKeySequence::Copy, &editor, &QPlainTextEdit::copy);
-    QAction* paste = edit->addAction("&Paste", QKeySequence::Paste, &editor, &QPlainTextEdit::paste);
+    QAction* paste =
+        edit->addAction("&Paste", QKeySequence::Paste, &editor, &QPlainTextEdit::paste);
     edit->addSeparator();
     FindBar& find = window_.Finder();
     edit->addAction("&Find...", QKeySequence::Find, &find, &FindBar::Open);
@@ -82,10 +83,11 @@ void EditorActions::BuildViewMenu() {
         view->addAction("&Previous Message", QKeySequence(Qt::SHIFT | Qt::Key_F8), &listing,
                         [&listing] { listing.Step(Direction::Backward); });
     // Enter in the listing itself does the same.
-    QAction* source = view->addAction("&Source of Message\tEnter", &window_,
-                                      &EditorWindow::OpenSourceOfMessage);
+    QAction* source =
+        view->addAction("&Source of Message\tEnter", &window_, &EditorWindow::OpenSourceOfMessage);
     view->addSeparator();
-    view->addAction("&Larger Font", QKeySequence::ZoomIn, &window_, [this] { window_.ZoomFont(1); });
+    view->addAction("&Larger Font", QKeySequence::ZoomIn, &window_,
+                    [this] { window_.ZoomFont(1); });
     view->addAction("S&maller Font", QKeySequence::ZoomOut, &window_,
                     [this] { window_.ZoomFont(-1); });
     listing_ = {next, previous, source};

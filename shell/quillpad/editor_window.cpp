@@ -1,19 +1,14 @@
 #include "editor_window.h"
 
 #include "editor_actions.h"
-#include "file_store.h"
 #include "find_bar.h"
 #include "highlighters.h"
 #include "settings.h"
 
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
-#include <QScrollBar>
 #include <QStatusBar>
-#include <QTextBlock>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quillpad {
@@ -30,10 +25,10 @@ EditorWindow::EditorWindow(const OpenRequest& request) {
     CreateStatusBar();
     actions_ = std::make_unique<EditorActions>(*this);
     ConnectParts();
-    ApplySwitches(request.font, request.readOnly);
-    Load("Opened", request.line);
     resize(kDefaultSize);
     restoreGeometry(settings::WindowGeometry());
+    ApplySwitches(request.font, request.readOnly);
+    Load("Opened", request.line);
 }
 
 EditorWindow::~EditorWindow() = default;
@@ -88,9 +83,8 @@ void EditorWindow::ConnectParts() {
             [this](const QString& text) { ShowStatus(text, 0); });
     connect(run_.get(), &RunControl::ended, this, &EditorWindow::RunEnded);
     connect(run_.get(), &RunControl::runningChanged, actions_.get(), &EditorActions::SetRunning);
-    connect(listing_.get(), &ListingView::status, this, [this](const QString& text) {
-        statusBar()->showMessage(text);
-    });
+    connect(listing_.get(), &ListingView::status, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
     connect(listing_.get(), &ListingView::sourceRequested, this,
             [this](const QString& source, int line) { OpenInQuillpad(source, false, line); });
     connect(findBar_, &FindBar::notFound, this, [this](const QString& text) {
@@ -183,8 +177,8 @@ void EditorWindow::CheckDisk() {
     if (change != Document::DiskChange::Changed || !keeper_->MayReload()) return;
     ReloadKeepingView();
     ShowNotice({});
-    ShowStatus(QString("Reloaded %1%2").arg(
-                   Name(), document_->ReadOnly() ? "" : " (Undo brings back the text before)"),
+    ShowStatus(QString("Reloaded %1%2")
+                   .arg(Name(), document_->ReadOnly() ? "" : " (Undo brings back the text before)"),
                kBriefStatusMs);
 }
 
@@ -235,10 +229,10 @@ bool EditorWindow::Save() {
     }
     ShowStatus(QString(converted ? "Saved %1 as UTF-8" : "Saved %1").arg(Name()),
                converted ? kStatusMs : kBriefStatusMs);
-    ShowNotice(keptIn.isEmpty()
-                   ? QString()
-                   : QString("Saved over a change made on disk; that version is kept in %1.")
-                         .arg(keptIn));
+    ShowNotice(
+        keptIn.isEmpty()
+            ? QString()
+            : QString("Saved over a change made on disk; that version is kept in %1.").arg(keptIn));
     diskWatch_->Renew();
     return true;
 }
@@ -289,8 +283,10 @@ void EditorWindow::StopRun() {
     run_->Stop();
 }
 
+// vantel's words stand in the notice until the next run (which clears them
+// when it has none).
 void EditorWindow::RunEnded(const RunReport& report, const RunEnd& end) {
-    if (!report.notice.isEmpty()) ShowNotice(report.notice);
+    ShowNotice(report.notice);
     if (report.showListing) OpenInQuillpad(end.listing, true);
 }
 

@@ -20,8 +20,8 @@ namespace {
 constexpr qsizetype kReadableNameLength = 40; // of the file name, in a state file's name
 constexpr qsizetype kStateHashDigits = 16;    // hex digits of the path's hash: 64 bits
 constexpr std::size_t kReadChunk = 64 * 1024;
-constexpr int kExclusiveAttempts = 100;       // random names tried before giving up
-constexpr int kRandomLetters = 6;             // the "XXXXXX" of a pattern
+constexpr int kExclusiveAttempts = 100; // random names tried before giving up
+constexpr int kRandomLetters = 6;       // the "XXXXXX" of a pattern
 
 // A file descriptor that closes itself.
 class Fd {

@@ -10,9 +10,9 @@ namespace {
 
 constexpr int kTabColumns = 8;
 constexpr int kFallbackPointSize = 10; // when the system's font has no point size
-constexpr int kMarginPadding = 8;    // pixels around the numbers
-constexpr int kMarginRightGap = 4;   // pixels between the numbers and the text
-constexpr int kMarginMinDigits = 3;  // the margin's width does not jump for short files
+constexpr int kMarginPadding = 8;      // pixels around the numbers
+constexpr int kMarginRightGap = 4;     // pixels between the numbers and the text
+constexpr int kMarginMinDigits = 3;    // the margin's width does not jump for short files
 
 // The margin beside the editor: it only paints the numbers.
 class Margin : public QWidget {
@@ -88,8 +88,7 @@ QTextEdit::ExtraSelection NumberedEditor::LineMark(int line, const QColor& colou
     return mark;
 }
 
-void NumberedEditor::SetMarks(const QString& layer,
-                              const QList<QTextEdit::ExtraSelection>& marks) {
+void NumberedEditor::SetMarks(const QString& layer, const QList<QTextEdit::ExtraSelection>& marks) {
     if (marks.isEmpty()) {
         layers_.erase(layer);
     } else {
@@ -135,8 +134,8 @@ void NumberedEditor::PaintMargin(QPaintEvent* event) {
     while (block.isValid() && top <= event->rect().bottom()) {
         const int height = qRound(blockBoundingRect(block).height());
         if (block.isVisible() && top + height >= event->rect().top()) {
-            painter.drawText(0, top, margin_->width() - kMarginRightGap, fontMetrics().height(), Qt::AlignRight,
-                             QString::number(block.blockNumber() + 1));
+            painter.drawText(0, top, margin_->width() - kMarginRightGap, fontMetrics().height(),
+                             Qt::AlignRight, QString::number(block.blockNumber() + 1));
         }
         top += height;
         block = block.next();

@@ -36,7 +36,7 @@ private:
     void Ended(const RunEnd& end);
 
     QStatusBar& statusBar_;
-    QLabel* time_ = nullptr;            // owned by the status bar, as the button
+    QLabel* time_ = nullptr; // owned by the status bar, as the button
     QPushButton* stopButton_ = nullptr;
     VantelRun run_;
 };

@@ -34,8 +34,8 @@ constexpr int kMaxLinkDepth = 8;
 // user's own, closed to everyone else.
 bool IsPrivateFolder(const QString& folder) {
     struct stat status {};
-    return lstat(QFile::encodeName(folder).constData(), &status) == 0 &&
-           S_ISDIR(status.st_mode) && status.st_uid == geteuid() && (status.st_mode & 077) == 0;
+    return lstat(QFile::encodeName(folder).constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == geteuid() && (status.st_mode & 077) == 0;
 }
 
 QString UserName() {
@@ -339,8 +339,9 @@ void TakeStartupLock(QLockFile& lock) {
 Startup StartInstance(const OpenRequest& request) {
     const QString socket = InstanceSocketFor(request.file);
     if (socket.isEmpty()) {
-        std::fprintf(stderr, "quillpad: no folder of your own for the socket of %s; "
-                             "this window does not stand for the file alone\n",
+        std::fprintf(stderr,
+                     "quillpad: no folder of your own for the socket of %s; "
+                     "this window does not stand for the file alone\n",
                      qPrintable(request.file));
         return {};
     }

@@ -65,7 +65,8 @@ void VantelRun::Finished(int exitCode, QProcess::ExitStatus status) {
     ticks_.stop();
     end_.normalExit = status == QProcess::NormalExit;
     end_.exitCode = exitCode;
-    end_.listingWritten = harbex::WrittenSince(before_, QFile::encodeName(end_.listing).toStdString());
+    end_.listingWritten =
+        harbex::WrittenSince(before_, QFile::encodeName(end_.listing).toStdString());
     end_.errors = QString::fromLocal8Bit(errors_).trimmed();
     emit ended(end_);
 }

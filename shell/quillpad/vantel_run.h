@@ -28,9 +28,10 @@ struct RunEnd {
 class VantelRun : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kStopGraceMs = 2000;       // from SIGTERM to SIGKILL
-    static constexpr int kTickMs = 1000;            // how often `tick` tells the time
-    static constexpr qsizetype kErrorsLimit = 4096; // vantel's words kept; the rest is read and dropped
+    static constexpr int kStopGraceMs = 2000; // from SIGTERM to SIGKILL
+    static constexpr int kTickMs = 1000;      // how often `tick` tells the time
+    static constexpr qsizetype kErrorsLimit =
+        4096; // vantel's words kept; the rest is read and dropped
 
     explicit VantelRun(QObject* parent = nullptr);
     // A run still going is ended as Stop does, waiting for it.

@@ -245,7 +245,8 @@ void TMainForm::logProcessor(bool chosenForAFirstStart) {
         log("Runs use the full interpreter (Subset SNOBOL = No): " + ToQString(full));
     } else {
         log("Runs use the full interpreter (Subset SNOBOL = No), but there is none: " +
-            ToQString(full) + "; to run with vantel, set Options/Run Options (Subset SNOBOL = Yes)");
+            ToQString(full) +
+            "; to run with vantel, set Options/Run Options (Subset SNOBOL = Yes)");
     }
 }
 
@@ -300,7 +301,8 @@ bool TMainForm::saveBeforeRun(const std::string& source) {
         log("Saved: " + ToQString(source));
         return true;
     case quillpad::EditorAnswer::Failed:
-        log("Not run: the changes to " + ToQString(source) + " could not be saved. " + reply.detail);
+        log("Not run: the changes to " + ToQString(source) + " could not be saved. " +
+            reply.detail);
         return false;
     case quillpad::EditorAnswer::NoEditor:
         // A socket held by another user is not asked, and is named.
@@ -340,7 +342,8 @@ void TMainForm::endEditorsPolitely() {
 // installed as the launcher's way to wait.
 void TMainForm::waitForProcessor(ProcessHandle child) {
     ProcessWatch watch(child);
-    TRunningForm running(this, ToQString(std::filesystem::path(SourceFile).filename().string()), watch);
+    TRunningForm running(this, ToQString(std::filesystem::path(SourceFile).filename().string()),
+                         watch);
     runningWatch_ = &watch;
     running.Wait();
     runningWatch_ = nullptr;
@@ -401,9 +404,8 @@ void TMainForm::reportListing(const RunResult& result) {
         if (result.summary) log(ToQString(*result.summary));
         return;
     }
-    const QString why = words.isEmpty()
-                            ? ToQString(result.listing) + " was not written"
-                            : words.join('\n');
+    const QString why =
+        words.isEmpty() ? ToQString(result.listing) + " was not written" : words.join('\n');
     log("No listing: " + why);
     ShowMessage("The run left no listing.\n\n" + why, "Oops:Error", MessageButtons::Ok);
 }
@@ -444,7 +446,8 @@ void TMainForm::NewFile() {
     const bool written = WriteFileWhole(SourceFile, kNewFileTemplate);
     enableSourceCommands();
     log("Creating: " + ToQString(SourceFile));
-    if (!written) ShowMessage("Cannot create " + ToQString(SourceFile), "Oops:Error", MessageButtons::Ok);
+    if (!written)
+        ShowMessage("Cannot create " + ToQString(SourceFile), "Oops:Error", MessageButtons::Ok);
     // The next Choose starts where the new file is.
     rememberFolderOf(SourceFile);
 }

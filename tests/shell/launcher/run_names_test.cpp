@@ -46,9 +46,9 @@ TEST(RunFiles, SubsetListingIsTheOneVantelWrites) {
 // itself are left out: vantel refuses those.)
 TEST(ListingNameFor, NamesTheFileVantelWrites) {
     const std::vector<std::string> sources = {
-        "prog.sno",    "prog",         "prog.",        "a.b.sno",     ".hidden",
-        "my prog.sno", "sub/prog.sno", "my.dir/prog",  "./prog.sno",  "./prog",
-        "prog.SNO",    "sub/.hidden",  "x.y/z",        "prog.lst.sno", "a..sno"};
+        "prog.sno",    "prog",         "prog.",       "a.b.sno",      ".hidden",
+        "my prog.sno", "sub/prog.sno", "my.dir/prog", "./prog.sno",   "./prog",
+        "prog.SNO",    "sub/.hidden",  "x.y/z",       "prog.lst.sno", "a..sno"};
     const std::filesystem::path previous = std::filesystem::current_path();
     for (const std::string& source : sources) {
         test::TempDir dir;

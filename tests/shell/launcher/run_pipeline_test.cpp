@@ -182,7 +182,8 @@ TEST_F(Runs, AMissingProcessorStopsBeforeAnyFileAndTheEditor) {
     EXPECT_FALSE(test::Exists(dir / "prog.lst"));
     // Found but not startable: the files it was given are removed again.
     std::filesystem::remove(dir / "prog.err");
-    test::WriteFile(programDir + "snobol4", "\x7f""ELF but not a program");
+    test::WriteFile(programDir + "snobol4", "\x7f"
+                                            "ELF but not a program");
     chmod((programDir + "snobol4").c_str(), 0755);
     EXPECT_EQ(RunSource(launcher, Request(false)).outcome, RunOutcome::ProcessorNotFound);
     EXPECT_FALSE(test::Exists(dir / "prog.out"));
@@ -206,9 +207,9 @@ TEST_F(Runs, AMissingEditorIsReportedAfterTheListingIsBuilt) {
 // one that a file of the run leads to) is refused before anything is touched.
 TEST_F(Runs, FullModeNeverReplacesItsSource) {
     std::filesystem::create_symlink(dir / "linked.sno", dir / "linked.err");
-    for (const std::string& name : {std::string("prog.err"), std::string("prog.out"),
-                                    std::string("prog.lst"), std::string("$sno.lst"),
-                                    std::string("linked.sno")}) {
+    for (const std::string& name :
+         {std::string("prog.err"), std::string("prog.out"), std::string("prog.lst"),
+          std::string("$sno.lst"), std::string("linked.sno")}) {
         source = dir / name;
         WriteFile(dir / name, "the source\n");
         const RunResult result = RunSource(launcher, Request(false));

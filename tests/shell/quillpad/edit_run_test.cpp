@@ -8,10 +8,10 @@
 #include "quillpad_test_support.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>

@@ -107,8 +107,8 @@ TEST_F(Keeping, SavingOverADeclinedChangeAsksAndKeepsACopy) {
     EXPECT_FALSE(window->Save());
     test::AskedQuestions().answers = {QMessageBox::No};
     EXPECT_FALSE(window->Save());
-    EXPECT_EQ(test::AskedQuestions().defaults, (QList<QMessageBox::StandardButton>{
-                                                   QMessageBox::No, QMessageBox::No}));
+    EXPECT_EQ(test::AskedQuestions().defaults,
+              (QList<QMessageBox::StandardButton>{QMessageBox::No, QMessageBox::No}));
     EXPECT_TRUE(test::AskedQuestions().asked[0].contains("changed on disk since quillpad read it"));
     EXPECT_EQ(test::ReadFile(file), "* changed elsewhere\n");
 

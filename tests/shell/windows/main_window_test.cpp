@@ -141,11 +141,12 @@ TEST_F(StartUp, AnExistingOptionFileIsReadAsItStands) {
         Start();
         EXPECT_FALSE(MainForm->IsSubsetMode()) << content;
         // The memo names the processor, and says that it is missing.
-        EXPECT_EQ(MemoLines(),
-                  QStringList{QString::fromStdString(
-                      "Runs use the full interpreter (Subset SNOBOL = No), but there is none: " +
-                      programDir +
-                      "snobol4; to run with vantel, set Options/Run Options (Subset SNOBOL = Yes)")})
+        EXPECT_EQ(
+            MemoLines(),
+            QStringList{QString::fromStdString(
+                "Runs use the full interpreter (Subset SNOBOL = No), but there is none: " +
+                programDir +
+                "snobol4; to run with vantel, set Options/Run Options (Subset SNOBOL = Yes)")})
             << content;
         Stop();
     }
@@ -161,8 +162,8 @@ TEST_F(StartUp, AHandOffEditorThatIsQuillpadItselfIsIgnoredAndSaidSo) {
     }
     Start();
     EXPECT_EQ(MemoLines(), QStringList{QString::fromStdString(
-                               "Runs use the full interpreter (Subset SNOBOL = No): " +
-                               programDir + "snobol4")});
+                               "Runs use the full interpreter (Subset SNOBOL = No): " + programDir +
+                               "snobol4")});
     Stop();
     WriteFile(OptionFile(), "SUBSET=true\r\n");
     Start();
@@ -542,7 +543,8 @@ TEST_F(Running, ARunWithoutAListingSaysWhyInVantelsWords) {
         Pick("Run1");
         EXPECT_EQ(MemoLines().last(), QString::fromStdString("No listing: " + c.words));
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0].text, QString::fromStdString("The run left no listing.\n\n" + c.words));
+        EXPECT_EQ(messages[0].text,
+                  QString::fromStdString("The run left no listing.\n\n" + c.words));
         EXPECT_EQ(messages[0].caption, "Oops:Error");
     }
     std::this_thread::sleep_for(200ms);
@@ -671,8 +673,8 @@ TEST_F(Running, FullModeRefusesASourceThatItsFilesWouldReplace) {
         Choose(source);
         Pick("Run1");
         ASSERT_EQ(messages.size(), 1u) << name;
-        EXPECT_EQ(messages[0].text, QString::fromStdString("Cannot create " + source +
-                                                           ": it is the source file"));
+        EXPECT_EQ(messages[0].text,
+                  QString::fromStdString("Cannot create " + source + ": it is the source file"));
         EXPECT_EQ(messages[0].caption, "Oops:Error");
         EXPECT_EQ(ReadFile(source), "        OUTPUT = 'KEEP ME'\nEND\n") << name;
         EXPECT_FALSE(Exists(work / "snobol4.args")) << name;

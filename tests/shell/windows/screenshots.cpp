@@ -1,8 +1,8 @@
 // Saves pictures of the shell's three windows (the main window after a
 // source was chosen, the options dialog and the About window) and of the
 // editor quillpad with a source and with the listing of its run, which
-// opens at its first message with that message's card marked. Run by tools/screenshot.sh on a virtual display;
-// the argument is the folder for the PNG files.
+// opens at its first message with that message's card marked. Run by tools/screenshot.sh on a
+// virtual display; the argument is the folder for the PNG files.
 
 #include "about_form.h"
 #include "editor_window.h"
