@@ -2,7 +2,6 @@
 
 #include "editor_window.h"
 
-#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
@@ -13,10 +12,6 @@ namespace {
 QString Elapsed(qint64 ms) {
     const qint64 seconds = ms / 1000;
     return QString("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
-}
-
-QString NameOf(const QString& path) {
-    return QFileInfo(path).fileName();
 }
 
 } // namespace
@@ -39,9 +34,7 @@ RunControl::RunControl(QStatusBar& statusBar, QObject* parent)
 
 bool RunControl::Start(const QString& source) {
     if (run_.Running()) {
-        statusBar_.showMessage(
-            QString("vantel is still running on %1; Shift+F5 stops it").arg(NameOf(run_.Source())),
-            kStatusMs);
+        statusBar_.showMessage("vantel is still running; Shift+F5 stops it", kStatusMs);
         return false;
     }
     run_.Start(ProgramFolder() + "/vantel", source);
@@ -57,13 +50,12 @@ void RunControl::Stop() {
     if (!run_.Running()) return;
     run_.Stop();
     stopButton_->setEnabled(false);
-    time_->setText(QString("Stopping vantel on %1...").arg(NameOf(run_.Source())));
+    time_->setText("Stopping vantel...");
 }
 
 void RunControl::ShowTime(qint64 elapsedMs) {
     if (stopButton_->isEnabled()) {
-        time_->setText(
-            QString("Running vantel on %1... %2").arg(NameOf(run_.Source()), Elapsed(elapsedMs)));
+        time_->setText(QString("vantel running %1").arg(Elapsed(elapsedMs)));
     }
     stopButton_->setVisible(elapsedMs >= kStopButtonAfterMs);
 }
