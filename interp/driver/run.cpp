@@ -16,6 +16,24 @@
 
 namespace vantel {
 
+namespace {
+
+// Whether NAME=1 is in the environment.
+bool Switched(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && std::string_view(value) == "1";
+}
+
+} // namespace
+
+RunSettings SettingsFromEnvironment() {
+    RunSettings settings;
+    settings.fastPaths = !Switched("VANTEL_PLAIN");
+    settings.verifyCode = settings.verifyCode || Switched("VANTEL_VERIFY_CODE");
+    settings.dumpCode = Switched("VANTEL_DUMP_CODE");
+    return settings;
+}
+
 std::string ListingNameFor(const std::string& source) {
     const std::size_t dot = source.rfind('.');
     if (dot == std::string::npos || dot == 0) return "SNOBOL4.out";
@@ -35,6 +53,8 @@ RunObject::RunObject(const RunSettings& settings) {
     }
     Data().fastPaths = settings.fastPaths;
     Exec().caps = settings.caps;
+    Exec().checkCode = settings.verifyCode;
+    Exec().listCode = settings.dumpCode;
 }
 
 // The layers go top down, while the data layer still lives: values above it
@@ -51,10 +71,19 @@ namespace {
 // error how many statement executions the compiled code left to the walk
 // over the trees (the tests check that none is left).
 void ReportWalkedStatements() {
-    const char* wanted = std::getenv("VANTEL_WALKED");
-    if (wanted == nullptr || std::string_view(wanted) != "1") return;
+    if (!Switched("VANTEL_WALKED")) return;
     std::fprintf(stderr, "vantel: %lld statements walked\n",
                  static_cast<long long>(Exec().compiled.walked));
+}
+
+// The code listing, once the program is compiled (or why there is none).
+void ListCode() {
+    if (!Exec().listCode) return;
+    if (!Exec().compiled.active) {
+        std::fputs("vantel: no code: the fast paths are off, every statement is walked\n", stderr);
+        return;
+    }
+    std::fputs(CodeListing(TheProgram(), Exec().compiled).c_str(), stderr);
 }
 
 int Fail(const char* what, const std::string& name) {
@@ -67,6 +96,7 @@ int Fail(const char* what, const std::string& name) {
     ListingLine("Execution begins...");
     // With the fast paths off the statements are walked as trees.
     if (FastPaths()) CompileProgram(TheProgram());
+    ListCode();
     KeywordsChanged();
     const int start = TheProgram().endLabel != nullptr ? FindLabel(TheProgram().endLabel) : 1;
     ExecuteStatements(start);

@@ -90,6 +90,14 @@ public:
     // gives its subject's slot, so that a kept table is matched where it is.
     Site* PatternOf(const Expr* e, int slot, int subject = -1);
     Instruction& At(std::size_t k) { return out_.code[k]; }
+    // Makes the jump of instruction k go on at the next instruction to be
+    // emitted. The one place that sets a jump: its target is the first
+    // instruction to run after it.
+    void JumpFrom(std::size_t k) {
+        const std::size_t jump = Here() - k;
+        if (jump > UINT16_MAX) ok_ = false;
+        out_.code[k].jump = static_cast<std::uint16_t>(jump);
+    }
     void Erase(std::size_t k) {
         out_.code.erase(out_.code.begin() + static_cast<std::ptrdiff_t>(k));
     }
@@ -283,9 +291,7 @@ Site* Compiler::PatternOf(const Expr* e, int slot, int subject) {
     ValueOf(e, slot);
     Emit(Op::ToPattern, slot);
     if (kept == nullptr) return nullptr;
-    const std::size_t jump = Here() - sitePattern;
-    if (jump > UINT16_MAX) ok_ = false;
-    out_.code[sitePattern].jump = static_cast<std::uint16_t>(jump);
+    JumpFrom(sitePattern);
     return kept;
 }
 
@@ -336,13 +342,12 @@ void CompileMatch(Compiler& c, const Stmt& s) {
     Site* site = c.PatternOf(s.pattern, 1, 0);
     c.Emit(Op::Match, 0).b = 1;
     if (matchKept == SIZE_MAX) return;
-    const std::size_t jump = c.Here() - 1 - matchKept;
-    if (site == nullptr || jump > UINT16_MAX) {
+    if (site == nullptr) {
         c.Erase(matchKept); // the jumps of the code after it are relative
         return;
     }
     c.At(matchKept).site = site;
-    c.At(matchKept).jump = static_cast<std::uint16_t>(jump);
+    c.JumpFrom(matchKept);
 }
 
 // Slots: 0 computes the variable, 1 holds the pattern, 2..4 the subject,
@@ -482,8 +487,9 @@ void CompileProgram(const Program& program) {
     }
     ExecutorState& ex = Exec();
     ex.slotBlock = block;
-    ex.slots.assign(static_cast<std::size_t>((kRunStackSize + 2) * block), Value());
+    ex.slots.assign(static_cast<std::size_t>(kSlotLevels * block), Value());
     ex.lastSlotBase = static_cast<int>(ex.slots.size()) - block;
+    if (ex.checkCode) CheckProgramCode(program, out);
 }
 
 } // namespace vantel

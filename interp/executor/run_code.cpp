@@ -300,7 +300,8 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 // programs). Labels as values are an extension that -Wpedantic rejects, so
 // this is the one place that allows it. DISPATCH starts the instruction at
 // i, NEXT goes on with the next one, CHECKED goes on after testing the
-// failure flag. A code ends at its End instruction or at the first that
+// failure flag, JUMP(k) goes on at the instruction k ahead after testing
+// it. A code ends at its End instruction or at the first that
 // sets the failure flag; instructions done in place that cannot fail go on
 // without the test.
 #if defined(__GNUC__) && !defined(VANTEL_SWITCH_DISPATCH)
@@ -320,6 +321,12 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 #define NEXT continue
 #define CHECKED break
 #endif
+// The checked step goes on with the instruction after i.
+#define JUMP(k)                                                                                    \
+    {                                                                                              \
+        i += (k)-1;                                                                                \
+        CHECKED;                                                                                   \
+    }
 
 [[gnu::always_inline]] inline void ClearSlots(const Frame& f, int from, int to) {
     for (int k = from; k < to; ++k)
@@ -413,20 +420,13 @@ void RunCompiled(int start) {
     std::int32_t gotoFrom = 0;
     bool inGoto = false;
 #if VANTEL_THREADED_DISPATCH
-    // In the order of Op.
+    // One label for each instruction of the table, in its order.
     static const void* const kTargets[] = {
-        &&op_End, &&op_EndClearing, &&op_EndNext, &&op_EndGoto, &&op_EndReturn, &&op_GotoEnd,
-        &&op_Walk, &&op_LoadNull, &&op_LoadValue, &&op_Unary, &&op_Cursor, &&op_Arithmetic,
-        &&op_LeafArithmetic, &&op_Concatenate, &&op_Alternate, &&op_ToPattern, &&op_ValueAssign,
-        &&op_Compare, &&op_Size, &&op_Call, &&op_CallGeneral, &&op_Variable, &&op_VariableError,
-        &&op_Assign,
-        &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_MatchKept, &&op_MatchSite, &&op_Match,
-        &&op_ReplaceScan, &&op_ReplaceFinish, &&op_ConcatenateAssign, &&op_ArithmeticAssign,
-        &&op_LeafArithmeticAssign,
-        &&op_CompareLT, &&op_CompareLE, &&op_CompareEQ, &&op_CompareNE, &&op_CompareGE,
-        &&op_CompareGT,
+#define VANTEL_OP(name, uses, effect) &&op_##name,
+#include "executor/opcodes.h"
+#undef VANTEL_OP
     };
-    static_assert(std::size(kTargets) == static_cast<std::size_t>(Op::CompareGT) + 1);
+    static_assert(std::size(kTargets) == kOpCount);
 #endif
     number = start;
     goto next_checked;
@@ -601,24 +601,22 @@ dispatch:
         DoLoadString(*i, f);
         CHECKED;
     INSTRUCTION(SitePattern):
-        if (SitePattern(*i->site, i->node, v[i->a])) i += i->jump - 1;
+        if (SitePattern(*i->site, i->node, v[i->a])) JUMP(i->jump);
         CHECKED;
     INSTRUCTION(MatchKept):
         if (const Value* x = StringInPlace(i->x)) {
             if (const Value* kept = KeptPattern(*i->site)) [[likely]] {
                 MatchAndPerform(*x, *kept);
-                i += i->jump;
-                CHECKED;
+                JUMP(i->jump);
             }
         }
         NEXT;
     INSTRUCTION(MatchSite):
         if (const Value* kept = KeptPattern(*i->site)) [[likely]] {
             MatchAndPerform(v[i->b], *kept);
-            i += i->jump;
-            CHECKED;
+            JUMP(i->jump + 1);
         }
-        if (ReadSitePattern(*i->site, i->node, v[i->a])) i += i->jump - 1;
+        if (ReadSitePattern(*i->site, i->node, v[i->a])) JUMP(i->jump);
         CHECKED;
     INSTRUCTION(Match):
         MatchAndPerform(v[i->a], v[i->b]);
@@ -703,6 +701,7 @@ finished:
         // clang-format on
 
 #undef INSTRUCTION
+#undef JUMP
 #undef DISPATCH
 #undef NEXT
 #undef CHECKED
