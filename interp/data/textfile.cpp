@@ -44,6 +44,14 @@ bool TextFile::Create(const std::string& path) {
     return file_ != nullptr;
 }
 
+bool TextFile::IsFile(const std::string& path) const {
+    struct stat open {};
+    struct stat named {};
+    return file_ != nullptr && NameUsable(path) && ::fstat(::fileno(file_), &open) == 0 &&
+           ::stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
+}
+
 void TextFile::Close() {
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;

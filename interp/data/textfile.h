@@ -23,6 +23,10 @@ public:
     bool Create(const std::string& path);
     void Close();
     bool IsOpen() const { return file_ != nullptr; }
+    // Whether path names the file open here, once links are followed (the
+    // same device and inode); false when nothing is open or path names
+    // nothing.
+    bool IsFile(const std::string& path) const;
     bool Failed() const { return file_ != nullptr && std::ferror(file_) != 0; }
 
     // Reads the next line without its end into line. False at the end of the

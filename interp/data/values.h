@@ -64,31 +64,40 @@ public:
     Value(Value&& other) noexcept : kind_(other.kind_), payload_(other.payload_) {
         other.kind_ = Kind::Null;
     }
+    // Assignment reads all of `other` before it lets go of what this value
+    // held, so that it is safe when `other` is this value itself or lives
+    // in a pattern table that only this value keeps alive.
     Value& operator=(const Value& other) {
-        if (other.kind_ == Kind::Pattern) other.Retain();
+        const Kind kind = other.kind_;
+        const Payload payload = other.payload_;
+        if (kind == Kind::Pattern) other.Retain();
         if (kind_ == Kind::Pattern) Release();
-        kind_ = other.kind_;
-        payload_ = other.payload_;
+        kind_ = kind;
+        payload_ = payload;
         return *this;
     }
     Value& operator=(Value&& other) noexcept {
         if (this != &other) TakeFrom(other);
         return *this;
     }
-    // Moves `other` here and leaves it null, where this value is known to
-    // hold no pattern (so it has nothing to let go).
+    // Moves `other`, which is not this value, here and leaves it null, where
+    // this value is known to hold no pattern (so it has nothing to let go).
     void FillFrom(Value& other) noexcept {
-        assert(kind_ != Kind::Pattern);
+        assert(kind_ != Kind::Pattern && this != &other);
         kind_ = other.kind_;
         payload_ = other.payload_;
         other.kind_ = Kind::Null;
     }
     // Moves `other`, which is not this value, here and leaves it null.
+    // `other` is emptied before this value lets go of what it held, so it
+    // may live in a pattern table that only this value keeps alive.
     void TakeFrom(Value& other) noexcept {
-        if (kind_ == Kind::Pattern) Release();
-        kind_ = other.kind_;
-        payload_ = other.payload_;
+        const Kind kind = other.kind_;
+        const Payload payload = other.payload_;
         other.kind_ = Kind::Null;
+        if (kind_ == Kind::Pattern) Release();
+        kind_ = kind;
+        payload_ = payload;
     }
     ~Value() {
         if (kind_ == Kind::Pattern) Release();

@@ -106,6 +106,14 @@ int Fail(const char* what, const std::string& name) {
 int TranslateAndRun(const std::string& source) {
     if (!OpenSource(source)) return Fail("cannot open", source);
     RunInfo().listingName = ListingNameFor(source);
+    // Creating the listing over the source would empty the source, and the
+    // translator would then read its own listing lines without end.
+    if (Source().IsFile(RunInfo().listingName)) {
+        CloseSource();
+        std::fprintf(stderr, "vantel: cannot create %s: it is the source file\n",
+                     RunInfo().listingName.c_str());
+        return 2;
+    }
     if (!OpenListing(RunInfo().listingName)) {
         CloseSource();
         return Fail("cannot create", RunInfo().listingName);

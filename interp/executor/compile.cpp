@@ -2,6 +2,11 @@
 // trees, operands before their node and left before right, as the evaluator
 // takes them. Slots are handed out as a stack: a node's value goes to the
 // slot it is given and its operands use that slot and those above it.
+//
+// The slot discipline (checked by CheckCode): a value in slot s, or a
+// variable in variable slot s, is wanted until the instruction that reads
+// it last, and the code that runs in between is given slots above s only,
+// value and variable slots alike.
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -299,7 +304,9 @@ Site* Compiler::PatternOf(const Expr* e, int slot, int subject) {
 
 void CompileAssignment(Compiler& c, const Stmt& s) {
     const VariableOperand v = c.VariableOf(s.subject, 0);
-    const Operand x = c.OperandOf(s.object, 0, true);
+    // A computed variable is wanted until the assignment: the object's
+    // code, which may compute variables of its own, goes above it.
+    const Operand x = c.OperandOf(s.object, v.computed ? 1 : 0, true);
     // `V = PRED(...) X` and `V = X + 1`: one instruction computes and assigns.
     const Op last = x.source == From::Slot ? c.Last().op : Op::End;
     if ((last == Op::Concatenate || last == Op::Arithmetic || last == Op::LeafArithmetic) &&
