@@ -12,6 +12,18 @@
 
 namespace vantel {
 
+// The buffer that getline reads lines into: one for the run, shared by
+// all its files (reads never overlap, and nothing is kept in it between
+// reads). Kept with the data layer's state.
+struct LineBuffer {
+    char* data = nullptr;
+    std::size_t capacity = 0;
+    LineBuffer() = default;
+    LineBuffer(const LineBuffer&) = delete;
+    LineBuffer& operator=(const LineBuffer&) = delete;
+    ~LineBuffer();
+};
+
 class TextFile {
 public:
     TextFile() = default;

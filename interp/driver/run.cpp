@@ -1,7 +1,11 @@
 #include "driver/run.h"
 
+#include <unistd.h>
+
+#include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <stdexcept>
 #include <string_view>
@@ -26,11 +30,29 @@ bool Switched(const char* name) {
 
 } // namespace
 
+// The three switches read in one pass over the environment (a short run's
+// start-up counts too); as with getenv, a name's first entry holds.
 RunSettings SettingsFromEnvironment() {
+    struct Switch {
+        std::string_view name;
+        bool seen = false;
+        bool on = false;
+    };
+    std::array<Switch, 3> switches{
+        {{"VANTEL_PLAIN="}, {"VANTEL_VERIFY_CODE="}, {"VANTEL_DUMP_CODE="}}};
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        if ((*entry)[0] != 'V' || std::strncmp(*entry, "VANTEL_", 7) != 0) continue;
+        const std::string_view text = *entry;
+        for (Switch& s : switches) {
+            if (s.seen || !text.starts_with(s.name)) continue;
+            s.seen = true;
+            s.on = text.substr(s.name.size()) == "1";
+        }
+    }
     RunSettings settings;
-    settings.fastPaths = !Switched("VANTEL_PLAIN");
-    settings.verifyCode = settings.verifyCode || Switched("VANTEL_VERIFY_CODE");
-    settings.dumpCode = Switched("VANTEL_DUMP_CODE");
+    settings.fastPaths = !switches[0].on;
+    settings.verifyCode = settings.verifyCode || switches[1].on;
+    settings.dumpCode = switches[2].on;
     return settings;
 }
 

@@ -116,10 +116,12 @@ enum class Op : std::uint8_t {
 #undef VANTEL_OP
 };
 
+// The texts are held in place, not pointed to: the table then needs no
+// relocation when the program is loaded.
 struct OpInfo {
-    const char* name;
+    char name[24];
     Uses uses;
-    const char* effect; // as the code listing prints it (see opcodes.h)
+    char effect[40]; // as the code listing prints it (see opcodes.h)
 };
 namespace op_table {
 using namespace use;

@@ -42,8 +42,8 @@ bool IsIntegerPredicate(const Expr* e) {
            IsLeafOperand(e->args[0]) && IsLeafOperand(e->args[1]);
 }
 
-// The instruction for an integer predicate: one per comparison, the
-// general Compare for REMDR.
+// The instruction for an integer predicate: one per comparison, Remainder
+// for REMDR.
 Op CompareOp(Primitive p) {
     switch (p) {
     case Primitive::LT:
@@ -59,7 +59,7 @@ Op CompareOp(Primitive p) {
     case Primitive::GT:
         return Op::CompareGT;
     default:
-        return Op::Compare;
+        return Op::Remainder;
     }
 }
 

@@ -42,10 +42,10 @@
 // operator (. or $), M the message, J the instruction a jump goes to.
 //
 // Notes on the irregular fields:
-//   - Compare and CompareLT .. CompareGT: v.entry holds the called name (so
-//     that a DEFINE of it is seen), not a variable; the operands are
-//     numbers or names in place, never slots. A failing comparison that is
-//     a statement's first instruction ends it without clearing slots.
+//   - Remainder (REMDR) and CompareLT .. CompareGT: v.entry holds the called
+//     name (so that a DEFINE of it is seen), not a variable; the operands
+//     are numbers or names in place, never slots. A failing comparison that
+//     is a statement's first instruction ends it without clearing slots.
 //   - ToPattern: b = 1 leaves a null value null (the left side of a value
 //     assignment); b = 0 makes every value a pattern.
 //   - SitePattern: with the site's pattern, slot a is set and the code goes
@@ -82,7 +82,7 @@ VANTEL_OP(Concatenate,          X | Y | SetA,               "A = X Y")
 VANTEL_OP(Alternate,            X | Y | SetA,               "A = X | Y")
 VANTEL_OP(ToPattern,            A | SetA,                   "A = pattern of A")
 VANTEL_OP(ValueAssign,          A | V | SetA,               "A = A E V")
-VANTEL_OP(Compare,              X | Y | SetA | ScratchA1,   "A = F(X, Y)")
+VANTEL_OP(Remainder,            X | Y | SetA | ScratchA1,   "A = F(X, Y)")
 VANTEL_OP(Size,                 X | SetA | ScratchA1,       "A = F(X)")
 VANTEL_OP(Call,                 Args | SetA | ClearArgs,    "A = F(R)")
 VANTEL_OP(CallGeneral,          Args | SetA | ClearArgs,    "A = F(R)")

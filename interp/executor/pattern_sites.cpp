@@ -146,7 +146,7 @@ bool CollectLeaves(const Expr* e, Site& site) {
         break;
     case LeafKind::Position:
     case LeafKind::CharClass:
-        v = e->entry->function < 0 ? EffectFreeValue(e->args[0], leaf.literal) : nullptr;
+        v = CallsBuiltIn(e->entry) ? EffectFreeValue(e->args[0], leaf.literal) : nullptr;
         break;
     case LeafKind::Cursor:
         return &leaf.literal;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "data/limits.h"
@@ -116,6 +117,11 @@ struct ExecutorState {
     WorkCaps caps;
     bool checkCode = false; // the slot check of the compiled code (see code.h)
     bool listCode = false;  // the code listing on standard error
+    // Scratch: a text being built to be interned (a replacement's subject,
+    // DUPL's result), and the line being read or written by the
+    // input and output routines. Nothing is kept in them between uses.
+    std::string text;
+    std::string line;
 };
 
 // The current run's executor state (constructed by the run object).
