@@ -191,6 +191,10 @@ Value AlternatePatterns(const Value& p, const Value& q);
 // may grow in place.
 Value AlternateOperands(const Value& left, const Value& right);
 Value ConcatenateOperands(Value&& left, const Value& right);
+// P . V and P $ V: a start node, P's nodes, and an end node that assigns.
+// The kept site tables lay out their leaves' nodes by these counts.
+inline constexpr int kNodesBeforeAssigned = 1;
+inline constexpr int kNodesAfterAssigned = 1;
 Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediate);
 
 // The match site of pattern expression e, or nullptr when e does not

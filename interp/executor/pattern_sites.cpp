@@ -165,9 +165,9 @@ bool LayOut(const Expr* e, Site& site, const LeafValues& values, int& leaf, int&
     if (e->kind == ExprKind::Binary) {
         if (IsValueAssignment(e->binaryOp)) {
             bool inner = false;
-            ++nodes; // the start node
+            nodes += kNodesBeforeAssigned;
             if (!LayOut(e->left, site, values, leaf, nodes, inner)) return false;
-            ++nodes; // the end node
+            nodes += kNodesAfterAssigned;
             isPattern = true;
             return nodes <= kMaxPatternNodes;
         }
