@@ -1,8 +1,7 @@
 // Running the compiled code: the statement cycle over statement codes and
 // the dispatch of their instructions (the instruction set: opcodes.h).
-#include <algorithm>
+#include <cstdint>
 #include <iterator>
-#include <limits>
 #include <utility>
 
 #include "data/diagnostics.h"
@@ -305,12 +304,14 @@ enum class Compared : std::uint8_t { Holds, Fails, Called };
 // of labels, one indirect jump per instruction instead of the switch's
 // bounds test and jump (measured: about a tenth fewer instructions on loop
 // programs). Labels as values are an extension that -Wpedantic rejects, so
-// this is the one place that allows it. DISPATCH starts the instruction at
-// i, NEXT goes on with the next one, CHECKED goes on after testing the
-// failure flag, JUMP(k) goes on at the instruction k ahead after testing
-// it. A code ends at its End instruction or at the first that
-// sets the failure flag; instructions done in place that cannot fail go on
-// without the test.
+// this is the one place that allows it. VANTEL_SWITCH_DISPATCH builds the
+// switch instead, so that -Wswitch checks that every instruction of the
+// table has its handler (one CI preset does). DISPATCH starts the
+// instruction at i, NEXT goes on with the next one, CHECKED goes on after
+// testing the failure flag, JUMP(k) goes on at the instruction k ahead
+// (see opcodes.h) after testing it. A code ends at its End instruction or
+// at the first that sets the failure flag; instructions done in place that
+// cannot fail go on without the test.
 #if defined(__GNUC__) && !defined(VANTEL_SWITCH_DISPATCH)
 #define VANTEL_THREADED_DISPATCH 1
 #pragma GCC diagnostic push
