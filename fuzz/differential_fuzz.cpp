@@ -36,6 +36,7 @@ Outcome RunOnce(const std::string& source, std::string_view text, bool fast) {
     Outcome outcome;
     vantel::RunSettings settings;
     settings.fastPaths = fast;
+    settings.verifyCode = true;
     settings.caps = vantel::WorkCaps{kStatementCap, kMatchStepCap};
     fuzz::BeginSandbox(source, listing, kWriteCap);
     fuzz::RunOnBigStack([&] {
