@@ -153,9 +153,7 @@ void ScanIdentifier() {
     }
 }
 
-} // namespace
-
-void NextToken() {
+void ScanToken() {
     const char c = Scan().current;
     if (c == ' ')
         ScanAfterBlanks();
@@ -179,6 +177,17 @@ void NextToken() {
         Scan().token = Token::Char;
         NextChar();
     }
+}
+
+} // namespace
+
+void NextToken() {
+    ScannerState& scan = Scan();
+    scan.span.from = scan.at;
+    scan.scanning = true;
+    ScanToken();
+    scan.span.to = scan.at;
+    scan.scanning = false;
 }
 
 } // namespace vantel

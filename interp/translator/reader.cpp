@@ -45,15 +45,40 @@ bool IsContinuation(char type) {
     return type == '.' || type == '+';
 }
 
+// The next line of text in memory, read as the source file's lines are
+// read: up to a line feed, without a carriage return before it; a last
+// line without a line feed is still a line.
+bool ReadTextLine(TextCards& cards, std::string& line) {
+    line.clear();
+    if (cards.next >= cards.text.size()) return false;
+    const std::string_view rest = cards.text.substr(cards.next);
+    const std::size_t feed = rest.find('\n');
+    const std::string_view found = rest.substr(0, feed);
+    cards.next = feed == std::string_view::npos ? cards.text.size() : cards.next + feed + 1;
+    line.assign(found);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+bool ReadLine(std::string& line) {
+    auto& cards = Translation().textCards;
+    return cards ? ReadTextLine(*cards, line) : Source().ReadLine(line);
+}
+
+// The place of a marker: just after the card it ends.
+SourcePlace AfterCard() {
+    return {Scan().cardLine, static_cast<int>(Scan().card.size()) + 1};
+}
+
 } // namespace
 
 void ReadCards() {
-    // Scratch, reused by every card and run; nothing is kept in it.
-    static std::string line;
+    std::string& line = Translation().line;
     Scan().position = 0;
     Scan().cardType = '*';
     while (Scan().cardType == '*' || Scan().cardType == '-') {
-        if (!Source().ReadLine(line)) ProgramHasNoEnd();
+        if (!ReadLine(line)) ProgramHasNoEnd();
+        ++Scan().cardLine;
         Scan().card.assign(line, 0, std::min<std::size_t>(line.size(), kCardWidth));
         if (Scan().card.size() < static_cast<std::size_t>(kCardWidth)) Scan().card.push_back(' ');
         Scan().cardType = Scan().card[0];
@@ -65,27 +90,34 @@ void ReadCards() {
 }
 
 bool SourceExhausted() {
-    return Source().AtEnd();
+    const auto& cards = Translation().textCards;
+    return cards ? cards->next >= cards->text.size() : Source().AtEnd();
 }
 
 void NextChar() {
-    const int length = static_cast<int>(Scan().card.size());
-    if (Scan().position < length) {
-        ++Scan().position;
-        Scan().current = Scan().card[static_cast<std::size_t>(Scan().position - 1)];
+    ScannerState& scan = Scan();
+    const int length = static_cast<int>(scan.card.size());
+    if (scan.position < length) {
+        ++scan.position;
+        scan.current = scan.card[static_cast<std::size_t>(scan.position - 1)];
+        scan.at = {scan.cardLine, scan.position};
         return;
     }
-    if (Scan().endSeen) {
-        if (Scan().current == '%') ProgramHasNoEnd();
-        Scan().current = Scan().current == '#' ? '%' : '#';
+    if (scan.endSeen) {
+        if (scan.current == '%') ProgramHasNoEnd();
+        scan.current = scan.current == '#' ? '%' : '#';
+        scan.at = AfterCard();
         return;
     }
+    const SourcePlace endOfCard = AfterCard();
     ReadCards();
-    if (IsContinuation(Scan().cardType)) {
-        Scan().current = ' ';
-        Scan().position = 1;
+    if (IsContinuation(scan.cardType)) {
+        scan.current = ' ';
+        scan.position = 1;
+        scan.at = {scan.cardLine, 1};
     } else {
-        Scan().current = '#';
+        scan.current = '#';
+        scan.at = endOfCard;
     }
 }
 
