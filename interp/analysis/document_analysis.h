@@ -32,8 +32,8 @@ struct Diagnostic {
 
 // A statement as the listing numbers it.
 struct Statement {
-    int number = 0;   // its position in the statement table
-    int line = 0;     // of its first token
+    int number = 0;    // its position in the statement table
+    int line = 0;      // of its first token
     std::string label; // empty when it has none
 };
 
@@ -79,7 +79,7 @@ struct Analysis {
     std::vector<Occurrence> occurrences; // in the order found
     std::vector<Call> calls;
     std::vector<std::string> variables; // every name used as a variable, once
-    bool ended = false; // the text has its END statement
+    bool ended = false;                 // the text has its END statement
     // Every statement was parsed, so that a label or DEFINE not seen is
     // not in the text.
     bool complete = false;

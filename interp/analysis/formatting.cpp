@@ -60,8 +60,8 @@ bool HoldsSeparator(std::string_view card, const std::vector<Token>& ts) {
     for (int i = 0; i < static_cast<int>(card.size()); ++i) {
         while (t < ts.size() && ts[t].start + ts[t].length <= i)
             ++t;
-        const bool inLiteral = t < ts.size() && ts[t].kind == TokenClass::Literal &&
-                               ts[t].start <= i;
+        const bool inLiteral =
+            t < ts.size() && ts[t].kind == TokenClass::Literal && ts[t].start <= i;
         const char c = card[static_cast<std::size_t>(i)];
         if (!inLiteral && (c == ';' || c == '#')) return true;
     }
@@ -108,7 +108,8 @@ void AlignCard(int index, std::string_view card, const std::vector<Token>& ts,
         const int length = static_cast<int>(card.size()) + shift + wanted - (*gotoStart - bodyEnd);
         const int blanks = length <= kCardWidth ? wanted : 1;
         if (blanks != *gotoStart - bodyEnd)
-            out.push_back({index, bodyEnd, *gotoStart, std::string(static_cast<std::size_t>(blanks), ' ')});
+            out.push_back(
+                {index, bodyEnd, *gotoStart, std::string(static_cast<std::size_t>(blanks), ' ')});
     }
 }
 
@@ -149,10 +150,10 @@ std::string ApplyEdits(std::string_view text, const std::vector<LineEdit>& edits
     std::size_t copied = 0;
     for (const LineEdit& e : edits) {
         if (e.line < 0 || static_cast<std::size_t>(e.line) >= lines.size()) continue;
-        const std::size_t from = lines[static_cast<std::size_t>(e.line)].offset +
-                                 static_cast<std::size_t>(e.from);
-        const std::size_t to = lines[static_cast<std::size_t>(e.line)].offset +
-                               static_cast<std::size_t>(e.to);
+        const std::size_t from =
+            lines[static_cast<std::size_t>(e.line)].offset + static_cast<std::size_t>(e.from);
+        const std::size_t to =
+            lines[static_cast<std::size_t>(e.line)].offset + static_cast<std::size_t>(e.to);
         if (from < copied || to > text.size() || from > to) continue;
         out.append(text.substr(copied, from - copied)).append(e.text);
         copied = to;

@@ -54,6 +54,7 @@ public:
 
     void Scan(int i, bool statementStart) {
         atStart_ = statementStart;
+        bodyStart_ = i;
         while (i < size_ && state_.mode != CardState::Mode::Data)
             i = Step(i);
     }
@@ -132,14 +133,19 @@ private:
         return i + 1;
     }
 
-    // A name alone between a goto's parentheses: a label.
+    // A name that is a goto's whole target: a label. It follows the '('
+    // (which may end the card before) and no call, concatenation or
+    // operator follows it.
     bool IsWholeTarget(int start, int end) const {
         if (state_.gotoDepth != 1) return false;
         int before = start - 1;
-        while (before >= 0 && card_[before] == ' ')
+        while (before >= bodyStart_ && card_[before] == ' ')
             --before;
+        if (before >= bodyStart_ && card_[before] != '(') return false;
+        if (end == size_) return true;
+        if (card_[end] == '(') return false;
         const int after = SkipBlanks(end);
-        return before >= 0 && card_[before] == '(' && after < size_ && card_[after] == ')';
+        return card_[end] != ' ' || after == size_ || card_[after] == ')';
     }
 
     int Name(int i, bool statementStart) {
@@ -152,7 +158,9 @@ private:
             const bool condition = state_.gotoDepth == 0 && (name == "S" || name == "F");
             const bool target = IsSpecialTarget(name) || IsWholeTarget(i, end);
             Add(i, end,
-                condition ? TokenClass::Goto : target ? TokenClass::GotoTarget : CallOrName(name, end));
+                condition ? TokenClass::Goto
+                : target  ? TokenClass::GotoTarget
+                          : CallOrName(name, end));
         } else {
             Add(i, end, CallOrName(name, end));
         }
@@ -180,6 +188,7 @@ private:
     CardState& state_;
     std::vector<Token>& out_;
     bool atStart_ = false;
+    int bodyStart_ = 0;
 };
 
 } // namespace

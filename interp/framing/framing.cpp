@@ -20,8 +20,8 @@ char Lower(char c) {
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 std::string_view Trimmed(std::string_view s) {
@@ -102,8 +102,8 @@ bool FrameReader::ReadLine(std::string& line, bool& tooLong) {
 
 bool FrameReader::Resynchronise() {
     for (;;) {
-        const auto at = std::search(buffer_.begin() + static_cast<std::ptrdiff_t>(start_), buffer_.end(),
-                                    kLengthHeader.begin(), kLengthHeader.end(),
+        const auto at = std::search(buffer_.begin() + static_cast<std::ptrdiff_t>(start_),
+                                    buffer_.end(), kLengthHeader.begin(), kLengthHeader.end(),
                                     [](char x, char y) { return Lower(x) == y; });
         if (at != buffer_.end()) {
             start_ = static_cast<std::size_t>(at - buffer_.begin());
@@ -149,7 +149,8 @@ FrameReader::Result FrameReader::Next(std::string& body, std::string& problem) {
         }
         any = true;
         blockBytes += line.size() + 2;
-        if (blockBytes > kMaxHeaderBlock) return Broken(problem, "a header block longer than 8192 bytes");
+        if (blockBytes > kMaxHeaderBlock)
+            return Broken(problem, "a header block longer than 8192 bytes");
         const std::size_t colon = line.find(':');
         if (colon == std::string::npos || colon == 0)
             return Broken(problem, "a header line that is not \"Name: value\"");
@@ -158,7 +159,8 @@ FrameReader::Result FrameReader::Next(std::string& body, std::string& problem) {
         std::size_t value = 0;
         if (!ParseLength(Trimmed(std::string_view(line).substr(colon + 1)), value))
             return Broken(problem, "a Content-Length that is not a decimal number");
-        if (hasLength && value != length) return Broken(problem, "two different Content-Length headers");
+        if (hasLength && value != length)
+            return Broken(problem, "two different Content-Length headers");
         hasLength = true;
         length = value;
     }

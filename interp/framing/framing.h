@@ -74,9 +74,9 @@ public:
     bool Pending();
 
 private:
-    bool Fill();                           // reads more; false at the end
+    bool Fill(); // reads more; false at the end
     bool ReadLine(std::string& line, bool& tooLong);
-    bool Resynchronise();                  // to the next "Content-Length:"
+    bool Resynchronise(); // to the next "Content-Length:"
     Result Broken(std::string& problem, std::string why);
 
     ByteSource& source_;
@@ -84,7 +84,7 @@ private:
     std::string buffer_;
     std::size_t start_ = 0;      // of the unread bytes in buffer_
     std::size_t blockStart_ = 0; // of the header block being read
-    bool lost_ = false;     // looking for the next header block
+    bool lost_ = false;          // looking for the next header block
     bool ended_ = false;
 };
 

@@ -77,8 +77,9 @@ std::string PrimitiveText(const words::PrimitiveWord& w) {
 }
 
 std::string KeywordText(const words::KeywordWord& w) {
-    return CodeBlock(w.name) + std::string(w.meaning) + "\n\nProtected: " +
-           (w.isProtected ? "yes" : "no") + "  \nInitial value: " + std::string(w.initialValue);
+    return CodeBlock(w.name) + std::string(w.meaning) +
+           "\n\nProtected: " + (w.isProtected ? "yes" : "no") +
+           "  \nInitial value: " + std::string(w.initialValue);
 }
 
 // The words of the goto field and of END.
@@ -100,7 +101,8 @@ std::string HoverText(Document& document, const Site& site) {
     if (const std::string special = SpecialText(site.word, kind); !special.empty()) return special;
     if (NamesLabel(site, name)) return LabelText(document, name);
     if (kind == TokenClass::Primitive || kind == TokenClass::Name)
-        if (const words::PrimitiveWord* w = words::FindPrimitive(site.word)) return PrimitiveText(*w);
+        if (const words::PrimitiveWord* w = words::FindPrimitive(site.word))
+            return PrimitiveText(*w);
     if (kind == TokenClass::Keyword)
         if (const words::KeywordWord* w = words::FindKeyword(site.word)) return KeywordText(*w);
     return "";
@@ -141,8 +143,9 @@ bool InsideText(const Before& b) {
     case TokenClass::Cut:
         return true;
     case TokenClass::Literal:
-        return last.length == 1 || b.text[static_cast<std::size_t>(last.start)] !=
-                                       b.text[static_cast<std::size_t>(last.start + last.length - 1)];
+        return last.length == 1 ||
+               b.text[static_cast<std::size_t>(last.start)] !=
+                   b.text[static_cast<std::size_t>(last.start + last.length - 1)];
     default:
         return false;
     }
@@ -183,9 +186,9 @@ Json Completion(Document& document, Position at, Encoding encoding) {
     if (wordStart == 0 && !b.tokens.empty() && b.tokens.front().kind == TokenClass::Label)
         return items; // a label being written
     const std::size_t cardStart = document.CardStart(b.card);
-    const Json replace = ToJson(Range{
-        document.PositionOf(cardStart + static_cast<std::size_t>(wordStart), encoding),
-        document.PositionOf(cardStart + static_cast<std::size_t>(b.column), encoding)});
+    const Json replace = ToJson(
+        Range{document.PositionOf(cardStart + static_cast<std::size_t>(wordStart), encoding),
+              document.PositionOf(cardStart + static_cast<std::size_t>(b.column), encoding)});
     const Analysis& a = document.Analysis();
     if (keyword) {
         for (const words::KeywordWord& w : words::Keywords())
@@ -198,7 +201,8 @@ Json Completion(Document& document, Position at, Encoding encoding) {
                 items.push_back(Item(s.label, kItemReference,
                                      "statement " + std::to_string(s.number), "", replace));
         for (const char* special : {"RETURN", "FRETURN", "END"})
-            items.push_back(Item(special, kItemKeyword, "", SpecialText(special, TokenClass::GotoTarget), replace));
+            items.push_back(Item(special, kItemKeyword, "",
+                                 SpecialText(special, TokenClass::GotoTarget), replace));
     } else {
         for (const analysis::Function& f : a.functions)
             if (a.FunctionNamed(f.name) == &f)
@@ -240,7 +244,8 @@ Json SignatureHelp(Document& document, Position at, Encoding encoding) {
             ++open.back().commas;
         }
     }
-    const auto call = std::find_if(open.rbegin(), open.rend(), [](const Open& o) { return !o.name.empty(); });
+    const auto call =
+        std::find_if(open.rbegin(), open.rend(), [](const Open& o) { return !o.name.empty(); });
     if (call == open.rend()) return nullptr;
     std::string label;
     std::vector<std::string> parameters;
@@ -265,7 +270,9 @@ Json SignatureHelp(Document& document, Position at, Encoding encoding) {
         params.push_back({{"label", {start, start + p.size()}}});
         from = start + p.size();
     }
-    const int active = parameters.empty() ? 0 : std::min<int>(call->commas, static_cast<int>(parameters.size()) - 1);
+    const int active = parameters.empty()
+                           ? 0
+                           : std::min<int>(call->commas, static_cast<int>(parameters.size()) - 1);
     return {{"signatures",
              {{{"label", label},
                {"documentation", {{"kind", "markdown"}, {"value", doc}}},

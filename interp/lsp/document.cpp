@@ -156,9 +156,9 @@ const std::vector<tokens::CardState>& Document::CardStates() {
 std::vector<tokens::Token> Document::CardTokens(int index) {
     const auto& states = CardStates();
     tokens::CardState after;
-    const tokens::CardState before =
-        static_cast<std::size_t>(index) < states.size() ? states[static_cast<std::size_t>(index)]
-                                                         : tokens::CardState{};
+    const tokens::CardState before = static_cast<std::size_t>(index) < states.size()
+                                         ? states[static_cast<std::size_t>(index)]
+                                         : tokens::CardState{};
     return tokens::TokenizeCard(Card(index), before, after);
 }
 

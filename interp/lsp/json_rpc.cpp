@@ -44,7 +44,8 @@ Incoming Classify(std::string_view body) {
     Json message = Json::parse(body, nullptr, false);
     if (message.is_discarded()) return Invalid(ErrorCode::ParseError, "the message is not JSON");
     if (message.is_array()) return Invalid(ErrorCode::InvalidRequest, "batches are not supported");
-    if (!message.is_object()) return Invalid(ErrorCode::InvalidRequest, "the message is not an object");
+    if (!message.is_object())
+        return Invalid(ErrorCode::InvalidRequest, "the message is not an object");
     const auto id = message.find("id");
     const bool hasId = id != message.end();
     if (hasId && !id->is_number_integer() && !id->is_string())
@@ -58,7 +59,8 @@ Incoming Classify(std::string_view body) {
         return in;
     }
     if (!method->is_string())
-        return Invalid(ErrorCode::InvalidRequest, "the method is not a string", hasId ? *id : Json());
+        return Invalid(ErrorCode::InvalidRequest, "the method is not a string",
+                       hasId ? *id : Json());
     in.kind = hasId ? Incoming::Kind::Request : Incoming::Kind::Notification;
     in.method = method->get<std::string>();
     if (hasId) in.id = *id;

@@ -19,7 +19,8 @@ constexpr const char* kUsage =
     "usage: vantel-lsp [--stdio] [--formatting]\n"
     "       vantel-lsp --version | --help\n"
     "A language server (LSP 3.17) for vantel's SNOBOL4 subset, on standard input and output.\n"
-    "  --formatting  offer statement alignment (also: initializationOptions {\"formatting\": true})\n";
+    "  --formatting  offer statement alignment (also: initializationOptions {\"formatting\": "
+    "true})\n";
 
 constexpr int kMessagesBetweenIdles = 32;
 
@@ -34,7 +35,8 @@ void Serve(Session& session) {
     bool clientGone = false;
     vantel::lsp::Server server(
         [&clientGone](const std::string& body) {
-            if (!clientGone && !vantel::framing::WriteAll(STDOUT_FILENO, vantel::framing::Frame(body)))
+            if (!clientGone &&
+                !vantel::framing::WriteAll(STDOUT_FILENO, vantel::framing::Frame(body)))
                 clientGone = true;
         },
         session.options);

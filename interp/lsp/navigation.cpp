@@ -124,7 +124,8 @@ void CheckCardWidths(Document& document, const std::vector<const Occurrence*>& f
                      std::size_t newLength) {
     std::map<int, int> growth; // by line
     for (const Occurrence* o : found)
-        growth[o->span.from.line] += static_cast<int>(newLength) - (o->span.to.column - o->span.from.column);
+        growth[o->span.from.line] +=
+            static_cast<int>(newLength) - (o->span.to.column - o->span.from.column);
     for (const auto& [line, more] : growth) {
         if (line < 1 || line > document.CardCount()) continue;
         const int length = static_cast<int>(document.Card(line - 1).size());
@@ -178,8 +179,9 @@ Json Definition(Document& document, const std::string& uri, Position at, Encodin
             locations.push_back(LocationJson(uri, document.RangeOf(define->span, encoding)));
     }
     const std::string label =
-        named->label ? named->name
-                     : (a.FunctionNamed(named->name) ? a.FunctionNamed(named->name)->entryLabel : "");
+        named->label
+            ? named->name
+            : (a.FunctionNamed(named->name) ? a.FunctionNamed(named->name)->entryLabel : "");
     if (const Occurrence* definition = LabelDefinition(a, label))
         locations.push_back(LocationJson(uri, document.RangeOf(definition->span, encoding)));
     return locations.empty() ? Json(nullptr) : locations;
@@ -207,7 +209,8 @@ Json Highlights(Document& document, Position at, Encoding encoding) {
 
 Json PrepareRename(Document& document, Position at, Encoding encoding) {
     const Site site = SiteAt(document, at, encoding);
-    if (site.occurrence == nullptr) Fail("Only a label or a function defined in this file can be renamed");
+    if (site.occurrence == nullptr)
+        Fail("Only a label or a function defined in this file can be renamed");
     if (!document.Analysis().complete)
         Fail("Renaming needs every statement translated: mend the translation errors first");
     if (!site.occurrence->IsLabel() &&

@@ -10,8 +10,8 @@ using tokens::TokenClass;
 
 // The types in the order of the legend; "label", "continuation" and "goto"
 // are this language's own, the rest the protocol's.
-constexpr std::array<const char*, 11> kTypes{"label",   "comment",  "macro",  "continuation",
-                                             "string",  "keyword",  "goto",   "operator",
+constexpr std::array<const char*, 11> kTypes{"label",    "comment",  "macro", "continuation",
+                                             "string",   "keyword",  "goto",  "operator",
                                              "function", "variable", "number"};
 constexpr int kDefaultLibrary = 1; // the modifier's bit
 
@@ -75,7 +75,8 @@ Json SemanticTokens(Document& document, Encoding encoding, std::optional<Range> 
             const Position start = document.PositionOf(from, encoding);
             Position end = document.PositionOf(from + static_cast<std::size_t>(t.length), encoding);
             if (end.line != start.line) // a lone CR inside the card ends the client's line
-                end = document.PositionOf(document.OffsetOf({start.line, 1 << 30}, encoding), encoding);
+                end = document.PositionOf(document.OffsetOf({start.line, 1 << 30}, encoding),
+                                          encoding);
             const int length = end.character - start.character;
             if (length <= 0) continue;
             const Encoded e = EncodingOf(t.kind);

@@ -124,18 +124,21 @@ void Server::Idle() {
 }
 
 void Server::Problem(std::string_view what) {
-    Send(NotificationMessage("window/logMessage",
-                             {{"type", kLogWarning}, {"message", "vantel-lsp: " + std::string(what)}}));
+    Send(NotificationMessage(
+        "window/logMessage",
+        {{"type", kLogWarning}, {"message", "vantel-lsp: " + std::string(what)}}));
 }
 
 // ---- Life cycle --------------------------------------------------------------------
 
 Json Server::Initialize(const Json& params) {
     if (state_ != State::Starting) throw RpcError{ErrorCode::InvalidRequest, "initialized already"};
-    if (!params.is_object()) throw RpcError{ErrorCode::InvalidParams, "initialize needs its parameters"};
+    if (!params.is_object())
+        throw RpcError{ErrorCode::InvalidParams, "initialize needs its parameters"};
     encoding_ = ClientOffersUtf8(params) ? Encoding::Utf8 : Encoding::Utf16;
     const Json options = params.value("initializationOptions", Json::object());
-    if (options.is_object() && options.value("formatting", false) == true) options_.formatting = true;
+    if (options.is_object() && options.value("formatting", false) == true)
+        options_.formatting = true;
     state_ = State::Running;
     Json capabilities = {
         {"positionEncoding", encoding_ == Encoding::Utf8 ? "utf-8" : "utf-16"},
@@ -152,7 +155,8 @@ Json Server::Initialize(const Json& params) {
          {{"legend", SemanticTokensLegend()}, {"full", true}, {"range", true}}},
     };
     if (options_.formatting) capabilities["documentFormattingProvider"] = true;
-    return {{"capabilities", capabilities}, {"serverInfo", {{"name", "vantel-lsp"}, {"version", "1.0"}}}};
+    return {{"capabilities", capabilities},
+            {"serverInfo", {{"name", "vantel-lsp"}, {"version", "1.0"}}}};
 }
 
 void Server::Initialized(const Json&) {}
@@ -203,7 +207,8 @@ void Server::DidClose(const Json& params) {
 
 Document& Server::DocumentOf(const Json& params) {
     const auto found = documents_.find(UriOf(params));
-    if (found == documents_.end()) throw RpcError{ErrorCode::InvalidParams, "the document is not open"};
+    if (found == documents_.end())
+        throw RpcError{ErrorCode::InvalidParams, "the document is not open"};
     return found->second;
 }
 
@@ -220,9 +225,9 @@ void Server::Publish(const std::string& uri, Document& document) {
                                {"source", error ? "vantel" : "vantel-lsp"},
                                {"message", d.message}});
     }
-    Send(NotificationMessage("textDocument/publishDiagnostics", {{"uri", uri},
-                                                                  {"version", document.Version()},
-                                                                  {"diagnostics", diagnostics}}));
+    Send(NotificationMessage(
+        "textDocument/publishDiagnostics",
+        {{"uri", uri}, {"version", document.Version()}, {"diagnostics", diagnostics}}));
     document.published = true;
 }
 

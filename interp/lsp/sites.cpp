@@ -70,9 +70,9 @@ bool NamesFunction(Document& document, const Site& site, std::string& name) {
         name = site.occurrence->name;
         return true;
     }
-    if (!site.token || (site.token->kind != TokenClass::Function &&
-                        site.token->kind != TokenClass::Primitive &&
-                        site.token->kind != TokenClass::Name))
+    if (!site.token ||
+        (site.token->kind != TokenClass::Function && site.token->kind != TokenClass::Primitive &&
+         site.token->kind != TokenClass::Name))
         return false;
     if (document.Analysis().FunctionNamed(site.word) == nullptr) return false;
     name = site.word;

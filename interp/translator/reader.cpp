@@ -37,6 +37,7 @@ void ListCard() {
 }
 
 [[noreturn]] void ProgramHasNoEnd() {
+    Translation().places.everyStatementParsed = false;
     ReportError("PROGRAM HAS NO END.");
     EndRun(10);
 }
