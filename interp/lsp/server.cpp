@@ -113,6 +113,8 @@ void Server::Notify(const Incoming& in) {
     if (!allowed || handler == notifications_.end()) return;
     try {
         (this->*handler->second)(in.params);
+    } catch (const RpcError& e) {
+        Problem(in.method + ": " + e.message);
     } catch (const std::exception& e) {
         Problem(in.method + " was not understood: " + e.what());
     }
