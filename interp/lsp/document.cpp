@@ -27,11 +27,13 @@ std::size_t SequenceLength(std::string_view text, std::size_t i) {
     return length;
 }
 
-// UTF-16 code units of the bytes of a line.
-int Utf16Units(std::string_view bytes) {
+// UTF-16 code units of the first `count` bytes of a line; a character cut
+// by the count is counted whole, so that later offsets never give earlier
+// positions.
+int Utf16Units(std::string_view line, std::size_t count) {
     int units = 0;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t length = SequenceLength(bytes, i);
+    for (std::size_t i = 0; i < count && i < line.size();) {
+        const std::size_t length = SequenceLength(line, i);
         units += length == 4 ? 2 : 1;
         i += length;
     }
@@ -107,12 +109,13 @@ Position Document::PositionOf(std::size_t offset, Encoding encoding) const {
     const auto after = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset);
     const auto line = static_cast<std::size_t>(after - lineStarts_.begin()) - 1;
     const std::size_t start = lineStarts_[line];
-    std::size_t end = start;
+    std::size_t end = start; // the offset, or the line's end before it
     while (end < offset && text_[end] != '\n' && text_[end] != '\r')
         ++end;
-    const std::string_view bytes = std::string_view(text_).substr(start, end - start);
-    const int character =
-        encoding == Encoding::Utf8 ? static_cast<int>(bytes.size()) : Utf16Units(bytes);
+    const std::size_t count = end - start;
+    const int character = encoding == Encoding::Utf8
+                              ? static_cast<int>(count)
+                              : Utf16Units(std::string_view(text_).substr(start), count);
     return {static_cast<int>(line), character};
 }
 

@@ -340,6 +340,13 @@ TEST(Session, PositionsInUtf16AndUtf8) {
     EXPECT_EQ(init["result"]["capabilities"]["positionEncoding"], "utf-8");
     d = utf8.Open(kUri, text);
     EXPECT_EQ(d["diagnostics"][0]["range"], Range(0, 14, 0, 18));
+    // A card cut at its 160th byte inside a character.
+    std::string cut = " X = 'a";
+    for (int i = 0; i < 80; ++i)
+        cut += "é";
+    d = utf16.Open("file:///tmp/cut.sno", cut + "\nEND\n");
+    EXPECT_EQ(d["diagnostics"][0]["message"], "UNTERMINATED LITERAL");
+    EXPECT_EQ(d["diagnostics"][0]["range"], Range(0, 5, 0, 83));
     // An edit inside the text after the emoji, in each encoding.
     utf16.Notify("textDocument/didChange", Change(Range(0, 12, 0, 15), "TRIM", 2));
     EXPECT_TRUE(utf16.WaitFor("textDocument/publishDiagnostics")["diagnostics"].empty());
