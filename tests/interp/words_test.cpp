@@ -82,5 +82,16 @@ TEST(Words, ReadmeTablesMatch) {
     }
 }
 
+// The VS Code grammar colours the same primitives.
+TEST(Words, GrammarKnowsEveryPrimitive) {
+    std::ifstream in(VANTEL_VSCODE_GRAMMAR);
+    std::stringstream grammar;
+    grammar << in.rdbuf();
+    std::string names;
+    for (const PrimitiveWord& w : Primitives())
+        names.append(names.empty() ? "(?:" : "|").append(w.name);
+    EXPECT_NE(grammar.str().find(names + ")(?=\\\\()"), std::string::npos) << names;
+}
+
 } // namespace
 } // namespace vantel::words

@@ -11,5 +11,5 @@ cp "$here/nvim_sample.sno" "$scratch/sample.sno"
 # Neovim's own files (log, shada, swap) stay in the scratch folder.
 export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_CACHE_HOME=$scratch/cache \
        XDG_STATE_HOME=$scratch/state
-export VANTEL_LSP=$1 VANTEL_SAMPLE=$scratch/sample.sno
+export VANTEL_LSP=$1 VANTEL_SAMPLE=$scratch/sample.sno VANTEL_NVIM_SETUP=$here/../../editors/neovim/vantel.lua
 timeout 60 nvim --headless --clean -n -i NONE -c "luafile $here/nvim_client.lua" </dev/null
