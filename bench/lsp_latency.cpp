@@ -41,11 +41,22 @@ std::string Program() {
     for (int i = 5; i <= 500; ++i) {
         const std::string n = std::to_string(i);
         switch (i % 5) {
-        case 0: text += "L" + n + " I = LT(I, " + n + ") I + 1                :F(L" + n + "X)\n"; break;
-        case 1: text += " WORD = BREAK('abc') SPAN('def') . W" + std::to_string(i % 7) + "\n"; break;
-        case 2: text += " OUTPUT = TWICE(I) ' and ' SIZE('text" + n + "')\n"; break;
-        case 3: text += " LINE 'x' ARBNO('y' | 'z') = 'v'                :S(L" + std::to_string(i - 3) + ")\n"; break;
-        default: text += "L" + std::to_string(i - 4) + "X &ANCHOR = REMDR(I, 2)\n"; break;
+        case 0:
+            text += "L" + n + " I = LT(I, " + n + ") I + 1                :F(L" + n + "X)\n";
+            break;
+        case 1:
+            text += " WORD = BREAK('abc') SPAN('def') . W" + std::to_string(i % 7) + "\n";
+            break;
+        case 2:
+            text += " OUTPUT = TWICE(I) ' and ' SIZE('text" + n + "')\n";
+            break;
+        case 3:
+            text += " LINE 'x' ARBNO('y' | 'z') = 'v'                :S(L" + std::to_string(i - 3) +
+                    ")\n";
+            break;
+        default:
+            text += "L" + std::to_string(i - 4) + "X &ANCHOR = REMDR(I, 2)\n";
+            break;
         }
     }
     return text + "END\n";
@@ -88,7 +99,9 @@ public:
         ::close(in_);
         ::waitpid(pid_, nullptr, 0);
     }
-    void Send(const Json& message) { vantel::framing::WriteAll(in_, vantel::framing::Frame(message.dump())); }
+    void Send(const Json& message) {
+        vantel::framing::WriteAll(in_, vantel::framing::Frame(message.dump()));
+    }
     // Reads until a message satisfies `done`.
     template <typename Done> Json Until(Done done) {
         std::string body, problem;
@@ -115,9 +128,11 @@ Json Change(int version, int line) {
     const Json range = {{"start", {{"line", line}, {"character", 1}}},
                         {"end", {{"line", line}, {"character", breaks ? 1 : 2}}}};
     const Json change = {{"range", range}, {"text", breaks ? "'" : ""}};
-    return {{"jsonrpc", "2.0"},
-            {"method", "textDocument/didChange"},
-            {"params", {{"textDocument", {{"uri", kUri}, {"version", version}}}, {"contentChanges", {change}}}}};
+    return {
+        {"jsonrpc", "2.0"},
+        {"method", "textDocument/didChange"},
+        {"params",
+         {{"textDocument", {{"uri", kUri}, {"version", version}}}, {"contentChanges", {change}}}}};
 }
 
 } // namespace
@@ -131,17 +146,30 @@ int main(int argc, char** argv) {
     Figures diagnostics, hover, inProcess;
     {
         Pipe server(program);
-        server.Send({{"jsonrpc", "2.0"}, {"id", 0}, {"method", "initialize"}, {"params", {{"capabilities", Json::object()}}}});
+        server.Send({{"jsonrpc", "2.0"},
+                     {"id", 0},
+                     {"method", "initialize"},
+                     {"params", {{"capabilities", Json::object()}}}});
         server.Until([](const Json& m) { return m.contains("id"); });
         server.Send({{"jsonrpc", "2.0"}, {"method", "initialized"}, {"params", Json::object()}});
-        server.Send({{"jsonrpc", "2.0"}, {"method", "textDocument/didOpen"},
-                     {"params", {{"textDocument", {{"uri", kUri}, {"languageId", "snobol4"}, {"version", 1}, {"text", text}}}}}});
-        server.Until([](const Json& m) { return m.value("method", "") == "textDocument/publishDiagnostics"; });
+        server.Send(
+            {{"jsonrpc", "2.0"},
+             {"method", "textDocument/didOpen"},
+             {"params",
+              {{"textDocument",
+                {{"uri", kUri}, {"languageId", "snobol4"}, {"version", 1}, {"text", text}}}}}});
+        server.Until([](const Json& m) {
+            return m.value("method", "") == "textDocument/publishDiagnostics";
+        });
         for (int version = 2; version < 2 + changes; ++version) {
             const Clock::time_point start = Clock::now();
             server.Send(Change(version, line));
-            server.Send({{"jsonrpc", "2.0"}, {"id", version}, {"method", "textDocument/hover"},
-                         {"params", {{"textDocument", {{"uri", kUri}}}, {"position", {{"line", 7}, {"character", 12}}}}}});
+            server.Send({{"jsonrpc", "2.0"},
+                         {"id", version},
+                         {"method", "textDocument/hover"},
+                         {"params",
+                          {{"textDocument", {{"uri", kUri}}},
+                           {"position", {{"line", 7}, {"character", 12}}}}}});
             bool answered = false, published = false;
             server.Until([&](const Json& m) {
                 if (!answered && m.value("id", -1) == version) {
@@ -162,9 +190,18 @@ int main(int argc, char** argv) {
     }
     {
         vantel::lsp::Server server([](const std::string&) {});
-        server.Receive(Json{{"jsonrpc", "2.0"}, {"id", 0}, {"method", "initialize"}, {"params", {{"capabilities", Json::object()}}}}.dump());
-        server.Receive(Json{{"jsonrpc", "2.0"}, {"method", "textDocument/didOpen"},
-                            {"params", {{"textDocument", {{"uri", kUri}, {"languageId", "snobol4"}, {"version", 1}, {"text", text}}}}}}.dump());
+        server.Receive(Json{{"jsonrpc", "2.0"},
+                            {"id", 0},
+                            {"method", "initialize"},
+                            {"params", {{"capabilities", Json::object()}}}}
+                           .dump());
+        server.Receive(
+            Json{{"jsonrpc", "2.0"},
+                 {"method", "textDocument/didOpen"},
+                 {"params",
+                  {{"textDocument",
+                    {{"uri", kUri}, {"languageId", "snobol4"}, {"version", 1}, {"text", text}}}}}}
+                .dump());
         server.Idle();
         for (int version = 2; version < 2 + changes; ++version) {
             const Clock::time_point start = Clock::now();

@@ -25,17 +25,44 @@ namespace {
 using Json = vantel::lsp::Json;
 
 constexpr std::array<const char*, 3> kUris{"file:///a.sno", "file:///b.sno", "untitled:c"};
-constexpr std::array<const char*, 14> kRequests{
-    "textDocument/hover",          "textDocument/completion",     "textDocument/signatureHelp",
-    "textDocument/definition",     "textDocument/references",     "textDocument/documentHighlight",
-    "textDocument/documentSymbol", "textDocument/prepareRename",  "textDocument/rename",
-    "textDocument/semanticTokens/full", "textDocument/semanticTokens/range", "textDocument/formatting",
-    "shutdown",                    "no/such/method"};
-constexpr std::array<const char*, 24> kPieces{
-    " X = 1\n", "LOOP ", "END\n", " :(LOOP)\n", " :S(DONE)F(LOOP)\n", "DONE ",
-    " DEFINE('F1(A,B)T', 'F1')\n", "F1 F1 = A + B :(RETURN)\n", " Y = F1(1, 2) LEN(3, 4)\n",
-    "'lit", "\"", "&ANCHOR ", "&NOPE ", "+ ", "* note\n", "-LIST\n", ";", "(", ")", ",",
-    "\t", "\r\n", "\r", "é😀"};
+constexpr std::array<const char*, 14> kRequests{"textDocument/hover",
+                                                "textDocument/completion",
+                                                "textDocument/signatureHelp",
+                                                "textDocument/definition",
+                                                "textDocument/references",
+                                                "textDocument/documentHighlight",
+                                                "textDocument/documentSymbol",
+                                                "textDocument/prepareRename",
+                                                "textDocument/rename",
+                                                "textDocument/semanticTokens/full",
+                                                "textDocument/semanticTokens/range",
+                                                "textDocument/formatting",
+                                                "shutdown",
+                                                "no/such/method"};
+constexpr std::array<const char*, 24> kPieces{" X = 1\n",
+                                              "LOOP ",
+                                              "END\n",
+                                              " :(LOOP)\n",
+                                              " :S(DONE)F(LOOP)\n",
+                                              "DONE ",
+                                              " DEFINE('F1(A,B)T', 'F1')\n",
+                                              "F1 F1 = A + B :(RETURN)\n",
+                                              " Y = F1(1, 2) LEN(3, 4)\n",
+                                              "'lit",
+                                              "\"",
+                                              "&ANCHOR ",
+                                              "&NOPE ",
+                                              "+ ",
+                                              "* note\n",
+                                              "-LIST\n",
+                                              ";",
+                                              "(",
+                                              ")",
+                                              ",",
+                                              "\t",
+                                              "\r\n",
+                                              "\r",
+                                              "é😀"};
 
 // Checks what the server sends; counts the answers to each id. The
 // session's own requests have ids no raw body is likely to carry.
@@ -43,8 +70,10 @@ struct Outbox {
     std::map<std::string, int> answers;
     void Receive(const std::string& body) {
         const Json message = Json::parse(body, nullptr, false);
-        fuzz::Check(!message.is_discarded() && message.is_object(), "the server sent no JSON object");
-        fuzz::Check(message.value("jsonrpc", "") == "2.0", "the server's message is not JSON-RPC 2.0");
+        fuzz::Check(!message.is_discarded() && message.is_object(),
+                    "the server sent no JSON object");
+        fuzz::Check(message.value("jsonrpc", "") == "2.0",
+                    "the server's message is not JSON-RPC 2.0");
         if (message.contains("id") && message["id"].is_string())
             ++answers[message["id"].get<std::string>()];
         if (message.value("method", "") == "textDocument/publishDiagnostics")
@@ -73,7 +102,8 @@ std::string Text(FuzzedDataProvider& data) {
 }
 
 Json Position(FuzzedDataProvider& data) {
-    return {{"line", data.ConsumeIntegralInRange(-2, 40)}, {"character", data.ConsumeIntegralInRange(-2, 200)}};
+    return {{"line", data.ConsumeIntegralInRange(-2, 40)},
+            {"character", data.ConsumeIntegralInRange(-2, 200)}};
 }
 
 // Parameters of a request, now and then of the wrong shape.
@@ -89,7 +119,8 @@ Json Params(FuzzedDataProvider& data) {
                 {"position", Position(data)},
                 {"range", {{"start", Position(data)}, {"end", Position(data)}}},
                 {"context", {{"includeDeclaration", data.ConsumeBool()}}},
-                {"newName", data.ConsumeBool() ? std::string("AGAIN") : data.ConsumeRandomLengthString(12)},
+                {"newName",
+                 data.ConsumeBool() ? std::string("AGAIN") : data.ConsumeRandomLengthString(12)},
                 {"options", Json::object()}};
     }
 }
@@ -107,39 +138,47 @@ void Session(FuzzedDataProvider& data) {
         fuzz::Check(exited || outbox.answers[id] == 1, "a request was not answered exactly once");
     };
     auto notify = [&](const std::string& method, Json params) {
-        server.Receive(vantel::lsp::Serialise(Json{{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}}));
+        server.Receive(vantel::lsp::Serialise(
+            Json{{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}}));
     };
     if (data.ConsumeIntegralInRange(0, 19) != 0)
-        request("initialize", {{"capabilities", data.ConsumeBool()
-                                                    ? Json{{"general", {{"positionEncodings", {"utf-8"}}}}}
-                                                    : Json::object()},
-                               {"initializationOptions", {{"formatting", data.ConsumeBool()}}}});
+        request("initialize",
+                {{"capabilities", data.ConsumeBool()
+                                      ? Json{{"general", {{"positionEncodings", {"utf-8"}}}}}
+                                      : Json::object()},
+                 {"initializationOptions", {{"formatting", data.ConsumeBool()}}}});
     for (int step = 0; step < 48 && data.remaining_bytes() > 0 && !server.Exited(); ++step) {
         const char* uri = kUris[data.ConsumeIntegralInRange<std::size_t>(0, kUris.size() - 1)];
         switch (data.ConsumeIntegralInRange(0, 9)) {
         case 0:
-            notify("textDocument/didOpen",
-                   {{"textDocument", {{"uri", uri}, {"languageId", "snobol4"}, {"version", 1}, {"text", Text(data)}}}});
+            notify("textDocument/didOpen", {{"textDocument",
+                                             {{"uri", uri},
+                                              {"languageId", "snobol4"},
+                                              {"version", 1},
+                                              {"text", Text(data)}}}});
             break;
         case 1:
         case 2: {
             Json change = {{"text", Text(data)}};
-            if (data.ConsumeBool()) change["range"] = {{"start", Position(data)}, {"end", Position(data)}};
-            notify("textDocument/didChange",
-                   {{"textDocument", {{"uri", uri}, {"version", step}}}, {"contentChanges", {change}}});
+            if (data.ConsumeBool())
+                change["range"] = {{"start", Position(data)}, {"end", Position(data)}};
+            notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", step}}},
+                                              {"contentChanges", {change}}});
             break;
         }
         case 3:
         case 4:
         case 5:
-            request(kRequests[data.ConsumeIntegralInRange<std::size_t>(0, kRequests.size() - 1)], Params(data));
+            request(kRequests[data.ConsumeIntegralInRange<std::size_t>(0, kRequests.size() - 1)],
+                    Params(data));
             break;
         case 6:
             server.Receive(data.ConsumeRandomLengthString(200)); // no JSON, or odd JSON
             break;
         case 7: {
             const std::string stream = data.ConsumeRandomLengthString(300);
-            vantel::framing::TextSource source(stream, 1 + data.ConsumeIntegralInRange<std::size_t>(0, 64));
+            vantel::framing::TextSource source(stream,
+                                               1 + data.ConsumeIntegralInRange<std::size_t>(0, 64));
             vantel::framing::FrameReader reader(source, 256);
             std::string body, problem;
             for (int frames = 0; frames < 100; ++frames) {
@@ -150,7 +189,8 @@ void Session(FuzzedDataProvider& data) {
             break;
         }
         case 8:
-            notify(data.ConsumeBool() ? "textDocument/didClose" : "exit", {{"textDocument", {{"uri", uri}}}});
+            notify(data.ConsumeBool() ? "textDocument/didClose" : "exit",
+                   {{"textDocument", {{"uri", uri}}}});
             break;
         default:
             server.Idle();

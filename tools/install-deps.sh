@@ -3,7 +3,7 @@
 # Run as root on Debian 12 (sudo is used when available otherwise).
 set -euo pipefail
 packages=(build-essential cmake libgtest-dev libbenchmark-dev qt6-base-dev dpkg-dev file
-          clang libclang-rt-14-dev xvfb xauth python3 lintian)
+          clang libclang-rt-14-dev xvfb xauth python3 lintian nlohmann-json3-dev neovim nodejs)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -7,6 +7,7 @@
 #include "analysis/words.h"
 #include "data/limits.h"
 #include "driver/run.h"
+#include "translator/characters.h"
 #include "translator/internal_form.h"
 
 namespace vantel::analysis {
@@ -336,16 +337,12 @@ std::optional<Prototype> ParsePrototype(std::string_view text) {
 }
 
 bool IsName(std::string_view text) {
-    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
-    if (text.empty() || !letter(text[0])) return false;
-    return std::all_of(text.begin() + 1, text.end(),
-                       [&](char c) { return letter(c) || (c >= '0' && c <= '9') || c == '.'; });
+    return !text.empty() && IsLetter(text[0]) &&
+           std::all_of(text.begin() + 1, text.end(), [](char c) { return IsNameChar(c); });
 }
 
 bool IsReserved(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const std::string folded = UpperCased(name);
     return folded == "S" || folded == "F" || folded == "END" || folded == "RETURN" ||
            folded == "FRETURN";
 }

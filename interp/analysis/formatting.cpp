@@ -6,6 +6,7 @@
 #include "analysis/document_analysis.h"
 #include "analysis/tokenizer.h"
 #include "data/limits.h"
+#include "translator/source_text.h"
 
 namespace vantel::formatting {
 
@@ -22,14 +23,9 @@ struct Line {
 
 std::vector<Line> SplitLines(std::string_view text) {
     std::vector<Line> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t feed = text.find('\n', start);
-        if (feed == std::string_view::npos) feed = text.size();
-        std::string_view line = text.substr(start, feed - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back({line, start});
-        start = feed + 1;
+    for (std::size_t offset = 0; offset < text.size();) {
+        const std::size_t start = offset;
+        lines.push_back({LineAt(text, offset), start});
     }
     return lines;
 }

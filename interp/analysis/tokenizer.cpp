@@ -4,20 +4,13 @@
 
 #include "analysis/words.h"
 #include "data/limits.h"
+#include "data/values.h"
+#include "translator/characters.h"
+#include "translator/source_text.h"
 
 namespace vantel::tokens {
 
 namespace {
-
-bool IsLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsNameChar(char c) {
-    return IsLetter(c) || IsDigit(c) || c == '.';
-}
 bool IsOperatorChar(char c) {
     switch (c) {
     case '=':
@@ -33,13 +26,6 @@ bool IsOperatorChar(char c) {
     default:
         return false;
     }
-}
-
-std::string Folded(std::string_view name) {
-    std::string out(name);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
 }
 
 bool IsSpecialTarget(const std::string& name) {
@@ -150,7 +136,7 @@ private:
 
     int Name(int i, bool statementStart) {
         const int end = NameEnd(i);
-        const std::string name = Folded(card_.substr(i, end - i));
+        const std::string name = UpperCased(card_.substr(i, end - i));
         if (statementStart) {
             if (name == "END") return EndStatement(i, end);
             Add(i, end, TokenClass::Label);
@@ -229,15 +215,8 @@ namespace {
 // Calls visit(index, line) for every line of a text, without its line end.
 template <typename Visit> void ForEachLine(std::string_view text, Visit visit) {
     int index = 0;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t feed = text.find('\n', start);
-        if (feed == std::string_view::npos) feed = text.size();
-        std::string_view line = text.substr(start, feed - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        visit(index++, line);
-        start = feed + 1;
-    }
+    for (std::size_t offset = 0; offset < text.size();)
+        visit(index++, LineAt(text, offset));
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "analysis/words.h"
+#include "data/values.h"
+#include "translator/characters.h"
 
 namespace vantel::lsp {
 
@@ -16,17 +18,6 @@ using tokens::TokenClass;
 constexpr int kItemFunction = 3;
 constexpr int kItemKeyword = 14;
 constexpr int kItemReference = 18;
-
-std::string Capitals(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
-bool IsNameChar(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.';
-}
 
 // A code block whose fence no backquote run in the text can close.
 std::string CodeBlock(std::string_view text) {
@@ -235,8 +226,8 @@ Json SignatureHelp(Document& document, Position at, Encoding encoding) {
             if (t > 0 && b.tokens[t - 1].start + b.tokens[t - 1].length == i &&
                 (b.tokens[t - 1].kind == TokenClass::Primitive ||
                  b.tokens[t - 1].kind == TokenClass::Function))
-                name = Capitals(b.text.substr(static_cast<std::size_t>(b.tokens[t - 1].start),
-                                              static_cast<std::size_t>(b.tokens[t - 1].length)));
+                name = UpperCased(b.text.substr(static_cast<std::size_t>(b.tokens[t - 1].start),
+                                                static_cast<std::size_t>(b.tokens[t - 1].length)));
             open.push_back({name, 0});
         } else if (c == ')' && !open.empty()) {
             open.pop_back();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "translator/source_text.h"
+
 namespace vantel::lsp {
 
 namespace {
@@ -120,12 +122,8 @@ Position Document::PositionOf(std::size_t offset, Encoding encoding) const {
 }
 
 std::string_view Document::Card(int index) const {
-    const std::size_t start = CardStart(index);
-    std::size_t end = text_.find('\n', start);
-    if (end == std::string::npos) end = text_.size();
-    std::string_view card = std::string_view(text_).substr(start, end - start);
-    if (!card.empty() && card.back() == '\r') card.remove_suffix(1);
-    return card;
+    std::size_t offset = CardStart(index);
+    return offset < text_.size() ? LineAt(text_, offset) : std::string_view();
 }
 
 std::size_t Document::OffsetOf(const SourcePlace& place) const {

@@ -5,6 +5,7 @@
 
 #include "analysis/words.h"
 #include "data/limits.h"
+#include "data/values.h"
 #include "lsp/json_rpc.h"
 
 namespace vantel::lsp {
@@ -19,13 +20,6 @@ constexpr int kSymbolFunction = 12;
 constexpr int kSymbolLabel = 20; // Key: a label is the key to its statement
 constexpr int kHighlightText = 1;
 constexpr int kHighlightRead = 2;
-
-std::string Capitals(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
 
 // What a position names: a label or a defined function.
 struct Named {
@@ -101,7 +95,7 @@ std::string CheckedNewName(const Analysis& a, const Named& named, const std::str
     if (!analysis::IsName(newName))
         Fail("'" + newName + "' is not a name: a letter, then letters, digits and periods");
     if (analysis::IsReserved(newName)) Fail(newName + " is a reserved word");
-    const std::string folded = Capitals(newName);
+    const std::string folded = UpperCased(newName);
     if (folded == named.name) return folded;
     if (named.label) {
         if (a.LabelNamed(folded) != nullptr) Fail("A statement already has the label " + folded);

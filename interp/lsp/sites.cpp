@@ -1,18 +1,13 @@
 #include "lsp/sites.h"
 
+#include "data/values.h"
+
 namespace vantel::lsp {
 
 namespace {
 
 using analysis::Occurrence;
 using tokens::TokenClass;
-
-std::string Capitals(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
 
 // The occurrence whose span holds the offset, else one that ends there.
 const Occurrence* OccurrenceAt(Document& document, std::size_t offset) {
@@ -45,8 +40,8 @@ Site SiteAt(Document& document, Position position, Encoding encoding) {
     if (!site.token) site.token = ending;
     if (site.token) {
         const std::string_view card = document.Card(site.card);
-        site.word = Capitals(card.substr(static_cast<std::size_t>(site.token->start),
-                                         static_cast<std::size_t>(site.token->length)));
+        site.word = UpperCased(card.substr(static_cast<std::size_t>(site.token->start),
+                                           static_cast<std::size_t>(site.token->length)));
     }
     return site;
 }

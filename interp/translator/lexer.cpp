@@ -1,19 +1,10 @@
 #include "data/diagnostics.h"
+#include "translator/characters.h"
 #include "translator/scanner.h"
 
 namespace vantel {
 
 namespace {
-
-bool IsLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsNameChar(char c) {
-    return IsLetter(c) || IsDigit(c) || c == '.';
-}
 
 // The character after the current one on the card, or 0 at the card's end.
 char Following() {

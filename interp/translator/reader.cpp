@@ -4,6 +4,7 @@
 #include "data/limits.h"
 #include "data/textfile.h"
 #include "translator/scanner.h"
+#include "translator/source_text.h"
 
 namespace vantel {
 
@@ -46,18 +47,10 @@ bool IsContinuation(char type) {
     return type == '.' || type == '+';
 }
 
-// The next line of text in memory, read as the source file's lines are
-// read: up to a line feed, without a carriage return before it; a last
-// line without a line feed is still a line.
 bool ReadTextLine(TextCards& cards, std::string& line) {
     line.clear();
     if (cards.next >= cards.text.size()) return false;
-    const std::string_view rest = cards.text.substr(cards.next);
-    const std::size_t feed = rest.find('\n');
-    const std::string_view found = rest.substr(0, feed);
-    cards.next = feed == std::string_view::npos ? cards.text.size() : cards.next + feed + 1;
-    line.assign(found);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    line.assign(LineAt(cards.text, cards.next));
     return true;
 }
 
@@ -72,6 +65,15 @@ SourcePlace AfterCard() {
 }
 
 } // namespace
+
+std::string_view LineAt(std::string_view text, std::size_t& offset) {
+    const std::size_t feed = text.find('\n', offset);
+    const std::size_t end = feed == std::string_view::npos ? text.size() : feed;
+    std::string_view line = text.substr(offset, end - offset);
+    offset = feed == std::string_view::npos ? text.size() : feed + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
 
 void ReadCards() {
     std::string& line = Translation().line;

@@ -54,9 +54,17 @@ struct SourcePlaces {
 };
 
 struct TranslationState {
+    TranslationState() = default;
+    // Made in its slot and never moved: `sink` may point at `listing`.
+    TranslationState(const TranslationState&) = delete;
+    TranslationState& operator=(const TranslationState&) = delete;
+
     // Cards come from the source file unless text is given here.
     std::optional<TextCards> textCards;
-    MessageSink* sink = nullptr;
+    // Messages go to the sink: the listing's, unless text is translated
+    // for a tool with a sink of its own.
+    ListingSink listing;
+    MessageSink* sink = &listing;
     // The line last read, before it is cut to a card (reused by every card).
     std::string line;
     ScannerState scan;

@@ -172,8 +172,7 @@ void TranslateCards(MessageSink& sink) {
 } // namespace
 
 void Translate() {
-    static ListingSink listing; // holds nothing: one serves every run
-    TranslateCards(listing);
+    TranslateCards(Translation().listing);
 }
 
 bool TranslateText(std::string_view text, MessageSink& sink) {

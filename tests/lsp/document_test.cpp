@@ -32,10 +32,10 @@ TEST(Document, PositionsFollowOffsets) {
     const Document d(text, 1);
     EXPECT_EQ(d.PositionOf(11, Encoding::Utf16), (Position{0, 6})); // after z: a é € 😀(2) z
     EXPECT_EQ(d.OffsetOf(Position{0, 6}, Encoding::Utf16), 11u);
-    EXPECT_EQ(d.OffsetOf(Position{0, 4}, Encoding::Utf16), 10u);      // inside 😀: after it
-    EXPECT_EQ(d.OffsetOf(Position{0, 99}, Encoding::Utf16), 11u);     // beyond the line: its end
-    EXPECT_EQ(d.OffsetOf(Position{1, 0}, Encoding::Utf16), 13u);      // after CR LF
-    EXPECT_EQ(d.CardCount(), 4);                                      // vantel's lines end at LF
+    EXPECT_EQ(d.OffsetOf(Position{0, 4}, Encoding::Utf16), 10u);  // inside 😀: after it
+    EXPECT_EQ(d.OffsetOf(Position{0, 99}, Encoding::Utf16), 11u); // beyond the line: its end
+    EXPECT_EQ(d.OffsetOf(Position{1, 0}, Encoding::Utf16), 13u);  // after CR LF
+    EXPECT_EQ(d.CardCount(), 4);                                  // vantel's lines end at LF
     EXPECT_EQ(d.Card(1), "\xe2\x82\r\xff");
 }
 
