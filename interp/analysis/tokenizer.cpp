@@ -11,6 +11,7 @@
 namespace vantel::tokens {
 
 namespace {
+
 bool IsOperatorChar(char c) {
     switch (c) {
     case '=':
