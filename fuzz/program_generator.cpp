@@ -128,7 +128,14 @@ struct Function {
 };
 
 constexpr int kMaxLoops = 2;
-constexpr int kRecursionLimit = 24; // REC(24) takes the whole run stack
+constexpr unsigned kRunStackSlots = 50;
+
+// The remainder of a counter (never negative) by a divisor, in arithmetic:
+// REMDR may be defined over, and a transfer must find its label.
+std::string Remainder(const std::string& counter, unsigned divisor) {
+    const std::string d = std::to_string(divisor);
+    return "(" + counter + " - " + d + " * (" + counter + " / " + d + "))";
+}
 
 class Generator {
 public:
@@ -190,6 +197,9 @@ private:
     std::string NewLabel(std::string_view stem);
     std::string_view Name(Kind kind);
     std::string CounterInUse();
+    // The greatest N for which REC(N) fits the run stack: one call takes a
+    // slot for REC, one for N and one for its local.
+    unsigned DeepestRecursion() const { return kRunStackSlots / (recursionLocal_ ? 3 : 2) - 1; }
 
     Choices c_;
     GeneratorOptions options_;
@@ -373,7 +383,7 @@ std::string Generator::Integer(int depth) {
     case 7: return Call(Kind::Integer, depth - 1);
     case 8: return "+" + std::string(c_.Among(kNumerals));
     default: // may divide by zero: the run ends the same both ways
-        return "(" + IntegerLeaf() + " / " + IntegerLeaf() + ")";
+        return c_.OneIn(6) ? "(" + IntegerLeaf() + " / " + IntegerLeaf() + ")" : IntegerLeaf();
     }
 }
 
@@ -395,7 +405,9 @@ std::string Generator::StringLeaf() {
         return name.empty() ? Literal() : name;
     }
     case 2: return c_.OneIn(3) ? "Z" : c_.OneIn(2) ? "X" : "Y"; // a name, as a string
-    default: return c_.OneIn(6) ? "&ALPHABET" : Literal();
+    // TRIM makes the alphabet a string: assigned as it is, the keyword's
+    // value would make the variable its alias.
+    default: return c_.OneIn(6) ? "TRIM(&ALPHABET)" : Literal();
     }
 }
 
@@ -700,7 +712,7 @@ void Generator::TypedAssignment(Kind kind, int depth) {
     if (options_.selfOperands && c_.OneIn(4)) return SelfAssignment(kind, target);
     if (!options_.selfOperands) excluded_[static_cast<std::size_t>(kind)] = true;
     std::string object = Of(kind, depth);
-    if (kind == Kind::Integer && c_.OneIn(5)) // the counting form: N = LT(N, 9) N + 1
+    if (kind == Kind::Integer && options_.selfOperands && c_.OneIn(5)) // N = LT(N, 9) N + 1
         object = "LT(" + target + ", " + IntegerLeaf() + ") " + target + " + 1";
     excluded_ = {};
     Emit(target + " = " + object);
@@ -743,7 +755,9 @@ void Generator::Match(int depth, std::string gotos) {
 
 void Generator::Replacement(int depth) {
     const std::string subject = Target(Kind::String);
-    const std::string pattern = PatternSequence(depth);
+    std::string pattern = PatternSequence(depth);
+    if (options_.selfOperands && c_.OneIn(5)) // the subject captures a part of itself
+        pattern = "(" + Pattern(depth - 1) + " . " + subject + ") " + pattern;
     std::string object;
     const std::size_t form = c_.Weighted({2, 4, options_.selfOperands ? 2u : 0u,
                                           options_.selfOperands ? 1u : 0u});
@@ -805,12 +819,13 @@ void Generator::Simple(int depth) {
 }
 
 void Generator::Keyword() {
-    switch (c_.Weighted({3, 3, 2, 1, 1, 1})) {
+    switch (c_.Weighted({3, 3, 2, 1, 1, 1, 1})) {
     case 0: Emit("&TRACE = " + std::to_string(c_.Below(40))); break;
     case 1: Emit("&FTRACE = " + std::to_string(c_.Below(40))); break;
     case 2: Emit("&ANCHOR = " + std::to_string(c_.Below(2))); break;
     case 3: Emit("&TRIM = " + std::to_string(c_.Below(2))); break;
     case 4: Emit("&CODE = " + Integer(1)); break;
+    case 5: Emit("&STLIMIT = &STCOUNT + " + std::to_string(20 + c_.Below(200))); break;
     default:
         // A keyword's value makes a variable its alias: A = &TRACE, A = 3.
         Emit(std::string(c_.Among(kAnyNames)) + " = " + (c_.OneIn(2) ? "&TRACE" : "&ANCHOR"));
@@ -834,7 +849,9 @@ void Generator::Block(int depth) {
     case 4: JumpTable(depth); break;
     case 5:
         if (hasRecursion_) {
-            const unsigned level = c_.OneIn(3) ? c_.Below(6) : kRecursionLimit - 4 + c_.Below(6);
+            // Mostly deep, up to the last level the run stack holds (one
+            // more is among the limits).
+            const unsigned level = c_.OneIn(3) ? c_.Below(6) : DeepestRecursion() - 3 + c_.Below(4);
             Emit(std::string(c_.OneIn(2) ? "OUTPUT" : "N") + " = REC(" + std::to_string(level) +
                  ")");
         } else {
@@ -851,7 +868,7 @@ void Generator::Loop(int depth) {
     const std::string counter(kCounters[static_cast<std::size_t>(loops_)]);
     const std::string head = NewLabel("L");
     const std::string exit = NewLabel("E");
-    const std::string limit = std::to_string(1 + c_.Below(4));
+    const std::string limit = std::to_string(1 + c_.Below(5));
     Emit(counter + " = 0");
     const std::size_t form = c_.Below(3);
     if (form == 0) {
@@ -890,7 +907,7 @@ void Generator::KindCycle() {
          ":F(" + exit + ")", head);
     ++loops_;
     const std::string changing = c_.OneIn(3) ? "$X" : std::string(c_.Among(kAnyNames));
-    Emit({}, ":($(" + Quoted(stem) + " REMDR(" + counter + ", 3)))");
+    Emit({}, ":($(" + Quoted(stem) + " " + Remainder(counter, 3) + "))");
     static constexpr std::array<Kind, 3> kOrder = {Kind::Integer, Kind::String, Kind::Pattern};
     for (std::size_t k = 0; k < kOrder.size(); ++k) {
         std::string value = Of(kOrder[k], 1);
@@ -936,11 +953,10 @@ void Generator::JumpTable(int depth) {
     const std::string join = NewLabel("JE");
     const unsigned ways = 2 + c_.Below(2);
     std::string selector;
-    switch (c_.Below(3)) {
-    case 0: selector = "REMDR(SIZE(" + String(1) + "), " + std::to_string(ways) + ")"; break;
-    case 1: selector = "REMDR(" + CounterInUse() + ", " + std::to_string(ways) + ")"; break;
-    default: selector = std::to_string(c_.Below(ways)); break;
-    }
+    if (c_.OneIn(2))
+        selector = Remainder(CounterInUse(), ways);
+    else
+        selector = std::to_string(c_.Below(ways));
     if (c_.OneIn(2)) {
         Emit("G = " + Quoted(stem) + " " + selector);
         Emit({}, ":($G)");
@@ -1013,7 +1029,7 @@ void Generator::Limit() {
     }
     case 2:
         if (hasRecursion_) {
-            Emit("OUTPUT = REC(" + std::to_string(kRecursionLimit + c_.Below(4)) + ")");
+            Emit("OUTPUT = REC(" + std::to_string(DeepestRecursion() + 1 + c_.Below(3)) + ")");
             break;
         }
         [[fallthrough]];
@@ -1046,7 +1062,8 @@ std::string Generator::Program() {
     Emit({}, ":(MAIN)");
     Bodies();
     EmitLabel("MAIN");
-    Blocks(2, 6);
+    for (int part = 0; part < 3; ++part)
+        Blocks(2, 4);
     if (c_.OneIn(12)) Limit();
 
     std::string text;
