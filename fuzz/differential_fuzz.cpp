@@ -4,8 +4,8 @@
 // interpreter's fast paths, and once walked without them (as under
 // VANTEL_PLAIN=1), in one process; the listings (timing figures masked, run-
 // time errors with their message and statement number), every file the runs
-// left in the scratch folder, and the exit statuses must be the same. Runs are capped as in the interpreter target;
-// a run stopped by the matcher step cap is not compared, since skipped scan
+// left in the scratch folder, and the exit statuses must be the same. Runs are capped as in the
+// interpreter target; a run stopped by the matcher step cap is not compared, since skipped scan
 // positions are steps the fast run never takes.
 #include <cstddef>
 #include <cstdint>

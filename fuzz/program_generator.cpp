@@ -238,10 +238,14 @@ void Generator::EmitLabel(std::string label) {
 
 std::string_view Generator::Name(Kind kind) {
     switch (kind) {
-    case Kind::Integer: return c_.Among(kIntegerNames);
-    case Kind::String: return c_.Among(kStringNames);
-    case Kind::Pattern: return c_.Among(kPatternNames);
-    case Kind::Any: return c_.Among(kAnyNames);
+    case Kind::Integer:
+        return c_.Among(kIntegerNames);
+    case Kind::String:
+        return c_.Among(kStringNames);
+    case Kind::Pattern:
+        return c_.Among(kPatternNames);
+    case Kind::Any:
+        return c_.Among(kAnyNames);
     }
     return kUnset;
 }
@@ -255,10 +259,14 @@ std::string Generator::CounterInUse() {
 
 std::string Generator::Of(Kind kind, int depth) {
     switch (kind) {
-    case Kind::Integer: return Integer(depth);
-    case Kind::String: return String(depth);
-    case Kind::Pattern: return Pattern(depth);
-    case Kind::Any: return AnyValue(depth);
+    case Kind::Integer:
+        return Integer(depth);
+    case Kind::String:
+        return String(depth);
+    case Kind::Pattern:
+        return Pattern(depth);
+    case Kind::Any:
+        return AnyValue(depth);
     }
     return {};
 }
@@ -269,9 +277,12 @@ std::string Generator::Read(Kind kind) {
     if (excluded_[static_cast<std::size_t>(kind)]) return {};
     const std::string name(Name(kind));
     switch (c_.Weighted({6, 1, 2, 1})) {
-    case 0: return name;
-    case 1: return "$" + Quoted(name);
-    case 2: return "$" + std::string(kHolders[static_cast<std::size_t>(kind)]);
+    case 0:
+        return name;
+    case 1:
+        return "$" + Quoted(name);
+    case 2:
+        return "$" + std::string(kHolders[static_cast<std::size_t>(kind)]);
     default:
         if (kind == Kind::Any) return "$(" + AnyName() + ")";
         return name;
@@ -282,41 +293,58 @@ std::string Generator::Read(Kind kind) {
 std::string Generator::Target(Kind kind) {
     const std::string name(Name(kind));
     switch (c_.Weighted({6, 1, 2, 1})) {
-    case 0: return name;
-    case 1: return "$" + Quoted(name);
-    case 2: return "$" + std::string(kHolders[static_cast<std::size_t>(kind)]);
-    default: return kind == Kind::Any ? "$(" + AnyName() + ")" : name;
+    case 0:
+        return name;
+    case 1:
+        return "$" + Quoted(name);
+    case 2:
+        return "$" + std::string(kHolders[static_cast<std::size_t>(kind)]);
+    default:
+        return kind == Kind::Any ? "$(" + AnyName() + ")" : name;
     }
 }
 
 // An expression giving the name of a variable of any kind.
 std::string Generator::AnyName() {
     switch (c_.Weighted({3, 2, 1, 1})) {
-    case 0: return Quoted(c_.Among(kAnyNames));
-    case 1: return c_.OneIn(2) ? "X" : "Y";
-    case 2: return "('C' " + CounterInUse() + ")";
-    default: return "(" + Quoted(c_.Among(kAnyNames)) + " 'D')";
+    case 0:
+        return Quoted(c_.Among(kAnyNames));
+    case 1:
+        return c_.OneIn(2) ? "X" : "Y";
+    case 2:
+        return "('C' " + CounterInUse() + ")";
+    default:
+        return "(" + Quoted(c_.Among(kAnyNames)) + " 'D')";
     }
 }
 
 // What . and $ assign a captured text to.
 std::string Generator::CaptureTarget() {
     switch (c_.Weighted({4, 4, 3, 2, 1})) {
-    case 0: return std::string(c_.Among(kStringNames));
-    case 1: return std::string(c_.Among(kAnyNames));
-    case 2: return "$" + std::string(c_.OneIn(3) ? "Z" : c_.OneIn(2) ? "X" : "Y");
-    case 3: return "$(" + AnyName() + ")";
-    default: return "OUTPUT";
+    case 0:
+        return std::string(c_.Among(kStringNames));
+    case 1:
+        return std::string(c_.Among(kAnyNames));
+    case 2:
+        return "$" + std::string(c_.OneIn(3) ? "Z" : c_.OneIn(2) ? "X" : "Y");
+    case 3:
+        return "$(" + AnyName() + ")";
+    default:
+        return "OUTPUT";
     }
 }
 
 // What @ assigns a cursor to (an integer fits integer and any variables).
 std::string Generator::CursorTarget() {
     switch (c_.Weighted({3, 3, 3, 1})) {
-    case 0: return std::string(c_.Among(kIntegerNames));
-    case 1: return std::string(c_.Among(kAnyNames));
-    case 2: return "($" + std::string(c_.OneIn(2) ? "X" : "Y") + ")";
-    default: return "($K)";
+    case 0:
+        return std::string(c_.Among(kIntegerNames));
+    case 1:
+        return std::string(c_.Among(kAnyNames));
+    case 2:
+        return "($" + std::string(c_.OneIn(2) ? "X" : "Y") + ")";
+    default:
+        return "($K)";
     }
 }
 
@@ -342,13 +370,16 @@ std::string Generator::IntegerLeaf() {
     static constexpr std::array<std::string_view, 6> kBig = {
         "2147483647", "2147483648", "65536", "100000", "1000", "4294967295"};
     switch (c_.Weighted({6, 4, 2, 1})) {
-    case 0: return std::to_string(c_.Below(10));
+    case 0:
+        return std::to_string(c_.Below(10));
     case 1: {
         std::string name = Read(Kind::Integer);
         return name.empty() ? std::to_string(c_.Below(10)) : name;
     }
-    case 2: return CounterInUse();
-    default: return std::string(c_.Among(kBig));
+    case 2:
+        return CounterInUse();
+    default:
+        return std::string(c_.Among(kBig));
     }
 }
 
@@ -371,17 +402,25 @@ std::string Generator::Integer(int depth) {
     static constexpr std::array<std::string_view, 7> kNumerals = {
         "'12'", "' 7'", "'-3'", "'$1F'", "'0x10'", "'x7fffffff'", "''"};
     switch (c_.Weighted({6, 5, 2, 2, 2, 1, 2, 2, 1, 1})) {
-    case 0: return IntegerLeaf();
+    case 0:
+        return IntegerLeaf();
     case 1:
         return "(" + IntegerOperand(depth - 1) + " " + std::string(c_.Among(kOperators)) + " " +
                IntegerOperand(depth - 1) + ")";
-    case 2: return "(" + IntegerOperand(depth - 1) + " / " + NonZero() + ")";
-    case 3: return "SIZE(" + String(depth - 1) + ")";
-    case 4: return "REMDR(" + Integer(depth - 1) + ", " + NonZero() + ")";
-    case 5: return Negated(Integer(depth - 1));
-    case 6: return "(" + Predicate(depth - 1) + " " + Integer(depth - 1) + ")";
-    case 7: return Call(Kind::Integer, depth - 1);
-    case 8: return "+" + std::string(c_.Among(kNumerals));
+    case 2:
+        return "(" + IntegerOperand(depth - 1) + " / " + NonZero() + ")";
+    case 3:
+        return "SIZE(" + String(depth - 1) + ")";
+    case 4:
+        return "REMDR(" + Integer(depth - 1) + ", " + NonZero() + ")";
+    case 5:
+        return Negated(Integer(depth - 1));
+    case 6:
+        return "(" + Predicate(depth - 1) + " " + Integer(depth - 1) + ")";
+    case 7:
+        return Call(Kind::Integer, depth - 1);
+    case 8:
+        return "+" + std::string(c_.Among(kNumerals));
     default: // may divide by zero: the run ends the same both ways
         return c_.OneIn(6) ? "(" + IntegerLeaf() + " / " + IntegerLeaf() + ")" : IntegerLeaf();
     }
@@ -390,41 +429,55 @@ std::string Generator::Integer(int depth) {
 // A small number that is never negative: the argument of LEN, POS, DUPL.
 std::string Generator::SmallInteger(int depth) {
     switch (c_.Weighted({6, 2, 2, 1})) {
-    case 0: return std::to_string(c_.Below(5));
-    case 1: return CounterInUse();
-    case 2: return "SIZE(" + String(depth - 1) + ")";
-    default: return "REMDR(SIZE(" + StringLeaf() + "), 3)";
+    case 0:
+        return std::to_string(c_.Below(5));
+    case 1:
+        return CounterInUse();
+    case 2:
+        return "SIZE(" + String(depth - 1) + ")";
+    default:
+        return "REMDR(SIZE(" + StringLeaf() + "), 3)";
     }
 }
 
 std::string Generator::StringLeaf() {
     switch (c_.Weighted({5, 4, 1, 1})) {
-    case 0: return Literal();
+    case 0:
+        return Literal();
     case 1: {
         std::string name = Read(Kind::String);
         return name.empty() ? Literal() : name;
     }
-    case 2: return c_.OneIn(3) ? "Z" : c_.OneIn(2) ? "X" : "Y"; // a name, as a string
+    case 2:
+        return c_.OneIn(3) ? "Z" : c_.OneIn(2) ? "X" : "Y"; // a name, as a string
     // TRIM makes the alphabet a string: assigned as it is, the keyword's
     // value would make the variable its alias.
-    default: return c_.OneIn(6) ? "TRIM(&ALPHABET)" : Literal();
+    default:
+        return c_.OneIn(6) ? "TRIM(&ALPHABET)" : Literal();
     }
 }
 
 std::string Generator::String(int depth) {
     if (depth <= 0) return StringLeaf();
     switch (c_.Weighted({6, 4, 1, 1, 1, 1, 1, 1})) {
-    case 0: return StringLeaf();
+    case 0:
+        return StringLeaf();
     case 1: {
         const std::string right = c_.OneIn(4) ? Integer(depth - 1) : String(depth - 1);
         return "(" + String(depth - 1) + " " + right + ")";
     }
-    case 2: return "TRIM(" + String(depth - 1) + ")";
-    case 3: return "DUPL(" + String(depth - 1) + ", " + std::to_string(c_.Below(4)) + ")";
-    case 4: return "(" + Predicate(depth - 1) + " " + String(depth - 1) + ")";
-    case 5: return Call(Kind::String, depth - 1);
-    case 6: return inputFile_ && c_.OneIn(2) ? "IF" : c_.OneIn(3) ? "INPUT" : Literal();
-    default: return Integer(depth - 1); // converts where a string is needed
+    case 2:
+        return "TRIM(" + String(depth - 1) + ")";
+    case 3:
+        return "DUPL(" + String(depth - 1) + ", " + std::to_string(c_.Below(4)) + ")";
+    case 4:
+        return "(" + Predicate(depth - 1) + " " + String(depth - 1) + ")";
+    case 5:
+        return Call(Kind::String, depth - 1);
+    case 6:
+        return inputFile_ && c_.OneIn(2) ? "IF" : c_.OneIn(3) ? "INPUT" : Literal();
+    default:
+        return Integer(depth - 1); // converts where a string is needed
     }
 }
 
@@ -440,22 +493,28 @@ std::string Generator::PatternLeaf(int depth) {
                                                                    "RTAB"};
     static constexpr std::array<std::string_view, 4> kClasses = {"ANY", "NOTANY", "SPAN", "BREAK"};
     switch (c_.Weighted({5, 4, 1, 3, 2, 1})) {
-    case 0: return std::string(c_.Among(kPositions)) + "(" + SmallInteger(depth) + ")";
-    case 1: return std::string(c_.Among(kClasses)) + "(" + NonNullString(depth) + ")";
-    case 2: return "ARB";
+    case 0:
+        return std::string(c_.Among(kPositions)) + "(" + SmallInteger(depth) + ")";
+    case 1:
+        return std::string(c_.Among(kClasses)) + "(" + NonNullString(depth) + ")";
+    case 2:
+        return "ARB";
     case 3: {
         std::string name = Read(Kind::Pattern);
         return name.empty() ? "LEN(1)" : name;
     }
-    case 4: return "@" + CursorTarget();
-    default: return "@($" + std::string(c_.OneIn(2) ? "X" : "Y") + ")";
+    case 4:
+        return "@" + CursorTarget();
+    default:
+        return "@($" + std::string(c_.OneIn(2) ? "X" : "Y") + ")";
     }
 }
 
 std::string Generator::Pattern(int depth) {
     if (depth <= 0) return PatternLeaf(0);
     switch (c_.Weighted({5, 4, 2, 2, 1, 1, 1, 1, 1})) {
-    case 0: return PatternLeaf(depth);
+    case 0:
+        return PatternLeaf(depth);
     case 1: {
         const std::size_t other = c_.Weighted({4, 2, 1});
         const std::string right = other == 0   ? Pattern(depth - 1)
@@ -467,12 +526,18 @@ std::string Generator::Pattern(int depth) {
         const std::string right = c_.OneIn(3) ? StringLeaf() : Pattern(depth - 1);
         return "(" + Pattern(depth - 1) + " | " + right + ")";
     }
-    case 3: return "(" + Pattern(depth - 1) + " . " + CaptureTarget() + ")";
-    case 4: return "(" + Pattern(depth - 1) + " $ " + CaptureTarget() + ")";
-    case 5: return "ARBNO(" + Pattern(depth - 1) + ")";
-    case 6: return "(" + Predicate(depth - 1) + " " + Pattern(depth - 1) + ")";
-    case 7: return Call(Kind::Pattern, depth - 1);
-    default: return "(" + StringLeaf() + " " + Pattern(depth - 1) + ")";
+    case 3:
+        return "(" + Pattern(depth - 1) + " . " + CaptureTarget() + ")";
+    case 4:
+        return "(" + Pattern(depth - 1) + " $ " + CaptureTarget() + ")";
+    case 5:
+        return "ARBNO(" + Pattern(depth - 1) + ")";
+    case 6:
+        return "(" + Predicate(depth - 1) + " " + Pattern(depth - 1) + ")";
+    case 7:
+        return Call(Kind::Pattern, depth - 1);
+    default:
+        return "(" + StringLeaf() + " " + Pattern(depth - 1) + ")";
     }
 }
 
@@ -483,8 +548,12 @@ std::string Generator::PatternSequence(int depth) {
     for (unsigned i = 0; i < count; ++i) {
         if (i > 0) sequence += " ";
         switch (c_.Weighted({5, 2, 2})) {
-        case 0: sequence += Pattern(depth); break;
-        case 1: sequence += StringLeaf(); break;
+        case 0:
+            sequence += Pattern(depth);
+            break;
+        case 1:
+            sequence += StringLeaf();
+            break;
         default: {
             const std::string name = Read(Kind::Any);
             sequence += name.empty() ? PatternLeaf(0) : name;
@@ -496,14 +565,18 @@ std::string Generator::PatternSequence(int depth) {
 
 std::string Generator::AnyValue(int depth) {
     switch (c_.Weighted({2, 2, 3, 3, 1})) {
-    case 0: return Integer(depth);
-    case 1: return String(depth);
-    case 2: return Pattern(depth);
+    case 0:
+        return Integer(depth);
+    case 1:
+        return String(depth);
+    case 2:
+        return Pattern(depth);
     case 3: {
         const std::string name = Read(Kind::Any);
         return name.empty() ? "''" : name;
     }
-    default: return "''";
+    default:
+        return "''";
     }
 }
 
@@ -684,26 +757,42 @@ void Generator::SelfAssignment(Kind kind, const std::string& target) {
     // leaves it as it is (null, a predicate) or extends it.
     const std::string self = target;
     switch (c_.Weighted({3, 3, 2, 2, 2, 3, 1})) {
-    case 0: Emit(target + " = " + self); break;
-    case 1: Emit(target + " = " + std::string(kUnset) + " " + self); break;
-    case 2: Emit(target + " = '' " + self); break;
-    case 3: Emit(target + " = " + self + " ''"); break;
-    case 4: Emit(target + " = " + Predicate(1) + " " + self); break;
+    case 0:
+        Emit(target + " = " + self);
+        break;
+    case 1:
+        Emit(target + " = " + std::string(kUnset) + " " + self);
+        break;
+    case 2:
+        Emit(target + " = '' " + self);
+        break;
+    case 3:
+        Emit(target + " = " + self + " ''");
+        break;
+    case 4:
+        Emit(target + " = " + Predicate(1) + " " + self);
+        break;
     case 5:
         switch (kind) {
-        case Kind::Integer: Emit(target + " = " + self + " + " + IntegerLeaf()); break;
+        case Kind::Integer:
+            Emit(target + " = " + self + " + " + IntegerLeaf());
+            break;
         case Kind::Pattern:
-            Emit(target + " = " + (c_.OneIn(2) ? PatternLeaf(1) + " " + self
-                                               : self + " " + PatternLeaf(1)));
+            Emit(target + " = " +
+                 (c_.OneIn(2) ? PatternLeaf(1) + " " + self : self + " " + PatternLeaf(1)));
             break;
         case Kind::String:
-            Emit(target + " = " + (c_.OneIn(2) ? StringLeaf() + " " + self
-                                               : self + " " + StringLeaf()));
+            Emit(target + " = " +
+                 (c_.OneIn(2) ? StringLeaf() + " " + self : self + " " + StringLeaf()));
             break;
-        case Kind::Any: Emit(target + " = " + self + " " + AnyValue(1)); break;
+        case Kind::Any:
+            Emit(target + " = " + self + " " + AnyValue(1));
+            break;
         }
         break;
-    default: Emit(target + " = (" + self + ")"); break;
+    default:
+        Emit(target + " = (" + self + ")");
+        break;
     }
 }
 
@@ -728,11 +817,21 @@ void Generator::AnyAssignment(int depth) {
     if (c_.OneIn(3)) {
         const std::string cursor = "@($" + std::string(c_.OneIn(2) ? "Y" : "X") + ")";
         switch (c_.Weighted({2, 2, 1, 1, 1})) {
-        case 0: object = cursor; break;
-        case 1: object = cursor + " " + PatternLeaf(1); break;
-        case 2: object = "ARBNO(" + cursor + ")"; break;
-        case 3: object = cursor + " . " + CaptureTarget(); break;
-        default: object = "(" + cursor + " | " + PatternLeaf(1) + ")"; break;
+        case 0:
+            object = cursor;
+            break;
+        case 1:
+            object = cursor + " " + PatternLeaf(1);
+            break;
+        case 2:
+            object = "ARBNO(" + cursor + ")";
+            break;
+        case 3:
+            object = cursor + " . " + CaptureTarget();
+            break;
+        default:
+            object = "(" + cursor + " | " + PatternLeaf(1) + ")";
+            break;
         }
     } else {
         object = AnyValue(depth);
@@ -744,10 +843,18 @@ void Generator::AnyAssignment(int depth) {
 void Generator::Match(int depth, std::string gotos) {
     std::string subject;
     switch (c_.Weighted({4, 3, 1, 1})) {
-    case 0: subject = Read(Kind::String); break;
-    case 1: subject = String(depth - 1); break;
-    case 2: subject = Integer(depth - 1); break;
-    default: subject = c_.OneIn(4) ? "$X" : StringLeaf(); break;
+    case 0:
+        subject = Read(Kind::String);
+        break;
+    case 1:
+        subject = String(depth - 1);
+        break;
+    case 2:
+        subject = Integer(depth - 1);
+        break;
+    default:
+        subject = c_.OneIn(4) ? "$X" : StringLeaf();
+        break;
     }
     if (subject.empty()) subject = Literal();
     Emit(subject + " " + PatternSequence(depth), std::move(gotos));
@@ -759,21 +866,32 @@ void Generator::Replacement(int depth) {
     if (options_.selfOperands && c_.OneIn(5)) // the subject captures a part of itself
         pattern = "(" + Pattern(depth - 1) + " . " + subject + ") " + pattern;
     std::string object;
-    const std::size_t form = c_.Weighted({2, 4, options_.selfOperands ? 2u : 0u,
-                                          options_.selfOperands ? 1u : 0u});
+    const std::size_t form =
+        c_.Weighted({2, 4, options_.selfOperands ? 2u : 0u, options_.selfOperands ? 1u : 0u});
     switch (form) {
-    case 0: break; // the matched part is deleted
-    case 1: object = String(depth); break;
-    case 2: object = subject; break; // the subject replaced by itself
-    default: object = c_.OneIn(2) ? subject + " " + subject : StringLeaf() + " " + subject; break;
+    case 0:
+        break; // the matched part is deleted
+    case 1:
+        object = String(depth);
+        break;
+    case 2:
+        object = subject;
+        break; // the subject replaced by itself
+    default:
+        object = c_.OneIn(2) ? subject + " " + subject : StringLeaf() + " " + subject;
+        break;
     }
     Emit(subject + " " + pattern + " =" + (object.empty() ? "" : " " + object));
 }
 
 void Generator::Output(int depth) {
     switch (c_.Weighted({4, 3, 2, 1, 1})) {
-    case 0: Emit("OUTPUT = " + String(depth)); break;
-    case 1: Emit("OUTPUT = " + Integer(depth)); break;
+    case 0:
+        Emit("OUTPUT = " + String(depth));
+        break;
+    case 1:
+        Emit("OUTPUT = " + Integer(depth));
+        break;
     case 2: {
         // Variables of any kind, by their identity rather than their text.
         const std::string a = Read(Kind::Any);
@@ -788,7 +906,9 @@ void Generator::Output(int depth) {
             break;
         }
         [[fallthrough]];
-    default: Emit("OUTPUT = SIZE(" + Read(Kind::String) + ") ' ' " + Read(Kind::String)); break;
+    default:
+        Emit("OUTPUT = SIZE(" + Read(Kind::String) + ") ' ' " + Read(Kind::String));
+        break;
     }
 }
 
@@ -796,17 +916,35 @@ void Generator::Output(int depth) {
 void Generator::Simple(int depth) {
     static constexpr std::array<Kind, 3> kTyped = {Kind::Integer, Kind::String, Kind::Pattern};
     switch (c_.Weighted({7, 3, 3, 3, 3, 1, 1, 1})) {
-    case 0: TypedAssignment(c_.Among(kTyped), depth); break;
-    case 1: AnyAssignment(depth); break;
-    case 2: Match(depth); break;
-    case 3: Replacement(depth); break;
-    case 4: Output(depth); break;
-    case 5: Emit(c_.OneIn(3) ? Call(Kind::Integer, depth) : Predicate(depth)); break;
+    case 0:
+        TypedAssignment(c_.Among(kTyped), depth);
+        break;
+    case 1:
+        AnyAssignment(depth);
+        break;
+    case 2:
+        Match(depth);
+        break;
+    case 3:
+        Replacement(depth);
+        break;
+    case 4:
+        Output(depth);
+        break;
+    case 5:
+        Emit(c_.OneIn(3) ? Call(Kind::Integer, depth) : Predicate(depth));
+        break;
     case 6:
         switch (c_.Below(3)) {
-        case 0: Emit("X = " + AnyName()); break;
-        case 1: Emit("Z = " + Quoted(c_.Among(kStringNames))); break;
-        default: Emit("V = " + Quoted(c_.Among(kPatternNames))); break;
+        case 0:
+            Emit("X = " + AnyName());
+            break;
+        case 1:
+            Emit("Z = " + Quoted(c_.Among(kStringNames)));
+            break;
+        default:
+            Emit("V = " + Quoted(c_.Among(kPatternNames)));
+            break;
         }
         break;
     default:
@@ -820,12 +958,24 @@ void Generator::Simple(int depth) {
 
 void Generator::Keyword() {
     switch (c_.Weighted({3, 3, 2, 1, 1, 1, 1})) {
-    case 0: Emit("&TRACE = " + std::to_string(c_.Below(40))); break;
-    case 1: Emit("&FTRACE = " + std::to_string(c_.Below(40))); break;
-    case 2: Emit("&ANCHOR = " + std::to_string(c_.Below(2))); break;
-    case 3: Emit("&TRIM = " + std::to_string(c_.Below(2))); break;
-    case 4: Emit("&CODE = " + Integer(1)); break;
-    case 5: Emit("&STLIMIT = &STCOUNT + " + std::to_string(20 + c_.Below(200))); break;
+    case 0:
+        Emit("&TRACE = " + std::to_string(c_.Below(40)));
+        break;
+    case 1:
+        Emit("&FTRACE = " + std::to_string(c_.Below(40)));
+        break;
+    case 2:
+        Emit("&ANCHOR = " + std::to_string(c_.Below(2)));
+        break;
+    case 3:
+        Emit("&TRIM = " + std::to_string(c_.Below(2)));
+        break;
+    case 4:
+        Emit("&CODE = " + Integer(1));
+        break;
+    case 5:
+        Emit("&STLIMIT = &STCOUNT + " + std::to_string(20 + c_.Below(200)));
+        break;
     default:
         // A keyword's value makes a variable its alias: A = &TRACE, A = 3.
         Emit(std::string(c_.Among(kAnyNames)) + " = " + (c_.OneIn(2) ? "&TRACE" : "&ANCHOR"));
@@ -840,13 +990,23 @@ void Generator::Blocks(int depth, int most) {
 }
 
 void Generator::Block(int depth) {
-    switch (c_.Weighted({8, depth > 0 && loops_ < kMaxLoops ? 3u : 0u,
-                         loops_ < kMaxLoops ? 2u : 0u, depth > 0 ? 2u : 0u, 1, 1, 2, 1})) {
-    case 0: Simple(3); break;
-    case 1: Loop(depth); break;
-    case 2: KindCycle(); break;
-    case 3: Conditional(depth); break;
-    case 4: JumpTable(depth); break;
+    switch (c_.Weighted({8, depth > 0 && loops_ < kMaxLoops ? 3u : 0u, loops_ < kMaxLoops ? 2u : 0u,
+                         depth > 0 ? 2u : 0u, 1, 1, 2, 1})) {
+    case 0:
+        Simple(3);
+        break;
+    case 1:
+        Loop(depth);
+        break;
+    case 2:
+        KindCycle();
+        break;
+    case 3:
+        Conditional(depth);
+        break;
+    case 4:
+        JumpTable(depth);
+        break;
     case 5:
         if (hasRecursion_) {
             // Mostly deep, up to the last level the run stack holds (one
@@ -858,8 +1018,12 @@ void Generator::Block(int depth) {
             Simple(2);
         }
         break;
-    case 6: Files(); break;
-    default: Define(); break;
+    case 6:
+        Files();
+        break;
+    default:
+        Define();
+        break;
     }
 }
 
@@ -920,10 +1084,18 @@ void Generator::KindCycle() {
     // subject's pattern whole.
     std::string pattern;
     switch (c_.Below(4)) {
-    case 0: pattern = changing; break;
-    case 1: pattern = PatternLeaf(1) + " " + changing; break;
-    case 2: pattern = changing + " . " + CaptureTarget(); break;
-    default: pattern = "(" + changing + " | " + StringLeaf() + ") " + Read(Kind::Any); break;
+    case 0:
+        pattern = changing;
+        break;
+    case 1:
+        pattern = PatternLeaf(1) + " " + changing;
+        break;
+    case 2:
+        pattern = changing + " . " + CaptureTarget();
+        break;
+    default:
+        pattern = "(" + changing + " | " + StringLeaf() + ") " + Read(Kind::Any);
+        break;
     }
     const std::string subject = c_.OneIn(2) ? Read(Kind::String) : Literal();
     if (c_.OneIn(3))
@@ -1020,7 +1192,9 @@ void Generator::Define() {
 // One of the limits, at the end of the program, where it ends the run.
 void Generator::Limit() {
     switch (c_.Below(6)) {
-    case 0: Emit("T = DUPL('abcd', " + std::to_string(7990 + c_.Below(20)) + ")"); break;
+    case 0:
+        Emit("T = DUPL('abcd', " + std::to_string(7990 + c_.Below(20)) + ")");
+        break;
     case 1: {
         const std::string head = NewLabel("LIM");
         Emit("PAT = LEN(1)");
@@ -1058,7 +1232,8 @@ std::string Generator::Program() {
         if (function.definedAtStart)
             Emit("DEFINE(" + Quoted(function.prototypes[0]) + ", " + Quoted(function.labels[0]) +
                  ")");
-    if (hasRecursion_) Emit(recursionLocal_ ? "DEFINE('REC(N)L1', 'REC')" : "DEFINE('REC(N)', 'REC')");
+    if (hasRecursion_)
+        Emit(recursionLocal_ ? "DEFINE('REC(N)L1', 'REC')" : "DEFINE('REC(N)', 'REC')");
     Emit({}, ":(MAIN)");
     Bodies();
     EmitLabel("MAIN");
