@@ -77,17 +77,20 @@ constexpr std::array<std::string_view, 2> kIntegerNames = {"N", "M"};
 constexpr std::array<std::string_view, 3> kStringNames = {"T", "W", "STR"};
 constexpr std::array<std::string_view, 3> kPatternNames = {"P", "Q", "PAT"};
 constexpr std::array<std::string_view, 3> kAnyNames = {"A", "B", "C"};
-// Loop counters, assigned by their loops alone, so that every loop ends.
-constexpr std::array<std::string_view, 3> kCounters = {"I1", "I2", "I3"};
+// Loop counters, assigned by their loops alone, so that every loop ends;
+// loops nest two deep.
+constexpr int kMaxLoops = 2;
+constexpr std::array<std::string_view, kMaxLoops> kCounters = {"I1", "I2"};
 // Holders of names: $K is an integer variable, $Z a string one, $V a pattern
 // one, $X and $Y one of any kind.
 constexpr std::array<std::string_view, kKinds> kHolders = {"K", "Z", "V", "X"};
 // Never assigned: the null operand of P = U P.
 constexpr std::string_view kUnset = "U";
 
-// Primitives a program may define over, each with the prototype and the
-// bodies (after "NAME = ") that the override may have; the bodies call no
-// function, so an override never reaches itself.
+// Primitives a program may define over, each with its prototype and the two
+// results its body may give (the object of "NAME = ", or for a predicate the
+// test whose success or failure it returns). The results call no function
+// that may be defined over, so an override never reaches itself.
 struct Override {
     std::string_view prototype;
     std::array<std::string_view, 2> results;
@@ -127,7 +130,6 @@ struct Function {
     bool definedAtStart = true;
 };
 
-constexpr int kMaxLoops = 2;
 constexpr unsigned kRunStackSlots = 50;
 
 // The remainder of a counter (never negative) by a divisor, in arithmetic:
@@ -206,7 +208,6 @@ private:
     std::vector<Line> lines_;
     std::vector<Function> functions_;
     std::size_t callable_ = 0; // functions [0, callable_) may be called here
-    bool inBody_ = false;
     int labels_ = 0;
     int loops_ = 0;
     bool outputFile_ = false;
@@ -221,6 +222,37 @@ private:
 std::string Quoted(std::string_view text) {
     const char quote = text.find('\'') == std::string_view::npos ? '\'' : '"';
     return quote + std::string(text) + quote;
+}
+
+// Cards hold 160 characters: a long statement goes on continuation cards,
+// broken at a blank outside a literal (a blank more or less between tokens
+// changes nothing).
+void AppendCards(std::string& text, const Line& line) {
+    constexpr std::size_t kWidth = 150;
+    std::string card = line.label;
+    if (!line.body.empty()) card += " " + line.body;
+    if (!line.gotos.empty()) card += " " + line.gotos;
+    std::size_t start = 0;
+    while (card.size() - start > kWidth) {
+        std::size_t cut = std::string::npos;
+        char quote = 0;
+        for (std::size_t i = start; i < start + kWidth; ++i) {
+            const char ch = card[i];
+            if (quote != 0) {
+                if (ch == quote) quote = 0;
+            } else if (ch == '\'' || ch == '"') {
+                quote = ch;
+            } else if (ch == ' ' && i > start) {
+                cut = i;
+            }
+        }
+        if (cut == std::string::npos) break;
+        text.append(card, start, cut - start);
+        text += "\n+";
+        start = cut;
+    }
+    text.append(card, start);
+    text += "\n";
 }
 
 std::string Generator::NewLabel(std::string_view stem) {
@@ -734,7 +766,6 @@ void Generator::Body(Function& function, std::size_t variant) {
 }
 
 void Generator::Bodies() {
-    inBody_ = true;
     for (std::size_t f = 0; f < functions_.size(); ++f) {
         callable_ = f;
         for (std::size_t v = 0; v < functions_[f].labels.size(); ++v)
@@ -746,7 +777,6 @@ void Generator::Bodies() {
         if (recursionLocal_) Emit("L1 = N");
         Emit("REC = REC(N - 1) + 1", ":(RETURN)");
     }
-    inBody_ = false;
     callable_ = 0;
     for (const Function& function : functions_)
         callable_ += function.overrides == nullptr ? 1 : 0;
@@ -1242,36 +1272,8 @@ std::string Generator::Program() {
     if (c_.OneIn(12)) Limit();
 
     std::string text;
-    for (const Line& line : lines_) {
-        std::string card = line.label;
-        if (!line.body.empty()) card += " " + line.body;
-        if (!line.gotos.empty()) card += " " + line.gotos;
-        if (card.empty()) card = " ";
-        // Cards hold 160 characters: a long statement goes on continuation
-        // cards, broken at a blank outside a literal.
-        constexpr std::size_t kWidth = 150;
-        std::size_t start = 0;
-        while (card.size() - start > kWidth) {
-            std::size_t cut = std::string::npos;
-            char quote = 0;
-            for (std::size_t i = start; i < start + kWidth; ++i) {
-                const char ch = card[i];
-                if (quote != 0) {
-                    if (ch == quote) quote = 0;
-                } else if (ch == '\'' || ch == '"') {
-                    quote = ch;
-                } else if (ch == ' ' && i > start) {
-                    cut = i;
-                }
-            }
-            if (cut == std::string::npos) break;
-            text.append(card, start, cut - start);
-            text += "\n+";
-            start = cut;
-        }
-        text.append(card, start);
-        text += "\n";
-    }
+    for (const Line& line : lines_)
+        AppendCards(text, line);
     text += "END\n";
     const unsigned data = c_.Below(5);
     for (unsigned i = 0; i < data; ++i) {
