@@ -57,6 +57,7 @@ RunOutcome RunSource(std::string_view text, const vantel::RunSettings& settings)
 
 Comparison CompareCompiledWithWalked(std::string_view text, vantel::RunSettings settings) {
     Comparison comparison;
+    settings.verifyCode = true; // every statement's code keeps the slot discipline
     settings.fastPaths = true;
     comparison.compiled = RunSource(text, settings);
     settings.fastPaths = false;

@@ -64,6 +64,7 @@ Outcome RunOnce(const std::string& source, std::string_view text) {
     const std::string listing = vantel::ListingNameFor(source);
     Outcome outcome;
     vantel::RunSettings settings;
+    settings.verifyCode = true;
     settings.caps = vantel::WorkCaps{kStatementCap, kMatchStepCap};
     fuzz::BeginSandbox(source, listing, kWriteCap);
     fuzz::RunOnBigStack([&] {

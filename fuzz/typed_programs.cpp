@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "compare_runs.h"
-#include "data/fast_paths.h"
+#include "driver/run.h"
 #include "harness.h"
 #include "program_generator.h"
 
@@ -97,9 +97,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (arguments[0] == "--listing" && arguments.size() == 2) {
-        vantel::RunSettings settings;
+        vantel::RunSettings settings = vantel::SettingsFromEnvironment();
         settings.caps = fuzz::FuzzCaps();
-        settings.fastPaths = vantel::FastPathsFromEnvironment();
         const std::uint64_t seed = std::strtoull(arguments[1].c_str(), nullptr, 10);
         const fuzz::RunOutcome run =
             fuzz::RunSource(fuzz::GenerateProgram(SeedBytes(seed), options), settings);

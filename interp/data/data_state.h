@@ -1,13 +1,14 @@
 // The data layer's state of one run, in one structure: the string table with
 // its index and caches, the keyword values, the run's files and file
-// associations, the run information and the storage kept for pattern
-// tables. The run object owns it; constructing it is the reset, so a second
+// associations, the run information, the storage kept for pattern tables
+// and the file routines' scratch. The run object owns it; constructing it is the reset, so a second
 // run starts from exactly what the first one did.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "data/diagnostics.h"
@@ -116,6 +117,10 @@ struct DataState {
     FileItem unopenedInput{TextFile(), true};
     FileItem unopenedOutput{TextFile(), false};
     StringTable strings;
+    // Scratch of the file routines: the buffer lines are read into, and a
+    // listing line with its line end. Nothing is kept in them between uses.
+    LineBuffer lineBuffer;
+    std::string listingLine;
 };
 
 // The current run's data state (constructed by the run object).

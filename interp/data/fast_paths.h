@@ -16,8 +16,5 @@ namespace vantel {
 inline bool FastPaths() {
     return Data().fastPaths;
 }
-// False when VANTEL_PLAIN=1 is in the environment, which turns the fast
-// paths off; read once, when the program starts.
-bool FastPathsFromEnvironment();
 
 } // namespace vantel

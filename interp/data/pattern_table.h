@@ -57,14 +57,17 @@ struct CharRun {
     bool valid = false;
 };
 
+// The argument comes last: members are assigned in order, and a node
+// assigned from a node of a table that only its own argument keeps alive
+// has then read everything else before the argument lets that table go.
 struct PatternNode {
     Routine routine = Routine::Null;
     CharRun run; // Break, Span, Any, NotAny
     std::int32_t subsequent = 0;
     std::int32_t alternate = 0;
     std::int32_t extra = 0;
-    Value argument;
     CharSet set; // Break, Span, Any, NotAny
+    Value argument;
 };
 
 // A table's nodes are stored right after it in one allocation of 4, 8, 16
@@ -91,7 +94,10 @@ static_assert(sizeof(PatternTable) % alignof(PatternNode) == 0);
 // Fills the class of a Break, Span, Any or NotAny node with the characters.
 void FillCharClass(PatternNode& n, std::string_view chars);
 
-static_assert(sizeof(PatternNode) == 64, "a node stays one cache line");
+// Sizes are fixed for 64-bit pointers; 32-bit targets (WebAssembly) pack tighter.
+static_assert(sizeof(void*) != 8 || sizeof(PatternNode) == 64, "a node stays one cache line");
+static_assert(offsetof(PatternNode, argument) + sizeof(Value) == sizeof(PatternNode),
+              "the argument is assigned last");
 
 // A table of `count` default nodes (1..kMaxPatternNodes), no references yet.
 PatternTable* NewPatternTable(int count);

@@ -44,25 +44,22 @@ bool TextFile::Create(const std::string& path) {
     return file_ != nullptr;
 }
 
+bool TextFile::IsFile(const std::string& path) const {
+    struct stat open {};
+    struct stat named {};
+    return file_ != nullptr && NameUsable(path) && ::fstat(::fileno(file_), &open) == 0 &&
+           ::stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
+}
+
 void TextFile::Close() {
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
 }
 
-namespace {
-
-// Scratch: the buffer getline reads into, shared by all files and runs
-// (reads never overlap, and nothing is kept in it between reads).
-struct LineBuffer {
-    char* data = nullptr;
-    std::size_t capacity = 0;
-    LineBuffer() = default;
-    LineBuffer(const LineBuffer&) = delete;
-    LineBuffer& operator=(const LineBuffer&) = delete;
-    ~LineBuffer() { std::free(data); }
-};
-
-} // namespace
+LineBuffer::~LineBuffer() {
+    std::free(data);
+}
 
 bool TextFile::AtEnd() {
     if (file_ == nullptr || atEnd_) return true;
@@ -76,7 +73,7 @@ bool TextFile::ReadLine(std::string& line) {
     line.clear();
     if (file_ == nullptr || atEnd_) return false;
     // A whole line at once: lines of data can be long.
-    static LineBuffer buffer;
+    LineBuffer& buffer = Data().lineBuffer;
     const ssize_t read = getline(&buffer.data, &buffer.capacity, file_);
     if (read <= 0) {
         atEnd_ = true;
@@ -124,8 +121,7 @@ void ListingWrite(std::string_view text) {
 }
 
 void ListingLine(std::string_view text) {
-    // Scratch, reused by every line and run: no allocation once grown.
-    static std::string line;
+    std::string& line = Data().listingLine;
     line.assign(text);
     line.push_back('\n');
     ListingWrite(line);

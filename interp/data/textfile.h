@@ -12,6 +12,18 @@
 
 namespace vantel {
 
+// The buffer that getline reads lines into: one for the run, shared by
+// all its files (reads never overlap, and nothing is kept in it between
+// reads). Kept with the data layer's state.
+struct LineBuffer {
+    char* data = nullptr;
+    std::size_t capacity = 0;
+    LineBuffer() = default;
+    LineBuffer(const LineBuffer&) = delete;
+    LineBuffer& operator=(const LineBuffer&) = delete;
+    ~LineBuffer();
+};
+
 class TextFile {
 public:
     TextFile() = default;
@@ -23,6 +35,10 @@ public:
     bool Create(const std::string& path);
     void Close();
     bool IsOpen() const { return file_ != nullptr; }
+    // Whether path names the file open here, once links are followed (the
+    // same device and inode); false when nothing is open or path names
+    // nothing.
+    bool IsFile(const std::string& path) const;
     bool Failed() const { return file_ != nullptr && std::ferror(file_) != 0; }
 
     // Reads the next line without its end into line. False at the end of the

@@ -20,6 +20,27 @@ void Value::Release() {
     ReleasePatternTable(table);
 }
 
+// `other` is read whole before this value lets its pattern go, which may
+// free the table `other` lives in.
+void Value::AssignSharing(const Value& other) {
+    const Kind kind = other.kind_;
+    const Payload payload = other.payload_;
+    if (kind == Kind::Pattern) other.Retain();
+    if (kind_ == Kind::Pattern) Release();
+    kind_ = kind;
+    payload_ = payload;
+}
+
+// `other` is emptied first: when it is this value, nothing is let go.
+void Value::TakeReleasing(Value& other) noexcept {
+    const Kind kind = other.kind_;
+    const Payload payload = other.payload_;
+    other.kind_ = Kind::Null;
+    if (kind_ == Kind::Pattern) Release();
+    kind_ = kind;
+    payload_ = payload;
+}
+
 Value Value::Pattern(PatternTable* table) {
     Value v;
     v.kind_ = Kind::Pattern;

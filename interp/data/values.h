@@ -64,31 +64,43 @@ public:
     Value(Value&& other) noexcept : kind_(other.kind_), payload_(other.payload_) {
         other.kind_ = Kind::Null;
     }
+    // Assignment is safe when `other` is this value itself or lives in a
+    // pattern table that only this value keeps alive: all of `other` is
+    // read before what this value held is let go. Values without a pattern
+    // on either side copy as plain bits; the rest is out of line.
     Value& operator=(const Value& other) {
-        if (other.kind_ == Kind::Pattern) other.Retain();
-        if (kind_ == Kind::Pattern) Release();
+        if (kind_ == Kind::Pattern || other.kind_ == Kind::Pattern) [[unlikely]] {
+            AssignSharing(other);
+            return *this;
+        }
         kind_ = other.kind_;
         payload_ = other.payload_;
         return *this;
     }
     Value& operator=(Value&& other) noexcept {
-        if (this != &other) TakeFrom(other);
+        TakeFrom(other);
         return *this;
     }
-    // Moves `other` here and leaves it null, where this value is known to
-    // hold no pattern (so it has nothing to let go).
+    // Moves `other`, which is not this value, here and leaves it null, where
+    // this value is known to hold no pattern (so it has nothing to let go).
     void FillFrom(Value& other) noexcept {
-        assert(kind_ != Kind::Pattern);
+        assert(kind_ != Kind::Pattern && this != &other);
         kind_ = other.kind_;
         payload_ = other.payload_;
         other.kind_ = Kind::Null;
     }
-    // Moves `other`, which is not this value, here and leaves it null.
+    // Moves `other` here and leaves it null (unless it is this value);
+    // safe in the same cases as assignment.
     void TakeFrom(Value& other) noexcept {
-        if (kind_ == Kind::Pattern) Release();
-        kind_ = other.kind_;
-        payload_ = other.payload_;
+        if (kind_ == Kind::Pattern) [[unlikely]] {
+            TakeReleasing(other);
+            return;
+        }
+        const Kind kind = other.kind_;
+        const Payload payload = other.payload_;
         other.kind_ = Kind::Null;
+        kind_ = kind;
+        payload_ = payload;
     }
     ~Value() {
         if (kind_ == Kind::Pattern) Release();
@@ -156,6 +168,8 @@ public:
 private:
     void Release();
     void Retain() const;
+    void AssignSharing(const Value& other);
+    void TakeReleasing(Value& other) noexcept;
 
     union Payload {
         std::int32_t integer;

@@ -16,7 +16,6 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "data/fast_paths.h"
 #include "driver/run.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -120,9 +119,7 @@ int main(int argc, char** argv) {
     // killing the process.
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
-    vantel::RunSettings settings;
-    settings.fastPaths = vantel::FastPathsFromEnvironment();
-    Job job{argc - 1, argv + 1, settings, 0};
+    Job job{argc - 1, argv + 1, vantel::SettingsFromEnvironment(), 0};
     currentJob = &job;
     if (!RunOnLargeStack()) {
         std::fputs("vantel: cannot reserve its stack\n", stderr);

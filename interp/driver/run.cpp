@@ -1,7 +1,11 @@
 #include "driver/run.h"
 
+#include <unistd.h>
+
+#include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <stdexcept>
 #include <string_view>
@@ -15,6 +19,42 @@
 #include "translator/translation_state.h"
 
 namespace vantel {
+
+namespace {
+
+// Whether NAME=1 is in the environment.
+bool Switched(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && std::string_view(value) == "1";
+}
+
+} // namespace
+
+// The three switches read in one pass over the environment (a short run's
+// start-up counts too); as with getenv, a name's first entry holds.
+RunSettings SettingsFromEnvironment() {
+    struct Switch {
+        std::string_view name;
+        bool seen = false;
+        bool on = false;
+    };
+    std::array<Switch, 3> switches{
+        {{"VANTEL_PLAIN="}, {"VANTEL_VERIFY_CODE="}, {"VANTEL_DUMP_CODE="}}};
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        if ((*entry)[0] != 'V' || std::strncmp(*entry, "VANTEL_", 7) != 0) continue;
+        const std::string_view text = *entry;
+        for (Switch& s : switches) {
+            if (s.seen || !text.starts_with(s.name)) continue;
+            s.seen = true;
+            s.on = text.substr(s.name.size()) == "1";
+        }
+    }
+    RunSettings settings;
+    settings.fastPaths = !switches[0].on;
+    settings.verifyCode = settings.verifyCode || switches[1].on;
+    settings.dumpCode = switches[2].on;
+    return settings;
+}
 
 std::string ListingNameFor(const std::string& source) {
     const std::size_t dot = source.rfind('.');
@@ -35,6 +75,8 @@ RunObject::RunObject(const RunSettings& settings) {
     }
     Data().fastPaths = settings.fastPaths;
     Exec().caps = settings.caps;
+    Exec().checkCode = settings.verifyCode;
+    Exec().listCode = settings.dumpCode;
 }
 
 // The layers go top down, while the data layer still lives: values above it
@@ -51,10 +93,19 @@ namespace {
 // error how many statement executions the compiled code left to the walk
 // over the trees (the tests check that none is left).
 void ReportWalkedStatements() {
-    const char* wanted = std::getenv("VANTEL_WALKED");
-    if (wanted == nullptr || std::string_view(wanted) != "1") return;
+    if (!Switched("VANTEL_WALKED")) return;
     std::fprintf(stderr, "vantel: %lld statements walked\n",
                  static_cast<long long>(Exec().compiled.walked));
+}
+
+// The code listing, once the program is compiled (or why there is none).
+void ListCode() {
+    if (!Exec().listCode) return;
+    if (!Exec().compiled.active) {
+        std::fputs("vantel: no code: the fast paths are off, every statement is walked\n", stderr);
+        return;
+    }
+    std::fputs(CodeListing(TheProgram(), Exec().compiled).c_str(), stderr);
 }
 
 int Fail(const char* what, const std::string& name) {
@@ -67,6 +118,7 @@ int Fail(const char* what, const std::string& name) {
     ListingLine("Execution begins...");
     // With the fast paths off the statements are walked as trees.
     if (FastPaths()) CompileProgram(TheProgram());
+    ListCode();
     KeywordsChanged();
     const int start = TheProgram().endLabel != nullptr ? FindLabel(TheProgram().endLabel) : 1;
     ExecuteStatements(start);
@@ -76,6 +128,14 @@ int Fail(const char* what, const std::string& name) {
 int TranslateAndRun(const std::string& source) {
     if (!OpenSource(source)) return Fail("cannot open", source);
     RunInfo().listingName = ListingNameFor(source);
+    // Creating the listing over the source would empty the source, and the
+    // translator would then read its own listing lines without end.
+    if (Source().IsFile(RunInfo().listingName)) {
+        CloseSource();
+        std::fprintf(stderr, "vantel: cannot create %s: it is the source file\n",
+                     RunInfo().listingName.c_str());
+        return 2;
+    }
     if (!OpenListing(RunInfo().listingName)) {
         CloseSource();
         return Fail("cannot create", RunInfo().listingName);

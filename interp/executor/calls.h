@@ -144,7 +144,7 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
         return;
     }
     StringItem* name = call->entry;
-    if (name == nullptr || name->function < 0) {
+    if (name == nullptr || CallsBuiltIn(name)) {
         result = CallPrimitive(call, args, count);
         return;
     }

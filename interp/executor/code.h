@@ -17,7 +17,9 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "data/limits.h"
@@ -55,6 +57,11 @@ struct LeafCheck {
 // The pattern of one match or replacement statement, kept built between
 // executions (see pattern_sites.cpp).
 struct Site {
+    Site() = default;
+    // The checks point at the site's own leaves.
+    Site(const Site&) = delete;
+    Site& operator=(const Site&) = delete;
+
     bool reusable = false; // the expression qualifies (see CollectLeaves)
     int leafCount = 0;
     std::array<Leaf, kMaxPatternNodes> leaves;
@@ -69,61 +76,66 @@ struct Site {
 
 // Value slots one statement may use; a statement needing more is walked.
 inline constexpr int kMaxSlots = 32;
+// Levels of the statement cycle that hold slots at once: the main program
+// and one per call under way (each call saves at least one run stack slot),
+// with one to spare. A level beyond them is walked.
+inline constexpr int kSlotLevels = kRunStackSize + 2;
+
+// The instructions, their uses of slots and their effects: one table,
+// opcodes.h, documents each and generates what follows.
+namespace use {
+// Bits of an instruction's uses of its fields (see opcodes.h).
+enum : std::uint32_t {
+    X = 1u << 0,
+    Y = 1u << 1,
+    A = 1u << 2,
+    B = 1u << 3,
+    BKept = 1u << 4,
+    V = 1u << 5,
+    VKept = 1u << 6,
+    Args = 1u << 7,
+    Triple = 1u << 8,
+    SetA = 1u << 9,
+    SetTriple = 1u << 10,
+    SetVarA = 1u << 11,
+    ScratchA = 1u << 12,
+    ScratchA1 = 1u << 13,
+    ClearArgs = 1u << 14,
+    ClearB = 1u << 15,
+    Jump = 1u << 16,
+    Past = 1u << 17,
+    Ends = 1u << 18,
+    Stops = 1u << 19,
+};
+} // namespace use
+using Uses = std::uint32_t;
 
 enum class Op : std::uint8_t {
-    End,            // the statement's code is done
-    EndClearing,    // the same, clearing the slots that may hold a pattern
-    EndNext,        // the same, going on to the next statement
-    EndGoto,        // the same, going to the statement of the success goto
-    EndReturn,      // the same, returning from the function
-    GotoEnd,        // a computed goto's code is done
-    Walk,           // the evaluator runs the statement (its code was not compiled)
-    LoadNull,       // slot a = null
-    LoadValue,      // slot a = operand x (a name is read as the evaluator reads it)
-    Unary,          // slot a = unary operator of slot a
-    Cursor,         // slot a = @ of variable v
-    Arithmetic,     // slot a = x op y, in place when both hold integers
-    LeafArithmetic, // the same with x and y both numbers or names
-    Concatenate,    // slot a = x y
-    Alternate,      // slot a = x | y
-    ToPattern,      // slot a = slot a as a pattern, unless null
-    ValueAssign,    // slot a = slot a . v or slot a $ v
-    Compare,        // slot a = comparison or REMDR of x and y (numbers or names),
-                    // in place on integers; v names the function
-    Size,           // slot a = SIZE(x), in place on a string
-    Call,           // slot a = call of the node with its b arguments in slots a...
-    CallGeneral,    // the same for a comparison or SIZE, which the general call may take in place
-    Variable,       // variable slot a = the entry named by slot a's text
-    VariableError,  // reports the message of a node that names no variable
-    Assign,         // assigns x to variable v
-    ToString,       // slot a = slot a as a string
-    LoadString,     // slot a = operand x as a string (a match subject)
-    SitePattern,    // slot a = the kept pattern of the site, then jump; else go on
-    // Matches operand x (a name or constant holding a string, read as it
-    // stands) against the kept pattern of the site and jumps past the
-    // statement's Match; else goes on.
-    MatchKept,
-    // Matches slot b (subject) against the kept pattern of the site and
-    // jumps past the Match that follows the evaluation; else as SitePattern.
-    MatchSite,
-    // Matches slot a (subject) against slot b (pattern), then clears the
-    // slots from b on, so that a match leaves no pattern behind.
-    Match,
-    ReplaceScan, // matches variable v's value against slot b; slot a = subject, a+1 = start, a+2 =
-                 // cursor
-    ReplaceFinish,        // variable v = slot a's text with start..cursor replaced by slot b
-    ConcatenateAssign,    // Concatenate into slot a, then Assign slot a to variable v
-    ArithmeticAssign,     // Arithmetic into slot a, then Assign slot a to variable v
-    LeafArithmeticAssign, // the same with x and y both numbers or names
-    // Compare with its predicate (LT ... GT) known when compiling, so the
-    // test in place is the predicate's alone; a failure ends the code.
-    CompareLT,
-    CompareLE,
-    CompareEQ,
-    CompareNE,
-    CompareGE,
-    CompareGT,
+#define VANTEL_OP(name, uses, effect) name,
+#include "executor/opcodes.h"
+#undef VANTEL_OP
 };
+
+// The texts are held in place, not pointed to: the table then needs no
+// relocation when the program is loaded.
+struct OpInfo {
+    char name[24];
+    Uses uses;
+    char effect[40]; // as the code listing prints it (see opcodes.h)
+};
+namespace op_table {
+using namespace use;
+inline constexpr OpInfo kOps[] = {
+#define VANTEL_OP(name, uses, effect) {#name, uses, effect},
+#include "executor/opcodes.h"
+#undef VANTEL_OP
+};
+} // namespace op_table
+inline constexpr std::size_t kOpCount = std::size(op_table::kOps);
+
+inline constexpr const OpInfo& Info(Op op) {
+    return op_table::kOps[static_cast<std::size_t>(op)];
+}
 
 enum class From : std::uint8_t { Slot, InPlace, Name };
 
@@ -152,7 +164,7 @@ struct Instruction {
     UnaryOp unaryOp = UnaryOp::Plus;
     Primitive primitive = Primitive::None;
     bool immediate = false; // ValueAssign: $ rather than .
-    std::uint16_t jump = 0; // SitePattern, MatchSite: how far ahead the evaluation ends
+    std::uint16_t jump = 0; // how far ahead the instruction a jump goes on at is
     Operand x;
     Operand y;
     VariableOperand v;
@@ -200,7 +212,7 @@ struct StatementCode {
     // the code leaves the others holding at most a string or an integer.
     std::uint8_t clearFrom = 0;
 };
-static_assert(sizeof(StatementCode) == 32);
+static_assert(sizeof(void*) != 8 || sizeof(StatementCode) == 32); // 64-bit pointers
 
 struct CompiledProgram {
     bool active = false; // the program was compiled and runs compiled
@@ -212,8 +224,28 @@ struct CompiledProgram {
     std::int64_t walked = 0; // statements run by the evaluator instead
 };
 
-// Compiles every statement of the program into the executor's code.
+// Compiles every statement of the program into the executor's code; with
+// the code check on (ExecutorState::checkCode), checks it.
 void CompileProgram(const Program& program);
+
+// The slot discipline the compiler keeps, checked over the code: a value
+// written into a slot is wanted until the instruction that reads it for
+// the last time, and no instruction in between writes that slot; no slot
+// is read that the code has not written on every way to it. The same holds
+// for variable slots. CheckCode gives what breaks it in the code from
+// `start` (the code of a statement, or of a computed goto whose target
+// variable is then read), or "" when nothing does.
+std::string CheckCode(const std::vector<Instruction>& code, std::uint32_t start, int slots,
+                      const VariableOperand* target = nullptr);
+// Checks the code of every statement and computed goto of the program; a
+// breach is written with the statement's code to standard error, and the
+// process aborts (it is a fault of the compiler).
+void CheckProgramCode(const Program& program, const CompiledProgram& compiled);
+
+// The code of every statement, one instruction a line with its effect,
+// as VANTEL_DUMP_CODE=1 shows it; and of statement n alone.
+std::string CodeListing(const Program& program, const CompiledProgram& compiled);
+std::string StatementListing(const Program& program, const CompiledProgram& compiled, int n);
 
 // The statement cycle over compiled code, from statement `start` until a
 // RETURN or FRETURN ends this invocation.

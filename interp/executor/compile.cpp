@@ -2,6 +2,11 @@
 // trees, operands before their node and left before right, as the evaluator
 // takes them. Slots are handed out as a stack: a node's value goes to the
 // slot it is given and its operands use that slot and those above it.
+//
+// The slot discipline (checked by CheckCode): a value in slot s, or a
+// variable in variable slot s, is wanted until the instruction that reads
+// it last, and the code that runs in between is given slots above s only,
+// value and variable slots alike.
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -37,8 +42,8 @@ bool IsIntegerPredicate(const Expr* e) {
            IsLeafOperand(e->args[0]) && IsLeafOperand(e->args[1]);
 }
 
-// The instruction for an integer predicate: one per comparison, the
-// general Compare for REMDR.
+// The instruction for an integer predicate: one per comparison, Remainder
+// for REMDR.
 Op CompareOp(Primitive p) {
     switch (p) {
     case Primitive::LT:
@@ -54,7 +59,7 @@ Op CompareOp(Primitive p) {
     case Primitive::GT:
         return Op::CompareGT;
     default:
-        return Op::Compare;
+        return Op::Remainder;
     }
 }
 
@@ -90,6 +95,14 @@ public:
     // gives its subject's slot, so that a kept table is matched where it is.
     Site* PatternOf(const Expr* e, int slot, int subject = -1);
     Instruction& At(std::size_t k) { return out_.code[k]; }
+    // Makes the jump of instruction k go on at the next instruction to be
+    // emitted. The one place that sets a jump: its target is the first
+    // instruction to run after it.
+    void JumpFrom(std::size_t k) {
+        const std::size_t jump = Here() - k;
+        if (jump > UINT16_MAX) ok_ = false;
+        out_.code[k].jump = static_cast<std::uint16_t>(jump);
+    }
     void Erase(std::size_t k) {
         out_.code.erase(out_.code.begin() + static_cast<std::ptrdiff_t>(k));
     }
@@ -283,9 +296,7 @@ Site* Compiler::PatternOf(const Expr* e, int slot, int subject) {
     ValueOf(e, slot);
     Emit(Op::ToPattern, slot);
     if (kept == nullptr) return nullptr;
-    const std::size_t jump = Here() - sitePattern;
-    if (jump > UINT16_MAX) ok_ = false;
-    out_.code[sitePattern].jump = static_cast<std::uint16_t>(jump);
+    JumpFrom(sitePattern);
     return kept;
 }
 
@@ -293,7 +304,9 @@ Site* Compiler::PatternOf(const Expr* e, int slot, int subject) {
 
 void CompileAssignment(Compiler& c, const Stmt& s) {
     const VariableOperand v = c.VariableOf(s.subject, 0);
-    const Operand x = c.OperandOf(s.object, 0, true);
+    // A computed variable is wanted until the assignment: the object's
+    // code, which may compute variables of its own, goes above it.
+    const Operand x = c.OperandOf(s.object, v.computed ? 1 : 0, true);
     // `V = PRED(...) X` and `V = X + 1`: one instruction computes and assigns.
     const Op last = x.source == From::Slot ? c.Last().op : Op::End;
     if ((last == Op::Concatenate || last == Op::Arithmetic || last == Op::LeafArithmetic) &&
@@ -336,13 +349,12 @@ void CompileMatch(Compiler& c, const Stmt& s) {
     Site* site = c.PatternOf(s.pattern, 1, 0);
     c.Emit(Op::Match, 0).b = 1;
     if (matchKept == SIZE_MAX) return;
-    const std::size_t jump = c.Here() - 1 - matchKept;
-    if (site == nullptr || jump > UINT16_MAX) {
+    if (site == nullptr) {
         c.Erase(matchKept); // the jumps of the code after it are relative
         return;
     }
     c.At(matchKept).site = site;
-    c.At(matchKept).jump = static_cast<std::uint16_t>(jump);
+    c.JumpFrom(matchKept);
 }
 
 // Slots: 0 computes the variable, 1 holds the pattern, 2..4 the subject,
@@ -482,8 +494,9 @@ void CompileProgram(const Program& program) {
     }
     ExecutorState& ex = Exec();
     ex.slotBlock = block;
-    ex.slots.assign(static_cast<std::size_t>((kRunStackSize + 2) * block), Value());
+    ex.slots.assign(static_cast<std::size_t>(kSlotLevels * block), Value());
     ex.lastSlotBase = static_cast<int>(ex.slots.size()) - block;
+    if (ex.checkCode) CheckProgramCode(program, out);
 }
 
 } // namespace vantel

@@ -129,13 +129,12 @@ Value UnaryOf(UnaryOp op, const Value& v) {
 
 Value CallWith(const Expr* call, Value* args) {
     if (Exec().failure) return Value();
-    if (call->entry != nullptr && call->entry->function < 0 && FastPaths()) {
-        if (IsComparison(call->primitive) && args[0].kind() == Kind::Integer &&
-            args[1].kind() == Kind::Integer)
+    const StringItem* name = call->entry;
+    if (name != nullptr && FastPaths()) {
+        if (IsComparison(call->primitive) && IntegersInPlace(name, args[0], args[1]))
             return CompareIntegers(call->primitive, args[0].integer(), args[1].integer());
-        // SIZE of a string, as the primitive computes it, without the call.
-        if (call->primitive == Primitive::SIZE && call->count == 1 &&
-            args[0].kind() == Kind::String)
+        // SIZE, as the primitive computes it, without the call.
+        if (call->primitive == Primitive::SIZE && call->count == 1 && SizeInPlace(name, args[0]))
             return SizeOf(args[0]);
     }
     return CallFunction(call, args, call->count);

@@ -12,10 +12,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "data/fast_paths.h"
 #include "data/pattern_table.h"
 #include "data/values.h"
+#include "executor/integer_rules.h"
 #include "executor/run_state.h"
 #include "translator/internal_form.h"
 
@@ -44,10 +46,22 @@ inline void ExecuteStatements(int start) {
 // false when it ends this invocation (RETURN, FRETURN).
 void ExecuteStatement(const Stmt& s);
 bool TakeWalkedGoto(const Stmt& s, int number);
-// Counts a statement at or beyond the next event: reports
-// "STATEMENT LIMIT EXCEEDED" beyond &STLIMIT or the cap, and the count never
-// wraps.
+// The statement count a run may reach: &STLIMIT, or the work cap when it
+// is lower.
+std::int32_t StatementCeiling();
+// Counts a statement: reports "STATEMENT LIMIT EXCEEDED" beyond the
+// ceiling, and the count never wraps. The compiled cycle counts below the
+// ceiling by itself (see KeywordsChanged) and calls this at it.
 void CountStatement();
+// What a statement leaves in the keywords as it ends: its number in
+// &STLASTNO, and a failure counted in &STFCOUNT.
+[[gnu::always_inline]] inline void EndStatement(std::int32_t number, bool failed) {
+    KeywordValue(KeywordIndex::StLastNo) = number;
+    if (failed) {
+        std::int32_t& count = KeywordValue(KeywordIndex::StFCount);
+        count = Increment(count);
+    }
+}
 // Writes the transfer trace line of a goto from statement `from`, while
 // &TRACE is above 0.
 void TraceTransfer(std::int32_t from);
@@ -107,7 +121,30 @@ inline bool IsPlainVariable(const StringItem* v) {
     const Kind k = v->value.kind();
     return v->special != SpecialName::Output && k != Kind::Keyword && k != Kind::File;
 }
+// The assignment rules: keywords, files and OUTPUT routed, any other
+// variable given the value.
 void Assign(StringItem* variable, const Value& x);
+// Where an assignment may simply put the value: a plain variable's value;
+// nullptr when there is no variable or the assignment rules must route it.
+// Every path that assigns without Assign asks this.
+[[gnu::always_inline]] inline Value* DirectTarget(StringItem* variable) {
+    return variable != nullptr && IsPlainVariable(variable) ? &variable->value : nullptr;
+}
+// The assignment of a value nobody else needs: with the fast paths on, a
+// plain variable takes it without a copy.
+inline void AssignMoved(StringItem* variable, Value& x) {
+    Value* into = FastPaths() && !Exec().failure ? DirectTarget(variable) : nullptr;
+    if (into != nullptr)
+        *into = std::move(x);
+    else
+        Assign(variable, x);
+}
+
+// Whether a call of `name` calls the built-in function: no DEFINE has taken
+// the name over (a name's function is never undefined again).
+inline bool CallsBuiltIn(const StringItem* name) {
+    return name->function < 0;
+}
 
 // ---- Conversions and operators ---------------------------------------------------
 
@@ -154,6 +191,10 @@ Value AlternatePatterns(const Value& p, const Value& q);
 // may grow in place.
 Value AlternateOperands(const Value& left, const Value& right);
 Value ConcatenateOperands(Value&& left, const Value& right);
+// P . V and P $ V: a start node, P's nodes, and an end node that assigns.
+// The kept site tables lay out their leaves' nodes by these counts.
+inline constexpr int kNodesBeforeAssigned = 1;
+inline constexpr int kNodesAfterAssigned = 1;
 Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediate);
 
 // The match site of pattern expression e, or nullptr when e does not

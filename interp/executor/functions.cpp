@@ -31,15 +31,6 @@ void Save(StringItem* variable, bool clear) {
         slot.value = variable->value;
 }
 
-// An assignment of a value nobody else needs: with the fast paths on, a
-// plain variable takes it without a copy.
-void AssignMoved(StringItem* variable, Value& x) {
-    if (FastPaths() && !Exec().failure && IsPlainVariable(variable))
-        variable->value = std::move(x);
-    else
-        Assign(variable, x);
-}
-
 // ---- Prototypes --------------------------------------------------------------------
 
 bool IsValidName(std::string_view name) {
@@ -76,7 +67,7 @@ bool ParseNameList(std::string_view list, std::array<StringItem*, N>& slots, int
 }
 
 FunctionItem* SlotFor(StringItem* name) {
-    if (name->function >= 0)
+    if (!CallsBuiltIn(name))
         return &Exec().functions.entries[static_cast<std::size_t>(name->function)];
     if (Exec().functions.count == kMaxFunctions) {
         ReportError("FUNCTION TABLE OVERFLOW");

@@ -17,6 +17,11 @@ inline std::uint32_t Bits(std::int32_t n) {
     return static_cast<std::uint32_t>(n);
 }
 
+// n + 1, wrapping: a counter at the largest integer goes on from the smallest.
+inline std::int32_t Increment(std::int32_t n) {
+    return Wrap(Bits(n) + 1u);
+}
+
 // -n, wrapping: the negation of the smallest integer is itself.
 inline std::int32_t Negate(std::int32_t n) {
     return Wrap(0u - Bits(n));

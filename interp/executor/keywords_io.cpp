@@ -10,16 +10,12 @@ namespace vantel {
 
 namespace {
 
-// Scratch: the line being read or written, reused by every line and run
-// (never shrinks); nothing is kept in it from one line to the next.
-std::string scratchLine;
-
 bool ReadInto(TextFile& file, StringItem* variable) {
-    if (!file.ReadLine(scratchLine)) {
+    if (!file.ReadLine(Exec().line)) {
         Exec().failure = true;
         return false;
     }
-    std::string_view text = scratchLine;
+    std::string_view text = Exec().line;
     if (KeywordValue(KeywordIndex::Trim) != 0) text = TrimTrailingBlanks(text);
     Assign(variable, InternString(text));
     return true;
@@ -34,19 +30,19 @@ void Emit(FileItem* file, std::string_view text) {
 }
 
 void AppendKeywordText(KeywordRef k) {
-    scratchLine.append(ToText(KeywordString(k.index)));
+    Exec().line.append(ToText(KeywordString(k.index)));
 }
 
 // Copies the next line of an input file after the blank already written.
 void CopyInputLine(FileItem* target, FileItem* source) {
     Emit(target, " ");
-    if (!source->text.ReadLine(scratchLine)) {
+    if (!source->text.ReadLine(Exec().line)) {
         if (source->text.Failed()) ReportError("I/O Error");
         Exec().failure = true; // the line stays open after its blank
         return;
     }
-    scratchLine.push_back('\n');
-    Emit(target, scratchLine);
+    Exec().line.push_back('\n');
+    Emit(target, Exec().line);
 }
 
 } // namespace
@@ -62,8 +58,8 @@ bool ReadStandardInput(StringItem* variable) {
 }
 
 bool ReadFileLine(FileItem* file, Value& line) {
-    if (!file->text.ReadLine(scratchLine)) return false;
-    line = InternString(scratchLine);
+    if (!file->text.ReadLine(Exec().line)) return false;
+    line = InternString(Exec().line);
     return true;
 }
 
@@ -86,21 +82,21 @@ void WriteValue(FileItem* file, const Value& x) {
         return;
     case Kind::Integer: {
         char buffer[16];
-        scratchLine = ' ';
-        scratchLine.append(FormatInteger(x.integer(), buffer));
+        Exec().line = ' ';
+        Exec().line.append(FormatInteger(x.integer(), buffer));
         break;
     }
     case Kind::String:
-        scratchLine = ' ';
-        scratchLine.append(x.string()->name);
+        Exec().line = ' ';
+        Exec().line.append(x.string()->name);
         break;
     case Kind::Keyword:
-        scratchLine = ' ';
+        Exec().line = ' ';
         AppendKeywordText(x.keyword());
         break;
     }
-    scratchLine.push_back('\n');
-    Emit(file, scratchLine);
+    Exec().line.push_back('\n');
+    Emit(file, Exec().line);
 }
 
 void Associate(const Value& name, const Value& file, bool asInput) {

@@ -177,10 +177,10 @@ int AfterAssignment(int c) {
 // @name at cursor c: a plain variable takes the integer in place (unless it
 // holds a pattern, which the assignment routine lets go), any other goes
 // through the assignment routine.
-int AssignCursor(StringItem* variable, int c) {
-    if (FastPaths() && variable != nullptr && IsPlainVariable(variable) &&
-        variable->value.kind() != Kind::Pattern) {
-        variable->value.SetInteger(c);
+[[gnu::always_inline]] inline int AssignCursor(StringItem* variable, int c) {
+    Value* into = FastPaths() ? DirectTarget(variable) : nullptr;
+    if (into != nullptr && into->kind() != Kind::Pattern) {
+        into->SetInteger(c);
         return c;
     }
     return AssignCursorSlowly(variable, c);

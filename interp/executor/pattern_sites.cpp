@@ -146,7 +146,7 @@ bool CollectLeaves(const Expr* e, Site& site) {
         break;
     case LeafKind::Position:
     case LeafKind::CharClass:
-        v = e->entry->function < 0 ? EffectFreeValue(e->args[0], leaf.literal) : nullptr;
+        v = CallsBuiltIn(e->entry) ? EffectFreeValue(e->args[0], leaf.literal) : nullptr;
         break;
     case LeafKind::Cursor:
         return &leaf.literal;
@@ -165,9 +165,9 @@ bool LayOut(const Expr* e, Site& site, const LeafValues& values, int& leaf, int&
     if (e->kind == ExprKind::Binary) {
         if (IsValueAssignment(e->binaryOp)) {
             bool inner = false;
-            ++nodes; // the start node
+            nodes += kNodesBeforeAssigned;
             if (!LayOut(e->left, site, values, leaf, nodes, inner)) return false;
-            ++nodes; // the end node
+            nodes += kNodesAfterAssigned;
             isPattern = true;
             return nodes <= kMaxPatternNodes;
         }

@@ -24,14 +24,29 @@ bool FitsInPattern(int np, int nq) {
     return false;
 }
 
-// Copies q's nodes after the first `shift` slots of t, moving its links.
-void CopyShifted(PatternTable* t, const PatternTable& q, int shift) {
-    for (int i = 1; i <= q.count; ++i) {
-        PatternNode& n = t->node(shift + i);
-        n = q.node(i);
+// Moves the links of t's nodes first..last by `shift`: they were copied
+// from a table in which they stood `shift` nodes earlier.
+void ShiftLinks(PatternTable& t, int first, int last, int shift) {
+    for (int i = first; i <= last; ++i) {
+        PatternNode& n = t.node(i);
         if (n.subsequent != 0) n.subsequent += shift;
         if (n.alternate != 0) n.alternate += shift;
     }
+}
+
+// Links t as the concatenation of its first np nodes and the nq nodes
+// copied after them: the first part's ends go on to node np + 1, and the
+// second part's links move by np. Every concatenation links this way.
+void LinkConcatenation(PatternTable& t, int np, int nq) {
+    for (int i = 1; i <= np; ++i)
+        if (t.node(i).subsequent == 0) t.node(i).subsequent = np + 1;
+    ShiftLinks(t, np + 1, np + nq, np);
+}
+
+// Copies the nodes of q to t from node `at` on, as they are.
+void CopyNodes(PatternTable& t, const PatternTable& q, int at) {
+    for (int i = 1; i <= q.count; ++i)
+        t.node(at + i - 1) = q.node(i);
 }
 
 } // namespace
@@ -67,15 +82,9 @@ Value ConcatPatterns(const Value& p, const Value& q) {
     if (np == 0) return q;
     if (!FitsInPattern(np, nq)) return Value();
     PatternTable* t = NewPatternTable(np + nq);
-    for (int i = 1; i <= np; ++i) {
-        PatternNode& n = t->node(i);
-        n = p.pattern()->node(i);
-        if (n.subsequent == 0) n.subsequent = np + 1;
-    }
-    CopyShifted(t, *q.pattern(), np);
-    const Routine last = t->node(np + 1).routine;
-    if (nq == 1 && (last == Routine::ImmEnd || last == Routine::CondEnd))
-        t->node(np + 1).extra = np;
+    CopyNodes(*t, *p.pattern(), 1);
+    CopyNodes(*t, *q.pattern(), np + 1);
+    LinkConcatenation(*t, np, nq);
     return Value::Pattern(t);
 }
 
@@ -86,16 +95,9 @@ Value ConcatPatternsInto(Value&& p, const Value& q) {
         np + nq > t->capacity || q.pattern() == t)
         return ConcatPatterns(p, q);
     // Nobody else can see t: q's nodes are added to it, linked as a copy is.
-    for (int i = 1; i <= np; ++i)
-        if (t->node(i).subsequent == 0) t->node(i).subsequent = np + 1;
-    for (int i = 1; i <= nq; ++i) {
-        PatternNode& n = AppendNode(*t, q.pattern()->node(i));
-        if (n.subsequent != 0) n.subsequent += np;
-        if (n.alternate != 0) n.alternate += np;
-    }
-    const Routine last = t->node(np + 1).routine;
-    if (nq == 1 && (last == Routine::ImmEnd || last == Routine::CondEnd))
-        t->node(np + 1).extra = np;
+    for (int i = 1; i <= nq; ++i)
+        AppendNode(*t, q.pattern()->node(i));
+    LinkConcatenation(*t, np, nq);
     return std::move(p);
 }
 
@@ -105,9 +107,9 @@ Value AlternatePatterns(const Value& p, const Value& q) {
     if (np == 0 || nq == 0) return np == 0 ? q : p;
     if (!FitsInPattern(np, nq)) return Value();
     PatternTable* t = NewPatternTable(np + nq);
-    for (int i = 1; i <= np; ++i)
-        t->node(i) = p.pattern()->node(i);
-    CopyShifted(t, *q.pattern(), np);
+    CopyNodes(*t, *p.pattern(), 1);
+    CopyNodes(*t, *q.pattern(), np + 1);
+    ShiftLinks(*t, np + 1, np + nq, np);
     // Alternates only point forward, so the chain ends within np steps.
     int b = 1;
     for (int steps = 0; t->node(b).alternate != 0 && steps < np; ++steps)
@@ -130,11 +132,23 @@ Value ConcatenateOperands(Value&& left, const Value& right) {
 
 Value ValueAssignmentPattern(const Value& p, StringItem* variable, bool immediate) {
     if (Exec().failure) return Value();
-    const Routine start = immediate ? Routine::ImmStart : Routine::CondStart;
-    const Routine end = immediate ? Routine::ImmEnd : Routine::CondEnd;
-    Value body = MakeNodePattern(start, Value());
-    if (!p.IsNull()) body = ConcatPatternsInto(std::move(body), ToPattern(p));
-    return ConcatPatternsInto(std::move(body), MakeNodePattern(end, Value::String(variable)));
+    const Value pattern = p.IsNull() ? Value() : ToPattern(p);
+    if (Exec().failure) return Value();
+    // The layout the kept site tables count on: a start node, the
+    // pattern's nodes, an end node.
+    static_assert(kNodesBeforeAssigned == 1 && kNodesAfterAssigned == 1);
+    const int n = CountOf(pattern);
+    if (!FitsInPattern(n, kNodesBeforeAssigned + kNodesAfterAssigned)) return Value();
+    PatternTable* t = NewPatternTable(n + 2);
+    t->node(1).routine = immediate ? Routine::ImmStart : Routine::CondStart;
+    if (n > 0) CopyNodes(*t, *pattern.pattern(), 2);
+    LinkConcatenation(*t, 1, n);
+    LinkConcatenation(*t, n + 1, 1);
+    PatternNode& end = t->node(n + 2);
+    end.routine = immediate ? Routine::ImmEnd : Routine::CondEnd;
+    end.argument = Value::String(variable);
+    end.extra = n + 1; // how far back its start node is
+    return Value::Pattern(t);
 }
 
 } // namespace vantel

@@ -114,7 +114,7 @@ Value Dupl(const Value& s, const Value& count) {
         ReportError("CONCATENATED STRINGS EXCEED MAXIMUM SIZE");
         return Value();
     }
-    static std::string result; // scratch, reused across calls and runs
+    std::string& result = Exec().text;
     result.clear();
     for (std::int32_t i = 0; i < n; ++i)
         result.append(text);

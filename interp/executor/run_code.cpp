@@ -1,8 +1,7 @@
 // Running the compiled code: the statement cycle over statement codes and
-// the dispatch of their instructions.
-#include <algorithm>
+// the dispatch of their instructions (the instruction set: opcodes.h).
+#include <cstdint>
 #include <iterator>
-#include <limits>
 #include <utility>
 
 #include "data/diagnostics.h"
@@ -22,8 +21,11 @@ struct Frame {
     StringItem** variables;
 };
 
-StringItem* VariableIn(const VariableOperand& v, const Frame& f) {
-    return v.computed ? f.variables[v.slot] : v.entry;
+// The variable of an instruction; most are names known before the run.
+[[gnu::always_inline]] inline StringItem* VariableIn(const VariableOperand& v, const Frame& f) {
+    if (v.computed) [[unlikely]]
+        return f.variables[v.slot];
+    return v.entry;
 }
 
 // An operand's value; a name that reads when used is read into `scratch`.
@@ -137,35 +139,40 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     f.values[i.a + 1] = Value();
 }
 
-// Whether a comparison's operands are integers and its function is the
-// primitive, so the comparison is made in place.
-[[gnu::always_inline]] inline bool ComparesInPlace(const Instruction& i) {
-    return i.v.entry->function < 0 && i.x.value->kind() == Kind::Integer &&
-           i.y.value->kind() == Kind::Integer;
-}
-
-// A comparison or REMDR of integers in place (setting the failure flag when
-// a comparison does not hold); false leaves it to the general call.
-[[gnu::always_inline]] inline bool CompareInPlace(const Instruction& i, const Frame& f) {
-    if (!ComparesInPlace(i)) return false;
+// REMDR of two integers in place; false leaves it to the general call
+// (which reports a division by zero).
+[[gnu::always_inline]] inline bool RemainderInPlace(const Instruction& i, const Frame& f) {
     const Value& a = *i.x.value;
     const Value& b = *i.y.value;
-    if (i.primitive != Primitive::REMDR) {
-        // The comparison's result: null when it holds, else a failure.
-        f.values[i.a].SetNull();
-        if (!ComparisonHolds(i.primitive, a.knownInteger(), b.knownInteger()))
-            Exec().failure = true;
-        return true;
-    }
     std::int32_t n = 0;
-    if (!IntegerRemainder(a.knownInteger(), b.knownInteger(), n)) return false;
+    if (!IntegersInPlace(i.v.entry, a, b) ||
+        !IntegerRemainder(a.knownInteger(), b.knownInteger(), n))
+        return false;
     f.values[i.a].SetInteger(n);
     return true;
 }
 
+// How a comparison went: done in place, holding or failing, or made by the
+// general call (the failure flag tells).
+enum class Compared : std::uint8_t { Holds, Fails, Called };
+
+// The comparison predicate p of operands x and y: in place on integers,
+// its result null, else by the general call.
+[[gnu::always_inline]] inline Compared Compare(Primitive p, const Instruction& i, const Frame& f) {
+    const Value& a = *i.x.value;
+    const Value& b = *i.y.value;
+    if (!IntegersInPlace(i.v.entry, a, b)) [[unlikely]] {
+        CallWithOperands(i, f, 2);
+        return Compared::Called;
+    }
+    f.values[i.a].SetNull();
+    return ComparisonHolds(p, a.knownInteger(), b.knownInteger()) ? Compared::Holds
+                                                                  : Compared::Fails;
+}
+
 [[gnu::noinline]] void DoSize(const Instruction& i, const Frame& f) {
     const Value& v = Peek(i.x, f);
-    if (i.node->entry->function < 0 && (v.kind() == Kind::String || v.IsNull())) {
+    if (SizeInPlace(i.node->entry, v)) {
         f.values[i.a] = SizeOf(v);
         return;
     }
@@ -193,9 +200,9 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 // the assignment to the general rules.
 [[gnu::always_inline]] inline bool AssignSlotInPlace(const VariableOperand& v, int slot,
                                                      const Frame& f) {
-    StringItem* variable = VariableIn(v, f);
-    if (variable == nullptr || !IsPlainVariable(variable)) return false;
-    variable->value = std::move(f.values[slot]);
+    Value* into = DirectTarget(VariableIn(v, f));
+    if (into == nullptr) return false;
+    *into = std::move(f.values[slot]);
     return true;
 }
 
@@ -213,9 +220,8 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 // leaves the step and the assignment to ArithmeticAssignSlowly.
 [[gnu::always_inline]] inline bool ArithmeticAssignInPlace(const Instruction& i, const Frame& f,
                                                            const Value& a, const Value& b) {
-    StringItem* variable = VariableIn(i.v, f);
-    return variable != nullptr && IsPlainVariable(variable) &&
-           ArithmeticInPlace(i, a, b, variable->value);
+    Value* into = DirectTarget(VariableIn(i.v, f));
+    return into != nullptr && ArithmeticInPlace(i, a, b, *into);
 }
 
 // The step into slot a, then its assignment, each by the general rules
@@ -230,7 +236,6 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 }
 
 [[gnu::noinline]] void AssignSlowly(const Instruction& i, const Frame& f) {
-    StringItem* variable = VariableIn(i.v, f);
     if (i.x.source == From::Slot) {
         AssignSlotSlowly(i.v, i.x.slot, f);
         return;
@@ -238,8 +243,9 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
     Value scratch;
     const Value& x = Fetch(i.x, f, scratch);
     if (Exec().failure) return;
-    if (variable != nullptr && IsPlainVariable(variable))
-        variable->value = x;
+    StringItem* variable = VariableIn(i.v, f);
+    if (Value* into = DirectTarget(variable))
+        *into = x; // the variable's own value, or a part of it, is safe here
     else
         Assign(variable, x);
 }
@@ -298,11 +304,14 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 // of labels, one indirect jump per instruction instead of the switch's
 // bounds test and jump (measured: about a tenth fewer instructions on loop
 // programs). Labels as values are an extension that -Wpedantic rejects, so
-// this is the one place that allows it. DISPATCH starts the instruction at
-// i, NEXT goes on with the next one, CHECKED goes on after testing the
-// failure flag. A code ends at its End instruction or at the first that
-// sets the failure flag; instructions done in place that cannot fail go on
-// without the test.
+// this is the one place that allows it. VANTEL_SWITCH_DISPATCH builds the
+// switch instead, so that -Wswitch checks that every instruction of the
+// table has its handler (one CI preset does). DISPATCH starts the
+// instruction at i, NEXT goes on with the next one, CHECKED goes on after
+// testing the failure flag, JUMP(k) goes on at the instruction k ahead
+// (see opcodes.h) after testing it. A code ends at its End instruction or
+// at the first that sets the failure flag; instructions done in place that
+// cannot fail go on without the test.
 #if defined(__GNUC__) && !defined(VANTEL_SWITCH_DISPATCH)
 #define VANTEL_THREADED_DISPATCH 1
 #pragma GCC diagnostic push
@@ -320,66 +329,65 @@ bool FetchBoth(const Instruction& i, const Frame& f, Pair& p) {
 #define NEXT continue
 #define CHECKED break
 #endif
+// The checked step goes on with the instruction after i.
+#define JUMP(k)                                                                                    \
+    {                                                                                              \
+        i += (k)-1;                                                                                \
+        CHECKED;                                                                                   \
+    }
 
 [[gnu::always_inline]] inline void ClearSlots(const Frame& f, int from, int to) {
     for (int k = from; k < to; ++k)
         f.values[k].SetNull();
 }
 
-std::int32_t Increment(std::int32_t n) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(n) + 1u);
-}
-
-// The keywords the cycle sets after each statement.
-struct Counters {
-    std::int32_t& lastNumber = KeywordValue(KeywordIndex::StLastNo);
-    std::int32_t& failed = KeywordValue(KeywordIndex::StFCount);
+// Where the statement cycle goes on after a statement's transfer.
+enum class Resume : std::uint8_t {
+    Checked,  // at &STNO, once it is checked to be a statement of the program
+    Resolved, // at &STNO, a statement resolved before the run
+    GotoCode, // at the code of the computed goto, which the cycle runs
+    Finished, // RETURN or FRETURN ends this invocation
 };
 
-// Sets &STLASTNO, and counts a failed statement in &STFCOUNT.
-[[gnu::always_inline]] inline void EndStatement(const Counters& k, std::int32_t number) {
-    k.lastNumber = number;
-    if (Exec().failure) k.failed = Increment(k.failed);
-}
-
-// Performs a goto to a label, to END or to an undefined label, or a RETURN
-// or FRETURN; false when it ends this invocation. Computed gotos run their
-// code in the statement cycle itself.
-bool TakeTransfer(const Transfer& t) {
-    Exec().failure = false;
+// Takes transfer t of statement n: sets &STNO, or the return flag for
+// RETURN and FRETURN, and writes the trace line while &TRACE is above 0. A
+// computed goto is traced once its code has found the label.
+[[gnu::always_inline]] inline Resume TakeTransfer(const Transfer& t, std::int32_t n) {
+    ExecutorState& ex = Exec();
     std::int32_t& number = KeywordValue(KeywordIndex::StNo);
-    const std::int32_t from = number;
-    bool running = true;
+    Resume resume = Resume::Checked;
     switch (t.kind) {
-    case TransferKind::Next:
-    case TransferKind::Statement:
+    case TransferKind::Next: // no transfer to trace
+        [[likely]] number = n + 1;
+        return Resume::Checked;
+    case TransferKind::Statement: // the next cycle clears the failure flag
         number = t.at;
+        resume = Resume::Resolved;
         break;
-    case TransferKind::Computed: // not given here
-        break;
-    case TransferKind::Undefined:
-        number = FindLabel(nullptr);
-        break;
-    case TransferKind::End:
-        number = TheProgram().count + 1;
-        break;
+    case TransferKind::Computed:
+        [[unlikely]] ex.failure = false;
+        return Resume::GotoCode;
     case TransferKind::Return:
     case TransferKind::FReturn:
-        Exec().returned = t.kind == TransferKind::Return;
-        running = false;
+        ex.failure = false;
+        ex.returned = t.kind == TransferKind::Return;
+        resume = Resume::Finished;
+        break;
+    case TransferKind::End:
+        [[unlikely]] ex.failure = false;
+        number = TheProgram().count + 1;
+        break;
+    case TransferKind::Undefined:
+        [[unlikely]] ex.failure = false;
+        number = FindLabel(nullptr); // reports "UNDEFINED LABEL"
         break;
     }
-    if (KeywordValue(KeywordIndex::Trace) > 0) TraceTransfer(from);
-    return running;
+    if (KeywordValue(KeywordIndex::Trace) > 0) [[unlikely]]
+        TraceTransfer(n);
+    return resume;
 }
 
 } // namespace
-
-void KeywordsChanged() {
-    std::int32_t next = KeywordValue(KeywordIndex::StLimit);
-    if (Exec().caps.statements != 0) next = std::min(next, Exec().caps.statements);
-    Exec().nextEvent = next;
-}
 
 // The statement cycle and the instructions' dispatch in one function, so
 // that a statement's code is entered and left by a jump, not by a call:
@@ -387,6 +395,28 @@ void KeywordsChanged() {
 // taken. A computed goto's code runs here too (inGoto), and then its label
 // is looked up. The slots of this invocation are a block of the executor's
 // slots above those of its callers.
+//
+// The labels, and what holds on entry to each:
+//   next_checked     &STNO is the statement to run next, not yet known to
+//                    be one of the program's (else the run ends)
+//   next_statement   &STNO is a statement of the program
+//   op_<name>        i is the instruction to run; c and n are the
+//                    statement's code and number, or while inGoto, t is
+//                    the computed goto whose code i is in
+//   checked          the instruction at i is done, the failure flag set if
+//                    it failed (threaded dispatch; the switch's loop does
+//                    the same)
+//   ended            the code stopped before its end instruction, failing
+//                    or not
+//   succeeded        the statement succeeded, its slots cleared
+//   failed           the statement failed; its slots may hold anything
+//   failed_first     the statement failed, its slots cleared (or, failing
+//                    at its first instruction, never written)
+//   transfer         t is the statement's transfer; the keywords are set
+//                    for the statement's end
+//   goto_code_ended  a computed goto's code is done: the target variable
+//                    is in its variable slot
+//   finished         RETURN or FRETURN ends this invocation, the flags set
 // clang-format off
 void RunCompiled(int start) {
     ExecutorState& ex = Exec();
@@ -400,43 +430,35 @@ void RunCompiled(int start) {
     Value* const v = f.values;
     ex.slotTop = base + ex.slotBlock;
     std::int32_t& number = KeywordValue(KeywordIndex::StNo);
+    // The statement under way: &STNO holds its number from its start to its
+    // transfer (a call puts it back as it returns).
+    const std::int32_t& n = number;
     std::int32_t& count = KeywordValue(KeywordIndex::StCount);
     const std::int32_t& trace = KeywordValue(KeywordIndex::Trace);
-    const Counters counters;
-    const auto last = static_cast<std::uint32_t>(TheProgram().count);
     // The code and the statement table stay where they are during the run.
     const StatementCode* const statements = &ex.compiled.statements[0];
     const Instruction* i = nullptr;
     const StatementCode* c = nullptr;
     const Transfer* t = nullptr;
-    std::int32_t n = 0;
-    std::int32_t gotoFrom = 0;
     bool inGoto = false;
 #if VANTEL_THREADED_DISPATCH
-    // In the order of Op.
+    // One label for each instruction of the table, in its order.
     static const void* const kTargets[] = {
-        &&op_End, &&op_EndClearing, &&op_EndNext, &&op_EndGoto, &&op_EndReturn, &&op_GotoEnd,
-        &&op_Walk, &&op_LoadNull, &&op_LoadValue, &&op_Unary, &&op_Cursor, &&op_Arithmetic,
-        &&op_LeafArithmetic, &&op_Concatenate, &&op_Alternate, &&op_ToPattern, &&op_ValueAssign,
-        &&op_Compare, &&op_Size, &&op_Call, &&op_CallGeneral, &&op_Variable, &&op_VariableError,
-        &&op_Assign,
-        &&op_ToString, &&op_LoadString, &&op_SitePattern, &&op_MatchKept, &&op_MatchSite, &&op_Match,
-        &&op_ReplaceScan, &&op_ReplaceFinish, &&op_ConcatenateAssign, &&op_ArithmeticAssign,
-        &&op_LeafArithmeticAssign,
-        &&op_CompareLT, &&op_CompareLE, &&op_CompareEQ, &&op_CompareNE, &&op_CompareGE,
-        &&op_CompareGT,
+#define VANTEL_OP(name, uses, effect) &&op_##name,
+#include "executor/opcodes.h"
+#undef VANTEL_OP
     };
-    static_assert(std::size(kTargets) == static_cast<std::size_t>(Op::CompareGT) + 1);
+    static_assert(std::size(kTargets) == kOpCount);
 #endif
     number = start;
     goto next_checked;
 
 next_checked:
-    if (static_cast<std::uint32_t>(number) - 1u >= last) TerminationReport();
-next_statement: // a statement of the program: a resolved goto's target
-    n = number;
+    if (static_cast<std::uint32_t>(number) - 1u >= static_cast<std::uint32_t>(TheProgram().count))
+        TerminationReport();
+next_statement:
     ex.failure = false;
-    // Below the next event (the limit and the cap) the count simply grows.
+    // Below the ceiling (see KeywordsChanged) the count simply grows.
     if (count < ex.nextEvent) [[likely]]
         ++count;
     else
@@ -455,22 +477,23 @@ dispatch:
     INSTRUCTION(EndClearing):
         ClearSlots(f, c->clearFrom, c->slots);
         goto succeeded;
+    // The success transfers taken here are those that need no more than
+    // the statement's end; traced, they go the general way. The failure
+    // flag is clear at any end instruction.
     INSTRUCTION(EndNext):
-        counters.lastNumber = n;
+        EndStatement(n, false);
         number = n + 1;
         goto next_checked;
-    // Traced, these gotos go the general way. The failure flag is clear at
-    // any end instruction.
     INSTRUCTION(EndGoto):
         if (trace > 0) [[unlikely]]
             goto succeeded;
-        counters.lastNumber = n;
+        EndStatement(n, false);
         number = c->onSuccess.at;
         goto next_statement;
     INSTRUCTION(EndReturn):
         if (trace > 0) [[unlikely]]
             goto succeeded;
-        counters.lastNumber = n;
+        EndStatement(n, false);
         ex.returned = true;
         goto finished;
     INSTRUCTION(GotoEnd):
@@ -479,7 +502,7 @@ dispatch:
         ++ex.compiled.walked;
         const Stmt& s = TheProgram().at(n);
         ExecuteStatement(s);
-        EndStatement(counters, n);
+        EndStatement(n, ex.failure);
         if (!TakeWalkedGoto(s, n)) goto finished;
         goto next_checked;
     }
@@ -527,9 +550,8 @@ dispatch:
     INSTRUCTION(ConcatenateAssign):
         if (ConcatenatesInPlace(*i, f)) [[likely]] {
             // A plain variable takes the result directly.
-            if (StringItem* variable = VariableIn(i->v, f);
-                variable != nullptr && IsPlainVariable(variable)) [[likely]] {
-                TakeRight(*i, f, variable->value);
+            if (Value* into = DirectTarget(VariableIn(i->v, f))) [[likely]] {
+                TakeRight(*i, f, *into);
                 NEXT;
             }
             TakeRight(*i, f, v[i->a]);
@@ -549,29 +571,29 @@ dispatch:
     INSTRUCTION(ValueAssign):
         v[i->a] = ValueAssignmentPattern(v[i->a], VariableIn(i->v, f), i->immediate);
         CHECKED;
-    INSTRUCTION(Compare):
-        if (!CompareInPlace(*i, f)) CallWithOperands(*i, f, 2);
+    INSTRUCTION(Remainder):
+        if (!RemainderInPlace(*i, f)) CallWithOperands(*i, f, 2);
         CHECKED;
-#define VANTEL_COMPARE(P)                                                                  \
-    INSTRUCTION(Compare##P):                                                               \
-        if (!ComparesInPlace(*i)) {                                                        \
-            CallWithOperands(*i, f, 2);                                                    \
-            CHECKED;                                                                       \
-        }                                                                                  \
-        v[i->a].SetNull();                                                                 \
-        if (ComparisonHolds(Primitive::P, i->x.value->knownInteger(),                      \
-                            i->y.value->knownInteger()))                                   \
-            NEXT;                                                                          \
-        ex.failure = true;                                                                 \
-        if (i == c->first) goto failed_first;                                              \
-        goto failed;
-    VANTEL_COMPARE(LT)
-    VANTEL_COMPARE(LE)
-    VANTEL_COMPARE(EQ)
-    VANTEL_COMPARE(NE)
-    VANTEL_COMPARE(GE)
-    VANTEL_COMPARE(GT)
-#undef VANTEL_COMPARE
+    // The comparisons, each with its predicate known: holding goes on
+    // without the failure test, failing ends the code.
+#define COMPARE(P)                                                                                 \
+    INSTRUCTION(Compare##P):                                                                       \
+        switch (Compare(Primitive::P, *i, f)) {                                                    \
+        case Compared::Holds:                                                                      \
+            NEXT;                                                                                  \
+        case Compared::Fails:                                                                      \
+            goto compare_failed;                                                                   \
+        case Compared::Called:                                                                     \
+            break;                                                                                 \
+        }                                                                                          \
+        CHECKED;
+    COMPARE(LT)
+    COMPARE(LE)
+    COMPARE(EQ)
+    COMPARE(NE)
+    COMPARE(GE)
+    COMPARE(GT)
+#undef COMPARE
     INSTRUCTION(Size):
         DoSize(*i, f);
         CHECKED;
@@ -601,24 +623,22 @@ dispatch:
         DoLoadString(*i, f);
         CHECKED;
     INSTRUCTION(SitePattern):
-        if (SitePattern(*i->site, i->node, v[i->a])) i += i->jump - 1;
+        if (SitePattern(*i->site, i->node, v[i->a])) JUMP(i->jump);
         CHECKED;
     INSTRUCTION(MatchKept):
         if (const Value* x = StringInPlace(i->x)) {
             if (const Value* kept = KeptPattern(*i->site)) [[likely]] {
                 MatchAndPerform(*x, *kept);
-                i += i->jump;
-                CHECKED;
+                JUMP(i->jump);
             }
         }
         NEXT;
     INSTRUCTION(MatchSite):
         if (const Value* kept = KeptPattern(*i->site)) [[likely]] {
             MatchAndPerform(v[i->b], *kept);
-            i += i->jump;
-            CHECKED;
+            JUMP(i->jump + 1);
         }
-        if (ReadSitePattern(*i->site, i->node, v[i->a])) i += i->jump - 1;
+        if (ReadSitePattern(*i->site, i->node, v[i->a])) JUMP(i->jump);
         CHECKED;
     INSTRUCTION(Match):
         MatchAndPerform(v[i->a], v[i->b]);
@@ -643,59 +663,51 @@ checked:
     }
 #endif
 
-// A code that ended before its end, failing or not.
+compare_failed:
+    ex.failure = true;
+    if (i == c->first) goto failed_first;
+    goto failed;
+
 ended:
     if (ex.failure) goto failed;
     if (inGoto) goto goto_code_ended;
     if (c->clearFrom < c->slots) ClearSlots(f, c->clearFrom, c->slots);
 succeeded:
-    counters.lastNumber = n;
+    EndStatement(n, false);
     t = &c->onSuccess;
     goto transfer;
 
 failed:
     if (inGoto) goto goto_code_ended;
     ClearSlots(f, 0, c->slots);
-// A statement whose first instruction failed has changed no slot, and at a
-// statement's start no slot holds a pattern: nothing to clear.
+// At a statement's start no slot holds a pattern: a statement that failed
+// at its first instruction has nothing to clear.
 failed_first:
-    EndStatement(counters, n);
+    EndStatement(n, true);
     t = &c->onFailure;
 
 transfer:
-    if (t->kind == TransferKind::Next) {
-        number = n + 1;
+    switch (TakeTransfer(*t, n)) {
+    case Resume::Checked:
         goto next_checked;
-    }
-    // Untraced gotos to a label, RETURN and FRETURN; the next cycle, or
-    // the caller, clears the failure flag.
-    if (trace <= 0) [[likely]] {
-        if (t->kind == TransferKind::Statement) {
-            number = t->at;
-            goto next_statement;
-        }
-        if (t->kind == TransferKind::Return || t->kind == TransferKind::FReturn) {
-            ex.failure = false;
-            ex.returned = t->kind == TransferKind::Return;
-            goto finished;
-        }
-    }
-    if (t->kind == TransferKind::Computed) {
-        ex.failure = false;
-        gotoFrom = number;
-        inGoto = true;
+    case Resume::Resolved:
+        goto next_statement;
+    case Resume::GotoCode:
+        [[unlikely]] inGoto = true;
         i = &ex.compiled.code[ex.compiled.gotos[static_cast<std::size_t>(t->at)].code];
         DISPATCH;
+    case Resume::Finished:
+        goto finished;
     }
-    if (!TakeTransfer(*t)) goto finished;
-    goto next_checked;
 
-goto_code_ended:
+goto_code_ended: {
     inGoto = false;
+    const std::int32_t from = n;
     number = FindLabel(VariableIn(ex.compiled.gotos[static_cast<std::size_t>(t->at)].target, f));
     ClearSlots(f, 0, ex.slotBlock);
-    if (trace > 0) TraceTransfer(gotoFrom);
+    if (trace > 0) TraceTransfer(from);
     goto next_checked;
+}
 
 finished:
     ex.slotTop = base;
@@ -703,6 +715,7 @@ finished:
         // clang-format on
 
 #undef INSTRUCTION
+#undef JUMP
 #undef DISPATCH
 #undef NEXT
 #undef CHECKED

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "data/limits.h"
@@ -106,7 +107,7 @@ struct ExecutorState {
     // Made when the program is compiled, `slotBlock` slots a level (the
     // most that one statement of the program uses).
     std::vector<Value> slots;
-    ZeroedArray<StringItem*, (kRunStackSize + 2) * kMaxSlots> variables;
+    ZeroedArray<StringItem*, kSlotLevels * kMaxSlots> variables;
     int slotBlock = 0;
     int lastSlotBase = -1; // the highest level's first slot (slots.size() - slotBlock)
     int slotTop = 0;
@@ -114,6 +115,13 @@ struct ExecutorState {
     // &STLIMIT or the cap (see KeywordsChanged).
     std::int32_t nextEvent = 0;
     WorkCaps caps;
+    bool checkCode = false; // the slot check of the compiled code (see code.h)
+    bool listCode = false;  // the code listing on standard error
+    // Scratch: a text being built to be interned (a replacement's subject,
+    // DUPL's result), and the line being read or written by the
+    // input and output routines. Nothing is kept in them between uses.
+    std::string text;
+    std::string line;
 };
 
 // The current run's executor state (constructed by the run object).

@@ -21,10 +21,6 @@ std::int32_t& Keyword(KeywordIndex k) {
     return KeywordValue(k);
 }
 
-std::int32_t Increment(std::int32_t n) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(n) + 1u);
-}
-
 // How often a character is expected in text, higher for more frequent
 // ones: letters in order of English frequency, lower case before upper case.
 constexpr std::array<std::uint8_t, 256> MakeFrequencies() {
@@ -75,16 +71,12 @@ int NextCandidate(std::string_view subject, const PatternTable& p, int from) {
     return at == std::string_view::npos ? static_cast<int>(subject.size()) : static_cast<int>(at);
 }
 
+// The variable is evaluated before the object; whether it is plain is
+// asked as it stands after the object's evaluation.
 void ExecuteAssignment(const Stmt& s) {
     StringItem* variable = EvaluateVariable(s.subject);
     Value object = Evaluate(s.object);
-    // A plain variable (no keyword, file or OUTPUT behind it, as it stands
-    // after the object's evaluation) takes the value directly.
-    if (FastPaths() && !Exec().failure && variable != nullptr && IsPlainVariable(variable)) {
-        variable->value = std::move(object);
-        return;
-    }
-    Assign(variable, object);
+    AssignMoved(variable, object);
 }
 
 void ExecuteMatch(const Stmt& s) {
@@ -196,7 +188,7 @@ void Replace(StringItem* variable, const Value& subjectValue, int start, int cur
              const Value& replacement) {
     if (Exec().failure) return;
     const std::string_view subject = ToText(subjectValue);
-    static std::string result; // scratch, reused across statements and runs
+    std::string& result = Exec().text;
     result.assign(subject.substr(0, static_cast<std::size_t>(start)));
     if (!AppendChecked(result, ToText(replacement))) return;
     if (!AppendChecked(result, subject.substr(static_cast<std::size_t>(cursor)))) return;
@@ -220,24 +212,26 @@ void TraceTransfer(std::int32_t from) {
     ListingLine(line);
 }
 
+std::int32_t StatementCeiling() {
+    const std::int32_t limit = Keyword(KeywordIndex::StLimit);
+    const std::int32_t cap = Exec().caps.statements;
+    return cap != 0 && cap < limit ? cap : limit;
+}
+
+void KeywordsChanged() {
+    Exec().nextEvent = StatementCeiling();
+}
+
 // The count never wraps: the statement that would take it past the largest
 // integer exceeds the limit whatever &STLIMIT holds.
 void CountStatement() {
     std::int32_t& count = Keyword(KeywordIndex::StCount);
-    // Below the limit (and the cap) the next count is within both.
-    if (count < Keyword(KeywordIndex::StLimit) &&
-        (Exec().caps.statements == 0 || count < Exec().caps.statements)) {
+    if (count < StatementCeiling()) {
         ++count;
         return;
     }
-    if (count == std::numeric_limits<std::int32_t>::max()) {
-        ReportError("STATEMENT LIMIT EXCEEDED");
-        return;
-    }
-    ++count;
-    if (count > Keyword(KeywordIndex::StLimit) ||
-        (Exec().caps.statements != 0 && count > Exec().caps.statements))
-        ReportError("STATEMENT LIMIT EXCEEDED");
+    if (count != std::numeric_limits<std::int32_t>::max()) ++count;
+    ReportError("STATEMENT LIMIT EXCEEDED");
 }
 
 int SearchLabel(StringItem* entry) {
@@ -277,11 +271,7 @@ void WalkStatements(int start) {
         CountStatement();
         const Stmt& s = TheProgram().at(number);
         ExecuteStatement(s);
-        Keyword(KeywordIndex::StLastNo) = number;
-        if (Exec().failure) {
-            std::int32_t& failed = Keyword(KeywordIndex::StFCount);
-            failed = Increment(failed);
-        }
+        EndStatement(number, Exec().failure);
         if (!TakeWalkedGoto(s, number)) return;
     }
 }

@@ -197,9 +197,8 @@ bool ProcessExecute::Launch(const std::string& commandLine, ProcessHandle& handl
 }
 
 bool ProcessExecute::Launch(std::vector<std::string> arguments, ProcessHandle& handle,
-                            std::uint32_t waitMs) {
-    return Start(std::move(arguments), handle, std::nullopt, waitMs, kNoHandle, kNoHandle,
-                 kNoHandle);
+                            std::uint32_t waitMs, int stdOut, int stdErr) {
+    return Start(std::move(arguments), handle, std::nullopt, waitMs, stdOut, stdErr, kNoHandle);
 }
 
 bool ProcessExecute::Start(std::vector<std::string> words, ProcessHandle& handle,

@@ -68,7 +68,8 @@ public:
                 int stdIn = kNoHandle);
     // The same with the arguments given one by one (the first is the
     // program), so that an argument may hold blanks.
-    bool Launch(std::vector<std::string> arguments, ProcessHandle& handle, std::uint32_t waitMs);
+    bool Launch(std::vector<std::string> arguments, ProcessHandle& handle, std::uint32_t waitMs,
+                int stdOut = kNoHandle, int stdErr = kNoHandle);
 
     // The exit status of the child that the last waiting launch reaped;
     // none when it was ended by a signal.

@@ -1,5 +1,6 @@
 #include "run_files.h"
 
+#include "fileinfo/run_names.h"
 #include "process_execute.h"
 
 #include <filesystem>
@@ -42,19 +43,48 @@ FullRunFiles FullRunFilesFor(const std::string& sourcePath) {
 }
 
 std::string SubsetListingFor(const std::string& sourcePath) {
-    if (ExtensionDot(sourcePath) == std::string::npos) return std::string(kNoExtensionListing);
-    return SourceBase(sourcePath) + "lst";
+    return ListingNameFor(sourcePath);
 }
 
-std::string ProcessorCommand(const std::string& processorDir, bool subsetMode,
-                             const std::string& sourcePath) {
+namespace {
+
+// The processor's command line up to the source path.
+std::string ProcessorWords(const std::string& processorDir, bool subsetMode) {
     std::string command = processorDir;
     if (subsetMode) {
         command.append(kSubsetProgram).append(" ");
     } else {
         command.append(kFullProgram).append(" -r -l ").append(kInterpreterListing).append(" ");
     }
-    return command + sourcePath;
+    return command;
+}
+
+} // namespace
+
+std::string ProcessorCommand(const std::string& processorDir, bool subsetMode,
+                             const std::string& sourcePath) {
+    return ProcessorWords(processorDir, subsetMode) + sourcePath;
+}
+
+std::vector<std::string> ProcessorArguments(const std::string& processorDir, bool subsetMode,
+                                            const std::string& sourcePath) {
+    return WordsAndFile(ProcessorWords(processorDir, subsetMode), sourcePath);
+}
+
+bool ProgramFound(const std::string& program, const char* searchPath) {
+    if (program.empty()) return false;
+    if (program.find('/') != std::string::npos) return IsExecutableFile(program);
+    const std::string folders = searchPath == nullptr ? "" : searchPath;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = folders.find(':', start);
+        // An empty entry is the current folder.
+        const std::filesystem::path folder = folders.substr(start, end - start);
+        if (IsExecutableFile((folder.empty() ? std::filesystem::path(".") : folder) / program))
+            return true;
+        if (end == std::string::npos) return false;
+        start = end + 1;
+    }
 }
 
 std::string_view EditorSwitch(bool largerFont, bool smallerFont) {
@@ -94,20 +124,7 @@ std::vector<std::string> EditListingArguments(const std::string& editorCommand, 
 bool HandOffEditorStartable(const char* editorVariable, const char* searchPath) {
     const std::vector<std::string> words =
         SplitCommandLine(editorVariable == nullptr ? "" : editorVariable);
-    if (words.empty()) return true;
-    const std::string& program = words.front();
-    if (program.find('/') != std::string::npos) return IsExecutableFile(program);
-    const std::string folders = searchPath == nullptr ? "" : searchPath;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = folders.find(':', start);
-        // An empty entry is the current folder.
-        const std::filesystem::path folder = folders.substr(start, end - start);
-        if (IsExecutableFile((folder.empty() ? std::filesystem::path(".") : folder) / program))
-            return true;
-        if (end == std::string::npos) return false;
-        start = end + 1;
-    }
+    return words.empty() || ProgramFound(words.front(), searchPath);
 }
 
 } // namespace harbex

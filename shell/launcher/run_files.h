@@ -22,8 +22,6 @@ inline constexpr char kPathSeparator = '/';
 
 // The full interpreter's listing, written in the shell's working folder.
 inline constexpr std::string_view kInterpreterListing = "$sno.lst";
-// What vantel names its listing when the source path has no extension dot.
-inline constexpr std::string_view kNoExtensionListing = "SNOBOL4.out";
 
 // The source base: the path up to and including its last '.', where only a
 // '.' at the second character or later counts; without one, the whole path
@@ -39,12 +37,22 @@ struct FullRunFiles {
 FullRunFiles FullRunFilesFor(const std::string& sourcePath);
 
 // The listing vantel writes: base + "lst", or "SNOBOL4.out" in the current
-// folder when the path has no extension dot.
+// folder when the path has no extension dot (the rule of ListingNameFor).
 std::string SubsetListingFor(const std::string& sourcePath);
 
 // The processor's command line for either mode.
 std::string ProcessorCommand(const std::string& processorDir, bool subsetMode,
                              const std::string& sourcePath);
+// The arguments the processor is started with: the words of that command
+// line without the source, then the source path as one argument, so that
+// blanks in it reach the processor as they are.
+std::vector<std::string> ProcessorArguments(const std::string& processorDir, bool subsetMode,
+                                            const std::string& sourcePath);
+
+// Whether `program` can be started: a path with a "/" must be an executable
+// file; a bare name is looked for in the folders of `searchPath` (PATH, an
+// empty entry being the current folder).
+bool ProgramFound(const std::string& program, const char* searchPath);
 
 // " /L ", " /S " or nothing; Larger wins when both are set.
 std::string_view EditorSwitch(bool largerFont, bool smallerFont);

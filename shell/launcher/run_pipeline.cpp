@@ -1,12 +1,15 @@
 #include "run_pipeline.h"
 
+#include "fileinfo/run_names.h"
 #include "listing_summary.h"
 #include "run_files.h"
 #include "text_files.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace harbex {
 
@@ -46,68 +49,89 @@ std::optional<std::string> SummaryOf(const std::string& listing, std::optional<i
     return ListingSummary(*lines, exitStatus);
 }
 
-// What a file looked like before a run, to tell whether the run wrote it.
-struct FileStamp {
-    bool exists = false;
-    ino_t inode = 0;
-    timespec modified{};
-};
-
-FileStamp StampOf(const std::string& path) {
-    struct stat attributes {};
-    if (stat(path.c_str(), &attributes) != 0) return {};
-    return {true, attributes.st_ino, attributes.st_mtim};
-}
-
-bool WrittenSince(const FileStamp& before, const std::string& path) {
-    const FileStamp after = StampOf(path);
-    return after.exists && (!before.exists || after.inode != before.inode ||
-                            after.modified.tv_sec != before.modified.tv_sec ||
-                            after.modified.tv_nsec != before.modified.tv_nsec);
+RunResult MakeResult(RunOutcome outcome, std::string file, std::string listing) {
+    RunResult result;
+    result.outcome = outcome;
+    result.file = std::move(file);
+    result.listing = std::move(listing);
+    return result;
 }
 
 RunResult RunSubset(ProcessExecute& launcher, const RunRequest& request) {
     const std::string listing = SubsetListingFor(request.sourceFile);
     const FileStamp before = StampOf(listing);
+    // Held in memory, never in a file beside the source.
+    const UniqueFd errors(memfd_create("processor-errors", MFD_CLOEXEC));
     ProcessHandle handle = kNoHandle;
-    std::string command = ProcessorCommand(request.processorDir, true, request.sourceFile);
-    if (!launcher.Launch(command, handle, std::nullopt, false, false, kWaitInfinite)) {
-        return {RunOutcome::ProcessorNotFound, {}, listing, false, std::nullopt};
+    if (!launcher.Launch(ProcessorArguments(request.processorDir, true, request.sourceFile), handle,
+                         kWaitInfinite, kNoHandle, errors.Get())) {
+        return MakeResult(RunOutcome::ProcessorNotFound, {}, listing);
     }
-    const bool written = WrittenSince(before, listing);
-    return {RunOutcome::Done,
-            {},
-            listing,
-            written,
-            written ? SummaryOf(listing, launcher.LastExitStatus()) : std::nullopt};
+    RunResult result = MakeResult(RunOutcome::Done, {}, listing);
+    result.listingWritten = WrittenSince(before, listing);
+    if (result.listingWritten) result.summary = SummaryOf(listing, launcher.LastExitStatus());
+    if (errors.Valid()) result.processorWords = ReadStart(errors.Get(), kProcessorWordsLimit);
+    return result;
+}
+
+// The file of a full run that is the source itself, if any: the run would
+// empty, replace or delete it.
+std::optional<std::string> FileThatIsTheSource(const FullRunFiles& files,
+                                               const std::string& source) {
+    for (const std::string& file :
+         {files.errors, files.output, files.listing, std::string(kInterpreterListing)}) {
+        if (SameFile(file, source)) return file;
+    }
+    return std::nullopt;
+}
+
+// Removes a file this run made when the run cannot go on: only while the
+// name still leads to the descriptor's file.
+void RemoveMade(const std::string& path, const UniqueFd& made) {
+    struct stat opened {};
+    struct stat named {};
+    if (fstat(made.Get(), &opened) == 0 && lstat(path.c_str(), &named) == 0 &&
+        opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
+        unlink(path.c_str());
+    }
+}
+
+// Starts the interpreter with its output and error files; the error file is
+// prepared before the output file, and both are closed in the shell as soon
+// as the processor has ended.
+RunResult LaunchFull(ProcessExecute& launcher, std::vector<std::string> arguments,
+                     const FullRunFiles& files) {
+    const UniqueFd errors = CreateEmptyFile(files.errors);
+    if (!errors.Valid()) return MakeResult(RunOutcome::CannotCreate, files.errors, files.listing);
+    const UniqueFd output = CreateEmptyFile(files.output);
+    if (!output.Valid()) {
+        RemoveMade(files.errors, errors);
+        return MakeResult(RunOutcome::CannotCreate, files.output, files.listing);
+    }
+    ProcessHandle handle = kNoHandle;
+    if (!launcher.Launch(std::move(arguments), handle, kWaitInfinite, output.Get(), errors.Get())) {
+        RemoveMade(files.errors, errors);
+        RemoveMade(files.output, output);
+        return MakeResult(RunOutcome::ProcessorNotFound, {}, files.listing);
+    }
+    return MakeResult(RunOutcome::Done, {}, files.listing);
 }
 
 RunResult RunFull(ProcessExecute& launcher, const RunRequest& request) {
     const FullRunFiles files = FullRunFilesFor(request.sourceFile);
-    std::string command = ProcessorCommand(request.processorDir, false, request.sourceFile);
-    bool launched = false;
-    {
-        // The error file is prepared before the output file; both are
-        // closed in the shell as soon as the processor has ended.
-        UniqueFd errors = CreateEmptyFile(files.errors);
-        if (!errors.Valid())
-            return {RunOutcome::CannotCreate, files.errors, files.listing, false, std::nullopt};
-        UniqueFd output = CreateEmptyFile(files.output);
-        if (!output.Valid())
-            return {RunOutcome::CannotCreate, files.output, files.listing, false, std::nullopt};
-        ProcessHandle handle = kNoHandle;
-        launched = launcher.Launch(command, handle, std::nullopt, false, false, kWaitInfinite,
-                                   output.Get(), errors.Get());
-    }
-    if (!launched) return {RunOutcome::ProcessorNotFound, {}, files.listing, false, std::nullopt};
-    if (!WriteMergedListing(files.listing, files.errors, files.output)) {
-        return {RunOutcome::CannotCreate, files.listing, files.listing, false, std::nullopt};
-    }
-    return {RunOutcome::Done,
-            {},
-            files.listing,
-            true,
-            SummaryOf(files.listing, launcher.LastExitStatus())};
+    if (const auto source = FileThatIsTheSource(files, request.sourceFile))
+        return MakeResult(RunOutcome::WouldReplaceSource, *source, files.listing);
+    std::vector<std::string> arguments =
+        ProcessorArguments(request.processorDir, false, request.sourceFile);
+    if (!ProgramFound(arguments.front(), std::getenv("PATH")))
+        return MakeResult(RunOutcome::ProcessorNotFound, {}, files.listing);
+    RunResult result = LaunchFull(launcher, std::move(arguments), files);
+    if (result.outcome != RunOutcome::Done) return result;
+    if (!WriteMergedListing(files.listing, files.errors, files.output))
+        return MakeResult(RunOutcome::CannotCreate, files.listing, files.listing);
+    result.listingWritten = true;
+    result.summary = SummaryOf(files.listing, launcher.LastExitStatus());
+    return result;
 }
 
 } // namespace
@@ -160,7 +184,7 @@ RunOutcome OpenListing(ProcessExecute& launcher, const RunRequest& request,
 
 RunResult RunSource(ProcessExecute& launcher, const RunRequest& request) {
     RunResult result = RunProcessor(launcher, request);
-    if (result.outcome == RunOutcome::Done)
+    if (result.outcome == RunOutcome::Done && result.listingWritten)
         result.outcome = OpenListing(launcher, request, result.listing);
     return result;
 }

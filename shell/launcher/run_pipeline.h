@@ -22,10 +22,14 @@ struct RunRequest {
 
 enum class RunOutcome {
     Done,
-    ProcessorNotFound, // the processor could not be started
-    EditorNotFound,    // the listing is ready but the editor could not start
-    CannotCreate,      // a file of the run could not be made (see RunResult::file)
+    ProcessorNotFound,  // the processor could not be started
+    EditorNotFound,     // the listing is ready but the editor could not start
+    CannotCreate,       // a file of the run could not be made (see RunResult::file)
+    WouldReplaceSource, // a file of the run is the source itself (RunResult::file)
 };
+
+// What the processor's own words (its standard error) are kept of.
+inline constexpr std::size_t kProcessorWordsLimit = 4096;
 
 struct RunResult {
     RunOutcome outcome = RunOutcome::Done;
@@ -34,6 +38,10 @@ struct RunResult {
     bool listingWritten = false; // the run wrote (or replaced) that listing
     // How the run ended, read from the listing it wrote (see ListingSummary).
     std::optional<std::string> summary;
+    // What vantel wrote on its standard error, without the last line end
+    // (its reason when it wrote no listing); the full interpreter's goes to
+    // the error file and into the listing instead.
+    std::string processorWords;
 };
 
 // The listing of a full run: the interpreter's listing, an empty line, then
@@ -60,7 +68,10 @@ bool EditSource(ProcessExecute& launcher, const RunRequest& request,
 std::string ProcessorProgram(const RunRequest& request);
 
 // The first part of a run: the processor (waiting for it) and, in full
-// mode, the merge. Done when the listing step may follow.
+// mode, the merge. Done when the listing step may follow, which it does
+// only when the listing was written. Full mode refuses a source that one
+// of the run's files would replace, and makes its error and output files
+// only once the processor has been found.
 RunResult RunProcessor(ProcessExecute& launcher, const RunRequest& request);
 
 // The last part: the editor on the listing, without waiting; Done or
@@ -68,7 +79,7 @@ RunResult RunProcessor(ProcessExecute& launcher, const RunRequest& request);
 RunOutcome OpenListing(ProcessExecute& launcher, const RunRequest& request,
                        const std::string& listing, ProcessHandle* editor = nullptr);
 
-// A whole run: RunProcessor, then OpenListing when it succeeded.
+// A whole run: RunProcessor, then OpenListing when it wrote a listing.
 RunResult RunSource(ProcessExecute& launcher, const RunRequest& request);
 
 } // namespace harbex

@@ -70,8 +70,4 @@ std::string ChosenFolder(const std::string& sourcePath) {
     return sourcePath.substr(0, last + 1);
 }
 
-bool HasBlankAfterFirst(const std::string& sourcePath) {
-    return sourcePath.size() > 1 && sourcePath.find(' ', 1) != std::string::npos;
-}
-
 } // namespace harbex

@@ -44,7 +44,4 @@ std::string DefaultCurrentDir(const char* home);
 // separator (other than a last character), the path's first character.
 std::string ChosenFolder(const std::string& sourcePath);
 
-// True when the path holds a blank at its second character or later.
-bool HasBlankAfterFirst(const std::string& sourcePath);
-
 } // namespace harbex

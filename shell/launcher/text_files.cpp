@@ -57,6 +57,21 @@ bool WriteFileWhole(const std::string& path, const std::string& content) {
     return false;
 }
 
+std::string ReadStart(int fd, std::size_t limit) {
+    std::string text(limit, '\0');
+    std::size_t got = 0;
+    while (got < limit) {
+        const ssize_t read = pread(fd, text.data() + got, limit - got, static_cast<off_t>(got));
+        if (read < 0 && errno == EINTR) continue;
+        if (read <= 0) break;
+        got += static_cast<std::size_t>(read);
+    }
+    text.resize(got);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
 // The file is made anew, never opened through whatever appeared under its
 // name after the unlink: a symbolic link planted there (in a folder that
 // others can write) must not lead the write to, or truncate, its target.

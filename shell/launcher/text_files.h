@@ -17,6 +17,10 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& path);
 // filled and then renamed over the old one. False on any failure.
 bool WriteFileWhole(const std::string& path, const std::string& content);
 
+// The first `limit` bytes the descriptor's file holds, from its start,
+// without the line ends and blanks at their end.
+std::string ReadStart(int fd, std::size_t limit);
+
 // Deletes path when it exists and creates it anew, empty, for reading and
 // writing; an invalid descriptor when that fails, also when something took
 // the name between the deletion and the creation.

@@ -14,6 +14,10 @@ namespace quillpad {
 
 namespace {
 
+// The switch words; harbex spells the first three in its command lines.
+constexpr std::string_view kLargerSwitch = "/L";
+constexpr std::string_view kSmallerSwitch = "/S";
+constexpr std::string_view kReadOnlySwitch = "-r";
 constexpr std::string_view kLineSwitch = "--line=";
 
 // "--line=N" with N from 1; anything else is part of the file name.
@@ -34,11 +38,11 @@ std::optional<int> LineSwitch(const std::string& word) {
 CommandLine ParseCommandLine(const std::vector<std::string>& words) {
     CommandLine line;
     for (const std::string& word : words) {
-        if (word == "/L") {
+        if (word == kLargerSwitch) {
             line.font = FontSwitch::Larger;
-        } else if (word == "/S") {
+        } else if (word == kSmallerSwitch) {
             line.font = FontSwitch::Smaller;
-        } else if (word == "-r") {
+        } else if (word == kReadOnlySwitch) {
             line.readOnly = true;
         } else if (const std::optional<int> number = LineSwitch(word)) {
             line.line = *number;
@@ -48,6 +52,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& words) {
         }
     }
     return line;
+}
+
+std::vector<std::string> CommandWords(const CommandLine& line) {
+    std::vector<std::string> words;
+    if (line.font == FontSwitch::Larger) words.emplace_back(kLargerSwitch);
+    if (line.font == FontSwitch::Smaller) words.emplace_back(kSmallerSwitch);
+    if (line.readOnly) words.emplace_back(kReadOnlySwitch);
+    if (line.line > 0) words.push_back(std::string(kLineSwitch) + std::to_string(line.line));
+    words.push_back(line.file);
+    return words;
 }
 
 std::optional<std::vector<std::string>> HandOffArguments(const char* editor,
@@ -97,12 +111,16 @@ bool IsQuillpadItself(const std::string& program, const std::string& ownFolder) 
 }
 
 int FontPointSize(FontSwitch font, int normalPointSize) {
-    const int normal = std::max(normalPointSize, 8);
+    constexpr int kSmallestNormal = 8; // points; the switches scale from at least this
+    constexpr int kSmallestSmaller = 6;
+    constexpr double kLargerScale = 1.5;
+    constexpr double kSmallerScale = 0.75;
+    const int normal = std::max(normalPointSize, kSmallestNormal);
     switch (font) {
     case FontSwitch::Larger:
-        return static_cast<int>(std::lround(normal * 1.5));
+        return static_cast<int>(std::lround(normal * kLargerScale));
     case FontSwitch::Smaller:
-        return std::max(6, static_cast<int>(std::lround(normal * 0.75)));
+        return std::max(kSmallestSmaller, static_cast<int>(std::lround(normal * kSmallerScale)));
     case FontSwitch::Normal:
         break;
     }

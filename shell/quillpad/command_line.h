@@ -21,6 +21,9 @@ struct CommandLine {
 // The switches may come in any order and more than once (the last font
 // switch counts); every other word is part of the file name.
 CommandLine ParseCommandLine(const std::vector<std::string>& words);
+// The words that ask a quillpad for `line.file` with its switches: what
+// ParseCommandLine reads back as `line`.
+std::vector<std::string> CommandWords(const CommandLine& line);
 
 // The program and arguments that open `file` in the editor named by the
 // HARBEX_EDITOR value `editor` (split at runs of blanks, so it may carry its

@@ -151,4 +151,14 @@ void Document::KeepDespiteChange() {
     seenOnDisk_ = ReadWhole(path_);
 }
 
+bool Document::DiskDiffers() const {
+    return ReadWhole(path_) != diskBytes_;
+}
+
+std::optional<QByteArray> Document::UnloadedChange() const {
+    std::optional<QByteArray> now = ReadWhole(path_);
+    if (!now || now == diskBytes_) return std::nullopt;
+    return now;
+}
+
 } // namespace quillpad

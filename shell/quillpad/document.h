@@ -63,6 +63,12 @@ public:
     void Reload();
     // Takes note of the change without reloading: asked once per change.
     void KeepDespiteChange();
+    // Whether the file on disk holds other bytes than were last read or
+    // saved (also when it went or came).
+    bool DiskDiffers() const;
+    // What the file on disk holds when that is not what was last read or
+    // saved: a change a save would write over. None when it is gone.
+    std::optional<QByteArray> UnloadedChange() const;
 
     void SetAutosaveDelay(int milliseconds) { autosave_.setInterval(milliseconds); }
 

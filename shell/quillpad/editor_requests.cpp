@@ -16,12 +16,18 @@ EditorReply NoAnswerIn(const QString& path) {
 
 EditorReply Ask(EditorRequestKind kind, const QString& path, int timeoutMs) {
     const QDeadlineTimer deadline(std::max(timeoutMs, 1));
+    const QString socket = InstanceSocketFor(path);
+    if (socket.isEmpty()) return {};
     QLocalSocket peer;
-    peer.connectToServer(InstanceSocketFor(path));
+    peer.connectToServer(socket);
     if (!peer.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
         // A socket file nobody listens on is left by a quillpad that ended.
         if (peer.error() == QLocalSocket::SocketTimeoutError) return NoAnswerIn(path);
         return {};
+    }
+    if (!PeerIsThisUser(peer)) {
+        return {EditorAnswer::NoEditor,
+                QString("The socket of %1 is held by another user; it was not asked.").arg(path)};
     }
     peer.write(EncodeRequest(EditorRequest{kind, CanonicalFile(path)}));
     QByteArray buffer;

@@ -20,12 +20,18 @@ struct EditorReply {
     EditorAnswer answer = EditorAnswer::NoEditor;
     QString detail;
 };
+// How long harbex waits for an answer: a save may write a large file to a
+// slow disk; an end only keeps the recovery text.
+inline constexpr int kSaveAnswerMs = 10000;
+inline constexpr int kEndAnswerMs = 5000;
+
 // Asks the quillpad window that has `path` open to save its unsaved changes.
 // Waits at most `timeoutMs` for the answer (Failed with a detail on timeout).
-EditorReply AskEditorToSave(const QString& path, int timeoutMs = 10000);
+// A listener of another user is not asked: NoEditor, with a detail.
+EditorReply AskEditorToSave(const QString& path, int timeoutMs = kSaveAnswerMs);
 // Asks it to end politely: it keeps unsaved text as recovery text and ends (Kept or
 // Unchanged); when the text cannot be kept anywhere it stays up, says so in its window,
 // and answers Failed with the reason.
-EditorReply AskEditorToEnd(const QString& path, int timeoutMs = 5000);
+EditorReply AskEditorToEnd(const QString& path, int timeoutMs = kEndAnswerMs);
 
 } // namespace quillpad

@@ -3,6 +3,7 @@
 #include "single_instance.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -15,6 +16,12 @@
 
 namespace quillpad {
 namespace {
+
+constexpr qsizetype kReadableNameLength = 40; // of the file name, in a state file's name
+constexpr qsizetype kStateHashDigits = 16;    // hex digits of the path's hash: 64 bits
+constexpr std::size_t kReadChunk = 64 * 1024;
+constexpr int kExclusiveAttempts = 100; // random names tried before giving up
+constexpr int kRandomLetters = 6;       // the "XXXXXX" of a pattern
 
 // A file descriptor that closes itself.
 class Fd {
@@ -93,7 +100,7 @@ bool CheckOwnFolder(const QString& folder, QString& error) {
 
 // "/w/My prog.sno" -> "My_prog.sno": a readable tail for a state file name.
 QString ReadableName(const QString& path) {
-    QString name = QFileInfo(path).fileName().left(40);
+    QString name = QFileInfo(path).fileName().left(kReadableNameLength);
     for (QChar& c : name) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                            (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
@@ -106,7 +113,7 @@ QString StateNameFor(const QString& path, const QString& suffix) {
     const QByteArray digest =
         QCryptographicHash::hash(CanonicalFile(path).toUtf8(), QCryptographicHash::Sha256)
             .toHex()
-            .left(16);
+            .left(kStateHashDigits);
     return QString::fromLatin1(digest) + "-" + ReadableName(path) + suffix;
 }
 
@@ -123,7 +130,7 @@ std::optional<QByteArray> ReadRegular(const QString& path, struct stat& status) 
         return std::nullopt;
     }
     QByteArray bytes;
-    std::array<char, 65536> chunk{};
+    std::array<char, kReadChunk> chunk{};
     for (;;) {
         const ssize_t got = read(fd.Get(), chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR) continue;
@@ -218,9 +225,10 @@ bool WriteInPlace(const QString& path, const QByteArray& bytes, QString& error) 
 // letters) with O_EXCL, never through a link; `mode` is subject to the umask.
 int CreateExclusive(QByteArray& pattern, mode_t mode) {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        for (qsizetype i = pattern.size() - 6; i < pattern.size(); ++i)
-            pattern[i] = kLetters[QRandomGenerator::global()->bounded(36)];
+    constexpr int kLetterCount = sizeof(kLetters) - 1;
+    for (int attempt = 0; attempt < kExclusiveAttempts; ++attempt) {
+        for (qsizetype i = pattern.size() - kRandomLetters; i < pattern.size(); ++i)
+            pattern[i] = kLetters[QRandomGenerator::global()->bounded(kLetterCount)];
         const int fd =
             open(pattern.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
@@ -342,6 +350,16 @@ bool KeepRecovery(const QString& path, const QByteArray& bytes, QString& error) 
 
 void DiscardRecovery(const QString& path) {
     unlink(Local(RecoveryPathFor(path)).constData());
+}
+
+QString KeepReplacedVersion(const QString& path, const QByteArray& bytes, QString& error) {
+    const QString stamp = QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss");
+    QString name = StateNameFor(path, ".replaced-" + stamp);
+    // Two saves within one second keep both versions.
+    for (int again = 2; QFileInfo::exists(StateBase() + "/quillpad/" + name); ++again)
+        name = StateNameFor(path, QString(".replaced-%1-%2").arg(stamp).arg(again));
+    if (!WriteStateFile(name, bytes, error)) return {};
+    return StateBase() + "/quillpad/" + name;
 }
 
 } // namespace quillpad

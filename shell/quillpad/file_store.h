@@ -50,4 +50,9 @@ PendingText PendingRecovery(const QString& path);
 bool KeepRecovery(const QString& path, const QByteArray& bytes, QString& error);
 void DiscardRecovery(const QString& path);
 
+// Keeps `bytes`, the version of `path` that a save is about to replace, in
+// the state folder under a name of its own ("3f2a...-prog.sno.replaced-
+// 20250102-134501"); the full name of the copy, or empty with `error`.
+QString KeepReplacedVersion(const QString& path, const QByteArray& bytes, QString& error);
+
 } // namespace quillpad

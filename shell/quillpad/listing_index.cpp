@@ -187,8 +187,7 @@ std::vector<int> ListedSourceLines(const std::vector<std::string>& source) {
 }
 
 MessageStepper::Stop MessageStepper::Select(const ListingIndex& index, int message) {
-    const ListingMessage& chosen = index.Messages().at(message);
-    last_ = Stop{message, chosen.cardLine >= 0 ? chosen.cardLine : chosen.line};
+    last_ = Stop{message, index.Messages().at(message).line};
     return *last_;
 }
 

@@ -57,18 +57,19 @@ std::vector<int> ListedSourceLines(const std::vector<std::string>& source);
 
 enum class Direction { Forward, Backward };
 
-// F8 and Shift+F8: each step goes to the card of the next (previous)
-// message. Steps follow on from the last stop while the cursor is still
-// where the last step left it; after the cursor was moved they start again
-// from the cursor's line.
+// F8 and Shift+F8: each step goes to the next (previous) message, whose
+// card the view marks. Steps follow on from the last stop while the cursor
+// is still where the last step left it; after the cursor was moved they
+// start again from the cursor's line.
 class MessageStepper {
 public:
     struct Stop {
         int message = 0; // index into ListingIndex::Messages()
-        int line = 0;    // where the cursor goes: the card, else the message
+        int line = 0;    // where the cursor goes: the message's first line
     };
     std::optional<Stop> Step(const ListingIndex& index, int cursorLine, Direction direction);
-    // A stop chosen otherwise (a double click); later steps follow on from it.
+    // A stop chosen otherwise (the first message of a listing, a double
+    // click); later steps follow on from it.
     Stop Select(const ListingIndex& index, int message);
     void Forget() { last_.reset(); }
 

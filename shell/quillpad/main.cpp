@@ -45,8 +45,10 @@ int main(int argc, char** argv) {
     if (server) serve(*server);
     // After Save As the window answers for its new file.
     QObject::connect(&window, &EditorWindow::fileChanged, &window, [&](const QString& path) {
+        const QString socket = InstanceSocketFor(path);
+        if (socket.isEmpty()) return; // no folder of the user's own: no socket at all
         auto moved = std::make_unique<InstanceServer>();
-        if (!moved->Listen(InstanceSocketFor(path))) {
+        if (!moved->Listen(socket)) {
             std::fprintf(stderr, "quillpad: another window also has %s open\n", qPrintable(path));
             return;
         }

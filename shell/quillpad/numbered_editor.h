@@ -1,15 +1,41 @@
 #pragma once
 // quillpad's text area: a plain text editor with the line numbers in a
-// margin on its left.
+// margin on its left, the current line highlighted, and marks that other
+// parts lay over lines (the listing's messages), each part in a layer of
+// its own.
 
 #include <QPlainTextEdit>
+#include <QTextEdit>
+#include <functional>
+#include <map>
 
 namespace quillpad {
 
-// The editor with a margin of line numbers.
 class NumberedEditor : public QPlainTextEdit {
 public:
+    static constexpr QColor kCurrentLine{0xf2, 0xf5, 0xfa};
+    static constexpr QColor kMarginBackground{0xf0, 0xf0, 0xf0};
+    static constexpr QColor kMarginNumbers{0x80, 0x80, 0x80};
+
     explicit NumberedEditor(QWidget* parent);
+
+    // The point size of the system's fixed-pitch font.
+    static int SystemPointSize();
+    // The system's fixed-pitch font at `pointSize`, tabs every 8 columns.
+    void SetPointSize(int pointSize);
+    // Runs `change` (which replaces the text) keeping the cursor's line and
+    // column, as far as they still exist, and the scroll position.
+    void KeepView(const std::function<void()>& change);
+    // Puts the cursor at the start of `line` (from 0, kept within the
+    // text) and scrolls it into the middle of the view.
+    void ShowLine(int line);
+
+    // A whole line in `colour`, as a mark for a layer.
+    QTextEdit::ExtraSelection LineMark(int line, const QColor& colour) const;
+    // Replaces the marks of one layer; layers lie over the current line in
+    // the order of their names.
+    void SetMarks(const QString& layer, const QList<QTextEdit::ExtraSelection>& marks);
+
     int MarginWidth() const;
     // After a change of font or of the number of lines.
     void UpdateMargin();
@@ -19,7 +45,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void ShowMarks();
+
     QWidget* margin_;
+    std::map<QString, QList<QTextEdit::ExtraSelection>> layers_;
 };
 
 } // namespace quillpad

@@ -1,14 +1,33 @@
 #include "run_files.h"
 
+#include "fileinfo/run_names.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 namespace quillpad {
+namespace {
+
+QString& ProgramFolderSetting() {
+    static QString folder;
+    return folder;
+}
+
+} // namespace
+
+void SetProgramFolder(const QString& folder) {
+    ProgramFolderSetting() = folder;
+}
+
+QString ProgramFolder() {
+    const QString& folder = ProgramFolderSetting();
+    return folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
+}
 
 QString ListingPathFor(const QString& source, const QString& workingFolder) {
-    const qsizetype dot = source.lastIndexOf('.');
-    if (dot <= 0) return QDir(workingFolder).filePath("SNOBOL4.out");
-    return source.left(dot) + ".lst";
+    const std::string listing = harbex::ListingNameFor(QFile::encodeName(source).toStdString());
+    return QDir(workingFolder).filePath(QFile::decodeName(QByteArray::fromStdString(listing)));
 }
 
 QString SourceOfListing(const QString& listing) {

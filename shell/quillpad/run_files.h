@@ -1,14 +1,19 @@
 #pragma once
-// The files of a run of vantel from quillpad: the listing that vantel
-// writes for a source, and the other way round, the source of a listing.
+// The files and programs of a run of vantel from quillpad: where the
+// programs are, the listing that vantel writes for a source, and the other
+// way round, the source of a listing.
 
 #include <QString>
 #include <QStringList>
 
 namespace quillpad {
 
-// As vantel names it: the last '.' of the path after its first character
-// and what follows become ".lst"; a path without one gets "SNOBOL4.out" in
+// Where quillpad finds vantel and its own window program: the folder of
+// the running program, unless tests put stand-ins elsewhere.
+void SetProgramFolder(const QString& folder);
+QString ProgramFolder();
+
+// As vantel names it (harbex::ListingNameFor), with "SNOBOL4.out" in
 // `workingFolder`, the folder vantel runs in.
 QString ListingPathFor(const QString& source, const QString& workingFolder);
 

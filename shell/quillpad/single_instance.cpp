@@ -7,7 +7,11 @@
 #include <QLocalSocket>
 #include <QPointer>
 #include <QTimer>
+#include <array>
 #include <cstdio>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillpad {
@@ -16,15 +20,49 @@ namespace {
 constexpr quint32 kRequestMagic = 0x71706431;       // "qpd1": open a file
 constexpr quint32 kEditorRequestMagic = 0x71706432; // "qpd2": save or end
 constexpr quint32 kReplyMagic = 0x71707231;         // "qpr1": the answer to one
-constexpr int kAnswerWait = 3000;                   // milliseconds
+constexpr int kAnswerWait = kHandOffWaitMs;
 constexpr char kAccepted = 'y';
-// Room for the socket name in a socket address (108 bytes on Linux).
+// Room for the socket's path in a socket address: 108 bytes on Linux, less
+// the terminating NUL and what Qt adds while it makes the socket.
 constexpr qsizetype kSocketPathRoom = 100;
+// Hex digits of the path's hash in the socket's name: 96 bits.
+constexpr qsizetype kSocketHashDigits = 24;
+// Symbolic links followed to the file a link names that is not made yet.
+constexpr int kMaxLinkDepth = 8;
 
-QString RuntimeFolder() {
+// A folder only this user can open: a folder (not a link to one) of the
+// user's own, closed to everyone else.
+bool IsPrivateFolder(const QString& folder) {
+    struct stat status {};
+    return lstat(QFile::encodeName(folder).constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == geteuid() && (status.st_mode & 077) == 0;
+}
+
+QString UserName() {
+    std::array<char, 4096> buffer{};
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found)
+        return QFile::decodeName(found->pw_name);
+    return QString::number(geteuid());
+}
+
+// The private folder Qt makes when XDG_RUNTIME_DIR is unset: made here
+// with mode 0700 when missing, and used only when it passes the same test.
+QString TemporaryRuntimeFolder() {
+    const QString folder = QDir::tempPath() + "/runtime-" + UserName();
+    mkdir(QFile::encodeName(folder).constData(), 0700);
+    return folder;
+}
+
+QString SocketFolder(const QString& name) {
+    const auto fits = [&name](const QString& folder) {
+        return folder.size() + 1 + name.size() <= kSocketPathRoom && IsPrivateFolder(folder);
+    };
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) return runtime;
-    return QDir::tempPath();
+    if (!runtime.isEmpty() && fits(runtime)) return runtime;
+    const QString temporary = TemporaryRuntimeFolder();
+    return fits(temporary) ? temporary : QString();
 }
 
 } // namespace
@@ -32,7 +70,7 @@ QString RuntimeFolder() {
 QString CanonicalFile(const QString& path) {
     QFileInfo info(QDir::current().absoluteFilePath(path));
     // A link to a file not yet made names that file.
-    for (int depth = 0; depth < 8 && info.isSymLink() && !info.exists(); ++depth) {
+    for (int depth = 0; depth < kMaxLinkDepth && info.isSymLink() && !info.exists(); ++depth) {
         info = QFileInfo(info.absoluteDir().absoluteFilePath(info.symLinkTarget()));
     }
     const QString existing = info.canonicalFilePath();
@@ -42,14 +80,26 @@ QString CanonicalFile(const QString& path) {
     return QDir::cleanPath(info.absoluteFilePath());
 }
 
-QString InstanceSocketFor(const QString& path) {
+QString InstanceSocketName(const QString& path, uid_t uid) {
     const QByteArray digest =
         QCryptographicHash::hash(CanonicalFile(path).toUtf8(), QCryptographicHash::Sha256)
             .toHex()
-            .left(24);
-    const QString name = QString("quillpad-%1-%2").arg(getuid()).arg(QString::fromLatin1(digest));
-    const QString socket = RuntimeFolder() + "/" + name;
-    return socket.size() <= kSocketPathRoom ? socket : "/tmp/" + name;
+            .left(kSocketHashDigits);
+    return QString("quillpad-%1-%2").arg(uid).arg(QString::fromLatin1(digest));
+}
+
+QString InstanceSocketFor(const QString& path) {
+    const QString name = InstanceSocketName(path, geteuid());
+    const QString folder = SocketFolder(name);
+    return folder.isEmpty() ? QString() : folder + "/" + name;
+}
+
+bool PeerIsThisUser(const QLocalSocket& socket) {
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    const auto fd = static_cast<int>(socket.socketDescriptor());
+    return fd >= 0 && getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0 &&
+           credentials.uid == geteuid();
 }
 
 namespace {
@@ -158,11 +208,12 @@ std::optional<EditorReply> TakeReply(QByteArray& buffer) {
 }
 
 bool SomeoneListens(const QString& socket) {
+    if (socket.isEmpty()) return false;
     QLocalSocket probe;
     probe.connectToServer(socket);
-    const bool connected = probe.waitForConnected(kAnswerWait);
+    const bool ours = probe.waitForConnected(kAnswerWait) && PeerIsThisUser(probe);
     probe.abort();
-    return connected;
+    return ours;
 }
 
 InstanceServer::InstanceServer(QObject* parent) : QObject(parent) {
@@ -196,6 +247,10 @@ void InstanceServer::Release() {
 void InstanceServer::Accept() {
     while (QLocalSocket* peer = server_.nextPendingConnection()) {
         connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+        if (!PeerIsThisUser(*peer)) {
+            peer->abort(); // another user's program: not a word from it is read
+            continue;
+        }
         auto buffer = std::make_shared<QByteArray>();
         connect(peer, &QLocalSocket::readyRead, this,
                 [this, peer, buffer] { Read(peer, *buffer); });
@@ -241,12 +296,14 @@ void InstanceServer::Deliver(const InstanceMessage& message, QLocalSocket* peer)
 }
 
 HandOffResult HandOffTo(const QString& socket, const OpenRequest& request, int waitMs) {
+    if (socket.isEmpty()) return HandOffResult::NoListener;
     QLocalSocket peer;
     peer.connectToServer(socket);
     if (!peer.waitForConnected(waitMs)) {
         return peer.error() == QLocalSocket::SocketTimeoutError ? HandOffResult::NoAnswer
                                                                 : HandOffResult::NoListener;
     }
+    if (!PeerIsThisUser(peer)) return HandOffResult::NoListener;
     peer.write(EncodeRequest(request));
     if (!peer.waitForBytesWritten(waitMs)) return HandOffResult::NoAnswer;
     QByteArray answer;
@@ -281,6 +338,13 @@ void TakeStartupLock(QLockFile& lock) {
 
 Startup StartInstance(const OpenRequest& request) {
     const QString socket = InstanceSocketFor(request.file);
+    if (socket.isEmpty()) {
+        std::fprintf(stderr,
+                     "quillpad: no folder of your own for the socket of %s; "
+                     "this window does not stand for the file alone\n",
+                     qPrintable(request.file));
+        return {};
+    }
     QLockFile lock(socket + ".lock");
     TakeStartupLock(lock);
     Startup startup;

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <sys/types.h>
 #include <variant>
 
 namespace quillpad {
@@ -25,9 +26,20 @@ namespace quillpad {
 // resolved as far as the path exists, so two spellings of one file meet.
 QString CanonicalFile(const QString& path);
 
-// The socket of a file: a per-user name, derived from the canonical path,
-// in $XDG_RUNTIME_DIR (or the temporary folder).
+// The socket of a file, in a folder only this user can open: a per-user
+// name derived from the canonical path, in $XDG_RUNTIME_DIR, or when that
+// is unset, not private or too long, in the private folder Qt makes for it
+// (the temporary folder's "runtime-USER", made with mode 0700). Never
+// directly in a shared folder: empty when no private folder can be had,
+// and quillpad then works without one window per file.
 QString InstanceSocketFor(const QString& path);
+// The socket's own name for the user `uid`, without its folder.
+QString InstanceSocketName(const QString& path, uid_t uid);
+
+// Whether the other end of a connected socket runs as this user (its
+// credentials from SO_PEERCRED). Every client checks the listener before
+// it sends a path, and the listener checks every client.
+bool PeerIsThisUser(const QLocalSocket& socket);
 
 struct OpenRequest {
     QString file;
@@ -59,9 +71,9 @@ std::optional<InstanceMessage> TakeMessage(QByteArray& buffer);
 std::optional<OpenRequest> TakeRequest(QByteArray& buffer);
 std::optional<EditorReply> TakeReply(QByteArray& buffer);
 
-// Whether a quillpad listens on `socket`: a connection is accepted (also
-// by a window too busy to answer yet). A socket file nobody listens on is
-// stale.
+// Whether a quillpad of this user listens on `socket`: a connection is
+// accepted (also by a window too busy to answer yet). A socket file nobody
+// listens on, or a listener of another user, is not one.
 bool SomeoneListens(const QString& socket);
 
 // The listening side, owned by the window's process. Requests are held
@@ -100,9 +112,13 @@ enum class HandOffResult {
     NoListener, // nobody listens on the socket
     NoAnswer    // someone listens but did not answer in time
 };
+// How long each step of a hand-off waits for the other quillpad.
+inline constexpr int kHandOffWaitMs = 3000;
 // Hands `request` to the quillpad that has the file open, waiting at most
-// `waitMs` at each step.
-HandOffResult HandOffTo(const QString& socket, const OpenRequest& request, int waitMs = 3000);
+// `waitMs` at each step. A listener of another user is told nothing and
+// counts as none.
+HandOffResult HandOffTo(const QString& socket, const OpenRequest& request,
+                        int waitMs = kHandOffWaitMs);
 // True when the request was accepted.
 bool HandOff(const QString& socket, const OpenRequest& request);
 

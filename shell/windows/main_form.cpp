@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -54,8 +55,26 @@ constexpr int kCannotStartStatus = 127;
 constexpr char kWindowSettingsApplication[] = "harbex";
 constexpr char kGeometryValue[] = "MainWindow/Geometry";
 
-QString Q(const std::string& text) {
+QString ToQString(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// The keyboard's ways to the File menu's commands, beside their mnemonics.
+const QKeySequence kNewKey(Qt::CTRL | Qt::Key_N);
+const QKeySequence kChooseKey(Qt::CTRL | Qt::Key_O);
+const QKeySequence kEditKey(Qt::CTRL | Qt::Key_E);
+const QList<QKeySequence> kRunKeys{QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)};
+const QKeySequence kExitKey(Qt::CTRL | Qt::Key_Q);
+
+// The first start's size: the memo shows this many lines and columns, and
+// the caption has this much room beside it for the frame's buttons.
+constexpr int kFirstStartMemoLines = 20;
+constexpr int kFirstStartMemoColumns = 72;
+constexpr int kCaptionButtonsRoom = 160;
+
+// Lines of the processor's own words, for the memo.
+QStringList WordsOf(const std::string& words) {
+    return ToQString(words).split('\n');
 }
 
 bool IsExecutable(const std::string& path) {
@@ -83,7 +102,8 @@ TMainForm::~TMainForm() {
 void TMainForm::createLayout() {
     ui->setupUi(this);
     ApplyDesignScale();
-    restoreGeometry(WindowSettings().value(kGeometryValue).toByteArray());
+    if (!restoreGeometry(WindowSettings().value(kGeometryValue).toByteArray())) placeFirstTime();
+    assignShortcuts();
     // A menu left with Esc hands the keyboard back to the memo, also when
     // the menu bar kept it.
     for (QMenu* menu : ui->MainMenu1->findChildren<QMenu*>()) {
@@ -91,6 +111,32 @@ void TMainForm::createLayout() {
                 [this] { QTimer::singleShot(0, this, [this] { focusMemoIfLost(); }); });
     }
     ui->MainMenu1->installEventFilter(this);
+}
+
+// With no geometry kept yet, the window opens centred and large enough
+// for its whole caption and a memo of kFirstStartMemoLines lines.
+void TMainForm::placeFirstTime() {
+    const QFontMetrics memo(ui->Memo1->font());
+    QFont captionFont = font();
+    captionFont.setBold(true);
+    const int captionWidth =
+        QFontMetrics(captionFont).horizontalAdvance(kMainCaption) + kCaptionButtonsRoom;
+    const int memoWidth = memo.averageCharWidth() * kFirstStartMemoColumns;
+    const int memoHeight = memo.lineSpacing() * kFirstStartMemoLines +
+                           2 * (ui->Memo1->frameWidth() + ui->Memo1->contentsMargins().top() +
+                                static_cast<int>(ui->Memo1->document()->documentMargin()));
+    resize(std::max({width(), captionWidth, memoWidth}),
+           std::max(height(), menuBar()->sizeHint().height() + memoHeight));
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+}
+
+void TMainForm::assignShortcuts() {
+    ui->New1->setShortcut(kNewKey);
+    ui->Choose1->setShortcut(kChooseKey);
+    ui->Edit1->setShortcut(kEditKey);
+    ui->Run1->setShortcuts(kRunKeys);
+    ui->eXit1->setShortcut(kExitKey);
 }
 
 QSettings& TMainForm::WindowSettings() {
@@ -167,7 +213,7 @@ void TMainForm::readCurrentDir() {
     CurrentDir = SettingsKey->Read(kCurrentDirValue).toStdString();
     if (!CurrentDir.empty()) return;
     CurrentDir = DefaultCurrentDir(std::getenv("HOME"));
-    SettingsKey->Write(kCurrentDirValue, Q(CurrentDir));
+    SettingsKey->Write(kCurrentDirValue, ToQString(CurrentDir));
 }
 
 void TMainForm::LoadOptions() {
@@ -177,15 +223,31 @@ void TMainForm::LoadOptions() {
     optionFile.GetBool(kSubsetKey, SubsetMode);
     // Without settings of the user's own, a run that can work out of the box:
     // vantel, unless a full interpreter was put beside the shell.
-    if (!stored && !IsExecutable(ProcessorDir + std::string(kFullProgram))) {
-        SubsetMode = true;
-        log("Runs use vantel (Subset SNOBOL = Yes): there is no full interpreter " +
-            Q(ProcessorDir + std::string(kFullProgram)));
-    }
+    const bool chooseVantel = !stored && !IsExecutable(ProcessorDir + std::string(kFullProgram));
+    if (chooseVantel) SubsetMode = true;
+    logProcessor(chooseVantel);
     GeneralOption subset;
     subset.MakeBooleanOption(kSubsetKey, kSubsetDescription, &SubsetMode);
     OptionRecords.push_back(subset);
     if (!OptionRecords.empty() && OptionsForm != nullptr) OptionsForm->SetOptions(OptionRecords);
+}
+
+// Every start says which processor runs will use.
+void TMainForm::logProcessor(bool chosenForAFirstStart) {
+    const std::string full = ProcessorDir + std::string(kFullProgram);
+    if (chosenForAFirstStart) {
+        log("Runs use vantel (Subset SNOBOL = Yes): there is no full interpreter " +
+            ToQString(full));
+    } else if (SubsetMode) {
+        log("Runs use vantel (Subset SNOBOL = Yes): " +
+            ToQString(ProcessorDir + std::string(kSubsetProgram)));
+    } else if (IsExecutable(full)) {
+        log("Runs use the full interpreter (Subset SNOBOL = No): " + ToQString(full));
+    } else {
+        log("Runs use the full interpreter (Subset SNOBOL = No), but there is none: " +
+            ToQString(full) +
+            "; to run with vantel, set Options/Run Options (Subset SNOBOL = Yes)");
+    }
 }
 
 // Writes the subset flag back, keeping the option file's other keys.
@@ -213,13 +275,14 @@ void TMainForm::RunIt() {
     if (IsRunning()) return;
     const RunRequest request = runRequest();
     if (!saveBeforeRun(request.sourceFile)) return;
-    log("Running: " + Q(request.sourceFile));
+    log("Running: " + ToQString(request.sourceFile));
     RunResult result = RunProcessor(Launcher, request);
-    if (result.outcome == RunOutcome::Done) {
-        if (closeAfterRun_) {
-            close();
-            return;
-        }
+    if (result.outcome == RunOutcome::Done && closeAfterRun_) {
+        close();
+        return;
+    }
+    // A run that left no listing explains itself instead of opening one.
+    if (result.outcome == RunOutcome::Done && result.listingWritten) {
         ProcessHandle editor = kNoHandle;
         result.outcome = OpenListing(Launcher, request, result.listing, &editor);
         rememberEditor(editor, result.listing);
@@ -232,15 +295,19 @@ void TMainForm::RunIt() {
 // could not; the run does not start then.
 bool TMainForm::saveBeforeRun(const std::string& source) {
     if (EditorHandsFilesOn(ProgramDir)) return true;
-    const quillpad::EditorReply reply = AskEditorToSave(Q(source));
+    const quillpad::EditorReply reply = AskEditorToSave(ToQString(source));
     switch (reply.answer) {
     case quillpad::EditorAnswer::Saved:
-        log("Saved: " + Q(source));
+        log("Saved: " + ToQString(source));
         return true;
     case quillpad::EditorAnswer::Failed:
-        log("Not run: the changes to " + Q(source) + " could not be saved. " + reply.detail);
+        log("Not run: the changes to " + ToQString(source) + " could not be saved. " +
+            reply.detail);
         return false;
     case quillpad::EditorAnswer::NoEditor:
+        // A socket held by another user is not asked, and is named.
+        if (!reply.detail.isEmpty()) log(reply.detail);
+        break;
     case quillpad::EditorAnswer::Unchanged:
     case quillpad::EditorAnswer::Kept:
         break;
@@ -261,11 +328,11 @@ void TMainForm::endEditorsPolitely() {
     for (const auto& [editor, file] : editorFiles_)
         editorsOf[file].push_back(editor);
     for (const auto& [file, editors] : editorsOf) {
-        const quillpad::EditorReply reply = AskEditorToEnd(Q(file));
+        const quillpad::EditorReply reply = AskEditorToEnd(ToQString(file));
         if (reply.answer != quillpad::EditorAnswer::Failed) continue;
         for (ProcessHandle editor : editors)
             Launcher.Release(editor);
-        ShowMessage("The quillpad window of " + Q(file) +
+        ShowMessage("The quillpad window of " + ToQString(file) +
                         " still holds unsaved work and stays open. " + reply.detail,
                     kCloseDuringRunCaption, MessageButtons::Ok);
     }
@@ -275,11 +342,12 @@ void TMainForm::endEditorsPolitely() {
 // installed as the launcher's way to wait.
 void TMainForm::waitForProcessor(ProcessHandle child) {
     ProcessWatch watch(child);
-    TRunningForm running(this, Q(std::filesystem::path(SourceFile).filename().string()), watch);
+    TRunningForm running(this, ToQString(std::filesystem::path(SourceFile).filename().string()),
+                         watch);
     runningWatch_ = &watch;
     running.Wait();
     runningWatch_ = nullptr;
-    if (watch.Stopped()) log("Stopped: " + Q(SourceFile));
+    if (watch.Stopped()) log("Stopped: " + ToQString(SourceFile));
     activateWindow();
 }
 
@@ -300,32 +368,46 @@ void TMainForm::reportRunOutcome(const RunResult& result, const RunRequest& requ
     switch (result.outcome) {
     case RunOutcome::Done:
     case RunOutcome::EditorNotFound:
-        if (result.listingWritten) {
-            log("Listing: " + Q(result.listing));
-            if (result.summary) log(Q(*result.summary));
-        } else if (std::error_code error; !std::filesystem::exists(request.sourceFile, error)) {
-            log("No listing: " + Q(request.sourceFile) + " does not exist");
-        } else if (HasBlankAfterFirst(request.sourceFile)) {
-            log("No listing: the processor got the path cut at its first blank");
-        } else {
-            log("No listing: " + Q(result.listing) + " was not written");
-        }
+        reportListing(result);
         if (result.outcome == RunOutcome::EditorNotFound)
             ShowMessage("Editor program not found", "Oops:Error", MessageButtons::OkCancel);
         break;
     case RunOutcome::ProcessorNotFound:
         if (request.subsetMode) {
-            log("Cannot start " + Q(ProcessorProgram(request)));
+            log("Cannot start " + ToQString(ProcessorProgram(request)));
         } else {
-            log("Cannot start " + Q(ProcessorProgram(request)) +
+            log("Cannot start " + ToQString(ProcessorProgram(request)) +
                 "; to run with vantel, set Options/Run Options (Subset SNOBOL = Yes)");
         }
         ShowMessage("Language processor not found", "Oops:Error", MessageButtons::OkCancel);
         break;
     case RunOutcome::CannotCreate:
-        ShowMessage("Cannot create " + Q(result.file), "Oops:Error", MessageButtons::Ok);
+        ShowMessage("Cannot create " + ToQString(result.file), "Oops:Error", MessageButtons::Ok);
+        break;
+    case RunOutcome::WouldReplaceSource:
+        log("Not run: " + ToQString(result.file) + " would replace the source");
+        ShowMessage("Cannot create " + ToQString(result.file) + ": it is the source file",
+                    "Oops:Error", MessageButtons::Ok);
         break;
     }
+}
+
+// The listing and the summary read from it; without a listing, the
+// processor's own words say why, in the memo and in a box.
+void TMainForm::reportListing(const RunResult& result) {
+    const QStringList words =
+        result.processorWords.empty() ? QStringList() : WordsOf(result.processorWords);
+    if (result.listingWritten) {
+        for (const QString& line : words)
+            log(line);
+        log("Listing: " + ToQString(result.listing));
+        if (result.summary) log(ToQString(*result.summary));
+        return;
+    }
+    const QString why =
+        words.isEmpty() ? ToQString(result.listing) + " was not written" : words.join('\n');
+    log("No listing: " + why);
+    ShowMessage("The run left no listing.\n\n" + why, "Oops:Error", MessageButtons::Ok);
 }
 
 // The end of a child that runs on (an editor) is noticed through its
@@ -363,8 +445,9 @@ void TMainForm::NewFile() {
     SourceFile = *chosen;
     const bool written = WriteFileWhole(SourceFile, kNewFileTemplate);
     enableSourceCommands();
-    log("Creating: " + Q(SourceFile));
-    if (!written) ShowMessage("Cannot create " + Q(SourceFile), "Oops:Error", MessageButtons::Ok);
+    log("Creating: " + ToQString(SourceFile));
+    if (!written)
+        ShowMessage("Cannot create " + ToQString(SourceFile), "Oops:Error", MessageButtons::Ok);
     // The next Choose starts where the new file is.
     rememberFolderOf(SourceFile);
 }
@@ -375,18 +458,14 @@ void TMainForm::ChooseFile() {
     if (!chosen) return;
     SourceFile = *chosen;
     enableSourceCommands();
-    log("File: " + Q(SourceFile));
-    if (HasBlankAfterFirst(SourceFile)) {
-        ShowMessage("Most of these are DOS programs, so a directory with a blank in it will not "
-                    "usually work.",
-                    "Warning", MessageButtons::Ok);
-    }
+    // Paths with blanks run as they are: no warning about them.
+    log("File: " + ToQString(SourceFile));
     rememberFolderOf(SourceFile);
 }
 
 void TMainForm::rememberFolderOf(const std::string& source) {
     CurrentDir = ChosenFolder(source);
-    if (SettingsKey) SettingsKey->Write(kCurrentDirValue, Q(CurrentDir));
+    if (SettingsKey) SettingsKey->Write(kCurrentDirValue, ToQString(CurrentDir));
 }
 
 void TMainForm::EditClick() {

@@ -56,20 +56,21 @@ public:
     // Where the window keeps its own settings (its geometry).
     static QSettings& WindowSettings();
 
+    // The handlers keep the names the layout binds them by.
 public slots:
-    void Activator();
-    void ShutDown();
-    void Sizing();
-    void RunIt();
-    void NewFile();
+    void Activator(); // every activation; the first one reads the settings
+    void ShutDown();  // the window's end: writes the option file
+    void Sizing();    // every resize: the memo fills the window
+    void RunIt();     // File/Run: runs the source and opens its listing
+    void NewFile();   // File/New: a source from the template
     void ChooseFile();
-    void EditClick();
-    void eXit1Click();
-    void Opt_Call();
-    void FontMenuClick();
-    void SetFontSmaller();
-    void DoDebug();
-    void About1Click();
+    void EditClick();      // File/Edit: the source in the editor
+    void eXit1Click();     // File/eXit: closes the window
+    void Opt_Call();       // Options/Run Options: shows the options dialog
+    void FontMenuClick();  // Options/Larger: editors from now on get the larger font
+    void SetFontSmaller(); // Options/Smaller: ... the smaller font
+    void DoDebug();        // Options/Debug, never shown: does nothing
+    void About1Click();    // Help/About: shows the About window
 
 protected:
     // During a run, closing asks first whether to stop the run; the window
@@ -85,6 +86,10 @@ private:
     void showOver(QWidget& window);
     void rememberFolderOf(const std::string& source);
     void createLayout();
+    void placeFirstTime();
+    void assignShortcuts();
+    void logProcessor(bool chosenForAFirstStart);
+    void reportListing(const RunResult& result);
     void createFileDialogs();
     void readToolPaths();
     void openSettingsKey();

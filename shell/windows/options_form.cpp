@@ -128,6 +128,8 @@ void TOptionsForm::SetOptions(std::vector<GeneralOption>& options) {
         setCell(0, row, QString::fromStdString(option.description));
         if (std::optional<QString> value = ValueText(option)) setCell(1, row, *value);
     }
+    // Change acts on the current row: the first one until another is chosen.
+    if (!options.empty()) ui->StringGrid1->setCurrentCell(0, 1);
 }
 
 void TOptionsForm::OKClicked() {

@@ -58,6 +58,26 @@ hello blocked.sno && mkdir blocked.lst
 check "listing not creatable: status 2" test "$(status_of blocked.sno)" = 2
 check "listing not creatable: message" grep -qx 'vantel: cannot create blocked.lst' err.txt
 
+# A listing that would be the source itself (by its name, a symbolic link
+# or a hard link) is refused before anything is created or changed. Were it
+# not, the run would write its listing into its source without end: the
+# runs here are held to 1 MB of file and 20 seconds.
+guarded_status_of() { (ulimit -f 2048; timeout 20 "$vantel" "$@" >out.txt 2>err.txt); echo $?; }
+printf " OUTPUT = 'HI'\nEND\n" >same.lst && cp same.lst same.before
+check "listing over its source: status 2" test "$(guarded_status_of same.lst)" = 2
+check "listing over its source: message" \
+    grep -qx 'vantel: cannot create same.lst: it is the source file' err.txt
+check "listing over its source: source unchanged" cmp -s same.lst same.before
+hello linked.sno && cp linked.sno linked.before && ln -s linked.sno linked.lst
+check "listing linked to its source: status 2" test "$(guarded_status_of linked.sno)" = 2
+check "listing linked to its source: source unchanged" cmp -s linked.sno linked.before
+hello hard.sno && cp hard.sno hard.before && ln hard.sno hard.lst
+check "listing a hard link of its source: status 2" test "$(guarded_status_of hard.sno)" = 2
+check "listing a hard link of its source: source unchanged" cmp -s hard.sno hard.before
+hello other.sno && printf 'old\n' >other.lst
+check "an older listing is replaced" test "$(status_of other.sno)" = 0
+check "an older listing is replaced: listing" grep -q '^ HI$' other.lst
+
 if [ -w /dev/full ]; then
     hello full.sno && ln -s /dev/full full.lst
     check "listing not writable: status 2" test "$(status_of full.sno)" = 2

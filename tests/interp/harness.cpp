@@ -107,7 +107,10 @@ std::string RunProgramWith(const std::string& source, const RunSettings& setting
     WriteFile(path, source);
     const char* args[] = {path.c_str()};
     TestRun().reset();
-    const int result = RunVantel(1, args, settings);
+    // Every program a test runs has its compiled code checked.
+    RunSettings checked = settings;
+    checked.verifyCode = true;
+    const int result = RunVantel(1, args, checked);
     if (status != nullptr) *status = result;
     const std::string listing = ReadFile(TempDir() + "/run.lst");
     static const std::regex timing(" (COMPILATION TIME|EXECUTION TIME:) -?[0-9]+ ");

@@ -172,12 +172,22 @@ TEST_F(Runs, ASecondFullRunReplacesTheFirstRunsFiles) {
     EXPECT_EQ(ReadFile(dir / "prog.err"), "");
 }
 
-TEST_F(Runs, AMissingProcessorStopsBeforeTheMergeAndTheEditor) {
+// A missing processor leaves no files behind, and the last run's stay.
+TEST_F(Runs, AMissingProcessorStopsBeforeAnyFileAndTheEditor) {
     std::filesystem::remove(programDir + "snobol4");
+    WriteFile(dir / "prog.err", "the last run's errors\n");
     EXPECT_EQ(RunSource(launcher, Request(false)).outcome, RunOutcome::ProcessorNotFound);
-    EXPECT_EQ(ReadFile(dir / "prog.out"), "");
-    EXPECT_EQ(ReadFile(dir / "prog.err"), "");
+    EXPECT_FALSE(test::Exists(dir / "prog.out"));
+    EXPECT_EQ(ReadFile(dir / "prog.err"), "the last run's errors\n");
     EXPECT_FALSE(test::Exists(dir / "prog.lst"));
+    // Found but not startable: the files it was given are removed again.
+    std::filesystem::remove(dir / "prog.err");
+    test::WriteFile(programDir + "snobol4", "\x7f"
+                                            "ELF but not a program");
+    chmod((programDir + "snobol4").c_str(), 0755);
+    EXPECT_EQ(RunSource(launcher, Request(false)).outcome, RunOutcome::ProcessorNotFound);
+    EXPECT_FALSE(test::Exists(dir / "prog.out"));
+    EXPECT_FALSE(test::Exists(dir / "prog.err"));
     std::filesystem::remove(programDir + "vantel");
     EXPECT_EQ(RunSource(launcher, Request(true)).outcome, RunOutcome::ProcessorNotFound);
     std::this_thread::sleep_for(200ms);
@@ -191,6 +201,41 @@ TEST_F(Runs, AMissingEditorIsReportedAfterTheListingIsBuilt) {
     RunRequest noEditor = Request(true);
     noEditor.editorCommand.clear();
     EXPECT_EQ(RunSource(launcher, noEditor).outcome, RunOutcome::EditorNotFound);
+}
+
+// A source that a file of the run would empty, replace or delete (also
+// one that a file of the run leads to) is refused before anything is touched.
+TEST_F(Runs, FullModeNeverReplacesItsSource) {
+    std::filesystem::create_symlink(dir / "linked.sno", dir / "linked.err");
+    for (const std::string& name :
+         {std::string("prog.err"), std::string("prog.out"), std::string("prog.lst"),
+          std::string("$sno.lst"), std::string("linked.sno")}) {
+        source = dir / name;
+        WriteFile(dir / name, "the source\n");
+        const RunResult result = RunSource(launcher, Request(false));
+        EXPECT_EQ(result.outcome, RunOutcome::WouldReplaceSource) << name;
+        EXPECT_EQ(ReadFile(dir / name), "the source\n") << name;
+        std::filesystem::remove(dir / name);
+    }
+    EXPECT_FALSE(test::Exists(record));
+}
+
+// vantel's reason for a missing listing is kept, from memory, never from a
+// file beside the source; no editor opens on a listing not written.
+TEST_F(Runs, VantelsOwnWordsComeBackWhenItWritesNoListing) {
+    test::WriteScript(programDir + "vantel",
+                      "echo \"vantel: cannot create ${1%.*}.lst\" >&2\nhead -c 9000 /dev/zero | "
+                      "tr '\\0' x >&2\nexit 2\n");
+    const RunResult result = RunSource(launcher, Request(true));
+    EXPECT_EQ(result.outcome, RunOutcome::Done);
+    EXPECT_FALSE(result.listingWritten);
+    EXPECT_EQ(result.processorWords.substr(0, result.processorWords.find('\n')),
+              "vantel: cannot create " + dir / "prog.lst");
+    EXPECT_EQ(result.processorWords.size(), kProcessorWordsLimit);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(test::Exists(record));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_TRUE(entry.path().filename() == "prog.sno" || entry.is_directory()) << entry.path();
 }
 
 TEST_F(Runs, FilesThatCannotBeMadeAreNamed) {

@@ -8,10 +8,13 @@
 #include "quillpad_test_support.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBlock>
 #include <csignal>
@@ -20,6 +23,8 @@
 
 namespace quillpad {
 namespace {
+
+using namespace std::chrono_literals;
 
 class EditRun : public ::testing::Test {
 protected:
@@ -62,12 +67,65 @@ TEST_F(EditRun, F5SavesRunsVantelAndShowsTheListing) {
     ASSERT_NE(Action(window, "Run with vantel"), nullptr);
     EXPECT_EQ(Action(window, "Run with vantel")->shortcut(), QKeySequence(Qt::Key_F5));
     Action(window, "Run with vantel")->trigger();
-    EXPECT_EQ(window.Run().state(), QProcess::Starting); // not waited for
+    EXPECT_TRUE(window.Run().Running()); // not waited for
     ASSERT_TRUE(test::WaitUntil([&] { return test::Exists(dir / "opened"); }));
     EXPECT_EQ(test::ReadFile(dir / "seen"), "    OUTPUT = 'HI'\nEND\n"); // saved first
     EXPECT_FALSE(window.File().Modified());
     EXPECT_EQ(test::RecordedArguments(dir / "opened"), "-r|" + (dir / "prog.lst"));
     EXPECT_TRUE(test::ReadFile(dir / "prog.lst").find("listing of") == 0);
+}
+
+// Shift+F5 (or the Stop button that shows after a second) ends a run as
+// harbex ends its children: SIGTERM, and SIGKILL two seconds later for a
+// vantel that does not go. Meanwhile F5 says that a run is going, and the
+// status bar shows the elapsed time.
+TEST_F(EditRun, AnF5RunCanBeStopped) {
+    test::WriteFile(source, "END\n");
+    for (const bool ignoresTerm : {false, true}) {
+        SCOPED_TRACE(ignoresTerm ? "ignores SIGTERM" : "ends on SIGTERM");
+        test::WriteScript(bin + "/vantel", std::string(ignoresTerm ? "trap '' TERM\n" : "") +
+                                               "echo partial > \"${1%.*}.lst\"\n"
+                                               "while :; do sleep 0.05; done\n");
+        EditorWindow window({test::Q(source)});
+        QAction* stop = Action(window, "Stop the Run");
+        ASSERT_NE(stop, nullptr);
+        EXPECT_EQ(stop->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F5));
+        EXPECT_FALSE(stop->isEnabled());
+        window.RunWithVantel();
+        auto* button = window.findChild<QPushButton*>("stopRun");
+        ASSERT_TRUE(test::WaitUntil([&] { return !button->isHidden(); }));
+        EXPECT_TRUE(window.findChild<QLabel*>("runTime")->text().startsWith("vantel running 0:0"));
+        window.RunWithVantel();
+        EXPECT_TRUE(window.statusBar()->currentMessage().contains("still running"));
+        QElapsedTimer clock;
+        clock.start();
+        stop->trigger();
+        ASSERT_TRUE(test::WaitUntil([&] { return !window.Run().Running(); }, 6s));
+        EXPECT_GE(clock.elapsed(), ignoresTerm ? 1900 : 0);
+        EXPECT_LT(clock.elapsed(), ignoresTerm ? 4000 : 1500);
+        EXPECT_TRUE(window.statusBar()->currentMessage().startsWith("Stopped vantel on prog.sno"));
+        EXPECT_TRUE(button->isHidden());
+        EXPECT_FALSE(stop->isEnabled());
+        ASSERT_TRUE(test::WaitUntil([&] { return test::Exists(dir / "opened"); }));
+        kill(test::RecordedPid(dir / "opened"), SIGKILL);
+        std::filesystem::remove(dir / "opened");
+    }
+}
+
+// A run that writes no listing shows vantel's own words and opens nothing.
+TEST_F(EditRun, ARunWithoutAListingShowsVantelsWords) {
+    test::WriteFile(source, "END\n");
+    test::WriteScript(bin + "/vantel", "echo \"vantel: cannot create ${1%.*}.lst\" >&2\nexit 2\n");
+    test::WriteFile(dir / "prog.lst", "the last run's listing\n");
+    EditorWindow window({test::Q(source)});
+    window.RunWithVantel();
+    const auto* notice = window.findChild<QLabel*>("notice");
+    ASSERT_TRUE(test::WaitUntil([&] { return !window.Run().Running(); }));
+    EXPECT_EQ(notice->text(),
+              test::Q("The run left no listing: vantel: cannot create " + dir / "prog.lst"));
+    EXPECT_TRUE(window.statusBar()->currentMessage().contains("status 2; no listing"));
+    test::WaitUntil([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_FALSE(test::Exists(dir / "opened"));
 }
 
 TEST_F(EditRun, AMissingVantelIsReportedInTheWindow) {

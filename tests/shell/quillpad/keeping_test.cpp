@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <filesystem>
 #include <future>
@@ -39,6 +40,10 @@ public:
     }
     static QString Notice(const EditorWindow& window) {
         return window.findChild<QLabel*>("notice")->text();
+    }
+    // A request of another program, as it arrives over the socket.
+    EditorReply Answer(EditorWindow& window, EditorRequestKind kind) {
+        return window.Answer({kind, test::Q(file)});
     }
 
     test::TempDir dir;
@@ -84,6 +89,66 @@ TEST_F(Keeping, EveryQuestionThatCanLoseWorkDefaultsToKeepingIt) {
         EXPECT_TRUE(test::AskedQuestions().asked[0].contains(c.question));
         EXPECT_EQ(test::AskedQuestions().defaults[0], c.keeping);
     }
+}
+
+// A change on disk the user declined to load is not written over without a
+// word: Save asks (keeping it by default), and when told to overwrite keeps
+// a copy in the state folder and says where. A save requested by another
+// program never overwrites it.
+TEST_F(Keeping, SavingOverADeclinedChangeAsksAndKeepsACopy) {
+    auto window = Open();
+    Type(*window, "* typed\n");
+    test::AskedQuestions().answers = {QMessageBox::No}; // do not reload
+    test::WriteFile(file, "* changed elsewhere\n");
+    ASSERT_TRUE(test::WaitUntil([] { return test::AskedQuestions().asked.size() == 1; }));
+    EXPECT_EQ(Answer(*window, EditorRequestKind::Save).answer, EditorAnswer::Failed);
+
+    test::AskedQuestions() = {}; // Cancel, then No: nothing is written
+    EXPECT_FALSE(window->Save());
+    test::AskedQuestions().answers = {QMessageBox::No};
+    EXPECT_FALSE(window->Save());
+    EXPECT_EQ(test::AskedQuestions().defaults,
+              (QList<QMessageBox::StandardButton>{QMessageBox::No, QMessageBox::No}));
+    EXPECT_TRUE(test::AskedQuestions().asked[0].contains("changed on disk since quillpad read it"));
+    EXPECT_EQ(test::ReadFile(file), "* changed elsewhere\n");
+
+    test::AskedQuestions().answers = {QMessageBox::Yes};
+    ASSERT_TRUE(window->Save());
+    EXPECT_EQ(test::ReadFile(file), "* typed\n* saved\nEND\n");
+    const QString notice = Notice(*window);
+    ASSERT_TRUE(notice.contains("is kept in ")) << notice.toStdString();
+    const std::string copy = notice.mid(notice.indexOf("kept in ") + 8).chopped(1).toStdString();
+    EXPECT_EQ(test::ReadFile(copy), "* changed elsewhere\n");
+    EXPECT_EQ(std::filesystem::path(copy).parent_path(),
+              std::filesystem::path(std::getenv("XDG_STATE_HOME")) / "quillpad");
+    // Saved, the file is the window's own again: no more questions.
+    test::AskedQuestions() = {};
+    Type(*window, "* more\n");
+    ASSERT_TRUE(window->Save());
+    EXPECT_TRUE(test::AskedQuestions().asked.isEmpty());
+}
+
+// The status bar says what happened: a file opens ("Opened") at its first
+// line; asked again for an unchanged file, nothing is reloaded; a changed
+// one is "Reloaded".
+TEST_F(Keeping, OpenedAndReloadedAreSaidTruthfully) {
+    std::string text;
+    for (int line = 1; line <= 500; ++line)
+        text += "* line " + std::to_string(line) + "\n";
+    test::WriteFile(file, text);
+    auto window = Open();
+    EXPECT_EQ(test::CursorLine(*window), 0);
+    EXPECT_EQ(window->Editor().verticalScrollBar()->value(), 0);
+    EXPECT_EQ(window->statusBar()->currentMessage(), "Opened prog.sno");
+    window->Editor().moveCursor(QTextCursor::End);
+    window->statusBar()->clearMessage();
+    window->Reopen({test::Q(file), FontSwitch::Normal, false, 0});
+    EXPECT_EQ(window->statusBar()->currentMessage(), "");
+    EXPECT_EQ(test::CursorLine(*window), 500); // nothing reloaded, nothing moved
+    test::WriteFile(file, "* new\n");
+    window->Reopen({test::Q(file), FontSwitch::Normal, false, 0});
+    EXPECT_EQ(window->statusBar()->currentMessage(), "Reloaded prog.sno");
+    EXPECT_EQ(test::TextOf(*window), "* new\n");
 }
 
 TEST_F(Keeping, APlantedOldRecoveryFileIsNotOfferedAndTheStatusBarSaysSo) {

@@ -1,5 +1,6 @@
-// The listing view: which lines are cards and messages, and stepping from
-// each message to its card with F8, Shift+F8 and a double click.
+// The listing view: which lines are cards and messages, where a listing
+// opens, stepping from message to message with F8 and Shift+F8, a double
+// click between a message and its card, and Enter to the source.
 
 #include "listing_index.h"
 #include "quillpad_test_support.h"
@@ -161,16 +162,19 @@ TEST(ListingIndex, StepsFollowOnAndRestartFromTheCursor) {
         cursor = stepper.Step(index, cursor, Direction::Forward)->line;
         forward.push_back(cursor);
     }
-    EXPECT_EQ(forward, (std::vector<int>{3, 9, 14, 3})); // wraps around
-    EXPECT_EQ(stepper.Step(index, cursor, Direction::Backward)->line, 14);
+    EXPECT_EQ(forward, (std::vector<int>{6, 12, 17, 6})); // wraps around
+    EXPECT_EQ(stepper.Step(index, cursor, Direction::Backward)->line, 17);
     // After the cursor was moved, the next step starts from there.
     EXPECT_EQ(stepper.Step(index, 7, Direction::Forward)->message, 1);
     EXPECT_EQ(stepper.Step(index, 7, Direction::Backward)->message, 0);
     EXPECT_FALSE(stepper.Step(ListingIndex(), 0, Direction::Forward));
 }
 
-class ListingView : public ::testing::Test {
+class ListingWindow : public ::testing::Test {
 protected:
+    // No quillpad-editor there: a source asked for starts no window.
+    void SetUp() override { SetProgramFolder(test::Q(dir / "no-programs")); }
+    void TearDown() override { SetProgramFolder({}); }
     void Open(const std::string& listing) {
         test::WriteFile(file, listing);
         test::AskedQuestions() = {};
@@ -185,29 +189,76 @@ protected:
         QTest::keyClick(&window->Editor(), static_cast<Qt::Key>(key), modifiers);
     }
     QString Statement() const { return window->findChild<QLabel*>("statement")->text(); }
+    // The line marked as the chosen message's card; -1 when none is.
+    int MarkedCard() const {
+        for (const QTextEdit::ExtraSelection& mark : window->Editor().extraSelections()) {
+            if (mark.format.background().color() == ListingView::kChosenCard)
+                return mark.cursor.blockNumber();
+        }
+        return -1;
+    }
 
     test::TempDir dir;
     std::string file = dir / "prog.lst";
     std::unique_ptr<EditorWindow> window;
 };
 
-TEST_F(ListingView, F8ReachesEachMessagesCardAndShowsItsStatement) {
-    Open(kRunTime);
-    Press(Qt::Key_F8);
+// A listing opens at its first message; F8 and Shift+F8 put the cursor on
+// each message in turn, with its card marked, and the status bar names the
+// message and the label its statement.
+TEST_F(ListingWindow, OpensAtTheFirstMessageAndF8StepsFromMessageToMessage) {
+    Open(kTranslation);
     EXPECT_EQ(test::CursorLine(*window), 6);
+    EXPECT_EQ(MarkedCard(), 3);
+    Press(Qt::Key_F8);
+    EXPECT_EQ(test::CursorLine(*window), 12);
+    EXPECT_EQ(MarkedCard(), 9);
+    EXPECT_EQ(Statement(), "Statement 4");
+    EXPECT_TRUE(window->statusBar()->currentMessage().startsWith("Message 2 of 3: --- TOKEN"));
+    Press(Qt::Key_F8, Qt::ShiftModifier);
+    Press(Qt::Key_F8, Qt::ShiftModifier);
+    EXPECT_EQ(test::CursorLine(*window), 17); // around the start to the last one
+
+    Open(kRunTime);
+    EXPECT_EQ(test::CursorLine(*window), 16);
+    EXPECT_EQ(MarkedCard(), 6);
     EXPECT_EQ(Statement(), "Statement 3");
     EXPECT_TRUE(window->statusBar()->currentMessage().contains("NEGATIVE ARG"));
-    Press(Qt::Key_F8, Qt::ShiftModifier);
-    EXPECT_EQ(test::CursorLine(*window), 6);
     // Moving through the cards shows each one's statement.
-    Press(Qt::Key_Down);
+    window->Editor().setTextCursor(QTextCursor(window->Editor().document()->findBlockByNumber(7)));
     EXPECT_EQ(Statement(), "Statement 4");
     Press(Qt::Key_Up);
     Press(Qt::Key_Up);
     EXPECT_EQ(Statement(), "Statement 2");
 }
 
-TEST_F(ListingView, DoubleClickGoesBetweenAMessageAndItsCard) {
+TEST_F(ListingWindow, AListingWithoutMessagesOpensAtItsEnd) {
+    Open("\f\n SNOBOL SUBSET INTERPRETTER. VERSION 1.0\n   1    END \n"
+         " EXECUTION HAS TERMINATED.\n");
+    EXPECT_EQ(test::CursorLine(*window), window->Editor().blockCount() - 1);
+    EXPECT_EQ(MarkedCard(), -1);
+}
+
+// Enter on a message, or on the card a message is about, asks for the
+// source at the statement's line; elsewhere it does nothing.
+TEST_F(ListingWindow, EnterOnAMessageOrItsCardAsksForTheSource) {
+    test::WriteFile(dir / "prog.sno", "* errors while translating\n    X = 'ABC\n-UNLIST\n"
+                                      "    Y = 2\n-LIST\n    Z = (2\n    W = 3\n+   + 4\nEND\n");
+    Open(kTranslation);
+    std::vector<std::pair<QString, int>> asked;
+    QObject::connect(&window->Listing(), &ListingView::sourceRequested,
+                     [&](const QString& source, int line) { asked.emplace_back(source, line); });
+    for (const int line : {12, 9, 10, 6, 3}) {
+        window->Editor().setTextCursor(
+            QTextCursor(window->Editor().document()->findBlockByNumber(line)));
+        Press(Qt::Key_Return);
+    }
+    const QString source = test::Q(dir / "prog.sno");
+    EXPECT_EQ(asked, (std::vector<std::pair<QString, int>>{
+                         {source, 7}, {source, 7}, {source, 2}, {source, 2}}));
+}
+
+TEST_F(ListingWindow, DoubleClickGoesBetweenAMessageAndItsCard) {
     Open(kTranslation);
     auto doubleClickLine = [&](int line) {
         QTextCursor cursor(window->Editor().document()->findBlockByNumber(line));
@@ -223,12 +274,13 @@ TEST_F(ListingView, DoubleClickGoesBetweenAMessageAndItsCard) {
     EXPECT_EQ(test::TextOf(*window).toStdString(), kTranslation);
 }
 
-TEST_F(ListingView, TheNextRunsListingIsReloaded) {
+TEST_F(ListingWindow, TheNextRunsListingIsReloaded) {
     Open(kTranslation);
     test::WriteFile(file, kRunTime);
     ASSERT_TRUE(test::WaitUntil([&] { return test::TextOf(*window).toStdString() == kRunTime; }));
     Press(Qt::Key_F8);
-    EXPECT_EQ(test::CursorLine(*window), 6);
+    EXPECT_EQ(test::CursorLine(*window), 16);
+    EXPECT_EQ(MarkedCard(), 6);
     EXPECT_TRUE(test::AskedQuestions().asked.isEmpty());
 }
 

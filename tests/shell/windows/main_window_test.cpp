@@ -5,6 +5,7 @@
 
 #include <QCompleter>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 #include <QWindow>
 #include <csignal>
@@ -49,7 +50,18 @@ TEST_F(StartUp, MenusStartAsDesigned) {
     EXPECT_FALSE(Item("Run1")->isEnabled());
     EXPECT_FALSE(Item("Debug1")->isVisible());
     EXPECT_EQ(Item("eXit1")->text(), "e&Xit");
-    EXPECT_EQ(Item("Opt")->text(), "Run Options");
+    // Every item has its letter; the File commands have their Ctrl keys too.
+    EXPECT_EQ(Item("Opt")->text(), "&Run Options");
+    EXPECT_EQ(Item("FontMenu")->text(), "&Larger");
+    EXPECT_EQ(Item("Smaller1")->text(), "&Smaller");
+    const std::vector<std::pair<const char*, QList<QKeySequence>>> keys = {
+        {"New1", {QKeySequence("Ctrl+N")}},
+        {"Choose1", {QKeySequence("Ctrl+O")}},
+        {"Edit1", {QKeySequence("Ctrl+E")}},
+        {"Run1", {QKeySequence("Ctrl+R"), QKeySequence("F5")}},
+        {"eXit1", {QKeySequence("Ctrl+Q")}}};
+    for (const auto& [item, shortcuts] : keys)
+        EXPECT_EQ(Item(item)->shortcuts(), shortcuts) << item;
     // Both dialogs show SNOBOL4 sources first; no wildcard is left as a name.
     auto* open = Find<QFileDialog>(*MainForm, "OpenDialog");
     EXPECT_EQ(open->selectedNameFilter(), "SNOBOL4 Source Files (*.sno)");
@@ -128,7 +140,14 @@ TEST_F(StartUp, AnExistingOptionFileIsReadAsItStands) {
         WriteFile(OptionFile(), content);
         Start();
         EXPECT_FALSE(MainForm->IsSubsetMode()) << content;
-        EXPECT_EQ(MemoLines(), QStringList{""}) << content;
+        // The memo names the processor, and says that it is missing.
+        EXPECT_EQ(
+            MemoLines(),
+            QStringList{QString::fromStdString(
+                "Runs use the full interpreter (Subset SNOBOL = No), but there is none: " +
+                programDir +
+                "snobol4; to run with vantel, set Options/Run Options (Subset SNOBOL = Yes)")})
+            << content;
         Stop();
     }
 }
@@ -142,7 +161,29 @@ TEST_F(StartUp, AHandOffEditorThatIsQuillpadItselfIsIgnoredAndSaidSo) {
         Stop();
     }
     Start();
-    EXPECT_EQ(MemoLines(), QStringList{""});
+    EXPECT_EQ(MemoLines(), QStringList{QString::fromStdString(
+                               "Runs use the full interpreter (Subset SNOBOL = No): " + programDir +
+                               "snobol4")});
+    Stop();
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
+    Start();
+    EXPECT_EQ(MemoLines(), QStringList{QString::fromStdString(
+                               "Runs use vantel (Subset SNOBOL = Yes): " + programDir + "vantel")});
+}
+
+// Without a geometry of its own, the window opens centred, with room for
+// its caption and twenty lines of the memo.
+TEST_F(StartUp, TheFirstStartShowsTheWholeCaptionAndTwentyLines) {
+    Start();
+    auto* memo = Find<QPlainTextEdit>(*MainForm, "Memo1");
+    const QFontMetrics metrics(memo->font());
+    EXPECT_GE(memo->viewport()->height() / metrics.lineSpacing(), 20);
+    QFont caption = MainForm->font();
+    caption.setBold(true);
+    EXPECT_GT(MainForm->width(),
+              QFontMetrics(caption).horizontalAdvance("SNOBOL4 Execution System") + 100);
+    const QPoint screenCentre = MainForm->screen()->availableGeometry().center();
+    EXPECT_LE((MainForm->geometry().center() - screenCentre).manhattanLength(), 40);
 }
 
 TEST_F(StartUp, TheWindowComesBackWhereItWasLeft) {
@@ -269,21 +310,30 @@ TEST_F(FileCommands, ChooseLogsTheFileAndRemembersItsFolder) {
     Pick("Choose1");
     EXPECT_EQ(dialogFolder, work / "src");
     EXPECT_EQ(MainForm->CurrentSource(), source);
-    EXPECT_EQ(MemoLines().size(), 1);
+    EXPECT_EQ(MemoLines().size(), 2);
 }
 
-TEST_F(FileCommands, ABlankInThePathIsWarnedAboutAfterTheLogLine) {
+// Blanks in a path are ordinary: Choose takes it without a word, and both
+// processors get it as one argument.
+TEST_F(FileCommands, APathWithBlanksIsChosenAndRunAsItIs) {
+    std::filesystem::create_directories(work / "My  Files");
+    const std::string source = work / "My  Files/prog .sno";
+    WriteFile(source, "        OUTPUT = 'BLANKS'\nEND\n");
+    WriteFile(OptionFile(), "SUBSET=true\r\n");
     Start();
-    std::filesystem::create_directories(work / "My Files");
-    const std::string source = work / "My Files/prog.sno";
-    WriteFile(source, "END\n");
     Choose(source);
     EXPECT_EQ(MemoLines().last(), QString::fromStdString("File: " + source));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].caption, "Warning");
-    EXPECT_EQ(messages[0].text, "Most of these are DOS programs, so a directory with a blank in "
-                                "it will not usually work.");
-    EXPECT_EQ(MainForm->RememberedFolder(), work / "My Files/");
+    EXPECT_EQ(MainForm->RememberedFolder(), work / "My  Files/");
+    Pick("Run1");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_NE(ReadFile(work / "My  Files/prog .lst").find("BLANKS"), std::string::npos);
+    EXPECT_EQ(EditorArguments(), "-r|" + (work / "My  Files/prog .lst"));
+
+    OptionsForm->findChild<QTableWidget*>("StringGrid1")->item(0, 1)->setText("No");
+    Find<QPushButton>(*OptionsForm, "OK")->click();
+    Pick("Run1");
+    EXPECT_EQ(ReadFile(work / "snobol4.args"), "-r -l $sno.lst " + source + "\n");
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(FileCommands, NewAsksBeforeItReplacesAFile) {
@@ -448,7 +498,7 @@ TEST_F(Running, SubsetModeRunsVantelAndOpensItsListing) {
     EXPECT_NE(ReadFile(work / "hello.lst").find("HELLO"), std::string::npos);
     EXPECT_FALSE(Exists(work / "hello.out"));
     EXPECT_FALSE(Exists(work / "hello.err"));
-    EXPECT_EQ(MemoLines().mid(1),
+    EXPECT_EQ(MemoLines().mid(2),
               QStringList({QString::fromStdString("Running: " + source),
                            QString::fromStdString("Listing: " + work / "hello.lst"),
                            "Ended: status 0, 1 statements"}));
@@ -474,23 +524,31 @@ TEST_F(Running, EachRunEndsWithTheListingsSummary) {
     }
 }
 
-TEST_F(Running, TheMemoSaysWhenARunLeftNoListing) {
+// A run that left no listing gives vantel's own words, in the memo and in
+// a box, and opens no listing window.
+TEST_F(Running, ARunWithoutAListingSaysWhyInVantelsWords) {
     WriteFile(OptionFile(), "SUBSET=true\r\n");
     Start();
     const std::string absent = work / "absent.sno";
-    Choose(absent);
-    Pick("Run1");
-    EXPECT_EQ(MemoLines().last(),
-              QString::fromStdString("No listing: " + absent + " does not exist"));
-    // The editor opens all the same, as after every run.
-    EXPECT_EQ(EditorArguments(), "-r|" + (work / "absent.lst"));
-
-    std::filesystem::create_directories(work / "My Files");
-    WriteFile(work / "My Files/prog.sno", "END\n");
-    Choose(work / "My Files/prog.sno");
-    Pick("Run1");
-    EXPECT_EQ(MemoLines().last(), "No listing: the processor got the path cut at its first blank");
-    EXPECT_EQ(messages.size(), 1u); // only the warning of Choose
+    const std::string blocked = work / "blocked.sno";
+    WriteFile(blocked, "END\n");
+    std::filesystem::create_directory(work / "blocked.lst"); // the listing cannot be made
+    struct Case {
+        std::string source, words;
+    };
+    for (const Case& c : {Case{absent, "vantel: cannot open " + absent},
+                          Case{blocked, "vantel: cannot create " + work / "blocked.lst"}}) {
+        messages.clear();
+        Choose(c.source);
+        Pick("Run1");
+        EXPECT_EQ(MemoLines().last(), QString::fromStdString("No listing: " + c.words));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text,
+                  QString::fromStdString("The run left no listing.\n\n" + c.words));
+        EXPECT_EQ(messages[0].caption, "Oops:Error");
+    }
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(Exists(editorRecord));
 }
 
 TEST_F(Running, StopEndsTheProcessorAndTheRunGoesOn) {
@@ -529,7 +587,7 @@ TEST_F(Running, StopEndsTheProcessorAndTheRunGoesOn) {
     EXPECT_FALSE(MainForm->IsRunning());
     EXPECT_EQ(ReadFile(record), "TERM\n");
     EXPECT_EQ(EditorArguments(), "-r|" + (work / "loop.lst"));
-    EXPECT_EQ(MemoLines().mid(1),
+    EXPECT_EQ(MemoLines().mid(2),
               QStringList({QString::fromStdString("Running: " + source),
                            QString::fromStdString("Stopped: " + source),
                            QString::fromStdString("Listing: " + work / "loop.lst")}));
@@ -579,11 +637,12 @@ TEST_F(Running, FullModeMergesTheInterpretersFiles) {
     EXPECT_EQ(EditorArguments(), "/L|-r|" + (work / "full.lst"));
 }
 
-TEST_F(Running, AMissingProcessorIsReported) {
+TEST_F(Running, AMissingProcessorIsReportedAndLeavesNoFiles) {
     Start();
     std::filesystem::remove(programDir + "snobol4");
     const std::string source = work / "full.sno";
     WriteFile(source, "END\n");
+    WriteFile(work / "full.err", "the last run's errors\n");
     Choose(source);
     Pick("Run1");
     ASSERT_EQ(messages.size(), 1u);
@@ -595,8 +654,31 @@ TEST_F(Running, AMissingProcessorIsReported) {
               QString::fromStdString("Cannot start " + programDir +
                                      "snobol4; to run with vantel, set Options/Run Options "
                                      "(Subset SNOBOL = Yes)"));
+    EXPECT_FALSE(Exists(work / "full.out"));
+    EXPECT_EQ(ReadFile(work / "full.err"), "the last run's errors\n");
     std::this_thread::sleep_for(200ms);
     EXPECT_FALSE(Exists(editorRecord));
+}
+
+// A source that a file of the full run would replace is not run: neither
+// emptied nor merged over.
+TEST_F(Running, FullModeRefusesASourceThatItsFilesWouldReplace) {
+    Start();
+    for (const char* name : {"prog.lst", "prog.err", "prog.out"}) {
+        // Each in a folder of its own, which the file dialog reads afresh.
+        std::filesystem::create_directory(work / name + ".d");
+        const std::string source = work / name + ".d/" + name;
+        WriteFile(source, "        OUTPUT = 'KEEP ME'\nEND\n");
+        messages.clear();
+        Choose(source);
+        Pick("Run1");
+        ASSERT_EQ(messages.size(), 1u) << name;
+        EXPECT_EQ(messages[0].text,
+                  QString::fromStdString("Cannot create " + source + ": it is the source file"));
+        EXPECT_EQ(messages[0].caption, "Oops:Error");
+        EXPECT_EQ(ReadFile(source), "        OUTPUT = 'KEEP ME'\nEND\n") << name;
+        EXPECT_FALSE(Exists(work / "snobol4.args")) << name;
+    }
 }
 
 // quillpad's answers, given in its place; the files asked about are recorded.
@@ -634,7 +716,7 @@ TEST_F(Running, ARunSavesTheEditorsChangesFirst) {
     quillpad.saveReply = {quillpad::EditorAnswer::Saved, {}};
     Pick("Run1");
     EXPECT_EQ(quillpad.saves, QStringList{path});
-    EXPECT_EQ(MemoLines().mid(1, 2), QStringList({"Saved: " + path, "Running: " + path}));
+    EXPECT_EQ(MemoLines().mid(2, 2), QStringList({"Saved: " + path, "Running: " + path}));
     EXPECT_TRUE(Exists(work / "hello.lst"));
 
     // Nothing to save: nothing said.
@@ -799,10 +881,10 @@ TEST_F(Ending, AThousandRunsLeaveNoDescriptorAndNoZombie) {
     // A processor and an editor that end at once (the system's true): the
     // shell's own costs only. Each child's end must be noticed and reaped.
     const std::string quick = Exists("/usr/bin/true") ? "/usr/bin/true" : "/bin/true";
-    for (const char* program : {"vantel", "quillpad"}) {
-        std::filesystem::remove(programDir + program);
-        std::filesystem::create_symlink(quick, programDir + program);
-    }
+    std::filesystem::remove(programDir + "quillpad");
+    std::filesystem::create_symlink(quick, programDir + "quillpad");
+    std::filesystem::remove(programDir + "vantel");
+    WriteScript(programDir + "vantel", ": > \"${1%.*}.lst\"\n");
     const int children = test::ChildProcesses();
     Start();
     const std::string source = work / "hello.sno";
@@ -811,6 +893,7 @@ TEST_F(Ending, AThousandRunsLeaveNoDescriptorAndNoZombie) {
     Pick("Run1"); // the first run may open what Qt keeps open for good
     SettleChildren(children);
     const int descriptors = test::OpenDescriptors();
+    const qsizetype lines = MemoLines().size();
     for (int run = 0; run < 1000; ++run) {
         Item("Run1")->trigger();
         QApplication::processEvents();
@@ -819,7 +902,7 @@ TEST_F(Ending, AThousandRunsLeaveNoDescriptorAndNoZombie) {
     EXPECT_EQ(test::ChildProcesses(), children);
     EXPECT_EQ(test::OpenDescriptors(), descriptors);
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(MemoLines().size(), 1 + 2 * 1001);
+    EXPECT_EQ(MemoLines().size(), lines + 2 * 1000); // "Running:" and "Listing:"
 }
 
 } // namespace

@@ -105,6 +105,15 @@ TEST_F(OptionsDialog, ABadOrEmptyBooleanIsReportedAndTheRestApplied) {
     }
 }
 
+// Change works at once on the first row, and every button has its letter.
+TEST_F(OptionsDialog, StartsOnTheFirstRowWithMnemonics) {
+    Press("ChangeButton");
+    EXPECT_EQ(At(1, 0), "Yes");
+    EXPECT_EQ(Find<QPushButton>(*dialog, "OK")->text(), "&OK");
+    EXPECT_EQ(Find<QPushButton>(*dialog, "Cancel")->text(), "&Cancel");
+    EXPECT_EQ(Find<QPushButton>(*dialog, "ChangeButton")->text(), "C&hange");
+}
+
 TEST_F(OptionsDialog, ChangeTogglesOnlyExactYesAndNo) {
     Change(0);
     EXPECT_EQ(At(1, 0), "Yes");

@@ -1,8 +1,8 @@
 // Saves pictures of the shell's three windows (the main window after a
 // source was chosen, the options dialog and the About window) and of the
-// editor quillpad with a source and with the listing of its run, stepped to
-// the card of its message. Run by tools/screenshot.sh on a virtual display;
-// the argument is the folder for the PNG files.
+// editor quillpad with a source and with the listing of its run, which
+// opens at its first message with that message's card marked. Run by tools/screenshot.sh on a
+// virtual display; the argument is the folder for the PNG files.
 
 #include "about_form.h"
 #include "editor_window.h"
@@ -88,11 +88,6 @@ bool SaveEditorPictures(const QString& folder, const QString& target) {
     QProcess::execute(QCoreApplication::applicationDirPath() + "/vantel", {source});
     quillpad::EditorWindow listing({folder + "/words.lst", quillpad::FontSwitch::Normal, true});
     listing.resize(820, 600);
-    listing.show();
-    Pause(200);
-    for (QAction* action : listing.findChildren<QAction*>()) {
-        if (action->text() == "&Next Message") action->trigger();
-    }
     ok = Save(listing, target + "/quillpad-listing.png") && ok;
     return ok;
 }
