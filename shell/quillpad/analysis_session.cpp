@@ -84,8 +84,9 @@ void AnalysisSession::SetActive(bool active) {
     }
 }
 
+// A file saved as UTF-8 after it was Latin-1 keeps its text but not its bytes.
 bool AnalysisSession::Current() const {
-    return active_ && current_ && current_->revision == revision_;
+    return active_ && current_ && current_->revision == revision_ && encoding_ == fileEncoding_();
 }
 
 void AnalysisSession::Changed() {
@@ -98,7 +99,8 @@ void AnalysisSession::Ask() {
     if (!active_) return;
     pause_.stop();
     asked_ = revision_;
-    std::string bytes = AnalysedBytes(TextOf(text_), fileEncoding_());
+    askedEncoding_ = fileEncoding_();
+    std::string bytes = AnalysedBytes(TextOf(text_), askedEncoding_);
     AnalysisQueue::Shared().Request(
         this, revision_, std::move(bytes),
         [this](std::uint64_t revision, std::shared_ptr<const AnalysedText> result) {
@@ -116,6 +118,7 @@ void AnalysisSession::Arrived(std::uint64_t revision, std::shared_ptr<const Anal
         return;
     }
     current_ = std::move(result);
+    encoding_ = askedEncoding_;
     underlines_ = MakeUnderlines();
     emit analysed();
     const std::vector<std::function<void()>> actions = std::exchange(pending_, {});
@@ -130,7 +133,7 @@ void AnalysisSession::WhenCurrent(std::function<void()> action) {
         return;
     }
     pending_.push_back(std::move(action));
-    if (asked_ != revision_) Ask();
+    if (asked_ != revision_ || askedEncoding_ != fileEncoding_()) Ask();
 }
 
 QString AnalysisSession::LineText(int line) const {
@@ -140,7 +143,7 @@ QString AnalysisSession::LineText(int line) const {
 std::size_t AnalysisSession::OffsetOf(const TextPlace& place) const {
     const analysis::Source& source = current_->source;
     const int line = std::clamp(place.line, 0, source.CardCount() - 1);
-    const LineBytes bytes(LineText(line), fileEncoding_(), std::max(place.position, 0));
+    const LineBytes bytes(LineText(line), encoding_, std::max(place.position, 0));
     const auto column = static_cast<std::size_t>(bytes.ByteColumn(place.position));
     return source.CardStart(line) + std::min(column, source.Card(line).size());
 }
@@ -150,7 +153,7 @@ TextPlace AnalysisSession::PlaceOf(const vantel::SourcePlace& place) const {
     if (place.line > lines) return {lines - 1, static_cast<int>(LineText(lines - 1).size())};
     const int line = std::max(place.line, 1) - 1;
     const int column = std::max(place.column, 1) - 1;
-    const LineBytes bytes(LineText(line), fileEncoding_(), column + 1);
+    const LineBytes bytes(LineText(line), encoding_, column + 1);
     return {line, bytes.Position(column)};
 }
 
@@ -159,7 +162,7 @@ TextRange AnalysisSession::RangeOf(const vantel::SourceSpan& span) const {
     // The end is the first character after the span.
     if (span.to.line >= 1 && span.to.line <= text_.blockCount()) {
         const int column = std::max(span.to.column, 1) - 1;
-        const LineBytes bytes(LineText(range.to.line), fileEncoding_(), column + 1);
+        const LineBytes bytes(LineText(range.to.line), encoding_, column + 1);
         range.to.position = bytes.PositionAfter(column);
     }
     if (!NotAfter(range.from, range.to)) range.to = range.from;

@@ -120,8 +120,10 @@ private:
     QTimer pause_;
     bool active_ = false;
     std::uint64_t revision_ = 1;
-    std::uint64_t asked_ = 0; // the revision last sent to the queue
+    std::uint64_t asked_ = 0;                 // the revision last sent to the queue
+    Encoding askedEncoding_ = Encoding::Utf8; // and the encoding of its bytes
     std::shared_ptr<const AnalysedText> current_;
+    Encoding encoding_ = Encoding::Utf8;         // of current_'s bytes
     std::vector<Underline> underlines_;          // of current_
     std::vector<std::function<void()>> pending_; // until the analysis is current
 };

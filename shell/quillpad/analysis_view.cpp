@@ -18,9 +18,13 @@ namespace {
 constexpr int kListedCardLength = 100; // characters of a card shown in a list
 constexpr int kSayMs = 4000;
 
+// The explanation as a tooltip shows it: its lines as they were written
+// (a card, a message), not wrapped at the tooltip's own guess of a width.
 QString Html(const QString& markdown) {
     QTextDocument document;
     document.setMarkdown(markdown);
+    for (QTextCursor blank = document.find(" "); !blank.isNull(); blank = document.find(" ", blank))
+        blank.insertText(QString(QChar::Nbsp), blank.charFormat());
     return document.toHtml();
 }
 
@@ -42,6 +46,9 @@ AnalysisView::AnalysisView(NumberedEditor& editor, std::function<Encoding()> fil
                        &AnalysisView::ShowReferences),
         menu.addAction("&Outline...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), this,
                        &AnalysisView::ShowOutline),
+        menu.addAction("&Explain at Cursor",
+                       QKeySequence(Qt::CTRL | Qt::Key_K, Qt::CTRL | Qt::Key_I), this,
+                       &AnalysisView::ShowExplanation),
     };
     connect(&session_, &AnalysisSession::analysed, this, [this] {
         ShowUnderlines();
@@ -49,8 +56,11 @@ AnalysisView::AnalysisView(NumberedEditor& editor, std::function<Encoding()> fil
     });
     connect(&session_, &AnalysisSession::failed, this,
             [this] { Say("The text could not be analysed (out of memory)"); });
-    connect(&editor_, &QPlainTextEdit::cursorPositionChanged, this,
-            &AnalysisView::ShowMessageAtCursor);
+    connect(&editor_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        HideKeyboardTip();
+        ShowMessageAtCursor();
+    });
+    editor_.installEventFilter(this);
     editor_.viewport()->installEventFilter(this);
     SetActive(false);
 }
@@ -106,7 +116,14 @@ void AnalysisView::ShowMessageAtCursor() {
     status_.showMessage(shownMessage_);
 }
 
+// Qt hides a tooltip when the mouse moves, not when a key is pressed.
+void AnalysisView::HideKeyboardTip() {
+    if (keyboardTip_) QToolTip::hideText();
+    keyboardTip_ = false;
+}
+
 bool AnalysisView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &editor_ && event->type() == QEvent::KeyPress) HideKeyboardTip();
     if (watched == editor_.viewport() && event->type() == QEvent::ToolTip && session_.Active()) {
         const auto* help = static_cast<QHelpEvent*>(event);
         ShowTooltip(help->pos(), help->globalPos());
@@ -134,16 +151,33 @@ void AnalysisView::ShowTooltip(const QPoint& at, const QPoint& global) {
     next.movePosition(QTextCursor::NextCharacter);
     const QRect right = editor_.cursorRect(next);
     const QRect character(editor_.cursorRect(cursor).topLeft(), QPoint(right.x(), right.bottom()));
-    const TextPlace place{cursor.blockNumber(), cursor.positionInBlock()};
+    ShowTooltip({cursor.blockNumber(), cursor.positionInBlock()}, global,
+                character.adjusted(-2, -2, 2, 2));
+}
+
+// `area`: the tooltip goes when the mouse leaves it.
+void AnalysisView::ShowTooltip(const TextPlace& place, const QPoint& global, const QRect& area) {
     QPointer<QWidget> viewport = editor_.viewport();
-    session_.WhenCurrent([this, place, global, character, viewport] {
+    session_.WhenCurrent([this, place, global, area, viewport] {
         if (viewport.isNull()) return;
         const QString explanation = session_.Explanation(place);
         if (explanation.isEmpty()) {
             QToolTip::hideText();
             return;
         }
-        QToolTip::showText(global, Html(explanation), viewport, character.adjusted(-2, -2, 2, 2));
+        QToolTip::showText(global, Html(explanation), viewport, area);
+    });
+}
+
+void AnalysisView::ShowExplanation() {
+    AtCursor([this](const TextPlace& place) {
+        if (session_.Explanation(place).isEmpty()) {
+            Say("Nothing to explain at the cursor");
+            return;
+        }
+        const QRect caret = editor_.cursorRect();
+        ShowTooltip(place, editor_.viewport()->mapToGlobal(caret.bottomLeft()), {});
+        keyboardTip_ = true;
     });
 }
 

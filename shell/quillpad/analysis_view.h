@@ -3,8 +3,9 @@
 // underlined as they are typed (errors red, warnings amber, each message
 // in the status bar while the cursor is on it), tooltips that explain the
 // word under the mouse, and the Go menu: Go to Definition (F12), Find
-// References (Shift+F12) and the Outline (Ctrl+Shift+O). What is known and
-// where it is comes from the AnalysisSession; this only shows it.
+// References (Shift+F12), the Outline (Ctrl+Shift+O) and the tooltip for
+// the word at the cursor (Ctrl+K Ctrl+I), for the keyboard. What is known
+// and where it is comes from the AnalysisSession; this only shows it.
 
 #include "analysis_session.h"
 
@@ -41,6 +42,7 @@ public:
     void GoToDefinition();
     void ShowReferences();
     void ShowOutline();
+    void ShowExplanation();
     // The list last opened by References or Outline, while it is open.
     PickList* List() const { return list_; }
 
@@ -50,7 +52,9 @@ protected:
 private:
     void ShowUnderlines();
     void ShowMessageAtCursor();
+    void HideKeyboardTip();
     void ShowTooltip(const QPoint& at, const QPoint& global);
+    void ShowTooltip(const TextPlace& place, const QPoint& global, const QRect& area);
     void Select(const TextRange& range);
     void Say(const QString& text);
     void OpenList(const QString& title, const QStringList& headers, const QList<QStringList>& rows,
@@ -65,6 +69,7 @@ private:
     QStatusBar& status_;
     QList<QAction*> actions_;
     QString shownMessage_; // the status bar's message that is ours
+    bool keyboardTip_ = false; // a tooltip shown for the cursor, which a key or a move hides
     PickList* list_ = nullptr;
 };
 

@@ -38,6 +38,7 @@ PickList::PickList(QWidget& over, const QString& title, const QStringList& heade
     rows_->setUniformRowHeights(true);
     rows_->setAllColumnsShowFocus(true);
     rows_->setFocusPolicy(Qt::NoFocus); // the keys go to the filter, which passes Up and Down on
+    rows_->setFont(over.font());        // cards in the editor's fixed-pitch font
     for (qsizetype i = 0; i < rows.size(); ++i) {
         auto* item = new QTreeWidgetItem(rows_, rows[i]);
         item->setData(0, Qt::UserRole, static_cast<int>(i));

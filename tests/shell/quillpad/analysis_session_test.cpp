@@ -138,6 +138,17 @@ TEST(AnalysisSession, ALatin1FilesColumnsAreItsBytes) {
         ASSERT_FALSE(a.session.Underlines().empty());
         EXPECT_EQ(a.session.Underlines()[0].range.from, (TextPlace{0, 10}));
     }
+    // Saved as UTF-8 (a character beyond Latin-1 typed elsewhere), the same
+    // text has other bytes: the analysis of the old ones is not current.
+    Analysed a(text, Encoding::Latin1);
+    ASSERT_TRUE(a.Wait());
+    a.encoding = Encoding::Utf8;
+    EXPECT_FALSE(a.session.Current());
+    bool ran = false;
+    a.session.WhenCurrent([&] { ran = true; });
+    ASSERT_TRUE(test::WaitUntil([&] { return ran; }));
+    EXPECT_EQ(a.session.Analysed()->Text(), text.toUtf8().toStdString());
+    EXPECT_EQ(a.session.Underlines()[0].range.from, (TextPlace{0, 10}));
 }
 
 TEST(AnalysisSession, AnyTextIsAnalysed) {

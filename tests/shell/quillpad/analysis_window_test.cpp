@@ -1,8 +1,8 @@
 // The analysis in quillpad's window, as a user meets it: messages are
 // underlined after a pause in the typing and go when mended, the status bar
 // says the message under the cursor, a tooltip explains the word under the
-// mouse, F12, Shift+F12 and Ctrl+Shift+O go where they say, and a listing
-// is not analysed.
+// mouse (or at the cursor, for the keyboard), F12, Shift+F12 and Ctrl+Shift+O go where they say,
+// and a listing is not analysed.
 
 #include "analysis_view.h"
 #include "pick_list.h"
@@ -49,6 +49,13 @@ protected:
             for (QAction* action : menu->menu()->actions())
                 if (action->text().remove('&').startsWith(text)) return action;
         return nullptr;
+    }
+
+    // The tooltip's words, without its markup.
+    static QString TooltipText() {
+        QTextDocument shown;
+        shown.setHtml(QToolTip::text());
+        return shown.toPlainText();
     }
 
     static void PutCursor(EditorWindow& window, int line, int position) {
@@ -144,13 +151,22 @@ TEST_F(AnalysisWindow, ATooltipExplainsTheWordUnderTheMouse) {
     QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
     QCoreApplication::sendEvent(viewport, &help);
     ASSERT_TRUE(test::WaitUntil([] { return QToolTip::isVisible(); }));
-    EXPECT_TRUE(QToolTip::text().contains("LT(N1, N2)"));
+    EXPECT_TRUE(TooltipText().contains("LT(N1, N2)")) << TooltipText().toStdString();
     // Beyond the end of a line there is nothing to explain.
     cursor.movePosition(QTextCursor::EndOfBlock);
     const QPoint beyond = window.Editor().cursorRect(cursor).center() + QPoint(40, 0);
     QHelpEvent nothing(QEvent::ToolTip, beyond, viewport->mapToGlobal(beyond));
     QCoreApplication::sendEvent(viewport, &nothing);
     EXPECT_TRUE(test::WaitUntil([] { return !QToolTip::isVisible(); }));
+
+    // From the keyboard: the word at the cursor.
+    QAction* explain = Action(window, "Explain at Cursor");
+    ASSERT_NE(explain, nullptr);
+    EXPECT_EQ(explain->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_K, Qt::CTRL | Qt::Key_I));
+    PutCursor(window, 2, 36); // LOOP in the goto
+    explain->trigger();
+    ASSERT_TRUE(test::WaitUntil([] { return QToolTip::isVisible(); }));
+    EXPECT_TRUE(TooltipText().contains("the label of statement 2, line 3"));
 }
 
 // Colouring and underlining change no text: a window at rest analyses nothing.
