@@ -103,11 +103,14 @@ check() { # description, then the command that must succeed
     if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
 }
 picture() { sleep 0.7; scrot -o "$pictures/$1.png"; echo "     picture $pictures/$1.png"; }
-# How many pixels of a picture have the hue of the red (errors) or amber
-# (warnings) underlines, smoothed into the background as they are drawn;
-# no other part of a quillpad window has them.
+# How many pixels of a window in a picture have the hue of the red (errors)
+# or amber (warnings) underlines, smoothed into the background as they are
+# drawn; no other part of a quillpad source window has them.
+#   colour_count PICTURE red|amber WINDOW
 colour_count() {
-    python3 - "$pictures/$1.png" "$2" <<'PYTHON'
+    local X=0 Y=0 WIDTH=0 HEIGHT=0
+    eval "$(xdotool getwindowgeometry --shell "$3" 2>/dev/null)"
+    python3 - "$pictures/$1.png" "$2" "$X" "$Y" "$WIDTH" "$HEIGHT" <<'PYTHON'
 import struct, sys, zlib
 data = open(sys.argv[1], "rb").read()
 pos, idat = 8, b""
@@ -125,6 +128,8 @@ hues = {
     "amber": lambda r, g, b: r >= 0xC0 and g - b >= 0x3C and r - g <= 0x48 and b <= 0xA0,
 }
 wanted = hues[sys.argv[2]]
+left, top, right, bottom = (int(v) for v in sys.argv[3:7])
+right, bottom = left + right, top + bottom
 raw, stride = zlib.decompress(idat), width * step
 previous, count = bytearray(stride), 0
 for y in range(height):
@@ -139,12 +144,14 @@ for y in range(height):
             p = a + b - c
             near = a if abs(p - a) <= abs(p - b) and abs(p - a) <= abs(p - c) else b if abs(p - b) <= abs(p - c) else c
             line[i] = (line[i] + near) & 255
-    count += sum(wanted(line[i], line[i + 1], line[i + 2]) for i in range(0, stride, step))
+    if top <= y < bottom:
+        count += sum(wanted(line[x * step], line[x * step + 1], line[x * step + 2])
+                     for x in range(max(left, 0), min(right, width)))
     previous = line
 print(count)
 PYTHON
 }
-shows_colour() { test "$(colour_count "$1" "$2")" -gt 20; }
+shows_colour() { test "$(colour_count "$1" "$2" "$3")" -gt 20; }
 # The windows a program shows (tooltips and popup lists are windows of their own).
 windows_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | wc -l; }
 # Waits at most `limit` seconds (or the second argument's) for a visible
@@ -364,14 +371,15 @@ focus "$counter"
 sleep 1.5
 picture 19a-analysed-without-faults
 check "a program without faults has no underlines" \
-    test "$(colour_count 19a-analysed-without-faults red)" = 0 -a \
-    "$(colour_count 19a-analysed-without-faults amber)" = 0
+    test "$(colour_count 19a-analysed-without-faults red "$counter")" = 0 -a \
+    "$(colour_count 19a-analysed-without-faults amber "$counter")" = 0
 keys ctrl+Home Down Down Down Down Down Down Home
 type_text "        OUTPUT = SIZE(I, 2) 'not closed"
 sleep 1.5
 picture 19b-underlined-as-typed
-check "the translation error is underlined in red" shows_colour 19b-underlined-as-typed red
-check "the warning is underlined in amber" shows_colour 19b-underlined-as-typed amber
+check "the translation error is underlined in red" \
+    shows_colour 19b-underlined-as-typed red "$counter"
+check "the warning is underlined in amber" shows_colour 19b-underlined-as-typed amber "$counter"
 keys Up End
 picture 19c-message-in-the-status-bar
 # A tooltip explains the word at the cursor (Ctrl+K Ctrl+I; a key hides

@@ -103,22 +103,25 @@ void AnalysisSession::Ask() {
     std::string bytes = AnalysedBytes(TextOf(text_), askedEncoding_);
     AnalysisQueue::Shared().Request(
         this, revision_, std::move(bytes),
-        [this](std::uint64_t revision, std::shared_ptr<const AnalysedText> result) {
+        [this, encoding = askedEncoding_](std::uint64_t revision,
+                                          std::shared_ptr<const AnalysedText> result) {
             QMetaObject::invokeMethod(
-                this, [this, revision, result] { Arrived(revision, result); },
+                this, [this, revision, encoding, result] { Arrived(revision, encoding, result); },
                 Qt::QueuedConnection);
         });
 }
 
-void AnalysisSession::Arrived(std::uint64_t revision, std::shared_ptr<const AnalysedText> result) {
-    if (!active_ || revision != revision_) return; // the text changed since: dropped
+void AnalysisSession::Arrived(std::uint64_t revision, Encoding encoding,
+                              std::shared_ptr<const AnalysedText> result) {
+    // The text (or the bytes it is saved as) changed since: dropped.
+    if (!active_ || revision != revision_ || encoding != fileEncoding_()) return;
     if (!result) {
         pending_.clear();
         emit failed();
         return;
     }
     current_ = std::move(result);
-    encoding_ = askedEncoding_;
+    encoding_ = encoding;
     underlines_ = MakeUnderlines();
     emit analysed();
     const std::vector<std::function<void()>> actions = std::exchange(pending_, {});

@@ -108,7 +108,8 @@ signals:
 private:
     void Changed();
     void Ask();
-    void Arrived(std::uint64_t revision, std::shared_ptr<const AnalysedText> result);
+    void Arrived(std::uint64_t revision, Encoding encoding,
+                 std::shared_ptr<const AnalysedText> result);
     std::vector<Underline> MakeUnderlines() const;
     std::size_t OffsetOf(const TextPlace& place) const;
     TextPlace PlaceOf(const vantel::SourcePlace& place) const;

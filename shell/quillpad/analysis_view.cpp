@@ -55,7 +55,7 @@ AnalysisView::AnalysisView(NumberedEditor& editor, std::function<Encoding()> fil
         ShowMessageAtCursor();
     });
     connect(&session_, &AnalysisSession::failed, this,
-            [this] { Say("The text could not be analysed (out of memory)"); });
+            [this] { Say("The text could not be analysed"); });
     connect(&editor_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
         HideKeyboardTip();
         ShowMessageAtCursor();
