@@ -21,7 +21,7 @@
 #include <nlohmann/json.hpp>
 
 #include "framing/framing.h"
-#include "latency_program.h"
+#include "latency.h"
 #include "lsp/server.h"
 
 extern char** environ;
@@ -29,20 +29,9 @@ extern char** environ;
 namespace {
 
 using Json = nlohmann::json;
-using Clock = std::chrono::steady_clock;
-
-struct Figures {
-    std::vector<double> ms;
-    void Print(const char* what) {
-        std::sort(ms.begin(), ms.end());
-        std::printf("%-44s median %6.2f ms   p90 %6.2f ms   max %6.2f ms   (%zu changes)\n", what,
-                    ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms.back(), ms.size());
-    }
-};
-
-double Since(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using vantel::bench::Clock;
+using vantel::bench::Figures;
+using vantel::bench::Since;
 
 class Pipe {
 public:

@@ -12,7 +12,7 @@
 #include "analysis_text.h"
 #include "analysis_view.h"
 #include "highlighters.h"
-#include "latency_program.h"
+#include "latency.h"
 #include "numbered_editor.h"
 
 #include <QApplication>
@@ -28,20 +28,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-struct Figures {
-    std::vector<double> ms;
-    void Print(const char* what) {
-        std::sort(ms.begin(), ms.end());
-        std::printf("%-46s median %7.2f ms   p90 %7.2f ms   max %7.2f ms   (%zu)\n", what,
-                    ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms.back(), ms.size());
-    }
-};
-
-double Since(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using vantel::bench::Clock;
+using vantel::bench::Figures;
+using vantel::bench::Since;
 
 Figures Timed(int times, const std::function<void()>& work) {
     Figures f;
@@ -148,16 +137,16 @@ int main(int argc, char** argv) {
         program.Underlined(changes, quillpad::AnalysisSession::kPauseMs)
             .Print("500 statements: change -> underlined");
         program.Underlined(changes, 0).Print("500 statements: the same without the pause");
-        program.Analyses(changes).Print("500 statements: the analysis (its thread)");
-        program.TakingTheText(changes).Print("500 statements: the text taken (window)");
+        program.Analyses(changes).Print("500 statements: the analysis (its thread)", "times");
+        program.TakingTheText(changes).Print("500 statements: the text taken (window)", "times");
         program.Keystrokes(changes).Print("500 statements: a keystroke, coloured (window)");
     }
     {
         const QString text = Cards20000();
         std::printf("20,000 cards, %lld bytes:\n", static_cast<long long>(text.size()));
         Bench cards(text);
-        cards.Analyses(10).Print("20,000 cards: the analysis (its thread)");
-        cards.TakingTheText(10).Print("20,000 cards: the text taken (window)");
+        cards.Analyses(10).Print("20,000 cards: the analysis (its thread)", "times");
+        cards.TakingTheText(10).Print("20,000 cards: the text taken (window)", "times");
         cards.Keystrokes(changes).Print("20,000 cards: a keystroke, coloured (window)");
         cards.Settle();
         cards.Underlined(10, 0).Print("20,000 cards: change -> underlined, no pause");

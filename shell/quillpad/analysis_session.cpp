@@ -30,13 +30,14 @@ QString FromBytes(const std::string& bytes) {
 }
 
 // A message as Markdown text: every ASCII punctuation character escaped,
-// so that none of it is read as markup.
+// so that none of it is read as markup, and its blanks not to be broken (a
+// message is one line, as in the listing).
 QString MarkdownText(const QString& text) {
     QString out;
     out.reserve(text.size() * 2);
     for (const QChar c : text) {
         if (c.unicode() < 0x80 && (c.isPunct() || c.isSymbol())) out += '\\';
-        out += c;
+        out += c == ' ' ? QChar(QChar::Nbsp) : c;
     }
     return out;
 }
@@ -207,7 +208,7 @@ QString AnalysisSession::Explanation(const TextPlace& place) const {
     QStringList parts;
     for (const Underline& u : underlines_)
         if (u.range.Holds(place))
-            parts.append(QString(u.error ? "**Error:** %1" : "**Warning:** %1")
+            parts.append(QString(u.error ? "**Error:**\u00a0%1" : "**Warning:**\u00a0%1")
                              .arg(MarkdownText(u.message)));
     if (const QString hover = Hover(place); !hover.isEmpty()) parts.append(hover);
     return parts.join("\n\n");

@@ -18,13 +18,9 @@ namespace {
 constexpr int kListedCardLength = 100; // characters of a card shown in a list
 constexpr int kSayMs = 4000;
 
-// The explanation as a tooltip shows it: its lines as they were written
-// (a card, a message), not wrapped at the tooltip's own guess of a width.
 QString Html(const QString& markdown) {
     QTextDocument document;
     document.setMarkdown(markdown);
-    for (QTextCursor blank = document.find(" "); !blank.isNull(); blank = document.find(" ", blank))
-        blank.insertText(QString(QChar::Nbsp), blank.charFormat());
     return document.toHtml();
 }
 

@@ -77,13 +77,15 @@ The quick brown fox jumps over the lazy dog.
 Pattern matching is what SNOBOL4 does best!
 )";
 
+bool WriteSample(const QString& path, const char* text) {
+    QFile sample(path);
+    return sample.open(QIODevice::WriteOnly) && sample.write(text) >= 0;
+}
+
 // quillpad on the sample source, then on the listing vantel writes for it.
 bool SaveEditorPictures(const QString& folder, const QString& target) {
     const QString source = folder + "/words.sno";
-    QFile sample(source);
-    if (!sample.open(QIODevice::WriteOnly)) return false;
-    sample.write(kSample);
-    sample.close();
+    if (!WriteSample(source, kSample)) return false;
     quillpad::EditorWindow editor({source, quillpad::FontSwitch::Normal, false});
     editor.resize(820, 440);
     bool ok = Save(editor, target + "/quillpad-source.png");
@@ -112,10 +114,7 @@ END
 // taken from the screen, where the tooltip is a window of its own.
 bool SaveAnalysisPicture(const QString& folder, const QString& target) {
     const QString source = folder + "/count.sno";
-    QFile sample(source);
-    if (!sample.open(QIODevice::WriteOnly)) return false;
-    sample.write(kCounting);
-    sample.close();
+    if (!WriteSample(source, kCounting)) return false;
     quillpad::EditorWindow editor({source, quillpad::FontSwitch::Normal, false});
     editor.resize(820, 330);
     editor.show();
