@@ -33,7 +33,7 @@
 # Every wait for a window has a time limit (WALKTHROUGH_WAIT seconds, 60 by
 # default) and a FAIL line of its own. When run as root, the programs run
 # as the user nobody (setpriv), so that closed folders are truly closed to
-# them. Not run by the tests; needs xvfb, openbox, xdotool and scrot.
+# them. Not run by the tests; needs xvfb, openbox, xdotool, scrot and python3.
 #   tools/walkthrough.sh [build-folder] [picture-folder]
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -41,7 +41,7 @@ build=$(realpath "${1:-build}")
 pictures=$(realpath -m "${2:-/tmp/walkthrough}")
 limit=${WALKTHROUGH_WAIT:-60}
 mkdir -p "$pictures"
-for tool in Xvfb openbox xdotool scrot; do
+for tool in Xvfb openbox xdotool scrot python3; do
     command -v $tool >/dev/null || { echo "walkthrough: $tool is missing" >&2; exit 2; }
 done
 
