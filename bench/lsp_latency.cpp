@@ -21,6 +21,7 @@
 #include <nlohmann/json.hpp>
 
 #include "framing/framing.h"
+#include "latency.h"
 #include "lsp/server.h"
 
 extern char** environ;
@@ -28,52 +29,9 @@ extern char** environ;
 namespace {
 
 using Json = nlohmann::json;
-using Clock = std::chrono::steady_clock;
-
-// 500 statements in the shape of the examples: labels, gotos, a few
-// defined functions and their calls, patterns and literals.
-std::string Program() {
-    std::string text = "* 500 statements for the latency benchmark.\n"
-                       " DEFINE('TWICE(N)T', 'TWICE')                   :(MAIN)\n"
-                       "TWICE T = N + N\n"
-                       " TWICE = T                                      :(RETURN)\n"
-                       "MAIN I = 0\n";
-    for (int i = 5; i <= 500; ++i) {
-        const std::string n = std::to_string(i);
-        switch (i % 5) {
-        case 0:
-            text += "L" + n + " I = LT(I, " + n + ") I + 1                :F(L" + n + "X)\n";
-            break;
-        case 1:
-            text += " WORD = BREAK('abc') SPAN('def') . W" + std::to_string(i % 7) + "\n";
-            break;
-        case 2:
-            text += " OUTPUT = TWICE(I) ' and ' SIZE('text" + n + "')\n";
-            break;
-        case 3:
-            text += " LINE 'x' ARBNO('y' | 'z') = 'v'                :S(L" + std::to_string(i - 3) +
-                    ")\n";
-            break;
-        default:
-            text += "L" + std::to_string(i - 4) + "X &ANCHOR = REMDR(I, 2)\n";
-            break;
-        }
-    }
-    return text + "END\n";
-}
-
-struct Figures {
-    std::vector<double> ms;
-    void Print(const char* what) {
-        std::sort(ms.begin(), ms.end());
-        std::printf("%-44s median %6.2f ms   p90 %6.2f ms   max %6.2f ms   (%zu changes)\n", what,
-                    ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms.back(), ms.size());
-    }
-};
-
-double Since(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using vantel::bench::Clock;
+using vantel::bench::Figures;
+using vantel::bench::Since;
 
 class Pipe {
 public:
@@ -140,7 +98,7 @@ Json Change(int version, int line) {
 int main(int argc, char** argv) {
     const char* program = argc > 1 ? argv[1] : "build/bin/vantel-lsp";
     const int changes = argc > 2 ? std::atoi(argv[2]) : 200;
-    const std::string text = Program();
+    const std::string text = vantel::bench::LatencyProgram();
     const int line = 250;
 
     Figures diagnostics, hover, inProcess;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Saves PNG pictures of harbex's main window, options dialog and About
-# window, and of quillpad with a source and with its listing, into docs/
-# (or the folder given), drawn on a virtual X display (Xvfb) at 96 pixels
-# per inch.
+# window, and of quillpad with a source, with its listing and analysing a
+# source as it is typed, into docs/ (or the folder given), drawn on a
+# virtual X display (Xvfb) at 96 pixels per inch.
 #   tools/screenshot.sh [build-folder] [picture-folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -12,6 +12,11 @@
 #     editor's unsaved changes first and reloads the same listing window;
 #   - F5 in quillpad; an F5 run of a looping program: the elapsed time and a
 #     Stop button, F5 again says that a run is going, Shift+F5 stops it;
+#   - the analysis as one types in quillpad: messages underlined after a
+#     pause (errors red, warnings amber), the message under the cursor in
+#     the status bar, the tooltip of a word under the mouse and at the
+#     cursor (Ctrl+K Ctrl+I), F12 to a label's statement, Shift+F12 to its
+#     references, the outline (Ctrl+Shift+O);
 #   - harbex's Stop of a looping program; a path with blanks runs;
 #   - a run in a folder the user cannot write: vantel's own words in a box,
 #     no empty listing window;
@@ -28,7 +33,7 @@
 # Every wait for a window has a time limit (WALKTHROUGH_WAIT seconds, 60 by
 # default) and a FAIL line of its own. When run as root, the programs run
 # as the user nobody (setpriv), so that closed folders are truly closed to
-# them. Not run by the tests; needs xvfb, openbox, xdotool and scrot.
+# them. Not run by the tests; needs xvfb, openbox, xdotool, scrot and python3.
 #   tools/walkthrough.sh [build-folder] [picture-folder]
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -36,7 +41,7 @@ build=$(realpath "${1:-build}")
 pictures=$(realpath -m "${2:-/tmp/walkthrough}")
 limit=${WALKTHROUGH_WAIT:-60}
 mkdir -p "$pictures"
-for tool in Xvfb openbox xdotool scrot; do
+for tool in Xvfb openbox xdotool scrot python3; do
     command -v $tool >/dev/null || { echo "walkthrough: $tool is missing" >&2; exit 2; }
 done
 
@@ -98,6 +103,57 @@ check() { # description, then the command that must succeed
     if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
 }
 picture() { sleep 0.7; scrot -o "$pictures/$1.png"; echo "     picture $pictures/$1.png"; }
+# How many pixels of a window in a picture have the hue of the red (errors)
+# or amber (warnings) underlines, smoothed into the background as they are
+# drawn; no other part of a quillpad source window has them.
+#   colour_count PICTURE red|amber WINDOW
+colour_count() {
+    local X=0 Y=0 WIDTH=0 HEIGHT=0
+    eval "$(xdotool getwindowgeometry --shell "$3" 2>/dev/null)"
+    python3 - "$pictures/$1.png" "$2" "$X" "$Y" "$WIDTH" "$HEIGHT" <<'PYTHON'
+import struct, sys, zlib
+data = open(sys.argv[1], "rb").read()
+pos, idat = 8, b""
+while pos < len(data):
+    length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+    body = data[pos + 8:pos + 8 + length]
+    if kind == b"IHDR":
+        width, height, depth, colour = struct.unpack(">IIBB", body[:10])
+        step = 3 if colour == 2 else 4
+    elif kind == b"IDAT":
+        idat += body
+    pos += 12 + length
+hues = {
+    "red": lambda r, g, b: r >= 0xC0 and r - g >= 0x40 and abs(g - b) <= 0x10,
+    "amber": lambda r, g, b: r >= 0xC0 and g - b >= 0x3C and r - g <= 0x48 and b <= 0xA0,
+}
+wanted = hues[sys.argv[2]]
+left, top, right, bottom = (int(v) for v in sys.argv[3:7])
+right, bottom = left + right, top + bottom
+raw, stride = zlib.decompress(idat), width * step
+previous, count = bytearray(stride), 0
+for y in range(height):
+    kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+    for i in range(stride):  # PNG's row filters undone
+        a = line[i - step] if i >= step else 0
+        b, c = previous[i], previous[i - step] if i >= step else 0
+        if kind == 1: line[i] = (line[i] + a) & 255
+        elif kind == 2: line[i] = (line[i] + b) & 255
+        elif kind == 3: line[i] = (line[i] + (a + b) // 2) & 255
+        elif kind == 4:
+            p = a + b - c
+            near = a if abs(p - a) <= abs(p - b) and abs(p - a) <= abs(p - c) else b if abs(p - b) <= abs(p - c) else c
+            line[i] = (line[i] + near) & 255
+    if top <= y < bottom:
+        count += sum(wanted(line[x * step], line[x * step + 1], line[x * step + 2])
+                     for x in range(max(left, 0), min(right, width)))
+    previous = line
+print(count)
+PYTHON
+}
+shows_colour() { test "$(colour_count "$1" "$2" "$3")" -gt 20; }
+# The windows a program shows (tooltips and popup lists are windows of their own).
+windows_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | wc -l; }
 # Waits at most `limit` seconds (or the second argument's) for a visible
 # window whose title matches; prints its id, or a FAIL line on standard
 # error and nothing.
@@ -291,6 +347,99 @@ keys F5
 check "F5 saved the source" eventually grep -q "one two three" "$source"
 check "F5 ran it" eventually grep -q "Words: 21" "$listing"
 picture 07b-f5-run
+
+# The analysis as one types: a program without faults has no underlines;
+# a line typed with faults gets them after a short pause.
+counting=$scratch/work/count.sno
+cat >"$counting" <<'EOF'
+* Counts to three, twice over.
+        DEFINE('TWICE(N)', 'TWICE')            :(MAIN)
+TWICE   TWICE = N + N                          :(RETURN)
+MAIN    I = 0
+LOOP    I = LT(I, 3) I + 1                     :F(DONE)
+        OUTPUT = TWICE(I)                      :(LOOP)
+DONE    OUTPUT = 'Counted to ' I
+END
+EOF
+chown "$user_id" "$counting"
+choose "$counting"
+keys ctrl+e
+counter=$(window '^count.sno.* - quillpad')
+check "Edit opens count.sno" test -n "$counter"
+counter_pid=$(xdotool getwindowpid "$counter" 2>/dev/null)
+focus "$counter"
+sleep 1.5
+picture 19a-analysed-without-faults
+check "a program without faults has no underlines" \
+    test "$(colour_count 19a-analysed-without-faults red "$counter")" = 0 -a \
+    "$(colour_count 19a-analysed-without-faults amber "$counter")" = 0
+keys ctrl+Home Down Down Down Down Down Down Home
+type_text "        OUTPUT = SIZE(I, 2) 'not closed"
+sleep 1.5
+picture 19b-underlined-as-typed
+check "the translation error is underlined in red" \
+    shows_colour 19b-underlined-as-typed red "$counter"
+check "the warning is underlined in amber" shows_colour 19b-underlined-as-typed amber "$counter"
+keys Up End
+picture 19c-message-in-the-status-bar
+# A tooltip explains the word at the cursor (Ctrl+K Ctrl+I; a key hides
+# it) and the word under the mouse (found by moving down the label column).
+before=$(windows_of "$counter_pid")
+keys ctrl+Home Down Down Down Down Home
+xdotool key --clearmodifiers --repeat 13 Right
+keys ctrl+k ctrl+i
+check "Ctrl+K Ctrl+I shows the tooltip of LT" eventually test "$(windows_of "$counter_pid")" -gt "$before"
+picture 19d-tooltip-at-the-cursor
+keys Escape
+check "... and Esc hides it" eventually test "$(windows_of "$counter_pid")" -eq "$before"
+hovered=
+for y in $(seq 40 4 160); do
+    xdotool mousemove --window "$counter" 44 "$y"
+    sleep 0.2
+    xdotool mousemove --window "$counter" 46 "$y"
+    sleep 1.2
+    if [ "$(windows_of "$counter_pid")" -gt "$before" ]; then
+        hovered=$y
+        break
+    fi
+done
+check "the mouse on a label shows its tooltip" test -n "$hovered"
+picture 19e-tooltip-under-the-mouse
+xdotool mousemove --window "$counter" 600 400
+# F12 on the goto's DONE selects the label DONE at its statement: typed
+# over, the label is renamed there, and the goto's DONE, now a label no
+# statement has, is underlined in amber.
+keys ctrl+Home Down Down Down Down End Left Left
+keys F12
+picture 19f-f12-to-the-label
+type_word "FINISH"
+keys ctrl+s
+check "F12 went to the label DONE (typed over)" \
+    eventually grep -q "^FINISH  *OUTPUT = 'Counted to ' I" "$counting"
+sleep 1.5
+picture 19g-a-label-no-statement-has
+# Shift+F12 on LOOP lists its statement and its goto; Down and Enter go to
+# the goto's LOOP.
+keys ctrl+Home Down Down Down Down Home
+before=$(windows_of "$counter_pid")
+keys shift+F12
+check "Shift+F12 shows the references of LOOP" \
+    eventually test "$(windows_of "$counter_pid")" -gt "$before"
+picture 19h-references
+keys Down Return
+type_word "AGAIN"
+keys ctrl+s
+check "... and Enter on the second went to the goto's LOOP" \
+    eventually grep -q ":(AGAIN)" "$counting"
+# The outline: labels and functions; typing filters it, Enter goes there.
+keys ctrl+shift+o
+check "Ctrl+Shift+O shows the outline" eventually test "$(windows_of "$counter_pid")" -gt "$before"
+type_word "mai"
+picture 19i-outline
+keys Return
+type_word "START"
+keys ctrl+s
+check "... and Enter went to the label MAIN" eventually grep -q "^START  *I = 0" "$counting"
 
 # A program that loops, run with F5 in quillpad: the elapsed time and a
 # Stop button; F5 again says that a run is going; Shift+F5 stops it.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "analysis/hover.h"
 #include "analysis/words.h"
 #include "data/values.h"
 #include "translator/characters.h"
@@ -11,6 +12,9 @@ namespace vantel::lsp {
 namespace {
 
 using analysis::Analysis;
+using analysis::CallForm;
+using analysis::NameList;
+using analysis::SpecialText;
 using tokens::CardState;
 using tokens::Token;
 using tokens::TokenClass;
@@ -18,86 +22,6 @@ using tokens::TokenClass;
 constexpr int kItemFunction = 3;
 constexpr int kItemKeyword = 14;
 constexpr int kItemReference = 18;
-
-// A code block whose fence no backquote run in the text can close.
-std::string CodeBlock(std::string_view text) {
-    std::size_t run = 0, longest = 0;
-    for (char c : text) {
-        run = c == '`' ? run + 1 : 0;
-        longest = std::max(longest, run);
-    }
-    const std::string fence(std::max<std::size_t>(3, longest + 1), '`');
-    return fence + "\n" + std::string(text) + "\n" + fence + "\n";
-}
-
-std::string List(const std::vector<std::string>& names) {
-    if (names.empty()) return "none";
-    std::string out;
-    for (const std::string& n : names)
-        out.append(out.empty() ? "" : ", ").append(n);
-    return out;
-}
-
-std::string CallForm(const analysis::Function& f) {
-    std::string out = f.name + "(";
-    for (std::size_t i = 0; i < f.parameters.size(); ++i)
-        out.append(i ? ", " : "").append(f.parameters[i]);
-    return out + ")";
-}
-
-std::string FunctionText(const analysis::Function& f) {
-    return CodeBlock(CallForm(f)) + "Defined by DEFINE('" + f.prototype + "') in statement " +
-           std::to_string(f.statement) +
-           (f.entryLabel.empty() ? "." : "; its body starts at the label " + f.entryLabel + ".") +
-           "\n\nParameters: " + List(f.parameters) + "  \nLocals: " + List(f.locals);
-}
-
-std::string LabelText(Document& document, const std::string& name) {
-    const analysis::Statement* s = document.Analysis().LabelNamed(name);
-    if (s == nullptr) return "**" + name + "**: no statement has this label.";
-    std::string text = "**" + name + "**: the label of statement " + std::to_string(s->number) +
-                       ", line " + std::to_string(s->line) + ".\n\n";
-    if (s->line >= 1 && s->line <= document.CardCount())
-        text += CodeBlock(document.Card(s->line - 1));
-    return text;
-}
-
-std::string PrimitiveText(const words::PrimitiveWord& w) {
-    return CodeBlock(w.callForm) + std::string(w.meaning) +
-           (w.arity < 0 ? " Takes any number of arguments." : "");
-}
-
-std::string KeywordText(const words::KeywordWord& w) {
-    return CodeBlock(w.name) + std::string(w.meaning) +
-           "\n\nProtected: " + (w.isProtected ? "yes" : "no") +
-           "  \nInitial value: " + std::string(w.initialValue);
-}
-
-// The words of the goto field and of END.
-std::string SpecialText(const std::string& word, TokenClass kind) {
-    if (kind == TokenClass::End)
-        return "**END** ends the program: the cards after this one are its input data.";
-    if (word == "END") return "**END**: the run ends here.";
-    if (word == "RETURN") return "**RETURN**: the defined function returns, and its call succeeds.";
-    if (word == "FRETURN") return "**FRETURN**: the defined function returns, and its call fails.";
-    return "";
-}
-
-std::string HoverText(Document& document, const Site& site) {
-    std::string name;
-    if (NamesFunction(document, site, name))
-        return FunctionText(*document.Analysis().FunctionNamed(name));
-    if (!site.token) return "";
-    const TokenClass kind = site.token->kind;
-    if (const std::string special = SpecialText(site.word, kind); !special.empty()) return special;
-    if (NamesLabel(site, name)) return LabelText(document, name);
-    if (kind == TokenClass::Primitive || kind == TokenClass::Name)
-        if (const words::PrimitiveWord* w = words::FindPrimitive(site.word))
-            return PrimitiveText(*w);
-    if (kind == TokenClass::Keyword)
-        if (const words::KeywordWord* w = words::FindKeyword(site.word)) return KeywordText(*w);
-    return "";
-}
 
 // The card up to the cursor and what the tokenizer makes of it.
 struct Before {
@@ -157,7 +81,7 @@ Json Item(const std::string& label, int kind, const std::string& detail, const s
 
 Json Hover(Document& document, Position at, Encoding encoding) {
     const Site site = SiteAt(document, at, encoding);
-    const std::string text = HoverText(document, site);
+    const std::string text = analysis::HoverText(document.Source(), site);
     if (text.empty()) return nullptr;
     Json hover = {{"contents", {{"kind", "markdown"}, {"value", text}}}};
     if (site.occurrence != nullptr)
@@ -244,7 +168,7 @@ Json SignatureHelp(Document& document, Position at, Encoding encoding) {
     if (const analysis::Function* f = document.Analysis().FunctionNamed(call->name)) {
         label = CallForm(*f);
         parameters = f->parameters;
-        doc = "Locals: " + List(f->locals);
+        doc = "Locals: " + NameList(f->locals);
     } else if (const words::PrimitiveWord* w = words::FindPrimitive(call->name)) {
         label = std::string(w->callForm);
         for (std::string_view p : words::Parameters(*w))

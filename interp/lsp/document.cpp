@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "translator/source_text.h"
-
 namespace vantel::lsp {
 
 namespace {
@@ -56,12 +54,12 @@ std::size_t Utf16Bytes(std::string_view line, int units) {
 
 } // namespace
 
-Document::Document(std::string text, int version) : text_(std::move(text)), version_(version) {
+Document::Document(std::string text, int version) : source_(std::move(text)), version_(version) {
     Index();
 }
 
 void Document::Replace(std::string text, int version) {
-    text_ = std::move(text);
+    source_ = analysis::Source(std::move(text));
     version_ = version;
     Index();
 }
@@ -70,36 +68,33 @@ void Document::Edit(const Range& range, std::string_view with, Encoding encoding
     std::size_t from = OffsetOf(range.start, encoding);
     std::size_t to = OffsetOf(range.end, encoding);
     if (from > to) std::swap(from, to);
-    text_.replace(from, to - from, with);
+    std::string text = source_.TakeText();
+    text.replace(from, to - from, with);
+    source_ = analysis::Source(std::move(text));
     version_ = version;
     Index();
 }
 
 void Document::Index() {
+    const std::string& text = Text();
     lineStarts_.assign(1, 0);
-    cardStarts_.assign(1, 0);
-    for (std::size_t i = 0; i < text_.size(); ++i) {
-        const char c = text_[i];
-        if (c == '\n') {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n' || (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
             lineStarts_.push_back(i + 1);
-            cardStarts_.push_back(i + 1);
-        } else if (c == '\r' && (i + 1 == text_.size() || text_[i + 1] != '\n')) {
-            lineStarts_.push_back(i + 1);
-        }
     }
-    analysis_.reset();
-    states_.reset();
     published = false;
 }
 
 std::size_t Document::OffsetOf(Position p, Encoding encoding) const {
+    const std::string& text = Text();
     if (p.line < 0) return 0;
-    if (static_cast<std::size_t>(p.line) >= lineStarts_.size()) return text_.size();
+    if (static_cast<std::size_t>(p.line) >= lineStarts_.size()) return text.size();
     const std::size_t start = lineStarts_[static_cast<std::size_t>(p.line)];
     std::size_t end = start;
-    while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r')
+    while (end < text.size() && text[end] != '\n' && text[end] != '\r')
         ++end;
-    const std::string_view line = std::string_view(text_).substr(start, end - start);
+    const std::string_view line = std::string_view(text).substr(start, end - start);
     const int character = std::max(p.character, 0);
     if (encoding == Encoding::Utf8)
         return start + std::min(static_cast<std::size_t>(character), line.size());
@@ -107,60 +102,25 @@ std::size_t Document::OffsetOf(Position p, Encoding encoding) const {
 }
 
 Position Document::PositionOf(std::size_t offset, Encoding encoding) const {
-    offset = std::min(offset, text_.size());
+    const std::string& text = Text();
+    offset = std::min(offset, text.size());
     const auto after = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset);
     const auto line = static_cast<std::size_t>(after - lineStarts_.begin()) - 1;
     const std::size_t start = lineStarts_[line];
     std::size_t end = start; // the offset, or the line's end before it
-    while (end < offset && text_[end] != '\n' && text_[end] != '\r')
+    while (end < offset && text[end] != '\n' && text[end] != '\r')
         ++end;
     const std::size_t count = end - start;
     const int character = encoding == Encoding::Utf8
                               ? static_cast<int>(count)
-                              : Utf16Units(std::string_view(text_).substr(start), count);
+                              : Utf16Units(std::string_view(text).substr(start), count);
     return {static_cast<int>(line), character};
-}
-
-std::string_view Document::Card(int index) const {
-    std::size_t offset = CardStart(index);
-    return offset < text_.size() ? LineAt(text_, offset) : std::string_view();
-}
-
-std::size_t Document::OffsetOf(const SourcePlace& place) const {
-    if (place.line > CardCount()) return text_.size();
-    const int index = std::max(place.line, 1) - 1;
-    const std::size_t column = static_cast<std::size_t>(std::max(place.column, 1) - 1);
-    return CardStart(index) + std::min(column, Card(index).size());
 }
 
 Range Document::RangeOf(const SourceSpan& span, Encoding encoding) const {
     const std::size_t from = OffsetOf(span.from);
     const std::size_t to = std::max(from, OffsetOf(span.to));
     return {PositionOf(from, encoding), PositionOf(to, encoding)};
-}
-
-int Document::CardAt(std::size_t offset) const {
-    const auto after = std::upper_bound(cardStarts_.begin(), cardStarts_.end(), offset);
-    return static_cast<int>(after - cardStarts_.begin()) - 1;
-}
-
-const analysis::Analysis& Document::Analysis() {
-    if (!analysis_) analysis_ = analysis::Analyze(text_);
-    return *analysis_;
-}
-
-const std::vector<tokens::CardState>& Document::CardStates() {
-    if (!states_) states_ = tokens::LineStates(text_);
-    return *states_;
-}
-
-std::vector<tokens::Token> Document::CardTokens(int index) {
-    const auto& states = CardStates();
-    tokens::CardState after;
-    const tokens::CardState before = static_cast<std::size_t>(index) < states.size()
-                                         ? states[static_cast<std::size_t>(index)]
-                                         : tokens::CardState{};
-    return tokens::TokenizeCard(Card(index), before, after);
 }
 
 } // namespace vantel::lsp

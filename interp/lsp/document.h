@@ -2,9 +2,10 @@
 // ways of counting its lines. The client counts lines as the protocol does
 // (ended by CR LF, LF or a lone CR) and characters in UTF-16 code units (or
 // in bytes, when both sides agree on UTF-8); vantel counts lines ended by
-// LF and columns in bytes. Every place passes through a byte offset in the
-// text, so the two never disagree. The analysis and the line states of the
-// text are made when first asked for after a change.
+// LF and columns in bytes (analysis::Source holds that side). Every place
+// passes through a byte offset in the text, so the two never disagree. The
+// analysis and the line states of the text are made when first asked for
+// after a change.
 #pragma once
 
 #include <cstddef>
@@ -13,9 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/document_analysis.h"
-#include "analysis/tokenizer.h"
-#include "translator/messages.h"
+#include "analysis/source.h"
 
 namespace vantel::lsp {
 
@@ -36,7 +35,8 @@ class Document {
 public:
     Document(std::string text, int version);
 
-    const std::string& Text() const { return text_; }
+    const std::string& Text() const { return source_.Text(); }
+    const analysis::Source& Source() const { return source_; }
     int Version() const { return version_; }
 
     // The whole text anew.
@@ -51,20 +51,20 @@ public:
     Position PositionOf(std::size_t offset, Encoding encoding) const;
 
     // vantel's cards: lines ended by LF, without a CR before it.
-    int CardCount() const { return static_cast<int>(cardStarts_.size()); }
-    std::string_view Card(int index) const; // from 0
-    std::size_t CardStart(int index) const { return cardStarts_[static_cast<std::size_t>(index)]; }
+    int CardCount() const { return source_.CardCount(); }
+    std::string_view Card(int index) const { return source_.Card(index); } // from 0
+    std::size_t CardStart(int index) const { return source_.CardStart(index); }
     // A translator's place (line and column from 1) as a byte offset.
-    std::size_t OffsetOf(const SourcePlace& place) const;
+    std::size_t OffsetOf(const SourcePlace& place) const { return source_.OffsetOf(place); }
     Range RangeOf(const SourceSpan& span, Encoding encoding) const;
-    // The card holding an offset, and the column (from 0) in it.
-    int CardAt(std::size_t offset) const;
+    // The card holding an offset.
+    int CardAt(std::size_t offset) const { return source_.CardAt(offset); }
 
-    const analysis::Analysis& Analysis();
+    const analysis::Analysis& Analysis() const { return source_.Analysis(); }
     // The tokenizer's state before each card (one more after the last).
-    const std::vector<tokens::CardState>& CardStates();
+    const std::vector<tokens::CardState>& CardStates() const { return source_.CardStates(); }
     // The tokens of one card.
-    std::vector<tokens::Token> CardTokens(int index);
+    std::vector<tokens::Token> CardTokens(int index) const { return source_.CardTokens(index); }
 
     // Diagnostics of this version were sent to the client.
     bool published = false;
@@ -72,12 +72,9 @@ public:
 private:
     void Index();
 
-    std::string text_;
+    analysis::Source source_;
     int version_ = 0;
     std::vector<std::size_t> lineStarts_; // the client's lines
-    std::vector<std::size_t> cardStarts_; // vantel's lines
-    std::optional<analysis::Analysis> analysis_;
-    std::optional<std::vector<tokens::CardState>> states_;
 };
 
 } // namespace vantel::lsp

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "analysis/navigation.h"
 #include "analysis/words.h"
 #include "data/limits.h"
 #include "data/values.h"
@@ -13,69 +14,15 @@ namespace vantel::lsp {
 namespace {
 
 using analysis::Analysis;
+using analysis::Named;
 using analysis::Occurrence;
+using analysis::OccurrencesOf;
 using Role = Occurrence::Role;
 
 constexpr int kSymbolFunction = 12;
 constexpr int kSymbolLabel = 20; // Key: a label is the key to its statement
 constexpr int kHighlightText = 1;
 constexpr int kHighlightRead = 2;
-
-// What a position names: a label or a defined function.
-struct Named {
-    bool label = true;
-    std::string name;
-};
-
-std::optional<Named> NamedAt(Document& document, Position at, Encoding encoding) {
-    const Site site = SiteAt(document, at, encoding);
-    Named named;
-    if (NamesLabel(site, named.name)) return named;
-    named.label = false;
-    if (NamesFunction(document, site, named.name)) return named;
-    return std::nullopt;
-}
-
-bool IsDefinition(Role role) {
-    return role == Role::LabelDefinition || role == Role::FunctionDefinition;
-}
-
-// The occurrences of a name; `roles` says which besides definitions.
-std::vector<const Occurrence*> OccurrencesOf(const Analysis& a, const Named& named,
-                                             bool withDefinitions, bool withVariables) {
-    std::vector<const Occurrence*> out;
-    for (const Occurrence& o : a.occurrences) {
-        if (o.name != named.name || o.IsLabel() != named.label) continue;
-        if (IsDefinition(o.role) && !withDefinitions) continue;
-        if (o.role == Role::FunctionVariable && !withVariables) continue;
-        out.push_back(&o);
-    }
-    return out;
-}
-
-const Occurrence* LabelDefinition(const Analysis& a, const std::string& name) {
-    for (const Occurrence& o : a.occurrences)
-        if (o.role == Role::LabelDefinition && o.name == name) return &o;
-    return nullptr;
-}
-
-const Occurrence* FunctionDefinition(const Analysis& a, const std::string& name) {
-    for (const Occurrence& o : a.occurrences)
-        if (o.role == Role::FunctionDefinition && o.name == name) return &o;
-    return nullptr;
-}
-
-// From the first line of a statement to the line before the next one.
-Range StatementRange(Document& document, std::size_t index, Encoding encoding) {
-    const auto& statements = document.Analysis().statements;
-    const int first = std::max(statements[index].line, 1);
-    int last = first;
-    if (index + 1 < statements.size()) last = std::max(first, statements[index + 1].line - 1);
-    last = std::min(last, document.CardCount());
-    const std::size_t end = document.CardStart(last - 1) + document.Card(last - 1).size();
-    return {document.PositionOf(document.CardStart(first - 1), encoding),
-            document.PositionOf(end, encoding)};
-}
 
 Json Symbol(const std::string& name, const std::string& detail, int kind, const Range& range,
             const Range& selection) {
@@ -129,55 +76,31 @@ void CheckCardWidths(Document& document, const std::vector<const Occurrence*>& f
     }
 }
 
+Json SymbolJson(const Document& document, const analysis::Symbol& symbol, Encoding encoding) {
+    const bool label = symbol.kind == analysis::Symbol::Kind::Label;
+    Json json = Symbol(symbol.name, symbol.detail, label ? kSymbolLabel : kSymbolFunction,
+                       document.RangeOf(symbol.range, encoding),
+                       document.RangeOf(symbol.selection, encoding));
+    for (const analysis::Symbol& child : symbol.children)
+        json["children"].push_back(SymbolJson(document, child, encoding));
+    return json;
+}
+
 } // namespace
 
 Json DocumentSymbols(Document& document, Encoding encoding) {
-    const Analysis& a = document.Analysis();
     Json symbols = Json::array();
-    struct LabelSymbol {
-        std::size_t index; // in symbols
-        Range range, selection;
-    };
-    std::map<std::string, LabelSymbol> byLabel;
-    for (std::size_t i = 0; i < a.statements.size(); ++i) {
-        const analysis::Statement& s = a.statements[i];
-        const Occurrence* definition = s.label.empty() ? nullptr : LabelDefinition(a, s.label);
-        if (definition == nullptr || byLabel.contains(s.label)) continue;
-        const LabelSymbol symbol{symbols.size(), StatementRange(document, i, encoding),
-                                 document.RangeOf(definition->span, encoding)};
-        byLabel[s.label] = symbol;
-        symbols.push_back(Symbol(s.label, "statement " + std::to_string(s.number), kSymbolLabel,
-                                 symbol.range, symbol.selection));
-    }
-    for (const analysis::Function& f : a.functions) {
-        if (f.entryLabel.empty() || !byLabel.contains(f.entryLabel)) {
-            const Range at = document.RangeOf(f.nameSpan, encoding);
-            symbols.push_back(Symbol(f.name, f.prototype, kSymbolFunction, at, at));
-            continue;
-        }
-        // Under its entry label, where its body starts.
-        const LabelSymbol& label = byLabel[f.entryLabel];
-        symbols[label.index]["children"].push_back(
-            Symbol(f.name, f.prototype, kSymbolFunction, label.range, label.selection));
-    }
+    for (const analysis::Symbol& symbol : analysis::Outline(document.Source()))
+        symbols.push_back(SymbolJson(document, symbol, encoding));
     return symbols;
 }
 
 Json Definition(Document& document, const std::string& uri, Position at, Encoding encoding) {
     const std::optional<Named> named = NamedAt(document, at, encoding);
     if (!named) return nullptr;
-    const Analysis& a = document.Analysis();
     Json locations = Json::array();
-    if (!named->label) {
-        if (const Occurrence* define = FunctionDefinition(a, named->name))
-            locations.push_back(LocationJson(uri, document.RangeOf(define->span, encoding)));
-    }
-    const std::string label =
-        named->label
-            ? named->name
-            : (a.FunctionNamed(named->name) ? a.FunctionNamed(named->name)->entryLabel : "");
-    if (const Occurrence* definition = LabelDefinition(a, label))
-        locations.push_back(LocationJson(uri, document.RangeOf(definition->span, encoding)));
+    for (const SourceSpan& span : analysis::Definitions(document.Analysis(), *named))
+        locations.push_back(LocationJson(uri, document.RangeOf(span, encoding)));
     return locations.empty() ? Json(nullptr) : locations;
 }
 
@@ -196,8 +119,9 @@ Json Highlights(Document& document, Position at, Encoding encoding) {
     if (!named) return nullptr;
     Json highlights = Json::array();
     for (const Occurrence* o : OccurrencesOf(document.Analysis(), *named, true, false))
-        highlights.push_back({{"range", ToJson(document.RangeOf(o->span, encoding))},
-                              {"kind", IsDefinition(o->role) ? kHighlightText : kHighlightRead}});
+        highlights.push_back(
+            {{"range", ToJson(document.RangeOf(o->span, encoding))},
+             {"kind", analysis::IsDefinition(o->role) ? kHighlightText : kHighlightRead}});
     return highlights;
 }
 

@@ -31,6 +31,8 @@ public:
     bool Unreadable() const { return unreadable_; }
     bool Exists() const { return diskBytes_.has_value(); }
     bool Modified() const { return !ReadOnly() && text_.isModified(); }
+    // How the file's text is saved (UTF-8 or Latin-1).
+    Encoding FileEncoding() const { return form_.encoding; }
 
     // Reads the file and shows it, unmodified, with a fresh Undo history.
     void Load();

@@ -1,5 +1,6 @@
 #include "editor_window.h"
 
+#include "analysis_view.h"
 #include "editor_actions.h"
 #include "find_bar.h"
 #include "highlighters.h"
@@ -24,6 +25,9 @@ EditorWindow::EditorWindow(const OpenRequest& request) {
     CreateParts(request.file);
     CreateStatusBar();
     actions_ = std::make_unique<EditorActions>(*this);
+    analysis_ = std::make_unique<AnalysisView>(
+        *editor_, [this] { return document_->FileEncoding(); }, *actions_->AddMenu("&Go"),
+        *statusBar());
     ConnectParts();
     resize(kDefaultSize);
     restoreGeometry(settings::WindowGeometry());
@@ -105,8 +109,10 @@ void EditorWindow::ApplySwitches(FontSwitch font, bool readOnly) {
         sourceColours_.reset();
     }
     listing_->SetActive(listing);
+    analysis_->SetActive(!listing);
     if (!listing && !sourceColours_)
-        sourceColours_ = std::make_unique<SourceHighlighter>(editor_->document());
+        sourceColours_ = std::make_unique<SourceHighlighter>(
+            editor_->document(), [this] { return document_->FileEncoding(); });
     actions_->SetListing(listing);
     UpdateTitle();
 }

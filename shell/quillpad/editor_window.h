@@ -23,6 +23,7 @@ class QSyntaxHighlighter;
 
 namespace quillpad {
 
+class AnalysisView;
 class EditorActions;
 class FindBar;
 
@@ -68,6 +69,7 @@ public:
     const VantelRun& Run() const { return run_->Run(); }
     ListingView& Listing() { return *listing_; }
     FindBar& Finder() { return *findBar_; }
+    AnalysisView& Analysis() { return *analysis_; }
 
 signals:
     // Save As gave the window another file.
@@ -109,6 +111,7 @@ private:
     std::unique_ptr<DiskWatch> diskWatch_;
     std::unique_ptr<RunControl> run_;
     std::unique_ptr<EditorActions> actions_;
+    std::unique_ptr<AnalysisView> analysis_;
 };
 
 } // namespace quillpad

@@ -36,24 +36,28 @@ QTextCharFormat FormatOf(Part part) {
     case Part::Goto:
         format.setForeground(QColor(0x8a, 0x0f, 0x7a));
         break;
+    case Part::Operator:
+        format.setForeground(QColor(0x9a, 0x3a, 0x3a));
+        break;
+    case Part::Primitive:
+        format.setForeground(QColor(0x00, 0x6b, 0x75));
+        break;
     }
     return format;
 }
 
-CardState StateBefore(int previous) {
-    return previous < 0 ? CardState::Statement : static_cast<CardState>(previous);
-}
-
 } // namespace
 
-SourceHighlighter::SourceHighlighter(QTextDocument* document) : QSyntaxHighlighter(document) {}
+SourceHighlighter::SourceHighlighter(QTextDocument* document,
+                                     std::function<Encoding()> fileEncoding)
+    : QSyntaxHighlighter(document), fileEncoding_(std::move(fileEncoding)) {}
 
 void SourceHighlighter::highlightBlock(const QString& text) {
-    CardState after = StateBefore(previousBlockState());
-    for (const PartSpan& span : CardParts(text, StateBefore(previousBlockState()), after)) {
+    int state = previousBlockState();
+    for (const PartSpan& span : CardParts(text, fileEncoding_(), state)) {
         setFormat(span.start, span.length, FormatOf(span.part));
     }
-    setCurrentBlockState(static_cast<int>(after));
+    setCurrentBlockState(state);
 }
 
 ListingHighlighter::ListingHighlighter(QTextDocument* document, const ListingIndex& index)
@@ -61,8 +65,8 @@ ListingHighlighter::ListingHighlighter(QTextDocument* document, const ListingInd
 
 void ListingHighlighter::highlightBlock(const QString& text) {
     const int line = currentBlock().blockNumber();
-    const CardState before = StateBefore(previousBlockState());
-    setCurrentBlockState(static_cast<int>(before));
+    int state = previousBlockState();
+    setCurrentBlockState(state);
     if (index_.KindOf(line) == ListingLine::Message) {
         QTextCharFormat message;
         message.setForeground(QColor(0xa4, 0x00, 0x00));
@@ -75,12 +79,13 @@ void ListingHighlighter::highlightBlock(const QString& text) {
     QTextCharFormat number;
     number.setForeground(QColor(0x6a, 0x73, 0x7d));
     setFormat(0, kCardColumn, number);
-    CardState after = before;
+    // The listing holds the card's bytes as vantel read them; shown as
+    // UTF-8 where they are UTF-8.
     const QStringView card = QStringView(text).mid(kCardColumn);
-    for (const PartSpan& span : CardParts(card, before, after)) {
+    for (const PartSpan& span : CardParts(card, Encoding::Utf8, state)) {
         setFormat(kCardColumn + span.start, span.length, FormatOf(span.part));
     }
-    setCurrentBlockState(static_cast<int>(after));
+    setCurrentBlockState(state);
 }
 
 } // namespace quillpad

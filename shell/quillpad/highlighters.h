@@ -2,17 +2,24 @@
 // Colours for SNOBOL4 sources and for vantel listings.
 
 #include "listing_index.h"
+#include "text_codec.h"
 
 #include <QSyntaxHighlighter>
+#include <functional>
 
 namespace quillpad {
 
 class SourceHighlighter : public QSyntaxHighlighter {
 public:
-    explicit SourceHighlighter(QTextDocument* document);
+    // `fileEncoding` tells how the file's lines are saved (and so where a
+    // card's 160 bytes end).
+    SourceHighlighter(QTextDocument* document, std::function<Encoding()> fileEncoding);
 
 protected:
     void highlightBlock(const QString& text) override;
+
+private:
+    std::function<Encoding()> fileEncoding_;
 };
 
 // Listed cards are coloured like a source after their number; message

@@ -1,10 +1,12 @@
 // Saves pictures of the shell's three windows (the main window after a
 // source was chosen, the options dialog and the About window) and of the
 // editor quillpad with a source and with the listing of its run, which
-// opens at its first message with that message's card marked. Run by tools/screenshot.sh on a
+// opens at its first message with that message's card marked, and with a
+// source it analyses as it is typed. Run by tools/screenshot.sh on a
 // virtual display; the argument is the folder for the PNG files.
 
 #include "about_form.h"
+#include "analysis_view.h"
 #include "editor_window.h"
 #include "forms.h"
 #include "main_form.h"
@@ -18,7 +20,9 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -73,13 +77,15 @@ The quick brown fox jumps over the lazy dog.
 Pattern matching is what SNOBOL4 does best!
 )";
 
+bool WriteSample(const QString& path, const char* text) {
+    QFile sample(path);
+    return sample.open(QIODevice::WriteOnly) && sample.write(text) >= 0;
+}
+
 // quillpad on the sample source, then on the listing vantel writes for it.
 bool SaveEditorPictures(const QString& folder, const QString& target) {
     const QString source = folder + "/words.sno";
-    QFile sample(source);
-    if (!sample.open(QIODevice::WriteOnly)) return false;
-    sample.write(kSample);
-    sample.close();
+    if (!WriteSample(source, kSample)) return false;
     quillpad::EditorWindow editor({source, quillpad::FontSwitch::Normal, false});
     editor.resize(820, 440);
     bool ok = Save(editor, target + "/quillpad-source.png");
@@ -90,6 +96,43 @@ bool SaveEditorPictures(const QString& folder, const QString& target) {
     listing.resize(820, 600);
     ok = Save(listing, target + "/quillpad-listing.png") && ok;
     return ok;
+}
+
+// A source with a line just typed: an error and a warning underlined.
+constexpr char kCounting[] = R"(* Counts to three, twice over.
+        DEFINE('TWICE(N)', 'TWICE')            :(MAIN)
+TWICE   TWICE = N + N                          :(RETURN)
+MAIN    I = 0
+LOOP    I = LT(I, 3) I + 1                     :F(DONE)
+        OUTPUT = TWICE(I)                      :(LOOP)
+        OUTPUT = SIZE(I, 2) 'not closed
+DONE    OUTPUT = 'Counted to ' I
+END
+)";
+
+// quillpad with the cursor on the warning and its tooltip (Ctrl+K Ctrl+I),
+// taken from the screen, where the tooltip is a window of its own.
+bool SaveAnalysisPicture(const QString& folder, const QString& target) {
+    const QString source = folder + "/count.sno";
+    if (!WriteSample(source, kCounting)) return false;
+    quillpad::EditorWindow editor({source, quillpad::FontSwitch::Normal, false});
+    editor.resize(820, 330);
+    editor.show();
+    editor.raise();
+    for (int waited = 0; !editor.Analysis().Session().Current() && waited < 5000; waited += 50)
+        Pause(50);
+    QTextCursor cursor(editor.Editor().document()->findBlockByNumber(6));
+    cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 18); // in SIZE
+    editor.Editor().setTextCursor(cursor);
+    editor.Analysis().ShowExplanation();
+    Pause(600);
+    const QRect frame = editor.frameGeometry();
+    const QString path = target + "/quillpad-analysis.png";
+    const bool saved = editor.screen()
+                           ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+                           .save(path);
+    std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+    return saved;
 }
 
 } // namespace
@@ -119,5 +162,6 @@ int main(int argc, char** argv) {
     harbex::MainForm->findChild<QAction*>("About1")->trigger();
     ok = Save(*harbex::AboutForm, target + "/harbex-about.png") && ok;
     ok = SaveEditorPictures(settings.path(), target) && ok;
+    ok = SaveAnalysisPicture(settings.path(), target) && ok;
     return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }
