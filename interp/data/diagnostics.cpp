@@ -23,19 +23,21 @@ void CloseEverything() {
 } // namespace
 
 void ReportError(std::string_view message) {
-    ListingNewLine();
-    ListingNewLine();
+    if (RunObserver* observer = RunInfo().observer) observer->BeforeError(message);
+    ListingNewLine(ListingPart::Message);
+    ListingNewLine(ListingPart::Message);
     std::string line = "--- ";
     line.append(message);
     line.append(" ---");
-    ListingLine(line);
+    ListingLine(line, ListingPart::Message);
     RunInfo().errorFlag = true;
     if (RunInfo().translating) {
         ++RunInfo().errorCount;
         return;
     }
     ListingLine("--- ERROR OCCURRED ON STATEMENT " + IntegerText(KeywordValue(KeywordIndex::StNo)) +
-                " ---");
+                    " ---",
+                ListingPart::Message);
     TerminationReport();
 }
 

@@ -105,6 +105,7 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
     // define the function anew; the saved slots name their own variables.
     call.name = name;
     call.stackBase = ex.stack.top;
+    call.invocation = 0;
     if (FastPaths() && call.stackBase + f.frameSize <= kRunStackSize) [[likely]]
         BindAsBlock(f, name, args, count);
     else
@@ -148,7 +149,8 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
         result = CallPrimitive(call, args, count);
         return;
     }
-    ActiveCall active;
+    // The call's record stays where a debugger finds the calls under way.
+    ActiveCall& active = Exec().calls[static_cast<std::size_t>(Exec().callLevel)];
     ExecuteStatements(EnterFunction(name, args, count, active));
     LeaveFunction(active, result);
 }

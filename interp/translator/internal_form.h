@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "data/limits.h"
 #include "data/values.h"
@@ -153,6 +154,15 @@ Stmt* NewStmt();
 // Translates the whole source: lists it, builds the statement table, writes the compile
 // statistics and, under DEBUG, the statement dump.
 void Translate();
+
+// Translates text as one expression standing alone, without touching the
+// statement table, the listing or the translation's place in the source
+// (a debugger evaluates expressions this way). Its names and literals are
+// entered in the string table as any translation enters them. A message
+// goes through the error reporter, whose observer must take it over
+// (RunObserver::BeforeError throws): the reporter's own ways would write
+// it into the listing, or end the run.
+Expr* TranslateExpression(std::string_view text);
 
 } // namespace vantel
 

@@ -380,6 +380,17 @@ void ParseStatement(Stmt& stmt) {
     if (Depth().tooDeep) AbandonStatement(stmt);
 }
 
+Expr* ParseLoneExpression() {
+    Depth() = DepthGuard{};
+    SkipBlank();
+    Expr* e = Expression();
+    ExpectEndOfStatement();
+    // The card's end has been read when the text is all used; a ';' ends
+    // the expression before it.
+    if (!Depth().tooDeep && Scan().current != '%') ReportError("ONE EXPRESSION ONLY");
+    return Depth().tooDeep ? nullptr : e;
+}
+
 Expr* NewExpr(ExprKind kind) {
     auto& expressions = Translation().expressions;
     expressions.push_back(std::make_unique<Expr>());

@@ -40,6 +40,7 @@ enum class Token : std::uint8_t {
 struct ScannerState {
     std::string card;
     int position = 0; // characters of the card already delivered
+    int cardLine = 0; // the card's line in the source
     char cardType = '*';
     char current = ' ';
     int statementNumber = 0;

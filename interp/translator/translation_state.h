@@ -28,6 +28,12 @@ struct TranslationState {
     std::vector<std::unique_ptr<Expr>> expressions;
     std::vector<std::unique_ptr<Stmt>> statements;
     DepthGuard depth;
+    // Where the statements are in the source, for a debugger: the line each
+    // starts on, by position (0 unused), and the type of every card read
+    // (its first character: a blank or a letter for a statement, '+' or
+    // '.' for a continuation, '*' or '-'), line 1 first.
+    std::vector<int> statementLines{0};
+    std::vector<char> cardTypes;
 };
 
 // The current run's translation state (constructed by the run object).

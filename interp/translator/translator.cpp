@@ -1,4 +1,6 @@
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "data/diagnostics.h"
 #include "data/textfile.h"
@@ -30,6 +32,7 @@ void ParseStatements() {
         }
         Stmt* stmt = NewStmt();
         TheProgram().statements[static_cast<std::size_t>(++TheProgram().count)] = stmt;
+        Translation().statementLines.push_back(Scan().cardLine);
         ParseStatement(*stmt);
     }
 }
@@ -141,6 +144,28 @@ void WriteStatementDump() {
 }
 
 } // namespace
+
+Expr* TranslateExpression(std::string_view text) {
+    // The scanner's state is the translation's, kept as it was; the text is
+    // one card of its own, followed by the end of the program.
+    struct Restore {
+        ScannerState scan = Scan();
+        DepthGuard depth = Translation().depth;
+        ~Restore() {
+            Scan() = std::move(scan);
+            Translation().depth = depth;
+        }
+    } restore;
+    ScannerState& scan = Scan();
+    scan = ScannerState{};
+    scan.card.assign(" ").append(text);
+    scan.cardType = ' ';
+    scan.listingOn = false;
+    scan.endSeen = true;
+    NextChar();
+    NextToken();
+    return ParseLoneExpression();
+}
 
 void Translate() {
     StartTranslation();
