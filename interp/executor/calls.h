@@ -24,8 +24,12 @@ void BindFrameSlowly(const FunctionItem& f, SavedValue* block, Value* args, int 
 void RestoreFrameSlowly(int base);
 // The entry label's statement looked up, and remembered with the fast paths.
 int FirstEntryStatement(FunctionItem& f);
-// Writes a call trace line; &FTRACE is above 0.
-void TraceCall(const StringItem* name, const char* what, const char* outcome);
+// What a call does besides binding and running the body while
+// ExecutorState::callEvents is set: the call trace lines while &FTRACE is
+// above 0, and the call's record for a debugger (see ExecutorState::calls).
+// The call's level is not raised yet when it begins.
+void CallBegins(const ActiveCall& call);
+void CallEnds(const StringItem* name);
 
 // Saves a plain variable of the frame into its slot and binds it (`bound`
 // nullptr: null); false, leaving all as it was, for any other variable.
@@ -105,13 +109,12 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
     // define the function anew; the saved slots name their own variables.
     call.name = name;
     call.stackBase = ex.stack.top;
-    call.invocation = 0;
     if (FastPaths() && call.stackBase + f.frameSize <= kRunStackSize) [[likely]]
         BindAsBlock(f, name, args, count);
     else
         BindOneByOne(f, name, args, count);
-    if (KeywordValue(KeywordIndex::FTrace) > 0) [[unlikely]]
-        TraceCall(name, " CALL OF ", "");
+    if (ex.callEvents) [[unlikely]]
+        CallBegins(call);
     ++ex.callLevel;
     call.caller = KeywordValue(KeywordIndex::StNo);
     return EntryStatement(f);
@@ -121,8 +124,8 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
     ExecutorState& ex = Exec();
     StringItem* const name = call.name;
     --ex.callLevel;
-    if (KeywordValue(KeywordIndex::FTrace) > 0) [[unlikely]]
-        TraceCall(name, " RETURN OF ", ex.returned ? " SUCCEEDED." : " FAILED.");
+    if (ex.callEvents) [[unlikely]]
+        CallEnds(name);
     KeywordValue(KeywordIndex::StNo) = call.caller;
     RestoreFrame(call.stackBase);
     if (ex.returned) {
@@ -149,8 +152,7 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
         result = CallPrimitive(call, args, count);
         return;
     }
-    // The call's record stays where a debugger finds the calls under way.
-    ActiveCall& active = Exec().calls[static_cast<std::size_t>(Exec().callLevel)];
+    ActiveCall active;
     ExecuteStatements(EnterFunction(name, args, count, active));
     LeaveFunction(active, result);
 }

@@ -275,12 +275,12 @@ int IntegerArgument(const PatternNode& n) {
 // The attempt's loop, with or without counting each node tried (against
 // the run's cap, and for a debugger, which `point` tells where the attempt
 // is): most runs have neither.
-template <bool kCounted>
-int Attempt(const Subject& s, PatternTable* pattern, int cursor, MatchPoint* point) {
+template <bool kCounted> int Attempt(const Subject& s, PatternTable* pattern, int cursor) {
     // Each node's alternative is on the stack at most once at a time.
     std::array<Alternative, kMaxPatternNodes> stack;
     int top = 0;
     int b = 1, c = cursor;
+    [[maybe_unused]] MatchPoint* const point = kCounted ? Exec().matchPoint : nullptr;
     if constexpr (kCounted) point->alternatives = stack.data();
     for (;;) {
         if constexpr (kCounted) {
@@ -337,7 +337,7 @@ public:
     PointLink& operator=(const PointLink&) = delete;
 
 private:
-    const MatchPoint* previous_;
+    MatchPoint* previous_;
 };
 
 // The attempt counting its steps, with its point kept for a debugger, which
@@ -351,7 +351,7 @@ private:
     const PointLink link(point);
     ExecutorState& ex = Exec();
     if (ex.watchMatch) ex.debugger->AttemptBegins(point);
-    const int r = Attempt<true>(s, pattern, cursor, &point);
+    const int r = Attempt<true>(s, pattern, cursor);
     if (ex.watchMatch) ex.debugger->AttemptEnded(point, r, ex.failure);
     return r;
 }
@@ -364,8 +364,9 @@ int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
     const TableHold hold(pattern);
     const Subject s{subject, static_cast<int>(subject.size()),
                     reinterpret_cast<const unsigned char*>(subject.data())};
-    if (Exec().countSteps) return CountedAttempt(s, pattern, cursor);
-    return Attempt<false>(s, pattern, cursor, nullptr);
+    if (Exec().countSteps) [[unlikely]]
+        return CountedAttempt(s, pattern, cursor);
+    return Attempt<false>(s, pattern, cursor);
 }
 
 void MatchEventsChanged() {

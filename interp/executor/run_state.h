@@ -99,8 +99,14 @@ struct ExecutorState {
     bool failure = false;  // set by any operation that fails
     bool returned = false; // set by RETURN, cleared by FRETURN
     int callLevel = 0;     // 0 in the main program
-    // The calls under way: calls[k] is the one made from level k.
-    std::array<ActiveCall, kMaxCallLevels + 1> calls{};
+    // The calls under way, recorded for a debugger: calls[k] is the one
+    // made from level k (entries from callLevel on are stale). No more
+    // calls are under way than the run stack has slots, since each saves
+    // at least one.
+    std::array<ActiveCall, kMaxCallLevels> calls{};
+    // Whether a call has more to do than bind and run (see CallBegins):
+    // &FTRACE above 0, or a debugger attached. Kept by KeywordsChanged.
+    bool callEvents = false;
     // The statement found carrying each label, by the label entry's
     // position, remembered by label lookup (0: none yet).
     ZeroedArray<std::int32_t, kStringTableSize + 1> labels;
@@ -135,7 +141,7 @@ struct ExecutorState {
     DebugHooks* debugger = nullptr;
     std::int64_t debugMatchEvent = 0;
     bool watchMatch = false;
-    const MatchPoint* matchPoint = nullptr;
+    MatchPoint* matchPoint = nullptr;
     // The failure flag as a statement left it, kept where a goto clears the
     // flag before the next statement starts (a computed goto), so that a
     // debugger can tell how the statement ended.

@@ -222,7 +222,9 @@ std::int32_t StatementCeiling() {
 // With a debugger attached every statement is an event: the cycle calls
 // CountStatement for each, and that tells the debugger.
 void KeywordsChanged() {
-    Exec().nextEvent = Exec().debugger != nullptr ? 0 : StatementCeiling();
+    ExecutorState& ex = Exec();
+    ex.nextEvent = ex.debugger != nullptr ? 0 : StatementCeiling();
+    ex.callEvents = Keyword(KeywordIndex::FTrace) > 0 || ex.debugger != nullptr;
 }
 
 // The count never wraps: the statement that would take it past the largest
