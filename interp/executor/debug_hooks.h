@@ -29,7 +29,7 @@ struct MatchAlternative {
 struct MatchPoint {
     const MatchPoint* outer = nullptr;
     std::string_view subject;
-    const PatternTable* pattern = nullptr;
+    PatternTable* pattern = nullptr;
     int start = 0;  // the cursor the attempt started at
     int node = 1;   // the node about to be tried
     int cursor = 0; // where it is tried
