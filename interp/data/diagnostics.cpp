@@ -22,14 +22,21 @@ void CloseEverything() {
 
 } // namespace
 
-void ReportError(std::string_view message) {
-    if (RunObserver* observer = RunInfo().observer) observer->BeforeError(message);
+void ListMessage(std::string_view message) {
     ListingNewLine(ListingPart::Message);
     ListingNewLine(ListingPart::Message);
     std::string line = "--- ";
     line.append(message);
     line.append(" ---");
     ListingLine(line, ListingPart::Message);
+}
+
+void ReportError(std::string_view message) {
+    if (RunObserver* observer = RunInfo().observer) observer->BeforeError(message);
+    if (RunInfo().translating && RunInfo().translationMessage != nullptr)
+        RunInfo().translationMessage(message);
+    else
+        ListMessage(message);
     RunInfo().errorFlag = true;
     if (RunInfo().translating) {
         ++RunInfo().errorCount;

@@ -1,6 +1,7 @@
 // Breakpoints: source lines bound to statements, conditions and hit counts.
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <string>
 
 #include "debugger/evaluation.h"
@@ -18,18 +19,28 @@ bool IsStatementCard(char type) {
     return type != '*' && type != '-' && !IsContinuation(type);
 }
 
+// The statements in the order they were translated, each with its first
+// token's place: positions 1, 2, ... and lines in order.
+const std::vector<PlacedStatement>& Placed() {
+    return Translation().places.statements;
+}
+
+bool BeforeLine(const PlacedStatement& s, int line) {
+    return s.first.from.line < line;
+}
+
 // The first statement that starts on `line` or after it (0: none).
 int FirstStatementFrom(int line) {
-    const std::vector<int>& lines = Translation().statementLines;
-    const auto it = std::lower_bound(lines.begin() + 1, lines.end(), line);
-    return it == lines.end() ? 0 : static_cast<int>(it - lines.begin());
+    const auto& placed = Placed();
+    const auto it = std::lower_bound(placed.begin(), placed.end(), line, BeforeLine);
+    return it == placed.end() ? 0 : it->position;
 }
 
 // The last statement that starts on `line` or before it (0: none).
 int LastStatementUpTo(int line) {
-    const std::vector<int>& lines = Translation().statementLines;
-    const auto it = std::upper_bound(lines.begin() + 1, lines.end(), line);
-    return static_cast<int>(it - lines.begin()) - 1;
+    const auto& placed = Placed();
+    const auto it = std::lower_bound(placed.begin(), placed.end(), line + 1, BeforeLine);
+    return it == placed.begin() ? 0 : std::prev(it)->position;
 }
 
 // A hit condition: "N" or "== N" (the Nth hit only), ">= N", "> N",
@@ -84,10 +95,10 @@ bool SameSpec(const BreakpointSpec& a, const BreakpointSpec& b) {
 } // namespace
 
 int LineOf(int statement) {
-    const std::vector<int>& lines = Translation().statementLines;
-    return statement >= 1 && statement < static_cast<int>(lines.size())
-               ? lines[static_cast<std::size_t>(statement)]
-               : 0;
+    const auto& placed = Placed();
+    if (statement < 1 || statement > static_cast<int>(placed.size())) return 0;
+    const PlacedStatement& s = placed[static_cast<std::size_t>(statement - 1)];
+    return s.position == statement ? s.first.from.line : 0;
 }
 
 // A statement card stops at its first statement; a continuation card at

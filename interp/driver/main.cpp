@@ -33,7 +33,10 @@ namespace {
 // The interpreter's stack (see driver/run.h): only the pages used are
 // committed.
 constexpr std::size_t kInterpreterStackBytes = vantel::kInterpreterStackBytes;
+#ifndef VANTEL_RUN_ON_THREAD
+// (A thread's stack has a guard of its own.)
 constexpr std::size_t kGuardBytes = vantel::kStackGuardBytes;
+#endif
 
 // What the run on the large stack is given and gives back. The stack
 // switch passes no arguments, so it is reached through one pointer, set

@@ -155,6 +155,15 @@ Stmt* NewStmt();
 // statistics and, under DEBUG, the statement dump.
 void Translate();
 
+class MessageSink;
+// Translates source text held in memory as Translate() translates the source
+// file (limits and messages included), each message going to `sink` with its
+// place. Runs inside a run object, whose translation state then holds the
+// statement table and the places; `text` must live as long as the call.
+// False when the text has no END statement ("PROGRAM HAS NO END." was the
+// last message).
+bool TranslateText(std::string_view text, MessageSink& sink);
+
 // Translates text as one expression standing alone, without touching the
 // statement table, the listing or the translation's place in the source
 // (a debugger evaluates expressions this way). Its names and literals are

@@ -5,12 +5,24 @@
 #include "data/diagnostics.h"
 #include "data/textfile.h"
 #include "translator/internal_form.h"
+#include "translator/messages.h"
 #include "translator/parser.h"
 #include "translator/scanner.h"
 
 namespace vantel {
 
+void ListingSink::Message(std::string_view text, const SourceSpan&) {
+    ListMessage(text);
+}
+
 namespace {
+
+// Where the error reporter sends a translation message: to the sink, at the
+// token being read (up to the character reached) or the token just read.
+void PlaceMessage(std::string_view message) {
+    const ScannerState& scan = Scan();
+    Translation().sink->Message(message, {scan.span.from, scan.scanning ? scan.at : scan.span.to});
+}
 
 void StartTranslation() {
     EnterInitialStrings();
@@ -23,18 +35,21 @@ void StartTranslation() {
 }
 
 void ParseStatements() {
+    SourcePlaces& places = Translation().places;
     while (Scan().token != Token::End && RunInfo().errorCount < kMaxTranslationErrors) {
         if (TheProgram().count == kMaxStatements) {
             ReportError("TOO MANY STATEMENTS");
+            places.everyStatementParsed = false;
             Stmt discarded;
             ParseStatement(discarded);
             continue;
         }
         Stmt* stmt = NewStmt();
         TheProgram().statements[static_cast<std::size_t>(++TheProgram().count)] = stmt;
-        Translation().statementLines.push_back(Scan().cardLine);
+        places.statements.push_back({TheProgram().count, Scan().span});
         ParseStatement(*stmt);
     }
+    if (Scan().token != Token::End) places.everyStatementParsed = false;
 }
 
 // END [ label ]: the label names the statement where execution starts.
@@ -42,7 +57,10 @@ void ReadEndLabel() {
     Scan().endSeen = true;
     NextToken();
     if (Scan().token == Token::Blank) NextToken();
-    if (Scan().token == Token::Identifier) TheProgram().endLabel = Scan().entry;
+    if (Scan().token == Token::Identifier) {
+        TheProgram().endLabel = Scan().entry;
+        Translation().places.endLabel = Scan().span;
+    }
 }
 
 void WriteCompileStatistics() {
@@ -143,19 +161,33 @@ void WriteStatementDump() {
     }
 }
 
+void TranslateCards(MessageSink& sink) {
+    Translation().sink = &sink;
+    RunInfo().translationMessage = PlaceMessage;
+    StartTranslation();
+    ParseStatements();
+    ReadEndLabel();
+    WriteCompileStatistics();
+    if (RunInfo().debug) WriteStatementDump();
+}
+
 } // namespace
 
 Expr* TranslateExpression(std::string_view text) {
     // The scanner's state is the translation's, kept as it was; the text is
-    // one card of its own, followed by the end of the program.
+    // one card of its own, followed by the end of the program, and no line
+    // is left to read after it.
     struct Restore {
         ScannerState scan = Scan();
         DepthGuard depth = Translation().depth;
+        std::optional<TextCards> cards = Translation().textCards;
         ~Restore() {
             Scan() = std::move(scan);
             Translation().depth = depth;
+            Translation().textCards = cards;
         }
     } restore;
+    Translation().textCards = TextCards{};
     ScannerState& scan = Scan();
     scan = ScannerState{};
     scan.card.assign(" ").append(text);
@@ -168,11 +200,21 @@ Expr* TranslateExpression(std::string_view text) {
 }
 
 void Translate() {
-    StartTranslation();
-    ParseStatements();
-    ReadEndLabel();
-    WriteCompileStatistics();
-    if (RunInfo().debug) WriteStatementDump();
+    TranslateCards(Translation().listing);
+}
+
+bool TranslateText(std::string_view text, MessageSink& sink) {
+    Translation().textCards = TextCards{text};
+    RunInfo().translating = true;
+    bool ended = true;
+    try {
+        TranslateCards(sink);
+    } catch (const RunEnd&) {
+        ended = false; // "PROGRAM HAS NO END."
+    }
+    RunInfo().translating = false;
+    RunInfo().translationMessage = nullptr;
+    return ended;
 }
 
 } // namespace vantel
