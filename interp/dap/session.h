@@ -79,6 +79,8 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <initializer_list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -122,8 +124,12 @@ private:
     void Listed(std::string_view line, ListingPart part) override;
 
     enum class Phase { Idle, Starting, Ready, Running, Stopped, Ended };
-    // Work for the interpreter thread; a resume ends a stop.
-    using Job = std::function<std::optional<debugger::Resume>(debugger::Engine&)>;
+    // Work for the interpreter thread, and its answer should the run end
+    // before it is done. A job that gives a resume ends a stop.
+    struct PostedJob {
+        std::function<std::optional<debugger::Resume>(debugger::Engine&)> run;
+        std::function<void()> cancel;
+    };
 
     void Send(Json message);
     void Reply(const Request& r, Json body = Json::object());
@@ -142,13 +148,20 @@ private:
     void Pause(const Request& r);
     void Terminate(const Request& r, bool disconnect);
 
-    // Queues a job while the phase allows it; false otherwise.
-    bool Post(Job job, std::initializer_list<Phase> phases);
-    // Runs queued jobs on the interpreter thread; the first resume, if any.
-    std::optional<debugger::Resume> RunJobs(debugger::Engine& engine, bool wait);
-    void RunProgram(std::string program, bool stopOnEntry);
-    void ApplyBreakpoints(debugger::Engine& engine, const std::vector<debugger::BreakpointSpec>& specs,
-                          const Request* reply);
+    std::vector<debugger::BreakpointSpec> SpecsOf(const Request& r);
+    Json BreakpointJson(const debugger::BreakpointState& b) const;
+    Json Unverified(const std::vector<debugger::BreakpointSpec>& specs, const std::string& why) const;
+
+    // Queues a job while the phase is one of `phases`; false otherwise.
+    bool Post(PostedJob job, std::initializer_list<Phase> phases);
+    // Runs queued jobs on the interpreter thread, waiting for them when
+    // `wait` (until *until turns true, when given): the first resume a job
+    // gives, Terminate once the run is asked to end.
+    std::optional<debugger::Resume> RunJobs(debugger::Engine& engine, bool wait,
+                                            const bool* until);
+    void WaitForLaunchAnswer();
+    bool Ended() const;
+    void RunProgram(const std::string& program, bool stopOnEntry);
     int ClientLine(int line) const { return linesStartAt1_ ? line : line - 1; }
     int EngineLine(long long line) const;
 
@@ -168,13 +181,16 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     Phase phase_ = Phase::Idle;
-    std::deque<Job> jobs_;
+    std::deque<PostedJob> jobs_;
     bool configured_ = false;
     bool pauseAsked_ = false;
     bool endAsked_ = false;
     bool disconnected_ = false;
     bool stopOnErrors_ = true;
-    std::optional<std::vector<debugger::BreakpointSpec>> pendingBreakpoints_;
+    bool launchAnswered_ = false;
+    // Breakpoints set before the launch, by canonical source path.
+    std::map<std::string, std::vector<debugger::BreakpointSpec>> pendingBreakpoints_;
+    int breakpointIds_ = 0;
     std::string refusal_;
     debugger::StopInfo lastStop_;
 

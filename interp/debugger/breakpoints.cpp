@@ -88,6 +88,7 @@ bool HitConditionHolds(const Breakpoint& b) {
     }
 }
 
+// The same breakpoint (its id aside).
 bool SameSpec(const BreakpointSpec& a, const BreakpointSpec& b) {
     return a.line == b.line && a.condition == b.condition && a.hitCondition == b.hitCondition;
 }
@@ -129,8 +130,9 @@ std::vector<BreakpointState> Engine::SetBreakpoints(const std::vector<Breakpoint
         if (old != s.breakpoints.end()) {
             b = *old;
             old->spec.line = -1; // taken
+            if (spec.id != 0) b.id = spec.id;
         } else {
-            b.id = s.nextBreakpointId++;
+            b.id = spec.id != 0 ? spec.id : s.nextBreakpointId++;
             b.spec = spec;
             b.statement = StatementForLine(spec.line);
             if (b.statement == 0) b.message = "no statement at or after this line";

@@ -120,11 +120,16 @@ void Engine::Listed(std::string_view text, ListingPart part) {
         s.line.append(piece);
         if (end == std::string_view::npos) return;
         if (!s.lineStarted) s.linePart = part;
-        if (s.executing || s.linePart == ListingPart::Message) {
+        // A message's empty lines before it are the listing's layout.
+        const bool message = s.linePart == ListingPart::Message;
+        if ((s.executing || message) && !(message && s.line.empty())) {
             std::string_view line = s.line;
             if (s.linePart == ListingPart::Output && !line.empty() && line[0] == ' ')
                 line.remove_prefix(1);
-            controller_.Listed(line, s.linePart);
+            if (message && !s.executing && s.messageLine > 0)
+                controller_.Listed("line " + Number(s.messageLine) + ": " + s.line, s.linePart);
+            else
+                controller_.Listed(line, s.linePart);
         }
         s.line.clear();
         s.lineStarted = false;
@@ -311,9 +316,10 @@ void Engine::AttemptBegins(const MatchPoint&) {
 void Engine::NodeTried(const MatchPoint& point, int result) {
     State& s = *state_;
     if (s.evaluating) return;
-    s.lastNode = NodeOutcome{true, point.node, point.cursor, result, Depth(&point)};
-    if (result < 0) return;
     const PatternNode& n = point.pattern->node(point.node);
+    s.lastNode = NodeOutcome{true, NodeText(n), point.node, point.cursor, result, Depth(&point)};
+    s.lastAttempt.known = false;
+    if (result < 0) return;
     if (n.routine == Routine::ImmEnd) {
         const StringItem* variable = n.argument.string();
         const int start = point.node - n.extra;
@@ -335,6 +341,7 @@ void Engine::AttemptEnded(const MatchPoint& point, int result, bool failed) {
     State& s = *state_;
     if (s.evaluating) return;
     s.lastAttempt = AttemptOutcome{true, point.start, result, failed, Depth(&point)};
+    s.lastNode.known = false;
     const bool step = s.mode == Mode::MatchIn ||
                       (s.mode == Mode::MatchOver && Depth(&point) <= s.originDepth);
     if (!step) return;
@@ -349,6 +356,9 @@ void Engine::AttemptEnded(const MatchPoint& point, int result, bool failed) {
 void Engine::BeforeError(std::string_view message) {
     State& s = *state_;
     if (s.evaluating) throw EvaluationStopped{std::string(message)};
+    // A translation message is told with the line of the card it was
+    // found on.
+    if (!s.executing) s.messageLine = Scan().cardLine;
     if (!s.executing || !stopOnErrors_ || s.stopped) return;
     StopInfo info;
     info.reason = StopReason::Exception;

@@ -84,6 +84,7 @@ protected:
 };
 
 struct BreakpointSpec {
+    int id = 0; // the driver's number for it; 0: the engine numbers it
     int line = 0;
     std::string condition;    // an expression: the stop happens when it succeeds
     std::string hitCondition; // "N" or "== N" (the Nth hit), ">= N", "> N", "< N", "<= N", "% N"

@@ -57,11 +57,17 @@ VariableInfo Holding(Engine::State& state, std::string name, std::string value, 
     return v;
 }
 
+// What the step before did: a node tried at this level, or a repetition
+// (an attempt nested in this one) that ended.
 std::string LastStep(const Engine::State& s, const MatchPoint& p) {
+    const AttemptOutcome& attempt = s.lastAttempt;
+    if (attempt.known && attempt.level > Depth(&p)) {
+        if (attempt.failed) return "The ARBNO repetition found no match, so its piece fails.";
+        return "The ARBNO repetition matched up to cursor " + Number(attempt.result) + ".";
+    }
     const NodeOutcome& last = s.lastNode;
     if (!last.known) return "";
-    std::string text = NodeAt(*p.pattern, last.node);
-    if (last.level != Depth(&p)) text = "the repetition's " + text;
+    const std::string text = "Node " + Number(last.node) + " " + last.text;
     if (last.result == kNodeStopped) return text + " could not make its assignment.";
     if (last.result < 0) return text + " failed at cursor " + Number(last.cursor) + ".";
     if (last.result == last.cursor)
@@ -174,16 +180,24 @@ std::string MatchStopText(const Engine::State& s, const MatchPoint& p, bool ende
         std::string text = "The attempt from cursor " + Number(a.start) + LevelText(level);
         if (a.failed) return text + " failed: no alternative is left.";
         text += " matched up to cursor " + Number(a.result) + ".";
-        if (level == 0 && a.result == 0)
-            text += " A match that ends at cursor 0 counts as failed.";
+        if (level > 0) return text;
+        if (a.result == 0) return text + " A match that ends at cursor 0 counts as failed.";
+        const std::size_t pending = Exec().pending.queue.size();
+        if (pending > 0)
+            text += " The statement's match succeeds: its pending assignments (" +
+                    Number(static_cast<int>(pending)) + ") are made now, in order.";
         return text;
     }
     std::string text = LastStep(s, p);
-    if (!text.empty()) text += " ";
-    if (s.lastNode.known && s.lastNode.result < 0 && s.lastNode.level == level)
-        text += "Backtracking to the alternative waiting: ";
-    else if (!s.lastNode.known || p.node == 1)
+    if (s.lastNode.known && s.lastNode.result < 0 && s.lastNode.level == level) {
+        text.pop_back(); // the period
+        text += ", so the matcher backtracks to the newest alternative waiting. ";
+    } else if (!s.lastNode.known || p.node == 1) {
+        if (!text.empty()) text += " ";
         text += "An attempt begins at cursor " + Number(p.start) + LevelText(level) + ". ";
+    } else if (!text.empty()) {
+        text += " ";
+    }
     return text + "Next: " + NodeAt(*p.pattern, p.node) + " at cursor " + Number(p.cursor) + ", " +
            View(p, p.cursor) + ".";
 }

@@ -83,6 +83,7 @@ struct Reference {
 // A step the matcher made, as the match view tells it.
 struct NodeOutcome {
     bool known = false;
+    std::string text; // the node, as NodeText names it
     int node = 0;
     int cursor = 0;
     int result = 0; // the new cursor, or kNodeFailed, kNodeStopped
@@ -126,6 +127,7 @@ struct Engine::State {
     std::string line;
     ListingPart linePart = ListingPart::Report;
     bool lineStarted = false;
+    int messageLine = 0; // of the translation message being written
 
     // The match under way, as the matcher told it while watched.
     NodeOutcome lastNode;

@@ -391,11 +391,15 @@ Expr* ParseLoneExpression() {
     Depth() = DepthGuard{};
     SkipBlank();
     Expr* e = Expression();
-    ExpectEndOfStatement();
-    // The card's end has been read when the text is all used; a ';' ends
-    // the expression before it.
-    if (!Depth().tooDeep && Scan().current != '%') ReportError("ONE EXPRESSION ONLY");
-    return Depth().tooDeep ? nullptr : e;
+    if (Depth().tooDeep) return nullptr;
+    // The end of the statement is not passed, as a statement's is: nothing
+    // follows it. The card's end has been read when the text is all used;
+    // a ';' ends the expression before it.
+    if (Scan().token != Token::EndOfStatement)
+        ExpectEndOfStatement();
+    else if (Scan().current != '%')
+        ReportError("ONE EXPRESSION ONLY");
+    return e;
 }
 
 Expr* NewExpr(ExprKind kind) {

@@ -68,13 +68,21 @@ private:
     }
 
     // A hover and a watch of the name; a console evaluation of it when
-    // reading it has no effect (a name that reads a line is left alone).
+    // reading it has no effect (a name that reads a line is left alone),
+    // which must show what the watch shows (the innermost frame's view:
+    // the console evaluates in the program's state now).
     void Probe(Engine& engine, const std::string& name, int frame) {
         (void)engine.Evaluate(name, frame, EvaluationContext::Hover);
-        (void)engine.Evaluate(name, frame, EvaluationContext::Watch);
+        const Evaluation watched = engine.Evaluate(name, 1000, EvaluationContext::Watch);
         const StringItem* entry = FindString(name);
-        if (entry != nullptr && IsName(name) && !ReadsOnUse(entry))
-            (void)engine.Evaluate(name, frame, EvaluationContext::Console);
+        if (entry == nullptr || !IsName(name) || ReadsOnUse(entry)) return;
+        const Evaluation evaluated = engine.Evaluate(name, frame, EvaluationContext::Console);
+        if (!evaluated.ok || evaluated.value != watched.value) {
+            std::fprintf(stderr, "vantel-stepped: %s evaluates to %s (%s), its watch shows %s\n",
+                         name.c_str(), evaluated.value.c_str(), evaluated.ok ? "ok" : "error",
+                         watched.value.c_str());
+            std::_Exit(99);
+        }
     }
 
     // A name the translator reads as that one name (so nothing new is
