@@ -348,7 +348,9 @@ void Engine::AttemptEnded(const MatchPoint& point, int result, bool failed) {
     StopInfo info;
     info.reason = StopReason::Step;
     info.description = MatchStopText(s, point, true);
+    s.atAttemptEnd = true;
     StopHere(std::move(info), &point);
+    s.atAttemptEnd = false;
 }
 
 // ---- Errors ----------------------------------------------------------------------

@@ -76,14 +76,25 @@ std::string LastStep(const Engine::State& s, const MatchPoint& p) {
            Number(last.result) + ".";
 }
 
-std::vector<VariableInfo> Alternatives(const MatchPoint& p) {
+// The alternatives waiting, newest first (the next backtrack takes the
+// first). Before a node is tried, its own alternative counts too: trying
+// the node puts it on the stack before anything else happens.
+std::vector<MatchAlternative> Waiting(const Engine::State& s, const MatchPoint& p) {
+    std::vector<MatchAlternative> waiting;
+    if (!s.atAttemptEnd && p.node >= 1 && p.node <= p.pattern->count &&
+        p.pattern->node(p.node).alternate != 0)
+        waiting.push_back({p.cursor, p.pattern->node(p.node).alternate});
+    for (int k = p.waiting - 1; k >= 0; --k)
+        waiting.push_back(p.alternatives[k]);
+    return waiting;
+}
+
+std::vector<VariableInfo> Alternatives(const Engine::State& s, const MatchPoint& p) {
     std::vector<VariableInfo> out;
-    // Newest first: the next backtrack takes the first.
-    for (int k = p.waiting - 1; k >= 0; --k) {
-        const MatchAlternative& a = p.alternatives[k];
-        out.push_back(Plain(Number(p.waiting - k),
-                            NodeAt(*p.pattern, a.node) + " at cursor " + Number(a.cursor)));
-    }
+    int n = 0;
+    for (const MatchAlternative& a : Waiting(s, p))
+        out.push_back(Plain(Number(++n), NodeAt(*p.pattern, a.node) + " at cursor " +
+                                              Number(a.cursor)));
     return out;
 }
 
@@ -114,8 +125,9 @@ std::vector<VariableInfo> MatchOf(Engine::State& s, const MatchPoint& p) {
     out.push_back(Plain("level", Number(level), "integer"));
     out.push_back(Plain("attempt", "from cursor " + Number(p.start)));
     out.push_back(Plain("last", LastStep(s, p)));
-    out.push_back(Holding(s, "alternatives", Number(p.waiting) + " waiting", Holder::Alternatives,
-                          p.waiting));
+    const int waiting = static_cast<int>(Waiting(s, p).size());
+    out.push_back(Holding(s, "alternatives", Number(waiting) + " waiting", Holder::Alternatives,
+                          waiting));
     const int pending = static_cast<int>(Exec().pending.queue.size());
     out.push_back(Holding(s, "pending", Number(pending) + " conditional", Holder::Pending, pending));
     const int assigned = static_cast<int>(s.assigned.size());
@@ -137,7 +149,7 @@ std::vector<VariableInfo> MatchVariables(Engine::State& s, const Reference& ref)
     case Holder::Match:
         return MatchOf(s, *p);
     case Holder::Alternatives:
-        return Alternatives(*p);
+        return Alternatives(s, *p);
     case Holder::Pending:
         return Pending();
     case Holder::Assigned: {

@@ -133,6 +133,7 @@ struct Engine::State {
     NodeOutcome lastNode;
     AttemptOutcome lastAttempt;
     std::vector<std::pair<std::string, std::string>> assigned; // name, value shown
+    bool atAttemptEnd = false; // the stop in the match is at an attempt's end
 
     // Handed out while stopped; cleared when the run goes on.
     std::vector<Reference> references;
