@@ -219,7 +219,6 @@ void Session::Initialize(const Request& r) {
     linesStartAt1_ = BooleanArgument(r.arguments, "linesStartAt1").value_or(true);
     initialized_ = true;
     Reply(r, Capabilities());
-    Send(Event("initialized"));
 }
 
 int Session::EngineLine(long long line) const {
@@ -263,6 +262,8 @@ void Session::Launch(const Request& r) {
         Fail(r, refusal);
         Send(Event("terminated"));
     } else {
+        // Breakpoints can be bound now that the program is translated.
+        Send(Event("initialized"));
         Reply(r);
     }
     lock.lock();
@@ -298,6 +299,7 @@ std::vector<BreakpointSpec> Session::SpecsOf(const Request& r) {
 Json Session::BreakpointJson(const BreakpointState& b) const {
     Json j{{"id", b.id}, {"verified", b.verified}};
     if (b.line > 0) j["line"] = ClientLine(b.line);
+    if (b.verified) j["source"] = {{"path", program_}};
     if (!b.message.empty()) j["message"] = b.message;
     return j;
 }

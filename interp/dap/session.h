@@ -15,7 +15,9 @@
 // A program that cannot be run gets an error response with vantel's own
 // message ("vantel: cannot open NAME").
 //
-// Events: initialized (after the initialize response), stopped (reason
+// Events: initialized (once launch has translated the program, so that
+// breakpoints set then are bound at once; breakpoints set before it are
+// bound then, and a breakpoint event tells), stopped (reason
 // "entry", "breakpoint", "step", "pause" or "exception"; "description" is
 // a sentence saying what happened, e.g. after a step how the statement
 // before ended and which goto it took; for an exception "text" is the
