@@ -52,11 +52,23 @@ test('a breakpoint on a comment binds to the next statement and is hit there', a
     { path: file, line: 2 });
 });
 
+// The launch configuration the VS Code extension offers, for a file.
+function extensionConfiguration(file) {
+  const manifest = JSON.parse(fs.readFileSync(process.env.VANTEL_EXTENSION, 'utf8'));
+  const debuggerEntry = manifest.contributes.debuggers.find((d) => d.type === 'vantel');
+  const configuration = { ...debuggerEntry.initialConfigurations[0] };
+  for (const [key, value] of Object.entries(configuration)) {
+    if (typeof value === 'string')
+      configuration[key] = value.replace('${fileDirname}', path.dirname(file)).replace('${file}', file);
+  }
+  return configuration;
+}
+
 test('steps into a function and shows the call stack and its locals', async () => {
   const file = program(halves);
   await Promise.all([
     dc.configurationSequence(),
-    dc.launch({ program: file, stopOnEntry: true }),
+    dc.launch({ ...extensionConfiguration(file), stopOnEntry: true }),
     dc.assertStoppedLocation('entry', { path: file, line: 1 }),
   ]);
   await Promise.all([dc.nextRequest({ threadId: 1 }), dc.assertStoppedLocation('step', { line: 2 })]);
