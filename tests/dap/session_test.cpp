@@ -139,6 +139,48 @@ TEST(DapSession, StepsIntoOverAndOutOfCallsIncludingFreturn) {
     ExpectVantelListing(folder, kHalves, 0);
 }
 
+constexpr const char* kFactorial = "        DEFINE('FACT(N)', 'FACT')\n"            // 1
+                                   "        OUTPUT = FACT(3)\n"                     // 2
+                                   "        :(END)\n"                               // 3
+                                   "FACT    FACT = LE(N, 1) 1       :S(RETURN)\n"  // 4
+                                   "        FACT = FACT(N - 1) * N  :(RETURN)\n"   // 5
+                                   "END\n";
+
+// Each call sees its own N (the language scopes dynamically: the callers'
+// values are saved on the run stack), and a caller's value set while a
+// deeper call runs is the one the caller finds when that call returns.
+TEST(DapSession, EachCallShowsAndTakesItsOwnValues) {
+    Folder folder;
+    const std::string program = folder.Write("program.sno", kFactorial);
+    Client c;
+    c.Start(program, false, {At(4, "EQ(N, 1)")});
+    c.Event("stopped");
+    const Json frames = c.Frames();
+    ASSERT_EQ(4u, frames.size());
+    EXPECT_EQ("FACT(N = 1)", frames[0]["name"]);
+    EXPECT_EQ("FACT(N = 2)", frames[1]["name"]);
+    EXPECT_EQ("FACT(N = 3)", frames[2]["name"]);
+    EXPECT_EQ("main program", frames[3]["name"]);
+    EXPECT_EQ(5, Line(frames[1]));
+    EXPECT_EQ(2, Line(frames[3]));
+    EXPECT_EQ("2", Value(c.Scope("Locals", frames[1]["id"].get<int>()), "N"));
+    EXPECT_EQ("1", Value(c.Scope("Globals"), "N")); // what DUMP would show now
+
+    int outer = 0;
+    const Json scopes = c.Request("scopes", {{"frameId", frames[2]["id"]}});
+    for (const Json& s : scopes["body"]["scopes"])
+        if (s["name"] == "Locals") outer = s["variablesReference"].get<int>();
+    const Json set = c.Request("setVariable", {{"variablesReference", outer}, {"name", "N"}, {"value", "5"}});
+    ASSERT_TRUE(set["success"].get<bool>()) << set.dump();
+    EXPECT_EQ("5", set["body"]["value"]);
+    EXPECT_EQ("2", Value(c.Scope("Locals", frames[1]["id"].get<int>()), "N"));
+    EXPECT_EQ("terminated", c.Go("continue")["event"]);
+    // FACT(3) multiplies FACT(2) by its N after the call: 2 * 5.
+    EXPECT_EQ((std::vector<std::string>{"10\n"}), c.Output("stdout"));
+    c.Request("disconnect");
+    c.Finish();
+}
+
 constexpr const char* kMatches = "        X = 'ABC'\n"                      // 1
                                  "        X 'A' ARB . MIDDLE 'C'\n"         // 2
                                  "        OUTPUT = MIDDLE\n"                // 3
