@@ -83,6 +83,7 @@ int Engine::Run(const std::string& program, RunSettings settings, bool stopOnEnt
                 std::string& refusal) {
     state_ = std::make_unique<State>();
     state_->entryPending = stopOnEntry;
+    state_->running = !stopOnEntry;
     terminated_ = false;
     settings.observer = this;
     settings.debugger = this;
@@ -100,6 +101,7 @@ void Engine::Translated(bool executes) {
     state_->executing = executes;
     controller_.Ready(*this, executes);
     if (!executes) state_->entryPending = false;
+    state_->running = !state_->entryPending;
 }
 
 void Engine::Refused(std::string_view message) {
@@ -194,6 +196,7 @@ void Engine::Resumed(Resume resume, const MatchPoint* point) {
         s.mode = point != nullptr ? Mode::StepOver : Mode::StepOut;
         break;
     }
+    s.running = s.mode == Mode::Run;
     const bool watch = s.mode == Mode::StepIn || s.mode == Mode::MatchIn ||
                        s.mode == Mode::MatchOver;
     ex.watchMatch = watch;
@@ -205,6 +208,13 @@ void Engine::Resumed(Resume resume, const MatchPoint* point) {
 
 void Engine::BeforeStatement() {
     State& s = *state_;
+    const int statement = KeywordValue(KeywordIndex::StNo);
+    // Running to a breakpoint: most statements have none, and nothing is
+    // asked of them (what a step stop tells of the statement before is
+    // taken from the stop before it).
+    if (s.running && s.armed[static_cast<std::size_t>(statement)] == 0 &&
+        !attention_.load(std::memory_order_relaxed)) [[likely]]
+        return;
     ExecutorState& ex = Exec();
     if (s.evaluating) {
         // A statement of a function the evaluation called: only a pause
@@ -212,7 +222,6 @@ void Engine::BeforeStatement() {
         if (Attended()) throw EvaluationStopped{"the evaluation was interrupted"};
         return;
     }
-    const int statement = KeywordValue(KeywordIndex::StNo);
     const int level = ex.callLevel;
     // How the statement before at this level ended: the failure flag is as
     // its goto left it (see ExecutorState::transferFailed).
@@ -254,9 +263,11 @@ void Engine::BeforeStatement() {
         step = level < s.originLevel;
         break;
     }
+    if (!s.entryPending && hits.empty() && !step && !pause) return;
     StopInfo info;
     if (s.entryPending) {
         s.entryPending = false;
+        s.running = s.mode == Mode::Run;
         info.reason = StopReason::Entry;
         info.description = "Stopped on entry. Next: " + AtStatement(statement) + ".";
     } else if (!hits.empty()) {
@@ -266,11 +277,9 @@ void Engine::BeforeStatement() {
     } else if (step) {
         info.reason = StopReason::Step;
         info.description = StepText(s.before, statement);
-    } else if (pause) {
+    } else {
         info.reason = StopReason::Pause;
         info.description = "Paused. Next: " + AtStatement(statement) + ".";
-    } else {
-        return;
     }
     StopHere(std::move(info), nullptr);
 }

@@ -12,9 +12,11 @@
 
 namespace vantel::debugger {
 
-Sandbox::Sandbox(Engine::State& state) : state_(state), wasEvaluating_(state.evaluating) {
+Sandbox::Sandbox(Engine::State& state)
+    : state_(state), wasEvaluating_(state.evaluating), wasRunning_(state.running) {
     ExecutorState& ex = Exec();
     state.evaluating = true;
+    state.running = false; // the statement hook hears a pause at once
     failure_ = ex.failure;
     returned_ = ex.returned;
     transferFailed_ = ex.transferFailed;
@@ -69,6 +71,7 @@ Sandbox::~Sandbox() {
     ex.debugMatchEvent = debugMatchEvent_;
     MatchEventsChanged();
     state_.evaluating = wasEvaluating_;
+    state_.running = wasRunning_;
 }
 
 namespace {

@@ -28,7 +28,7 @@ public:
 
 private:
     Engine::State& state_;
-    bool wasEvaluating_;
+    bool wasEvaluating_, wasRunning_;
     bool failure_, returned_, transferFailed_, watchMatch_;
     int callLevel_, slotTop_, stackTop_, arbnoDepth_;
     std::int32_t statement_;

@@ -101,6 +101,9 @@ struct Engine::State {
     bool executing = false; // translated without errors, running
     bool evaluating = false;
     bool entryPending = false;
+    // Running to a breakpoint, with no stop on entry due: the statement
+    // hook's quick way out. An evaluation clears it (see Sandbox).
+    bool running = true;
     bool stopped = false;
     std::string refusal;
 

@@ -7,6 +7,10 @@
 // name shown, and console evaluations of plain names. The end-to-end
 // suites run with it in place of vantel and must give vantel's results:
 // however a run is stopped and looked at, it is the same run.
+//
+// With VANTEL_STEPPED_FREE=1 it only runs the program under the engine,
+// stopping nowhere: what a debugged run costs between breakpoints
+// (bench/debugged.sh measures it).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -36,11 +40,12 @@ bool LookAt(long stop) {
 
 class Stepper final : public Controller {
 public:
-    explicit Stepper(bool stepMatches) : stepMatches_(stepMatches) {}
+    Stepper(bool stepMatches, bool free) : stepMatches_(stepMatches), free_(free) {}
 
     void Ready(Engine& engine, bool) override { engine.StopOnErrors(true); }
 
     Resume Stopped(Engine& engine, const StopInfo& stop) override {
+        if (free_) return Resume::Continue;
         if (LookAt(stops_++)) LookAround(engine, stop);
         if (stop.reason == StopReason::Exception) return Resume::Continue;
         return stepMatches_ ? Resume::StepIn : Resume::StepInStatement;
@@ -100,6 +105,7 @@ public:
 
 private:
     bool stepMatches_;
+    bool free_;
     long stops_ = 0;
 };
 
@@ -107,13 +113,14 @@ private:
 
 int main(int argc, char** argv) {
     if (argc != 2) return 0; // as vantel: any other count runs nothing
-    Stepper stepper(Switched("VANTEL_STEP_MATCH"));
+    const bool free = Switched("VANTEL_STEPPED_FREE");
+    Stepper stepper(Switched("VANTEL_STEP_MATCH"), free);
     Engine engine(stepper);
     int status = 2;
     {
         InterpreterThread thread([&] {
             std::string refusal;
-            status = engine.Run(argv[1], SettingsFromEnvironment(), true, refusal);
+            status = engine.Run(argv[1], SettingsFromEnvironment(), !free, refusal);
         });
         if (!thread.Started()) {
             std::fputs("vantel-stepped: cannot start its thread\n", stderr);
