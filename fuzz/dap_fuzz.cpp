@@ -78,8 +78,8 @@ constexpr std::array<const char*, 5> kPrograms{
     "END\n",
 };
 
-constexpr std::array<const char*, 8> kExpressions{
-    "X", "N + 1", "&STCOUNT", "FACT(3)", "INPUT", "1 / 0", "LEN(", "'A' | ARBNO('B')"};
+constexpr std::array<const char*, 8> kExpressions{"X",     "N + 1", "&STCOUNT", "FACT(3)",
+                                                  "INPUT", "1 / 0", "LEN(",     "'A' | ARBNO('B')"};
 constexpr std::array<const char*, 6> kNames{"X", "N", "&TRIM", "&STNO", "OUTPUT", "FACT"};
 constexpr std::array<const char*, 5> kHits{"2", ">= 2", "% 3", "< 0", "x"};
 constexpr std::array<const char*, 5> kContexts{"repl", "hover", "watch", "variables", "clipboard"};
@@ -124,7 +124,8 @@ public:
         const long long seq = ++seq_;
         sent_.push_back(seq);
         Json message{{"seq", seq}, {"type", "request"}, {"command", command}};
-        if (!data_.ConsumeBool() || data_.ConsumeBool()) message["arguments"] = std::move(arguments);
+        if (!data_.ConsumeBool() || data_.ConsumeBool())
+            message["arguments"] = std::move(arguments);
         session_.Receive(message.dump(-1, ' ', false, Json::error_handler_t::replace));
     }
 
@@ -135,7 +136,8 @@ public:
             Request("initialize", {{"linesStartAt1", data_.ConsumeIntegralInRange(0, 5) != 0}});
             break;
         case 1:
-            Request("launch", {{"program", data_.ConsumeIntegralInRange(0, 7) != 0 ? program_ : "nothing.sno"},
+            Request("launch", {{"program",
+                                data_.ConsumeIntegralInRange(0, 7) != 0 ? program_ : "nothing.sno"},
                                {"stopOnEntry", data_.ConsumeBool()},
                                {"noDebug", data_.ConsumeIntegralInRange(0, 7) == 0}});
             break;
@@ -144,7 +146,8 @@ public:
             break;
         case 3:
             Request("setExceptionBreakpoints",
-                    {{"filters", data_.ConsumeBool() ? Json::array({"runtime-errors"}) : Json::array()}});
+                    {{"filters",
+                      data_.ConsumeBool() ? Json::array({"runtime-errors"}) : Json::array()}});
             break;
         case 4:
             Request("configurationDone", Json::object());
@@ -253,7 +256,8 @@ private:
             list.push_back(std::move(b));
         }
         Request("setBreakpoints",
-                {{"source", {{"path", data_.ConsumeIntegralInRange(0, 7) != 0 ? program_ : "other.sno"}}},
+                {{"source",
+                  {{"path", data_.ConsumeIntegralInRange(0, 7) != 0 ? program_ : "other.sno"}}},
                  {"breakpoints", std::move(list)}});
     }
 
@@ -307,7 +311,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     // A run that went to its end, changed by nothing the client did, is
     // vantel's run.
     if (transcript.exited && !changed) {
-        const std::string debugged = fuzz::MaskedListing(fuzz::ReadFile(fuzz::ScratchDir() + "/program.lst"));
+        const std::string debugged =
+            fuzz::MaskedListing(fuzz::ReadFile(fuzz::ScratchDir() + "/program.lst"));
         fuzz::ClearScratch();
         fuzz::WriteFile(program, text);
         int status = 0;

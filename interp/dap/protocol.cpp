@@ -64,7 +64,8 @@ Incoming Classify(std::string_view body) {
         return in;
     }
     const auto seq = message.find("seq");
-    const long long number = seq != message.end() && seq->is_number_integer() ? seq->get<long long>() : 0;
+    const long long number =
+        seq != message.end() && seq->is_number_integer() ? seq->get<long long>() : 0;
     const auto command = message.find("command");
     if (command == message.end() || !command->is_string())
         return Broken("the request has no command", number);
@@ -99,13 +100,19 @@ std::optional<bool> BooleanArgument(const Json& arguments, const char* name) {
 }
 
 Json Response(const Request& request, Json body) {
-    return Json{{"type", "response"},       {"request_seq", request.seq}, {"success", true},
-                {"command", request.command}, {"body", std::move(body)}};
+    return Json{{"type", "response"},
+                {"request_seq", request.seq},
+                {"success", true},
+                {"command", request.command},
+                {"body", std::move(body)}};
 }
 
 Json ErrorResponse(long long requestSeq, const std::string& command, const std::string& message) {
-    return Json{{"type", "response"}, {"request_seq", requestSeq}, {"success", false},
-                {"command", command},     {"message", message}};
+    return Json{{"type", "response"},
+                {"request_seq", requestSeq},
+                {"success", false},
+                {"command", command},
+                {"message", message}};
 }
 
 Json Event(const std::string& name, Json body) {

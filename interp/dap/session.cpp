@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -208,9 +208,8 @@ bool Session::Close(int seconds) {
     disconnected_ = true;
     changed_.notify_all();
     if (engine_) engine_->RequestAttention();
-    return changed_.wait_for(lock, std::chrono::seconds(seconds), [this] {
-        return phase_ == Phase::Idle || phase_ == Phase::Ended;
-    });
+    return changed_.wait_for(lock, std::chrono::seconds(seconds),
+                             [this] { return phase_ == Phase::Idle || phase_ == Phase::Ended; });
 }
 
 // ---- Requests ----------------------------------------------------------------------
@@ -328,19 +327,18 @@ void Session::SetBreakpoints(const Request& r) {
         return Reply(r, Unverified(specs, "the program is not translated yet"));
     }
     lock.unlock();
-    if (file != program_)
-        return Reply(r, Unverified(specs, "not the program being debugged"));
-    const bool posted = Post(
-        {[this, r, specs](Engine& engine) -> std::optional<Resume> {
-             const std::vector<BreakpointState> states = engine.SetBreakpoints(specs);
-             Json list = Json::array();
-             for (const BreakpointState& b : states)
-                 list.push_back(BreakpointJson(b));
-             Reply(r, Json{{"breakpoints", std::move(list)}});
-             return std::nullopt;
-         },
-         [this, r, specs] { Reply(r, Unverified(specs, "the program has ended")); }},
-        {Phase::Ready, Phase::Running, Phase::Stopped});
+    if (file != program_) return Reply(r, Unverified(specs, "not the program being debugged"));
+    const bool posted =
+        Post({[this, r, specs](Engine& engine) -> std::optional<Resume> {
+                  const std::vector<BreakpointState> states = engine.SetBreakpoints(specs);
+                  Json list = Json::array();
+                  for (const BreakpointState& b : states)
+                      list.push_back(BreakpointJson(b));
+                  Reply(r, Json{{"breakpoints", std::move(list)}});
+                  return std::nullopt;
+              },
+              [this, r, specs] { Reply(r, Unverified(specs, "the program has ended")); }},
+             {Phase::Ready, Phase::Running, Phase::Stopped});
     if (!posted) Reply(r, Unverified(specs, "the program has ended"));
 }
 
@@ -404,9 +402,8 @@ void Session::Inspect(const Request& r) {
             Json list = Json::array();
             for (const debugger::ScopeInfo& s :
                  engine.Scopes(static_cast<int>(IntegerArgument(a, "frameId").value_or(0)))) {
-                Json scope{{"name", s.name},
-                           {"variablesReference", s.reference},
-                           {"expensive", false}};
+                Json scope{
+                    {"name", s.name}, {"variablesReference", s.reference}, {"expensive", false}};
                 if (s.count > 0) scope["namedVariables"] = s.count;
                 if (s.name == "Locals") scope["presentationHint"] = "locals";
                 list.push_back(std::move(scope));
@@ -416,7 +413,8 @@ void Session::Inspect(const Request& r) {
             Json list = Json::array();
             const long long reference = IntegerArgument(a, "variablesReference").value_or(0);
             if (reference > 0 && reference <= INT_MAX)
-                for (const debugger::VariableInfo& v : engine.Variables(static_cast<int>(reference)))
+                for (const debugger::VariableInfo& v :
+                     engine.Variables(static_cast<int>(reference)))
                     list.push_back(VariableJson(v));
             Reply(r, Json{{"variables", std::move(list)}});
         } else if (c == "setVariable" || c == "evaluate") {
@@ -460,16 +458,16 @@ void Session::Inspect(const Request& r) {
 }
 
 void Session::Step(const Request& r, Resume resume) {
-    const bool posted = Post({[this, r, resume](Engine&) -> std::optional<Resume> {
-                                  // Answered before the run goes on, so that
-                                  // the answer comes before the next stop.
-                                  Reply(r, r.command == "continue"
-                                               ? Json{{"allThreadsContinued", true}}
-                                               : Json::object());
-                                  return resume;
-                              },
-                              [this, r] { Fail(r, "the program ended"); }},
-                             {Phase::Stopped});
+    const bool posted =
+        Post({[this, r, resume](Engine&) -> std::optional<Resume> {
+                  // Answered before the run goes on, so that
+                  // the answer comes before the next stop.
+                  Reply(r, r.command == "continue" ? Json{{"allThreadsContinued", true}}
+                                                   : Json::object());
+                  return resume;
+              },
+              [this, r] { Fail(r, "the program ended"); }},
+             {Phase::Stopped});
     if (!posted) Fail(r, "the program is not stopped");
 }
 
@@ -627,9 +625,9 @@ void Session::RunProgram(const std::string& program, bool stopOnEntry) {
         status = engine_->Run(program, settings_, stopOnEntry && !noDebug_, refusal);
     } catch (const std::exception& e) {
         // Out of memory, say: the run is over all the same.
-        Send(Event("output", {{"category", "stderr"},
-                              {"output", std::string("vantel-dap: the run failed: ") + e.what() +
-                                             "\n"}}));
+        Send(Event("output",
+                   {{"category", "stderr"},
+                    {"output", std::string("vantel-dap: the run failed: ") + e.what() + "\n"}}));
     }
     std::deque<PostedJob> unanswered;
     {

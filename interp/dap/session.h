@@ -152,15 +152,15 @@ private:
 
     std::vector<debugger::BreakpointSpec> SpecsOf(const Request& r);
     Json BreakpointJson(const debugger::BreakpointState& b) const;
-    Json Unverified(const std::vector<debugger::BreakpointSpec>& specs, const std::string& why) const;
+    Json Unverified(const std::vector<debugger::BreakpointSpec>& specs,
+                    const std::string& why) const;
 
     // Queues a job while the phase is one of `phases`; false otherwise.
     bool Post(PostedJob job, std::initializer_list<Phase> phases);
     // Runs queued jobs on the interpreter thread, waiting for them when
     // `wait` (until *until turns true, when given): the first resume a job
     // gives, Terminate once the run is asked to end.
-    std::optional<debugger::Resume> RunJobs(debugger::Engine& engine, bool wait,
-                                            const bool* until);
+    std::optional<debugger::Resume> RunJobs(debugger::Engine& engine, bool wait, const bool* until);
     void WaitForLaunchAnswer();
     bool Ended() const;
     void RunProgram(const std::string& program, bool stopOnEntry);

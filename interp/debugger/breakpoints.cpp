@@ -136,7 +136,8 @@ std::vector<BreakpointState> Engine::SetBreakpoints(const std::vector<Breakpoint
             b.spec = spec;
             b.statement = StatementForLine(spec.line);
             if (b.statement == 0) b.message = "no statement at or after this line";
-            if (b.statement != 0 && !spec.hitCondition.empty() && !ParseHitCondition(spec.hitCondition, b)) {
+            if (b.statement != 0 && !spec.hitCondition.empty() &&
+                !ParseHitCondition(spec.hitCondition, b)) {
                 b.message = "the hit condition is not one of N, == N, >= N, > N, < N, <= N, % N";
                 b.statement = 0;
             }
@@ -147,9 +148,8 @@ std::vector<BreakpointState> Engine::SetBreakpoints(const std::vector<Breakpoint
             }
         }
         if (b.statement != 0) ++s.armed[static_cast<std::size_t>(b.statement)];
-        states.push_back(BreakpointState{b.id, b.statement != 0,
-                                         b.statement != 0 ? LineOf(b.statement) : spec.line,
-                                         b.message});
+        states.push_back(BreakpointState{
+            b.id, b.statement != 0, b.statement != 0 ? LineOf(b.statement) : spec.line, b.message});
         kept.push_back(std::move(b));
     }
     s.breakpoints = std::move(kept);
@@ -166,8 +166,8 @@ std::vector<int> BreakpointsHit(Engine::State& state, int statement, std::string
             std::string message;
             if (!EvaluateInSandbox(b.condition, value, message)) {
                 if (message.empty()) continue; // the condition failed
-                errors += " The condition " + b.spec.condition + " stopped with an error: " +
-                          message + ".";
+                errors += " The condition " + b.spec.condition +
+                          " stopped with an error: " + message + ".";
                 hit.push_back(b.id);
                 continue;
             }

@@ -33,8 +33,7 @@ std::string GotoTaken(int statement, bool failed) {
         return outcome + " and took its unconditional goto";
     if (!failed && s.gotos.success.kind != TargetKind::None)
         return outcome + " and took its S goto";
-    if (failed && s.gotos.failure.kind != TargetKind::None)
-        return outcome + " and took its F goto";
+    if (failed && s.gotos.failure.kind != TargetKind::None) return outcome + " and took its F goto";
     return outcome + "; no goto applies, on to the next statement";
 }
 
@@ -197,8 +196,8 @@ void Engine::Resumed(Resume resume, const MatchPoint* point) {
         break;
     }
     s.running = s.mode == Mode::Run;
-    const bool watch = s.mode == Mode::StepIn || s.mode == Mode::MatchIn ||
-                       s.mode == Mode::MatchOver;
+    const bool watch =
+        s.mode == Mode::StepIn || s.mode == Mode::MatchIn || s.mode == Mode::MatchOver;
     ex.watchMatch = watch;
     ex.debugMatchEvent = ex.matchSteps + (watch ? 1 : kMatchPollSteps);
     MatchEventsChanged();
@@ -241,10 +240,9 @@ void Engine::BeforeStatement() {
 
     const bool pause = Attended();
     std::string conditionErrors;
-    const std::vector<int> hits =
-        s.armed[static_cast<std::size_t>(statement)] != 0
-            ? BreakpointsHit(s, statement, conditionErrors)
-            : std::vector<int>{};
+    const std::vector<int> hits = s.armed[static_cast<std::size_t>(statement)] != 0
+                                      ? BreakpointsHit(s, statement, conditionErrors)
+                                      : std::vector<int>{};
     bool step = false;
     switch (s.mode) {
     case Mode::Run:
@@ -256,8 +254,8 @@ void Engine::BeforeStatement() {
         break;
     case Mode::StepOver:
     case Mode::MatchOver:
-        step = level < s.originLevel ||
-               (level == s.originLevel && invocation == s.originInvocation);
+        step =
+            level < s.originLevel || (level == s.originLevel && invocation == s.originInvocation);
         break;
     case Mode::StepOut:
         step = level < s.originLevel;
@@ -351,8 +349,8 @@ void Engine::AttemptEnded(const MatchPoint& point, int result, bool failed) {
     if (s.evaluating) return;
     s.lastAttempt = AttemptOutcome{true, point.start, result, failed, Depth(&point)};
     s.lastNode.known = false;
-    const bool step = s.mode == Mode::MatchIn ||
-                      (s.mode == Mode::MatchOver && Depth(&point) <= s.originDepth);
+    const bool step =
+        s.mode == Mode::MatchIn || (s.mode == Mode::MatchOver && Depth(&point) <= s.originDepth);
     if (!step) return;
     StopInfo info;
     info.reason = StopReason::Step;
@@ -374,8 +372,8 @@ void Engine::BeforeError(std::string_view message) {
     StopInfo info;
     info.reason = StopReason::Exception;
     info.message = std::string(message);
-    info.description = "Run-time error in " + AtStatement(KeywordValue(KeywordIndex::StNo)) +
-                       ": " + info.message + ". The run ends when it goes on.";
+    info.description = "Run-time error in " + AtStatement(KeywordValue(KeywordIndex::StNo)) + ": " +
+                       info.message + ". The run ends when it goes on.";
     StopHere(std::move(info), Exec().matchPoint);
 }
 

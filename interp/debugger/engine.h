@@ -34,13 +34,13 @@ enum class StopReason : std::uint8_t { Entry, Breakpoint, Step, Pause, Exception
 // How the run goes on after a stop.
 enum class Resume : std::uint8_t {
     Continue,
-    StepIn,    // the next statement anywhere, or the matcher's next step
+    StepIn,          // the next statement anywhere, or the matcher's next step
     StepInStatement, // the next statement anywhere, not the matcher's steps
-    StepOver,  // the next statement of this call or its caller; in a
-               // match, the next step at this ARBNO level or above
-    StepOut,   // the statement after this call returns; in a match, the
-               // statement after the match
-    Terminate, // the run ends here, its listing as far as it got
+    StepOver,        // the next statement of this call or its caller; in a
+                     // match, the next step at this ARBNO level or above
+    StepOut,         // the statement after this call returns; in a match, the
+                     // statement after the match
+    Terminate,       // the run ends here, its listing as far as it got
 };
 
 struct StopInfo {

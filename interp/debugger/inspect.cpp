@@ -90,7 +90,8 @@ std::vector<VariableInfo> LocalsOf(Engine::State& state, int level) {
     const auto [from, to] = BlockOf(level);
     for (int k = from; k < to; ++k) {
         const StringItem* v = Exec().stack.slots[static_cast<std::size_t>(k)].variable;
-        if (v != nullptr) out.push_back(Variable(state, std::string(v->name), ValueSeenBy(level, v)));
+        if (v != nullptr)
+            out.push_back(Variable(state, std::string(v->name), ValueSeenBy(level, v)));
     }
     return out;
 }
@@ -201,9 +202,8 @@ std::string NodeText(const PatternNode& n) {
             text += " " + Quoted(a.string()->name);
         break;
     case Kind::Pattern:
-        text += a.pattern() != nullptr
-                    ? " (a pattern of " + Number(a.pattern()->count) + " nodes)"
-                    : " (the empty pattern)";
+        text += a.pattern() != nullptr ? " (a pattern of " + Number(a.pattern()->count) + " nodes)"
+                                       : " (the empty pattern)";
         break;
     default:
         if (n.routine == Routine::String) text += " \"\"";

@@ -1,6 +1,5 @@
 #include "debugger/interpreter_thread.h"
 
-#include <pthread.h>
 #include <sys/mman.h>
 
 #include <cstddef>
@@ -41,7 +40,7 @@ InterpreterThread::InterpreterThread(std::function<void()> job) : job_(std::move
 }
 
 void InterpreterThread::Join() {
-    if (started_ && !joined_) pthread_join(static_cast<pthread_t>(thread_), nullptr);
+    if (started_ && !joined_) pthread_join(thread_, nullptr);
     joined_ = true;
 }
 

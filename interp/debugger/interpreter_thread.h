@@ -4,6 +4,8 @@
 // is read and written on another.
 #pragma once
 
+#include <pthread.h>
+
 #include <functional>
 
 namespace vantel::debugger {
@@ -25,7 +27,7 @@ private:
     void* memory_ = nullptr;
     bool started_ = false;
     bool joined_ = false;
-    unsigned long thread_ = 0;
+    pthread_t thread_{};
 };
 
 } // namespace vantel::debugger

@@ -93,8 +93,8 @@ std::vector<VariableInfo> Alternatives(const Engine::State& s, const MatchPoint&
     std::vector<VariableInfo> out;
     int n = 0;
     for (const MatchAlternative& a : Waiting(s, p))
-        out.push_back(Plain(Number(++n), NodeAt(*p.pattern, a.node) + " at cursor " +
-                                              Number(a.cursor)));
+        out.push_back(
+            Plain(Number(++n), NodeAt(*p.pattern, a.node) + " at cursor " + Number(a.cursor)));
     return out;
 }
 
@@ -126,10 +126,11 @@ std::vector<VariableInfo> MatchOf(Engine::State& s, const MatchPoint& p) {
     out.push_back(Plain("attempt", "from cursor " + Number(p.start)));
     out.push_back(Plain("last", LastStep(s, p)));
     const int waiting = static_cast<int>(Waiting(s, p).size());
-    out.push_back(Holding(s, "alternatives", Number(waiting) + " waiting", Holder::Alternatives,
-                          waiting));
+    out.push_back(
+        Holding(s, "alternatives", Number(waiting) + " waiting", Holder::Alternatives, waiting));
     const int pending = static_cast<int>(Exec().pending.queue.size());
-    out.push_back(Holding(s, "pending", Number(pending) + " conditional", Holder::Pending, pending));
+    out.push_back(
+        Holding(s, "pending", Number(pending) + " conditional", Holder::Pending, pending));
     const int assigned = static_cast<int>(s.assigned.size());
     out.push_back(
         Holding(s, "assigned", Number(assigned) + " immediate", Holder::Assigned, assigned));
@@ -171,14 +172,14 @@ std::vector<VariableInfo> NodeVariables(Engine::State& s, const Reference& ref) 
     if (t == nullptr) return out;
     for (int i = 1; i <= t->count; ++i) {
         const PatternNode& n = t->node(i);
-        std::string value = NodeText(n) + "   subsequent " + Number(n.subsequent) +
-                            ", alternate " + Number(n.alternate) + ", extra " + Number(n.extra);
+        std::string value = NodeText(n) + "   subsequent " + Number(n.subsequent) + ", alternate " +
+                            Number(n.alternate) + ", extra " + Number(n.extra);
         if (ref.point != nullptr && ref.point->node == i)
             value += "   <- at cursor " + Number(ref.point->cursor);
         const PatternTable* inner = n.argument.pattern();
         if (n.routine == Routine::ArbnoPiece && inner != nullptr && inner->count > 0)
-            out.push_back(Holding(s, Number(i), std::move(value), Holder::Nodes, inner->count,
-                                  n.argument));
+            out.push_back(
+                Holding(s, Number(i), std::move(value), Holder::Nodes, inner->count, n.argument));
         else
             out.push_back(Plain(Number(i), std::move(value)));
     }

@@ -31,13 +31,13 @@ inline constexpr std::int64_t kMatchPollSteps = 4096;
 
 // What the run is doing between stops.
 enum class Mode : std::uint8_t {
-    Run,       // to a breakpoint, a pause, an error or the end
-    StepIn,    // the next statement, or the first step of a match
+    Run,           // to a breakpoint, a pause, an error or the end
+    StepIn,        // the next statement, or the first step of a match
     StepStatement, // the next statement
-    StepOver,  // the next statement of the origin's call or a caller
-    StepOut,   // the next statement of a caller
-    MatchIn,   // the matcher's next step, at any level
-    MatchOver, // the matcher's next step at the origin's level or above
+    StepOver,      // the next statement of the origin's call or a caller
+    StepOut,       // the next statement of a caller
+    MatchIn,       // the matcher's next step, at any level
+    MatchOver,     // the matcher's next step at the origin's level or above
 };
 
 // How the statement before the current one (at the same call level) ended,
@@ -63,7 +63,7 @@ struct Breakpoint {
 
 // What a variables reference stands for, while stopped.
 enum class Holder : std::uint8_t {
-    Locals,       // of the call at `level`
+    Locals, // of the call at `level`
     Globals,
     Keywords,
     Match,        // the match under way

@@ -180,8 +180,10 @@ Json Client::Take(const std::string& type, const std::string& key, const Json& v
 
 Json Client::Request(const std::string& command, Json arguments) {
     const long long seq = ++seq_;
-    const Json message{
-        {"seq", seq}, {"type", "request"}, {"command", command}, {"arguments", std::move(arguments)}};
+    const Json message{{"seq", seq},
+                       {"type", "request"},
+                       {"command", command},
+                       {"arguments", std::move(arguments)}};
     SendRaw(framing::Frame(message.dump()));
     Json response = Take("response", "request_seq", seq);
     if (response.is_null()) ADD_FAILURE() << "no response to " << command;
@@ -199,7 +201,8 @@ std::vector<std::string> Client::Output(const std::string& category) {
     return texts;
 }
 
-Json Client::Start(const std::string& program, bool stopOnEntry, const std::vector<Json>& breakpoints) {
+Json Client::Start(const std::string& program, bool stopOnEntry,
+                   const std::vector<Json>& breakpoints) {
     Request("initialize", {{"adapterID", "vantel"}, {"linesStartAt1", true}});
     Json launch = Request("launch", {{"program", program}, {"stopOnEntry", stopOnEntry}});
     Request("setBreakpoints", {{"source", {{"path", program}}}, {"breakpoints", breakpoints}});

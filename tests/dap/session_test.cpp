@@ -28,15 +28,15 @@ void ExpectVantelListing(const Folder& folder, const std::string& source, int ex
     EXPECT_EQ(exitCode, status);
 }
 
-constexpr const char* kCounting = "* counting with breakpoints\n"       // 1
-                                  "        I = 0\n"                     // 2
-                                  "LOOP    I = I + 1\n"                 // 3
-                                  "* the statement below prints I\n"    // 4
-                                  "        OUTPUT = I\n"                // 5
+constexpr const char* kCounting = "* counting with breakpoints\n"        // 1
+                                  "        I = 0\n"                      // 2
+                                  "LOOP    I = I + 1\n"                  // 3
+                                  "* the statement below prints I\n"     // 4
+                                  "        OUTPUT = I\n"                 // 5
                                   "        LT(I, 5)          :S(LOOP)\n" // 6
-                                  "        &CODE = 3\n"                 // 7
-                                  "END\n"                               // 8
-                                  "a data line\n";                      // 9
+                                  "        &CODE = 3\n"                  // 7
+                                  "END\n"                                // 8
+                                  "a data line\n";                       // 9
 
 TEST(DapSession, BreakpointsBindToStatementsWithConditionsAndHitCounts) {
     Folder folder;
@@ -44,11 +44,11 @@ TEST(DapSession, BreakpointsBindToStatementsWithConditionsAndHitCounts) {
     Client c;
     c.Request("initialize", {{"adapterID", "vantel"}});
     ASSERT_TRUE(c.Request("launch", {{"program", program}})["success"].get<bool>());
-    const Json set = c.Request(
-        "setBreakpoints",
-        {{"source", {{"path", program}}},
-         {"breakpoints",
-          {At(4, "", "% 2"), At(6, "EQ(I, 5)"), At(9), At(2, "GT("), At(3, "", "> x")}}});
+    const Json set =
+        c.Request("setBreakpoints",
+                  {{"source", {{"path", program}}},
+                   {"breakpoints",
+                    {At(4, "", "% 2"), At(6, "EQ(I, 5)"), At(9), At(2, "GT("), At(3, "", "> x")}}});
     const Json& bps = set["body"]["breakpoints"];
     ASSERT_EQ(5u, bps.size());
     EXPECT_TRUE(bps[0]["verified"].get<bool>()); // the comment binds to the next statement
@@ -80,11 +80,11 @@ TEST(DapSession, BreakpointsBindToStatementsWithConditionsAndHitCounts) {
     ExpectVantelListing(folder, kCounting, 3);
 }
 
-constexpr const char* kHalves = "        DEFINE('HALF(N)', 'HALF')\n"     // 1
-                                "        X = HALF(10)\n"                  // 2
-                                "        Y = HALF(7)          :F(ODD)\n"  // 3
-                                "        OUTPUT = 'even'      :(END)\n"   // 4
-                                "ODD     OUTPUT = 'odd ' X    :(END)\n"   // 5
+constexpr const char* kHalves = "        DEFINE('HALF(N)', 'HALF')\n"        // 1
+                                "        X = HALF(10)\n"                     // 2
+                                "        Y = HALF(7)          :F(ODD)\n"     // 3
+                                "        OUTPUT = 'even'      :(END)\n"      // 4
+                                "ODD     OUTPUT = 'odd ' X    :(END)\n"      // 5
                                 "HALF    EQ(REMDR(N, 2), 0)   :F(FRETURN)\n" // 6
                                 "        HALF = N / 2         :(RETURN)\n"   // 7
                                 "END\n";
@@ -139,11 +139,11 @@ TEST(DapSession, StepsIntoOverAndOutOfCallsIncludingFreturn) {
     ExpectVantelListing(folder, kHalves, 0);
 }
 
-constexpr const char* kFactorial = "        DEFINE('FACT(N)', 'FACT')\n"            // 1
-                                   "        OUTPUT = FACT(3)\n"                     // 2
-                                   "        :(END)\n"                               // 3
-                                   "FACT    FACT = LE(N, 1) 1       :S(RETURN)\n"  // 4
-                                   "        FACT = FACT(N - 1) * N  :(RETURN)\n"   // 5
+constexpr const char* kFactorial = "        DEFINE('FACT(N)', 'FACT')\n"          // 1
+                                   "        OUTPUT = FACT(3)\n"                   // 2
+                                   "        :(END)\n"                             // 3
+                                   "FACT    FACT = LE(N, 1) 1       :S(RETURN)\n" // 4
+                                   "        FACT = FACT(N - 1) * N  :(RETURN)\n"  // 5
                                    "END\n";
 
 // Each call sees its own N (the language scopes dynamically: the callers'
@@ -170,7 +170,8 @@ TEST(DapSession, EachCallShowsAndTakesItsOwnValues) {
     const Json scopes = c.Request("scopes", {{"frameId", frames[2]["id"]}});
     for (const Json& s : scopes["body"]["scopes"])
         if (s["name"] == "Locals") outer = s["variablesReference"].get<int>();
-    const Json set = c.Request("setVariable", {{"variablesReference", outer}, {"name", "N"}, {"value", "5"}});
+    const Json set =
+        c.Request("setVariable", {{"variablesReference", outer}, {"name", "N"}, {"value", "5"}});
     ASSERT_TRUE(set["success"].get<bool>()) << set.dump();
     EXPECT_EQ("5", set["body"]["value"]);
     EXPECT_EQ("2", Value(c.Scope("Locals", frames[1]["id"].get<int>()), "N"));
@@ -181,13 +182,13 @@ TEST(DapSession, EachCallShowsAndTakesItsOwnValues) {
     c.Finish();
 }
 
-constexpr const char* kMatches = "        X = 'ABC'\n"                      // 1
-                                 "        X 'A' ARB . MIDDLE 'C'\n"         // 2
-                                 "        OUTPUT = MIDDLE\n"                // 3
-                                 "        'AAB' ARBNO('A') . R 'B'\n"       // 4
-                                 "        OUTPUT = R\n"                     // 5
-                                 "        'XBY' ('A' | 'B' | 'X') . Z\n"    // 6
-                                 "        OUTPUT = Z\n"                     // 7
+constexpr const char* kMatches = "        X = 'ABC'\n"                   // 1
+                                 "        X 'A' ARB . MIDDLE 'C'\n"      // 2
+                                 "        OUTPUT = MIDDLE\n"             // 3
+                                 "        'AAB' ARBNO('A') . R 'B'\n"    // 4
+                                 "        OUTPUT = R\n"                  // 5
+                                 "        'XBY' ('A' | 'B' | 'X') . Z\n" // 6
+                                 "        OUTPUT = Z\n"                  // 7
                                  "END\n";
 
 // Steps into the matcher from a stop at a match statement: the Match
@@ -232,9 +233,9 @@ TEST(DapSession, MatchStepperShowsArbArbnoAndAlternatives) {
     std::vector<std::string> nodes;
     for (const Json& s : stops)
         nodes.push_back(Value(s, "node").substr(0, Value(s, "node").find(' ', 5)));
-    const std::vector<std::string> expected{"node 1", "node 2", "node 3", "node 4", "node 6",
-                                            "node 7", "node 5", "node 4", "node 6", "node 7",
-                                            "node 7"}; // the last: the attempt's end
+    const std::vector<std::string> expected{
+        "node 1", "node 2", "node 3", "node 4", "node 6", "node 7",
+        "node 5", "node 4", "node 6", "node 7", "node 7"}; // the last: the attempt's end
     EXPECT_EQ(expected, nodes);
     ASSERT_EQ(11u, stops.size());
     EXPECT_EQ("node 1 String \"A\"", Value(stops[0], "node"));
@@ -331,10 +332,10 @@ TEST(DapSession, RunTimeErrorStopsBeforeTheReportAndTheRunEndsAsDefined) {
     EXPECT_TRUE(quiet.Output("stderr").size() == 2);
 }
 
-constexpr const char* kValues = "        N = 1\n"                // 1
-                                "        OUTPUT = N * 10\n"      // 2
-                                "        OUTPUT = INPUT\n"       // 3
-                                "        OUTPUT = INPUT\n"       // 4
+constexpr const char* kValues = "        N = 1\n"           // 1
+                                "        OUTPUT = N * 10\n" // 2
+                                "        OUTPUT = INPUT\n"  // 3
+                                "        OUTPUT = INPUT\n"  // 4
                                 "END\n"
                                 "first line\n"
                                 "second line\n";
@@ -355,17 +356,21 @@ TEST(DapSession, SetVariableAndEvaluateInTheStoppedState) {
         if (s["name"] == "Globals") globals = s["variablesReference"].get<int>();
         if (s["name"] == "Keywords") keywords = s["variablesReference"].get<int>();
     }
-    Json r = c.Request("setVariable", {{"variablesReference", globals}, {"name", "N"}, {"value", "2 + 2"}});
+    Json r = c.Request("setVariable",
+                       {{"variablesReference", globals}, {"name", "N"}, {"value", "2 + 2"}});
     EXPECT_EQ("4", r["body"]["value"]);
-    r = c.Request("setVariable", {{"variablesReference", keywords}, {"name", "&STNO"}, {"value", "3"}});
+    r = c.Request("setVariable",
+                  {{"variablesReference", keywords}, {"name", "&STNO"}, {"value", "3"}});
     EXPECT_FALSE(r["success"].get<bool>());
     EXPECT_NE(std::string::npos, r["message"].get<std::string>().find("PROTECTED KEYWORD"));
-    r = c.Request("setVariable", {{"variablesReference", keywords}, {"name", "&TRIM"}, {"value", "'x'"}});
+    r = c.Request("setVariable",
+                  {{"variablesReference", keywords}, {"name", "&TRIM"}, {"value", "'x'"}});
     EXPECT_FALSE(r["success"].get<bool>()); // not an integer
     EXPECT_TRUE(c.Scope("Keywords")["&STNO"]["presentationHint"]["attributes"][0] == "readOnly");
 
     auto evaluate = [&](const std::string& text, const std::string& context) {
-        return c.Request("evaluate", {{"expression", text}, {"frameId", frame}, {"context", context}});
+        return c.Request("evaluate",
+                         {{"expression", text}, {"frameId", frame}, {"context", context}});
     };
     EXPECT_EQ("5", evaluate("N + 1", "repl")["body"]["result"]);
     EXPECT_EQ("12", evaluate("SIZE('abc') * N", "repl")["body"]["result"]);
@@ -392,10 +397,9 @@ TEST(DapSession, SetVariableAndEvaluateInTheStoppedState) {
 
 TEST(DapSession, PauseStopsAnEndlessLoopAndALongMatch) {
     Folder folder;
-    const std::string loop = folder.Write("loop.sno",
-                                          "        &STLIMIT = 2000000000\n"
-                                          "LOOP    I = I + 1          :(LOOP)\n"
-                                          "END\n");
+    const std::string loop = folder.Write("loop.sno", "        &STLIMIT = 2000000000\n"
+                                                      "LOOP    I = I + 1          :(LOOP)\n"
+                                                      "END\n");
     {
         Client c;
         c.Start(loop, false);
@@ -410,10 +414,10 @@ TEST(DapSession, PauseStopsAnEndlessLoopAndALongMatch) {
         c.Request("disconnect");
         EXPECT_EQ(0, c.Finish());
     }
-    const std::string match = folder.Write("match.sno",
-                                           "        T = DUPL('A', 40)\n"
-                                           "        T ARB ARB ARB ARB ARB ARB ARB ARB 'B'\n"
-                                           "END\n");
+    const std::string match =
+        folder.Write("match.sno", "        T = DUPL('A', 40)\n"
+                                  "        T ARB ARB ARB ARB ARB ARB ARB ARB 'B'\n"
+                                  "END\n");
     Client c;
     c.Start(match, false);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -456,9 +460,10 @@ TEST(DapSession, BadInputGetsAnErrorOrACleanEnd) {
     const std::string program = folder.Write("program.sno", kCounting);
     {
         Client c;
-        c.SendRaw("Content-Length: abc\r\n\r\n{}");            // a broken header
-        c.SendRaw(framing::Frame("{not json"));                 // not JSON
-        c.SendRaw(framing::Frame("[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]"));
+        c.SendRaw("Content-Length: abc\r\n\r\n{}"); // a broken header
+        c.SendRaw(framing::Frame("{not json"));     // not JSON
+        c.SendRaw(
+            framing::Frame("[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]"));
         c.SendRaw(framing::Frame(R"({"type":"request","command":"threads"})")); // no seq
         EXPECT_FALSE(c.Request("frobnicate")["success"].get<bool>());
         EXPECT_FALSE(c.Request("stackTrace", {{"threadId", 1}})["success"].get<bool>());
@@ -482,10 +487,9 @@ TEST(DapSession, BadInputGetsAnErrorOrACleanEnd) {
         c.SendRaw("Content-Length: 100\r\n\r\n{\"seq\":");
         EXPECT_EQ(0, c.Finish()); // stopped, and the client gone: a clean end
     }
-    const std::string endless = folder.Write("endless.sno",
-                                             "        &STLIMIT = 2000000000\n"
-                                             "LOOP    OUTPUT = 'more'     :(LOOP)\n"
-                                             "END\n");
+    const std::string endless = folder.Write("endless.sno", "        &STLIMIT = 2000000000\n"
+                                                            "LOOP    OUTPUT = 'more'     :(LOOP)\n"
+                                                            "END\n");
     {
         Client c; // running, and the client gone
         c.Start(endless, false);
@@ -494,7 +498,7 @@ TEST(DapSession, BadInputGetsAnErrorOrACleanEnd) {
         EXPECT_EQ(0, c.Finish());
     }
     {
-        Client c; // a client that stops reading while the program writes,
+        Client c;                // a client that stops reading while the program writes,
         c.Start(endless, false); // and goes later
         c.StopReading();
         std::this_thread::sleep_for(std::chrono::milliseconds(200));

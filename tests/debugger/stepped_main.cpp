@@ -16,10 +16,10 @@
 #include <string>
 #include <string_view>
 
+#include "data/values.h"
 #include "debugger/engine.h"
 #include "debugger/interpreter_thread.h"
 #include "driver/run.h"
-#include "data/values.h"
 #include "executor/executor.h"
 
 namespace {
