@@ -24,16 +24,36 @@ std::string AtStatement(int statement) {
     return "statement " + Number(statement) + " (line " + Number(LineOf(statement)) + ")";
 }
 
+// Where a goto goes: a label, a computed label, or END, RETURN, FRETURN.
+std::string TargetText(const Target& t) {
+    if (t.kind == TargetKind::Special) {
+        switch (t.special) {
+        case SpecialTarget::End:
+            return "END";
+        case SpecialTarget::Return:
+            return "RETURN";
+        default:
+            return "FRETURN";
+        }
+    }
+    const Expr* e = t.expression;
+    if (e != nullptr && e->kind == ExprKind::Identifier && e->entry != nullptr)
+        return std::string(e->entry->name);
+    return "a computed label";
+}
+
 // Which goto a statement took, by how it ended.
 std::string GotoTaken(int statement, bool failed) {
     const Stmt& s = TheProgram().at(statement);
     const std::string outcome = failed ? "failed" : "succeeded";
     if (!s.hasGotos) return outcome + "; on to the next statement";
-    if (s.gotos.unconditional.kind != TargetKind::None)
-        return outcome + " and took its unconditional goto";
-    if (!failed && s.gotos.success.kind != TargetKind::None)
-        return outcome + " and took its S goto";
-    if (failed && s.gotos.failure.kind != TargetKind::None) return outcome + " and took its F goto";
+    const Gotos& g = s.gotos;
+    if (g.unconditional.kind != TargetKind::None)
+        return outcome + " and took its unconditional goto to " + TargetText(g.unconditional);
+    if (!failed && g.success.kind != TargetKind::None)
+        return outcome + " and took its S goto to " + TargetText(g.success);
+    if (failed && g.failure.kind != TargetKind::None)
+        return outcome + " and took its F goto to " + TargetText(g.failure);
     return outcome + "; no goto applies, on to the next statement";
 }
 
