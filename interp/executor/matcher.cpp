@@ -352,6 +352,10 @@ private:
     ExecutorState& ex = Exec();
     if (ex.watchMatch) ex.debugger->AttemptBegins(point);
     const int r = Attempt<true>(s, pattern, cursor);
+    // The attempt's stack of alternatives is gone with it, and what it held
+    // is of no more use: an attempt that matched drops the rest.
+    point.alternatives = nullptr;
+    point.waiting = 0;
     if (ex.watchMatch) ex.debugger->AttemptEnded(point, r, ex.failure);
     return r;
 }
