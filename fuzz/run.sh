@@ -4,7 +4,7 @@
 # Fails when any target reports a finding (crash, check failure, leak,
 # timeout, out of memory); the input is kept in build-fuzz/findings/.
 # Usage: fuzz/run.sh SECONDS [TARGET...]   (targets: interpreter translator
-# matcher options differential typed lsp; all by default). BUILD_DIR
+# matcher options differential typed lsp dap; all by default). BUILD_DIR
 # overrides build-fuzz.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +12,7 @@ root=$(pwd)
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(interpreter translator matcher options differential typed lsp)
+[ ${#targets[@]} -gt 0 ] || targets=(interpreter translator matcher options differential typed lsp dap)
 build=${BUILD_DIR:-$root/build-fuzz}
 
 CXX=${FUZZ_CXX:-clang++} cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

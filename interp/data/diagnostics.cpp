@@ -23,15 +23,16 @@ void CloseEverything() {
 } // namespace
 
 void ListMessage(std::string_view message) {
-    ListingNewLine();
-    ListingNewLine();
+    ListingNewLine(ListingPart::Message);
+    ListingNewLine(ListingPart::Message);
     std::string line = "--- ";
     line.append(message);
     line.append(" ---");
-    ListingLine(line);
+    ListingLine(line, ListingPart::Message);
 }
 
 void ReportError(std::string_view message) {
+    if (RunObserver* observer = RunInfo().observer) observer->BeforeError(message);
     if (RunInfo().translating && RunInfo().translationMessage != nullptr)
         RunInfo().translationMessage(message);
     else
@@ -42,7 +43,8 @@ void ReportError(std::string_view message) {
         return;
     }
     ListingLine("--- ERROR OCCURRED ON STATEMENT " + IntegerText(KeywordValue(KeywordIndex::StNo)) +
-                " ---");
+                    " ---",
+                ListingPart::Message);
     TerminationReport();
 }
 

@@ -2,6 +2,7 @@
 // termination report that ends every executed run, and the dump of variables.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,27 @@ struct RunEnd {
     int status;
 };
 
+// What a line of the listing is: the program's output (OUTPUT lines),
+// a message of the error reporter, or anything else vantel reports (the
+// cards, traces, dumps, the termination report).
+enum class ListingPart : std::uint8_t { Report, Output, Message };
+
+// Someone who follows a run from outside (the debugger). It is told of
+// every error before the reporter writes anything, and may take the error
+// over by throwing (the run's state is left for it to restore); and it is
+// told of every piece of text written to the listing.
+class RunObserver {
+public:
+    virtual void BeforeError(std::string_view message) = 0;
+    virtual void Listed(std::string_view text, ListingPart part) = 0;
+
+protected:
+    ~RunObserver() = default;
+};
+
 // What the reporters know of the current run.
 struct RunState {
+    RunObserver* observer = nullptr;
     bool translating = false;
     // While translating, each message goes here when it is set, instead of
     // to the listing: the translator places it in the source and hands it

@@ -172,6 +172,11 @@ StringItem* LookupOrEnter(std::string_view text) {
     return Enter(Table().texts.Store(text), key.hash, freeSlot);
 }
 
+StringItem* FindString(std::string_view text) {
+    std::size_t freeSlot = 0;
+    return Find(KeyOf(text), freeSlot);
+}
+
 Value InternConcatenation(StringItem* left, StringItem* right) {
     // The last concatenation made with this left side, then the shared cache,
     // which holds only pairs displaced from their left side's own record (so

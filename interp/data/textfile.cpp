@@ -114,21 +114,34 @@ TextFile& Listing() {
 
 } // namespace
 
-void ListingWrite(std::string_view text) {
+void ListingWrite(std::string_view text, ListingPart part) {
     TextFile& listing = Listing();
     if (!listing.IsOpen()) return;
     if (!listing.Write(text)) ListingFailed();
+    if (RunObserver* observer = RunInfo().observer) observer->Listed(text, part);
 }
 
-void ListingLine(std::string_view text) {
+void ListingWrite(std::string_view text) {
+    ListingWrite(text, ListingPart::Report);
+}
+
+void ListingLine(std::string_view text, ListingPart part) {
     std::string& line = Data().listingLine;
     line.assign(text);
     line.push_back('\n');
-    ListingWrite(line);
+    ListingWrite(line, part);
+}
+
+void ListingLine(std::string_view text) {
+    ListingLine(text, ListingPart::Report);
+}
+
+void ListingNewLine(ListingPart part) {
+    ListingWrite("\n", part);
 }
 
 void ListingNewLine() {
-    ListingWrite("\n");
+    ListingNewLine(ListingPart::Report);
 }
 
 std::string RightAligned(std::string_view text, std::size_t width) {

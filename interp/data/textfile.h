@@ -64,8 +64,14 @@ struct FileItem {
 // ---- The listing file ----------------------------------------------------------
 
 // Writing to the listing ends the run with status 2 when the write fails.
+// The part tells an observer of the run what the text is (see
+// diagnostics.h).
+enum class ListingPart : std::uint8_t;
+void ListingWrite(std::string_view text, ListingPart part);
 void ListingWrite(std::string_view text);
+void ListingLine(std::string_view text, ListingPart part);
 void ListingLine(std::string_view text);
+void ListingNewLine(ListingPart part);
 void ListingNewLine();
 // text padded with blanks on the left to width characters (never cut).
 std::string RightAligned(std::string_view text, std::size_t width);

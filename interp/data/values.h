@@ -221,6 +221,8 @@ StringItem* StringAt(int position); // positions 1..count
 // Finds the entry for text or enters it. At the limit: reports
 // "TOO MANY STRINGS" and returns nullptr.
 StringItem* LookupOrEnter(std::string_view text);
+// The entry for text when there is one; enters nothing.
+StringItem* FindString(std::string_view text);
 // Interns text as a string value; the empty text is the null value.
 Value InternString(std::string_view text);
 // Interns the decimal text of n.

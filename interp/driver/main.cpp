@@ -18,12 +18,8 @@
 
 #include "driver/run.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef VANTEL_SANITIZED_STACK
 #define VANTEL_RUN_ON_THREAD 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VANTEL_RUN_ON_THREAD 1
-#endif
 #endif
 
 #ifdef VANTEL_RUN_ON_THREAD
@@ -34,20 +30,12 @@
 
 namespace {
 
-// The interpreter's stack. Only the pages used are committed. The deepest
-// run the fixed limits allow (50 nested calls, as the run stack bounds them,
-// each from inside an expression 1000 deep, and a match nesting ARBNO 1000
-// deep at the innermost) takes about 14 MiB in an optimised build; the
-// reservation leaves room for unoptimised builds, with their larger frames.
-#ifdef VANTEL_RUN_ON_THREAD
-// Sanitised builds (which the address space limit does not concern) have
-// frames several times as large again.
-constexpr std::size_t kInterpreterStackBytes = std::size_t{1} << 30;
-#else
-constexpr std::size_t kInterpreterStackBytes = std::size_t{256} << 20;
-// Below it, 64 KiB that are never accessible: an overflow faults there
-// instead of running into other memory. (A thread's stack has its own.)
-constexpr std::size_t kGuardBytes = std::size_t{64} << 10;
+// The interpreter's stack (see driver/run.h): only the pages used are
+// committed.
+constexpr std::size_t kInterpreterStackBytes = vantel::kInterpreterStackBytes;
+#ifndef VANTEL_RUN_ON_THREAD
+// (A thread's stack has a guard of its own.)
+constexpr std::size_t kGuardBytes = vantel::kStackGuardBytes;
 #endif
 
 // What the run on the large stack is given and gives back. The stack

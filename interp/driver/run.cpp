@@ -74,9 +74,12 @@ RunObject::RunObject(const RunSettings& settings) {
         throw;
     }
     Data().fastPaths = settings.fastPaths;
+    RunInfo().observer = settings.observer;
     Exec().caps = settings.caps;
+    Exec().debugger = settings.debugger;
     Exec().checkCode = settings.verifyCode;
     Exec().listCode = settings.dumpCode;
+    MatchEventsChanged();
 }
 
 // The layers go top down, while the data layer still lives: values above it
@@ -108,9 +111,16 @@ void ListCode() {
     std::fputs(CodeListing(TheProgram(), Exec().compiled).c_str(), stderr);
 }
 
-int Fail(const char* what, const std::string& name) {
-    std::fprintf(stderr, "vantel: %s %s\n", what, name.c_str());
+// A run that cannot start: the message on standard error (and to the
+// watcher, if any), status 2.
+int Refuse(RunWatcher* watcher, const std::string& message) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+    if (watcher != nullptr) watcher->Refused(message);
     return 2;
+}
+
+int Fail(RunWatcher* watcher, const char* what, const std::string& name) {
+    return Refuse(watcher, std::string("vantel: ") + what + " " + name);
 }
 
 [[noreturn]] void Execute() {
@@ -125,24 +135,24 @@ int Fail(const char* what, const std::string& name) {
     TerminationReport();
 }
 
-int TranslateAndRun(const std::string& source) {
-    if (!OpenSource(source)) return Fail("cannot open", source);
+int TranslateAndRun(const std::string& source, RunWatcher* watcher) {
+    if (!OpenSource(source)) return Fail(watcher, "cannot open", source);
     RunInfo().listingName = ListingNameFor(source);
     // Creating the listing over the source would empty the source, and the
     // translator would then read its own listing lines without end.
     if (Source().IsFile(RunInfo().listingName)) {
         CloseSource();
-        std::fprintf(stderr, "vantel: cannot create %s: it is the source file\n",
-                     RunInfo().listingName.c_str());
-        return 2;
+        return Refuse(watcher,
+                      "vantel: cannot create " + RunInfo().listingName + ": it is the source file");
     }
     if (!OpenListing(RunInfo().listingName)) {
         CloseSource();
-        return Fail("cannot create", RunInfo().listingName);
+        return Fail(watcher, "cannot create", RunInfo().listingName);
     }
     Translate();
     ListingNewLine();
     RunInfo().translating = false;
+    if (watcher != nullptr) watcher->Translated(!RunInfo().errorFlag);
     if (RunInfo().errorFlag) EndRun(0);
     Execute();
 }
@@ -152,11 +162,11 @@ int TranslateAndRun(const std::string& source) {
 namespace {
 
 // One run inside its run object: the files are closed however it ends.
-int RunWithTables(const char* source) {
+int RunWithTables(const char* source, RunWatcher* watcher) {
     RunInfo().translating = true;
     int status = 0;
     try {
-        status = TranslateAndRun(source);
+        status = TranslateAndRun(source, watcher);
     } catch (const RunEnd& end) {
         status = end.status;
     }
@@ -173,7 +183,7 @@ int RunVantel(int argumentCount, const char* const* arguments, const RunSettings
     if (argumentCount != 1) return 0;
     try {
         const RunObject run(settings);
-        return RunWithTables(arguments[0]);
+        return RunWithTables(arguments[0], settings.watcher);
     } catch (const std::bad_alloc&) {
         // The run object is gone by now, and with it every file.
         std::fprintf(stderr, "vantel: out of memory\n");

@@ -24,8 +24,12 @@ void BindFrameSlowly(const FunctionItem& f, SavedValue* block, Value* args, int 
 void RestoreFrameSlowly(int base);
 // The entry label's statement looked up, and remembered with the fast paths.
 int FirstEntryStatement(FunctionItem& f);
-// Writes a call trace line; &FTRACE is above 0.
-void TraceCall(const StringItem* name, const char* what, const char* outcome);
+// What a call does besides binding and running the body while
+// ExecutorState::callEvents is set: the call trace lines while &FTRACE is
+// above 0, and the call's record for a debugger (see ExecutorState::calls).
+// The call's level is not raised yet when it begins.
+void CallBegins(const ActiveCall& call);
+void CallEnds(const StringItem* name);
 
 // Saves a plain variable of the frame into its slot and binds it (`bound`
 // nullptr: null); false, leaving all as it was, for any other variable.
@@ -109,8 +113,8 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
         BindAsBlock(f, name, args, count);
     else
         BindOneByOne(f, name, args, count);
-    if (KeywordValue(KeywordIndex::FTrace) > 0) [[unlikely]]
-        TraceCall(name, " CALL OF ", "");
+    if (ex.callEvents) [[unlikely]]
+        CallBegins(call);
     ++ex.callLevel;
     call.caller = KeywordValue(KeywordIndex::StNo);
     return EntryStatement(f);
@@ -120,8 +124,8 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome);
     ExecutorState& ex = Exec();
     StringItem* const name = call.name;
     --ex.callLevel;
-    if (KeywordValue(KeywordIndex::FTrace) > 0) [[unlikely]]
-        TraceCall(name, " RETURN OF ", ex.returned ? " SUCCEEDED." : " FAILED.");
+    if (ex.callEvents) [[unlikely]]
+        CallEnds(name);
     KeywordValue(KeywordIndex::StNo) = call.caller;
     RestoreFrame(call.stackBase);
     if (ex.returned) {

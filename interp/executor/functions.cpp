@@ -9,6 +9,7 @@
 #include "data/fast_paths.h"
 #include "data/textfile.h"
 #include "executor/calls.h"
+#include "executor/code.h"
 #include "executor/executor.h"
 
 namespace vantel {
@@ -81,9 +82,13 @@ FunctionItem* SlotFor(StringItem* name) {
 
 } // namespace
 
+namespace {
+
+// Writes a call trace line; &FTRACE is above 0.
 void TraceCall(const StringItem* name, const char* what, const char* outcome) {
     std::int32_t& ftrace = KeywordValue(KeywordIndex::FTrace);
     --ftrace;
+    if (ftrace == 0) KeywordsChanged();
     char statement[16], level[16];
     std::string line = " STATEMENT ";
     line += FormatInteger(KeywordValue(KeywordIndex::StNo), statement);
@@ -93,6 +98,23 @@ void TraceCall(const StringItem* name, const char* what, const char* outcome) {
     line += name->name;
     line += outcome;
     ListingLine(line);
+}
+
+} // namespace
+
+void CallBegins(const ActiveCall& call) {
+    ExecutorState& ex = Exec();
+    if (KeywordValue(KeywordIndex::FTrace) > 0) TraceCall(call.name, " CALL OF ", "");
+    if (ex.debugger == nullptr) return;
+    ActiveCall& record = ex.calls[static_cast<std::size_t>(ex.callLevel)];
+    record = call;
+    record.caller = KeywordValue(KeywordIndex::StNo);
+    record.invocation = 0;
+}
+
+void CallEnds(const StringItem* name) {
+    if (KeywordValue(KeywordIndex::FTrace) > 0)
+        TraceCall(name, " RETURN OF ", Exec().returned ? " SUCCEEDED." : " FAILED.");
 }
 
 namespace {

@@ -24,7 +24,7 @@ bool ReadInto(TextFile& file, StringItem* variable) {
 // Writes one piece of an output line to a file or, for nullptr, the listing.
 void Emit(FileItem* file, std::string_view text) {
     if (file == nullptr)
-        ListingWrite(text);
+        ListingWrite(text, ListingPart::Output);
     else if (!file->text.Write(text))
         ReportError("I/O Error");
 }

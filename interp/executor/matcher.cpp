@@ -1,6 +1,7 @@
 // The matcher: a backtracking interpreter of pattern nodes running one match
 // attempt from a given cursor, and the pending conditional assignments.
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -42,19 +43,26 @@ void AddPending(StringItem* variable, Value value) {
 
 // ---- One attempt -------------------------------------------------------------------
 
-struct Alternative {
-    int cursor;
-    int node;
-};
+using Alternative = MatchAlternative;
 
 [[noreturn]] void StepCapReached() {
     ReportError("MATCH STEP LIMIT EXCEEDED");
     throw RunEnd{0}; // not reached: the report ends the run
 }
 
-// Counts one node tried against the run's cap of them.
-void CountStep() {
-    if (++Exec().matchSteps > Exec().caps.matchSteps) StepCapReached();
+// The step count reached the next event: the cap, or the debugger's turn.
+[[gnu::noinline]] void MatchEvent(const MatchPoint& point) {
+    ExecutorState& ex = Exec();
+    if (ex.caps.matchSteps != 0 && ex.matchSteps > ex.caps.matchSteps) StepCapReached();
+    if (ex.debugger != nullptr && ex.matchSteps >= ex.debugMatchEvent)
+        ex.debugger->MatchStep(point);
+    MatchEventsChanged();
+}
+
+// Counts one node tried, about to be tried at point.
+[[gnu::always_inline]] inline void CountStep(const MatchPoint& point) {
+    if (++Exec().matchSteps >= Exec().matchEvent) [[unlikely]]
+        MatchEvent(point);
 }
 
 struct Subject {
@@ -264,15 +272,23 @@ int IntegerArgument(const PatternNode& n) {
     return 0;
 }
 
-// The attempt's loop, with or without counting each node tried against the
-// run's cap: the cap is fixed for the run, and most runs have none.
+// The attempt's loop, with or without counting each node tried (against
+// the run's cap, and for a debugger, which `point` tells where the attempt
+// is): most runs have neither.
 template <bool kCounted> int Attempt(const Subject& s, PatternTable* pattern, int cursor) {
     // Each node's alternative is on the stack at most once at a time.
     std::array<Alternative, kMaxPatternNodes> stack;
     int top = 0;
     int b = 1, c = cursor;
+    [[maybe_unused]] MatchPoint* const point = kCounted ? Exec().matchPoint : nullptr;
+    if constexpr (kCounted) point->alternatives = stack.data();
     for (;;) {
-        if constexpr (kCounted) CountStep();
+        if constexpr (kCounted) {
+            point->node = b;
+            point->cursor = c;
+            point->waiting = top;
+            CountStep(*point);
+        }
         const PatternNode& n = pattern->node(b);
         if (n.alternate != 0) {
             // Never full while each node is on it at most once; should a
@@ -281,6 +297,12 @@ template <bool kCounted> int Attempt(const Subject& s, PatternTable* pattern, in
             stack[static_cast<std::size_t>(top++)] = {c, n.alternate};
         }
         const int r = Step(s, *pattern, b, c);
+        if constexpr (kCounted) {
+            if (Exec().watchMatch) [[unlikely]] {
+                point->waiting = top;
+                Exec().debugger->NodeTried(*point, r);
+            }
+        }
         if (r >= 0) [[likely]] {
             if (n.subsequent == 0) return r;
             b = n.subsequent;
@@ -300,14 +322,65 @@ template <bool kCounted> int Attempt(const Subject& s, PatternTable* pattern, in
 
 } // namespace
 
+namespace {
+
+// Links an attempt's point in as the innermost for as long as the attempt
+// runs, however it ends.
+class PointLink {
+public:
+    explicit PointLink(MatchPoint& point) : previous_(Exec().matchPoint) {
+        point.outer = previous_;
+        Exec().matchPoint = &point;
+    }
+    ~PointLink() { Exec().matchPoint = previous_; }
+    PointLink(const PointLink&) = delete;
+    PointLink& operator=(const PointLink&) = delete;
+
+private:
+    MatchPoint* previous_;
+};
+
+// The attempt counting its steps, with its point kept for a debugger, which
+// is told of the attempt's start and end while it watches the match.
+[[gnu::noinline]] int CountedAttempt(const Subject& s, PatternTable* pattern, int cursor) {
+    MatchPoint point;
+    point.subject = s.text;
+    point.pattern = pattern;
+    point.start = cursor;
+    point.cursor = cursor;
+    const PointLink link(point);
+    ExecutorState& ex = Exec();
+    if (ex.watchMatch) ex.debugger->AttemptBegins(point);
+    const int r = Attempt<true>(s, pattern, cursor);
+    // The attempt's stack of alternatives is gone with it, and what it held
+    // is of no more use: an attempt that matched drops the rest.
+    point.alternatives = nullptr;
+    point.waiting = 0;
+    if (ex.watchMatch) ex.debugger->AttemptEnded(point, r, ex.failure);
+    return r;
+}
+
+} // namespace
+
 int MatchAttempt(std::string_view subject, PatternTable* pattern, int cursor) {
     if (Exec().failure) return 0;
     if (pattern == nullptr || pattern->count == 0) return cursor;
     const TableHold hold(pattern);
     const Subject s{subject, static_cast<int>(subject.size()),
                     reinterpret_cast<const unsigned char*>(subject.data())};
-    if (Exec().caps.matchSteps != 0) return Attempt<true>(s, pattern, cursor);
+    if (Exec().countSteps) [[unlikely]]
+        return CountedAttempt(s, pattern, cursor);
     return Attempt<false>(s, pattern, cursor);
+}
+
+void MatchEventsChanged() {
+    ExecutorState& ex = Exec();
+    ex.countSteps = ex.caps.matchSteps != 0 || ex.debugger != nullptr;
+    std::int64_t next = INT64_MAX;
+    if (ex.caps.matchSteps != 0) next = ex.caps.matchSteps + 1;
+    if (ex.debugger != nullptr && ex.debugMatchEvent < next) next = ex.debugMatchEvent;
+    // Never behind the count, so that a step is always counted towards it.
+    ex.matchEvent = next > ex.matchSteps ? next : ex.matchSteps + 1;
 }
 
 void PerformPendingList(PendingList& pending) {

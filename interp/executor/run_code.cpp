@@ -365,7 +365,8 @@ enum class Resume : std::uint8_t {
         resume = Resume::Resolved;
         break;
     case TransferKind::Computed:
-        [[unlikely]] ex.failure = false;
+        [[unlikely]] ex.transferFailed = ex.failure;
+        ex.failure = false;
         return Resume::GotoCode;
     case TransferKind::Return:
     case TransferKind::FReturn:
@@ -457,12 +458,14 @@ next_checked:
     if (static_cast<std::uint32_t>(number) - 1u >= static_cast<std::uint32_t>(TheProgram().count))
         TerminationReport();
 next_statement:
-    ex.failure = false;
-    // Below the ceiling (see KeywordsChanged) the count simply grows.
+    // Below the ceiling (see KeywordsChanged) the count simply grows. The
+    // count comes first so that a debugger finds the failure flag as the
+    // statement before left it.
     if (count < ex.nextEvent) [[likely]]
         ++count;
     else
         CountStatement();
+    ex.failure = false;
     c = &statements[n];
     i = c->first;
     DISPATCH;

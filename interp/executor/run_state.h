@@ -17,6 +17,7 @@
 #include "data/values.h"
 #include "data/zeroed_array.h"
 #include "executor/code.h"
+#include "executor/debug_hooks.h"
 #include "translator/internal_form.h"
 
 namespace vantel {
@@ -59,7 +60,13 @@ struct ActiveCall {
     StringItem* name = nullptr;
     int stackBase = 0;       // the run stack's top before the call
     std::int32_t caller = 0; // &STNO of the calling statement
+    // 0 when the call is made; a debugger numbers the call here when it
+    // first sees it, to tell one call from the next at the same level.
+    std::uint32_t invocation = 0;
 };
+// Every call saves at least one run stack slot, so no more calls than
+// slots are ever under way.
+inline constexpr int kMaxCallLevels = kRunStackSize;
 
 // ---- Pending conditional assignments -------------------------------------------
 
@@ -92,6 +99,14 @@ struct ExecutorState {
     bool failure = false;  // set by any operation that fails
     bool returned = false; // set by RETURN, cleared by FRETURN
     int callLevel = 0;     // 0 in the main program
+    // The calls under way, recorded for a debugger: calls[k] is the one
+    // made from level k (entries from callLevel on are stale). No more
+    // calls are under way than the run stack has slots, since each saves
+    // at least one.
+    std::array<ActiveCall, kMaxCallLevels> calls{};
+    // Whether a call has more to do than bind and run (see CallBegins):
+    // &FTRACE above 0, or a debugger attached. Kept by KeywordsChanged.
+    bool callEvents = false;
     // The statement found carrying each label, by the label entry's
     // position, remembered by label lookup (0: none yet).
     ZeroedArray<std::int32_t, kStringTableSize + 1> labels;
@@ -115,6 +130,22 @@ struct ExecutorState {
     // &STLIMIT or the cap (see KeywordsChanged).
     std::int32_t nextEvent = 0;
     WorkCaps caps;
+    // The matcher counts its steps under a step cap or a debugger, and calls
+    // out (MatchEvent) when the count reaches matchEvent.
+    bool countSteps = false;
+    std::int64_t matchEvent = 0;
+    // A debugger attached to the run (see debug_hooks.h), the step count at
+    // which it wants the matcher to call it next, and whether it follows
+    // every node and attempt. The innermost attempt under way while steps
+    // are counted.
+    DebugHooks* debugger = nullptr;
+    std::int64_t debugMatchEvent = 0;
+    bool watchMatch = false;
+    MatchPoint* matchPoint = nullptr;
+    // The failure flag as a statement left it, kept where a goto clears the
+    // flag before the next statement starts (a computed goto), so that a
+    // debugger can tell how the statement ended.
+    bool transferFailed = false;
     bool checkCode = false; // the slot check of the compiled code (see code.h)
     bool listCode = false;  // the code listing on standard error
     // Scratch: a text being built to be interned (a replacement's subject,

@@ -102,6 +102,7 @@ void ExecuteReplacement(const Stmt& s) {
 
 // Performs one goto; clears `running` on RETURN and FRETURN.
 void TransferControl(const Target& target, bool& running) {
+    if (target.kind == TargetKind::Computed) Exec().transferFailed = Exec().failure;
     Exec().failure = false;
     const std::int32_t from = Keyword(KeywordIndex::StNo);
     if (target.kind == TargetKind::Computed) {
@@ -218,13 +219,18 @@ std::int32_t StatementCeiling() {
     return cap != 0 && cap < limit ? cap : limit;
 }
 
+// With a debugger attached every statement is an event: the cycle calls
+// CountStatement for each, and that tells the debugger.
 void KeywordsChanged() {
-    Exec().nextEvent = StatementCeiling();
+    ExecutorState& ex = Exec();
+    ex.nextEvent = ex.debugger != nullptr ? 0 : StatementCeiling();
+    ex.callEvents = Keyword(KeywordIndex::FTrace) > 0 || ex.debugger != nullptr;
 }
 
 // The count never wraps: the statement that would take it past the largest
 // integer exceeds the limit whatever &STLIMIT holds.
 void CountStatement() {
+    if (DebugHooks* debugger = Exec().debugger) debugger->BeforeStatement();
     std::int32_t& count = Keyword(KeywordIndex::StCount);
     if (count < StatementCeiling()) {
         ++count;
@@ -267,8 +273,10 @@ void WalkStatements(int start) {
     for (;;) {
         const std::int32_t number = Keyword(KeywordIndex::StNo);
         if (number < 1 || number > TheProgram().count) TerminationReport();
-        Exec().failure = false;
+        // Counted while the failure flag still tells how the statement
+        // before ended (see ExecutorState::transferFailed).
         CountStatement();
+        Exec().failure = false;
         const Stmt& s = TheProgram().at(number);
         ExecuteStatement(s);
         EndStatement(number, Exec().failure);

@@ -164,6 +164,15 @@ class MessageSink;
 // last message).
 bool TranslateText(std::string_view text, MessageSink& sink);
 
+// Translates text as one expression standing alone, without touching the
+// statement table, the listing or the translation's place in the source
+// (a debugger evaluates expressions this way). Its names and literals are
+// entered in the string table as any translation enters them. A message
+// goes through the error reporter, whose observer must take it over
+// (RunObserver::BeforeError throws): the reporter's own ways would write
+// it into the listing, or end the run.
+Expr* TranslateExpression(std::string_view text);
+
 } // namespace vantel
 
 // The run's state, where the statement table lives (TheProgram()).

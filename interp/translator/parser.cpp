@@ -387,6 +387,21 @@ void ParseStatement(Stmt& stmt) {
     if (Depth().tooDeep) AbandonStatement(stmt);
 }
 
+Expr* ParseLoneExpression() {
+    Depth() = DepthGuard{};
+    SkipBlank();
+    Expr* e = Expression();
+    if (Depth().tooDeep) return nullptr;
+    // The end of the statement is not passed, as a statement's is: nothing
+    // follows it. The card's end has been read when the text is all used;
+    // a ';' ends the expression before it.
+    if (Scan().token != Token::EndOfStatement)
+        ExpectEndOfStatement();
+    else if (Scan().current != '%')
+        ReportError("ONE EXPRESSION ONLY");
+    return e;
+}
+
 Expr* NewExpr(ExprKind kind) {
     auto& expressions = Translation().expressions;
     expressions.push_back(std::make_unique<Expr>());

@@ -85,6 +85,7 @@ void ReadCards() {
         Scan().card.assign(line, 0, std::min<std::size_t>(line.size(), kCardWidth));
         if (Scan().card.size() < static_cast<std::size_t>(kCardWidth)) Scan().card.push_back(' ');
         Scan().cardType = Scan().card[0];
+        Translation().cardTypes.push_back(Scan().cardType);
         if (!IsContinuation(Scan().cardType) && Scan().cardType != '-' && Scan().cardType != '*')
             ++Scan().statementNumber;
         if (Scan().listingOn) ListCard();

@@ -74,6 +74,10 @@ struct TranslationState {
     std::vector<std::unique_ptr<Stmt>> statements;
     DepthGuard depth;
     SourcePlaces places;
+    // The type of every card read, for a debugger that binds a line to a
+    // statement: its first character (a blank or a letter for a statement,
+    // '+' or '.' for a continuation, '*' or '-'), line 1 first.
+    std::vector<char> cardTypes;
 };
 
 // The current run's translation state (constructed by the run object).

@@ -1,4 +1,6 @@
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "data/diagnostics.h"
 #include "data/textfile.h"
@@ -170,6 +172,32 @@ void TranslateCards(MessageSink& sink) {
 }
 
 } // namespace
+
+Expr* TranslateExpression(std::string_view text) {
+    // The scanner's state is the translation's, kept as it was; the text is
+    // one card of its own, followed by the end of the program, and no line
+    // is left to read after it.
+    struct Restore {
+        ScannerState scan = Scan();
+        DepthGuard depth = Translation().depth;
+        std::optional<TextCards> cards = Translation().textCards;
+        ~Restore() {
+            Scan() = std::move(scan);
+            Translation().depth = depth;
+            Translation().textCards = cards;
+        }
+    } restore;
+    Translation().textCards = TextCards{};
+    ScannerState& scan = Scan();
+    scan = ScannerState{};
+    scan.card.assign(" ").append(text);
+    scan.cardType = ' ';
+    scan.listingOn = false;
+    scan.endSeen = true;
+    NextChar();
+    NextToken();
+    return ParseLoneExpression();
+}
 
 void Translate() {
     TranslateCards(Translation().listing);

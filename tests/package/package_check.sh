@@ -26,8 +26,9 @@ echo
 grep -q 'libqt6widgets6' <<<"$info" && grep -q 'libqt6network6' <<<"$info" || fail "the dependencies were not computed"
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for file in usr/bin/vantel usr/bin/vantel-lsp usr/bin/harbex usr/bin/quillpad usr/bin/quillpad-editor \
-            usr/share/man/man1/vantel.1.gz usr/share/man/man1/vantel-lsp.1.gz usr/share/man/man1/harbex.1.gz \
+for file in usr/bin/vantel usr/bin/vantel-lsp usr/bin/vantel-dap usr/bin/harbex usr/bin/quillpad \
+            usr/bin/quillpad-editor usr/share/man/man1/vantel.1.gz usr/share/man/man1/vantel-lsp.1.gz \
+            usr/share/man/man1/vantel-dap.1.gz usr/share/man/man1/harbex.1.gz \
             usr/share/man/man1/quillpad.1.gz usr/share/man/man1/quillpad-editor.1.gz \
             usr/share/doc/vantel-harbex/copyright usr/share/doc/vantel-harbex/changelog.gz \
             usr/share/doc/vantel-harbex/README.md usr/share/doc/vantel-harbex/examples/hello.sno \
@@ -60,6 +61,7 @@ grep -q "EXECUTION HAS TERMINATED" "$scratch/work/$name.lst" || fail "vantel wro
 rm "$scratch/work/$name.lst"
 # vantel-lsp answers as installed.
 "$bin/vantel-lsp" --version | grep -q '^vantel-lsp 1.0$' || fail "vantel-lsp did not answer"
+"$bin/vantel-dap" --version | grep -q '^vantel-dap 1.0$' || fail "vantel-dap did not answer"
 
 # harbex in subset mode, with an editor of the user's own that records
 # what quillpad hands it.
