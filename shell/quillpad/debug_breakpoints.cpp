@@ -29,6 +29,9 @@ QString KeyOf(const QString& canonical) {
 
 BreakpointBook::BreakpointBook(QTextDocument& text, QObject* parent)
     : QObject(parent), text_(text), characters_(text.characterCount()) {
+    // A text tells of its changes only once it has a layout; an editor's
+    // has one already.
+    text_.documentLayout();
     connect(&text_, &QTextDocument::contentsChange, this, &BreakpointBook::TextChanged);
 }
 

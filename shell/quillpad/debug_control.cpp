@@ -339,10 +339,12 @@ void DebugControl::Ended(const debug::Ending& ending) {
     UpdateActions();
 }
 
+// The expression and its value stand together, also when several were
+// asked before the first answer.
 void DebugControl::Evaluate(const QString& expression) {
-    output_->Append("console", "> " + expression + "\n");
     adapter_->Session().Evaluate(
-        expression.toStdString(), [this](bool success, const std::string& answer) {
+        expression.toStdString(), [this, expression](bool success, const std::string& answer) {
+            output_->Append("console", "> " + expression + "\n");
             output_->Append(success ? "stdout" : "stderr", Q(answer) + "\n");
         });
 }
