@@ -12,6 +12,7 @@
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTextBlock>
 
@@ -188,14 +189,31 @@ void DebugControl::Start() {
     settings.breakpoints = book_->List();
     output_->Clear();
     emit notice({});
-    for (QDockWidget* pane : std::initializer_list<QDockWidget*>{variables_, stack_, output_})
-        pane->show();
+    ShowPanes();
     adapter_->Start(ProgramFolder() + "/vantel-dap", settings);
     window_.Editor().setReadOnly(true);
     Status(QString("Debugging %1; the text is read-only until the session ends")
                .arg(window_.File().Name()),
            kStatusMs);
     UpdateActions();
+}
+
+// The panes come back at each start; a window too small for them and the
+// text grows, as far as the screen allows.
+void DebugControl::ShowPanes() {
+    const bool first = !variables_->isVisible() && !stack_->isVisible() && !output_->isVisible();
+    for (QDockWidget* pane : std::initializer_list<QDockWidget*>{variables_, stack_, output_})
+        pane->show();
+    if (!first || window_.isMaximized() || window_.isFullScreen() || window_.screen() == nullptr)
+        return;
+    const QRect screen = window_.screen()->availableGeometry();
+    const QSize wanted = kDebugWindowSize.boundedTo(screen.size());
+    if (window_.width() >= wanted.width() && window_.height() >= wanted.height()) return;
+    window_.resize(window_.size().expandedTo(wanted));
+    QRect frame = window_.frameGeometry();
+    frame.moveRight(std::min(frame.right(), screen.right()));
+    frame.moveBottom(std::min(frame.bottom(), screen.bottom()));
+    window_.move(std::max(frame.left(), screen.left()), std::max(frame.top(), screen.top()));
 }
 
 void DebugControl::Continue() {

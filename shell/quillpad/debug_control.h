@@ -33,6 +33,9 @@ public:
     static constexpr QColor kCurrentStatement{0xff, 0xf5, 0x9d};
     static constexpr QColor kErrorStatement{0xff, 0xcd, 0xd2};
     static constexpr QColor kErrorNote{0xb7, 0x1c, 0x1c};
+    // Room for about 80 columns of text beside the Variables pane, with the
+    // Output pane below: a smaller window grows to it when the panes come.
+    static constexpr QSize kDebugWindowSize{1100, 780};
 
     DebugControl(EditorWindow& window, EditorActions& actions);
     ~DebugControl() override;
@@ -64,6 +67,7 @@ signals:
 
 private:
     void CreatePanes();
+    void ShowPanes();
     void BuildMenu(EditorActions& actions);
     void StateChanged(debug::State state);
     void Stopped(const debug::Stop& stop);
