@@ -318,8 +318,9 @@ void DebugControl::Stopped(const debug::Stop& stop) {
     } else {
         editor.SetMarks(kCurrentLayer, {});
     }
-    editor.SetLineNote(here && error ? line - 1 : -1, Q(stop.description), kErrorNote);
-    emit notice(error ? QString("Line %1: %2").arg(line).arg(Q(stop.description)) : QString());
+    const QString message = Q(stop.message.empty() ? stop.description : stop.message);
+    editor.SetLineNote(here && error ? line - 1 : -1, message, kErrorNote);
+    emit notice(error ? QString("Line %1: %2").arg(line).arg(message) : QString());
     variables_->Show(stop);
     stack_->Show(stop);
     const debug::Scope* inMatch = stop.FindScope(debug::kMatchScope);
@@ -328,9 +329,13 @@ void DebugControl::Stopped(const debug::Stop& stop) {
         match_->show();
         match_->raise();
     }
-    Status(QString("%1 at line %2; F5 continues, F10 steps over, F11 steps into")
-               .arg(Describe(stop))
-               .arg(line),
+    // The adapter's own sentence says more than the reason: how the step
+    // before ended, or what the matcher did.
+    Status(stop.description.empty() || error
+               ? QString("%1 at line %2; F5 continues, F10 steps over, F11 steps into")
+                     .arg(Describe(stop))
+                     .arg(line)
+               : Q(stop.description),
            0);
     UpdateActions();
 }

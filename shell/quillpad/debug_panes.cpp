@@ -260,6 +260,9 @@ MatchPane::MatchPane(QWidget* parent) : QDockWidget("Match", parent) {
     node_->setObjectName("matchNode");
     node_->setFont(Fixed());
     node_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    last_ = new QLabel(body);
+    last_->setObjectName("matchLastStep");
+    last_->setWordWrap(true);
     details_ = new QTreeWidget(body);
     details_->setObjectName("matchDetails");
     details_->setColumnCount(2);
@@ -268,6 +271,7 @@ MatchPane::MatchPane(QWidget* parent) : QDockWidget("Match", parent) {
     layout->addWidget(status_);
     layout->addWidget(subject_);
     layout->addWidget(node_);
+    layout->addWidget(last_);
     layout->addWidget(details_, 1);
     setWidget(body);
     Show(nullptr);
@@ -279,18 +283,21 @@ void MatchPane::Show(const debug::Scope* match) {
     status_->setVisible(!inMatch);
     subject_->setVisible(inMatch);
     node_->setVisible(inMatch);
+    last_->setVisible(inMatch);
     details_->setVisible(inMatch);
     if (!inMatch) return;
     const debug::Variable* subject = Named(*match, "subject");
     const debug::Variable* cursor = Named(*match, "cursor");
     const debug::Variable* node = Named(*match, "node");
+    const debug::Variable* last = Named(*match, "last");
     bool numeric = false;
     const int at = cursor ? QString::fromStdString(cursor->value).toInt(&numeric) : -1;
     subject_->Set(subject ? Unquoted(Q(subject->value)) : QString(), numeric ? at : -1);
     node_->setText(node ? QString("Trying %1").arg(Q(node->value)) : QString());
+    last_->setText(last ? Q(last->value) : QString());
     // The rest as the adapter names them: alternatives, assignments, levels.
     for (const debug::Variable& variable : match->variables) {
-        if (&variable == subject || &variable == node) continue;
+        if (&variable == subject || &variable == node || &variable == last) continue;
         auto* item = new QTreeWidgetItem(details_, {Q(variable.name), Q(variable.value)});
         for (const debug::Variable& child : variable.children)
             new QTreeWidgetItem(item, {Q(child.name), Q(child.value)});

@@ -99,6 +99,7 @@ public:
     void Show(const debug::Scope* match);
     void Clear() { Show(nullptr); }
     const QLabel& Node() const { return *node_; }
+    const QLabel& LastStep() const { return *last_; }
     QTreeWidget& Details() { return *details_; }
     const SubjectLine& Subject() const { return *subject_; }
 
@@ -106,6 +107,7 @@ private:
     QLabel* status_;
     SubjectLine* subject_;
     QLabel* node_;
+    QLabel* last_;
     QTreeWidget* details_;
 };
 

@@ -293,7 +293,8 @@ void DebugSession::StoppedEvent(const Json& body) {
     }
     Stop stop;
     stop.reason = Text(body, "reason", "pause");
-    stop.description = Text(body, "text", Text(body, "description"));
+    stop.description = Text(body, "description");
+    stop.message = Text(body, "text");
     stop.threadId = Number(body, "threadId", 1);
     stop_ = std::move(stop);
     const std::int64_t picture = ++picture_;
@@ -304,7 +305,7 @@ void DebugSession::StoppedEvent(const Json& body) {
                 [this, picture](bool success, const Json& info, const std::string&) {
                     if (picture != picture_) return;
                     const std::string said = Text(info, "description", Text(info, "exceptionId"));
-                    if (success && !said.empty()) stop_->description = said;
+                    if (success && !said.empty() && stop_->message.empty()) stop_->message = said;
                     if (--outstanding_ == 0) PictureDone();
                 });
     }

@@ -76,7 +76,8 @@ struct Frame {
 // Everything known at a stop, complete once its last answer came.
 struct Stop {
     std::string reason;      // entry, breakpoint, step, pause, exception, ...
-    std::string description; // the adapter's words: an error's message
+    std::string description; // the adapter's words on where and why it stopped
+    std::string message;     // an error's message (a stop on an exception)
     std::int64_t threadId = 1;
     std::vector<Frame> frames; // innermost first
     std::size_t selected = 0;  // the frame whose scopes are shown
