@@ -18,6 +18,9 @@ function(vantel_compressed source name output_var)
 endfunction()
 
 set(VANTEL_MANUAL_PAGES ${PROJECT_SOURCE_DIR}/interp/driver/vantel.1)
+if(VANTEL_BUILD_LSP AND NOT VANTEL_BUILD_FUZZERS)
+  list(APPEND VANTEL_MANUAL_PAGES ${PROJECT_SOURCE_DIR}/interp/lsp/vantel-lsp.1)
+endif()
 if(HARBEX_BUILD_SHELL AND NOT VANTEL_BUILD_FUZZERS)
   list(APPEND VANTEL_MANUAL_PAGES ${PROJECT_SOURCE_DIR}/shell/install/harbex.1
                                   ${PROJECT_SOURCE_DIR}/shell/install/quillpad.1)
@@ -47,7 +50,11 @@ if(HARBEX_BUILD_SHELL AND NOT VANTEL_BUILD_FUZZERS)
   # The installed programs carry no compiler notes (.comment); stripping
   # keeps them. Runs after every program was installed.
   if(CMAKE_OBJCOPY)
-    foreach(program vantel harbex quillpad quillpad-editor)
+    set(stripped vantel harbex quillpad quillpad-editor)
+    if(VANTEL_BUILD_LSP)
+      list(APPEND stripped vantel-lsp)
+    endif()
+    foreach(program IN LISTS stripped)
       install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
         \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\")")
     endforeach()

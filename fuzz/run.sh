@@ -4,14 +4,15 @@
 # Fails when any target reports a finding (crash, check failure, leak,
 # timeout, out of memory); the input is kept in build-fuzz/findings/.
 # Usage: fuzz/run.sh SECONDS [TARGET...]   (targets: interpreter translator
-# matcher options differential; all by default). BUILD_DIR overrides build-fuzz.
+# matcher options differential typed lsp; all by default). BUILD_DIR
+# overrides build-fuzz.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(interpreter translator matcher options differential)
+[ ${#targets[@]} -gt 0 ] || targets=(interpreter translator matcher options differential typed lsp)
 build=${BUILD_DIR:-$root/build-fuzz}
 
 CXX=${FUZZ_CXX:-clang++} cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -33,7 +34,7 @@ for t in "${targets[@]}"; do
     # listings and data files too).
     seeds=$build/seeds/$t
     rm -rf "$seeds" && mkdir -p "$seeds"
-    if [ "$t" = interpreter ] || [ "$t" = translator ] || [ "$t" = differential ]; then
+    if [ "$t" = interpreter ] || [ "$t" = translator ] || [ "$t" = differential ] || [ "$t" = lsp ]; then
         for d in "$root/examples" "$root/tests/e2e/cases" "$root/tests/e2e/limits" \
             "$root/tests/e2e/errors" "$root/../shared/conformance"; do
             for f in "$d"/*.sno; do if [ -f "$f" ]; then cp "$f" "$seeds/"; fi; done

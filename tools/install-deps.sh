@@ -3,7 +3,8 @@
 # Run as root on Debian 12 (sudo is used when available otherwise).
 set -euo pipefail
 packages=(build-essential cmake libgtest-dev libbenchmark-dev qt6-base-dev dpkg-dev file
-          clang libclang-rt-14-dev xvfb xauth python3 lintian emscripten chromium)
+          clang libclang-rt-14-dev xvfb xauth python3 lintian emscripten chromium
+          nlohmann-json3-dev neovim)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -14,7 +15,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi
-# Node.js and npm for the web page (tools/build-web.sh): Debian's when the
+# Node.js and npm for the web page (tools/build-web.sh) and the editor tests: Debian's when the
 # machine has none (a machine may bring its own, npm included).
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
     sudo=""

@@ -22,13 +22,20 @@ void CloseEverything() {
 
 } // namespace
 
-void ReportError(std::string_view message) {
+void ListMessage(std::string_view message) {
     ListingNewLine();
     ListingNewLine();
     std::string line = "--- ";
     line.append(message);
     line.append(" ---");
     ListingLine(line);
+}
+
+void ReportError(std::string_view message) {
+    if (RunInfo().translating && RunInfo().translationMessage != nullptr)
+        RunInfo().translationMessage(message);
+    else
+        ListMessage(message);
     RunInfo().errorFlag = true;
     if (RunInfo().translating) {
         ++RunInfo().errorCount;

@@ -16,6 +16,10 @@ struct RunEnd {
 // What the reporters know of the current run.
 struct RunState {
     bool translating = false;
+    // While translating, each message goes here when it is set, instead of
+    // to the listing: the translator places it in the source and hands it
+    // to its sink (of which the listing is one).
+    void (*translationMessage)(std::string_view message) = nullptr;
     bool errorFlag = false;
     int errorCount = 0;
     bool debug = false; // set by the DEBUG control card
@@ -25,10 +29,13 @@ struct RunState {
 // The current run's information (kept with the data layer's state).
 RunState& RunInfo();
 
-// Writes two empty lines and "--- message ---". While translating it counts
+// Writes two empty lines and "--- message ---" (while translating, through
+// the translator's route when one is set). While translating it counts
 // the error and returns; while executing it names the statement and ends the
 // run through the termination report.
 void ReportError(std::string_view message);
+// Writes a message into the listing as ReportError does, nothing else.
+void ListMessage(std::string_view message);
 
 // Writes the closing lines of an executed run, closes every file and ends the
 // run with &CODE, or 0 after an error.

@@ -45,10 +45,10 @@ namespace {
 constexpr std::size_t kInterpreterStackBytes = std::size_t{1} << 30;
 #else
 constexpr std::size_t kInterpreterStackBytes = std::size_t{256} << 20;
-#endif
 // Below it, 64 KiB that are never accessible: an overflow faults there
-// instead of running into other memory.
+// instead of running into other memory. (A thread's stack has its own.)
 constexpr std::size_t kGuardBytes = std::size_t{64} << 10;
+#endif
 
 // What the run on the large stack is given and gives back. The stack
 // switch passes no arguments, so it is reached through one pointer, set

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "data/limits.h"
 #include "data/values.h"
@@ -153,6 +154,15 @@ Stmt* NewStmt();
 // Translates the whole source: lists it, builds the statement table, writes the compile
 // statistics and, under DEBUG, the statement dump.
 void Translate();
+
+class MessageSink;
+// Translates source text held in memory as Translate() translates the source
+// file (limits and messages included), each message going to `sink` with its
+// place. Runs inside a run object, whose translation state then holds the
+// statement table and the places; `text` must live as long as the call.
+// False when the text has no END statement ("PROGRAM HAS NO END." was the
+// last message).
+bool TranslateText(std::string_view text, MessageSink& sink);
 
 } // namespace vantel
 

@@ -1,19 +1,10 @@
 #include "data/diagnostics.h"
+#include "translator/characters.h"
 #include "translator/scanner.h"
 
 namespace vantel {
 
 namespace {
-
-bool IsLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsNameChar(char c) {
-    return IsLetter(c) || IsDigit(c) || c == '.';
-}
 
 // The character after the current one on the card, or 0 at the card's end.
 char Following() {
@@ -153,9 +144,7 @@ void ScanIdentifier() {
     }
 }
 
-} // namespace
-
-void NextToken() {
+void ScanToken() {
     const char c = Scan().current;
     if (c == ' ')
         ScanAfterBlanks();
@@ -179,6 +168,17 @@ void NextToken() {
         Scan().token = Token::Char;
         NextChar();
     }
+}
+
+} // namespace
+
+void NextToken() {
+    ScannerState& scan = Scan();
+    scan.span.from = scan.at;
+    scan.scanning = true;
+    ScanToken();
+    scan.span.to = scan.at;
+    scan.scanning = false;
 }
 
 } // namespace vantel

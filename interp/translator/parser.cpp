@@ -45,8 +45,11 @@ void Leave() {
     --Depth().nesting;
 }
 
-Expr* Leaf(ExprKind kind) {
-    return NewExpr(kind);
+// A leaf of an expression, made from the token at `at`.
+Expr* Leaf(ExprKind kind, const SourceSpan& at) {
+    Expr* e = NewExpr(kind);
+    Translation().places.nodes.push_back({e, at});
+    return e;
 }
 
 Expr* MakeNode(ExprKind kind, Expr* left, Expr* right) {
@@ -73,8 +76,11 @@ void Expect(Token kind, char c) {
     ReportError(std::string("TOKEN \"") + shown + "\" DOES NOT OCCUR WHERE EXPECTED  ");
     // Skips across statements, up to the token read with the source's last
     // line; reading on from there ends the run with "PROGRAM HAS NO END.".
-    while (!(kind == Token::Char ? IsChar(c) : Scan().token == kind) && !SourceExhausted())
+    while (!(kind == Token::Char ? IsChar(c) : Scan().token == kind) && !SourceExhausted()) {
+        if (Scan().token == Token::EndOfStatement)
+            Translation().places.everyStatementParsed = false;
         Advance();
+    }
     Advance();
 }
 
@@ -117,26 +123,27 @@ Expr* Primary() {
     case Token::Identifier:
     case Token::Keyword: {
         StringItem* entry = Scan().entry;
+        const SourceSpan at = Scan().span;
         Advance();
         if (!IsChar('(')) {
-            Expr* e = Leaf(ExprKind::Identifier);
+            Expr* e = Leaf(ExprKind::Identifier, at);
             e->entry = entry;
             return e;
         }
-        Expr* call = Leaf(ExprKind::Call);
+        Expr* call = Leaf(ExprKind::Call, at);
         call->entry = entry;
         call->primitive = entry != nullptr ? PrimitiveNamed(entry->name) : Primitive::None;
         ParseArguments(call);
         return call;
     }
     case Token::Literal: {
-        Expr* e = Leaf(ExprKind::Literal);
+        Expr* e = Leaf(ExprKind::Literal, Scan().span);
         e->entry = Scan().entry;
         Advance();
         return e;
     }
     case Token::Integer: {
-        Expr* e = Leaf(ExprKind::Integer);
+        Expr* e = Leaf(ExprKind::Integer, Scan().span);
         e->number = Value::Integer(Scan().number);
         Advance();
         return e;
@@ -289,7 +296,7 @@ void ParseGotoField(Stmt& stmt) {
 }
 
 Expr* NullObject() {
-    Expr* e = Leaf(ExprKind::Literal);
+    Expr* e = NewExpr(ExprKind::Literal);
     e->entry = EmptyNameItem();
     return e;
 }

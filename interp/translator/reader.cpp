@@ -4,6 +4,7 @@
 #include "data/limits.h"
 #include "data/textfile.h"
 #include "translator/scanner.h"
+#include "translator/source_text.h"
 
 namespace vantel {
 
@@ -37,6 +38,7 @@ void ListCard() {
 }
 
 [[noreturn]] void ProgramHasNoEnd() {
+    Translation().places.everyStatementParsed = false;
     ReportError("PROGRAM HAS NO END.");
     EndRun(10);
 }
@@ -45,15 +47,41 @@ bool IsContinuation(char type) {
     return type == '.' || type == '+';
 }
 
+bool ReadTextLine(TextCards& cards, std::string& line) {
+    line.clear();
+    if (cards.next >= cards.text.size()) return false;
+    line.assign(LineAt(cards.text, cards.next));
+    return true;
+}
+
+bool ReadLine(std::string& line) {
+    auto& cards = Translation().textCards;
+    return cards ? ReadTextLine(*cards, line) : Source().ReadLine(line);
+}
+
+// The place of a marker: just after the card it ends.
+SourcePlace AfterCard() {
+    return {Scan().cardLine, static_cast<int>(Scan().card.size()) + 1};
+}
+
 } // namespace
 
+std::string_view LineAt(std::string_view text, std::size_t& offset) {
+    const std::size_t feed = text.find('\n', offset);
+    const std::size_t end = feed == std::string_view::npos ? text.size() : feed;
+    std::string_view line = text.substr(offset, end - offset);
+    offset = feed == std::string_view::npos ? text.size() : feed + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
 void ReadCards() {
-    // Scratch, reused by every card and run; nothing is kept in it.
-    static std::string line;
+    std::string& line = Translation().line;
     Scan().position = 0;
     Scan().cardType = '*';
     while (Scan().cardType == '*' || Scan().cardType == '-') {
-        if (!Source().ReadLine(line)) ProgramHasNoEnd();
+        if (!ReadLine(line)) ProgramHasNoEnd();
+        ++Scan().cardLine;
         Scan().card.assign(line, 0, std::min<std::size_t>(line.size(), kCardWidth));
         if (Scan().card.size() < static_cast<std::size_t>(kCardWidth)) Scan().card.push_back(' ');
         Scan().cardType = Scan().card[0];
@@ -65,27 +93,34 @@ void ReadCards() {
 }
 
 bool SourceExhausted() {
-    return Source().AtEnd();
+    const auto& cards = Translation().textCards;
+    return cards ? cards->next >= cards->text.size() : Source().AtEnd();
 }
 
 void NextChar() {
-    const int length = static_cast<int>(Scan().card.size());
-    if (Scan().position < length) {
-        ++Scan().position;
-        Scan().current = Scan().card[static_cast<std::size_t>(Scan().position - 1)];
+    ScannerState& scan = Scan();
+    const int length = static_cast<int>(scan.card.size());
+    if (scan.position < length) {
+        ++scan.position;
+        scan.current = scan.card[static_cast<std::size_t>(scan.position - 1)];
+        scan.at = {scan.cardLine, scan.position};
         return;
     }
-    if (Scan().endSeen) {
-        if (Scan().current == '%') ProgramHasNoEnd();
-        Scan().current = Scan().current == '#' ? '%' : '#';
+    if (scan.endSeen) {
+        if (scan.current == '%') ProgramHasNoEnd();
+        scan.current = scan.current == '#' ? '%' : '#';
+        scan.at = AfterCard();
         return;
     }
+    const SourcePlace endOfCard = AfterCard();
     ReadCards();
-    if (IsContinuation(Scan().cardType)) {
-        Scan().current = ' ';
-        Scan().position = 1;
+    if (IsContinuation(scan.cardType)) {
+        scan.current = ' ';
+        scan.position = 1;
+        scan.at = {scan.cardLine, 1};
     } else {
-        Scan().current = '#';
+        scan.current = '#';
+        scan.at = endOfCard;
     }
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "data/values.h"
+#include "translator/messages.h"
 
 namespace vantel {
 
@@ -40,8 +41,10 @@ enum class Token : std::uint8_t {
 struct ScannerState {
     std::string card;
     int position = 0; // characters of the card already delivered
+    int cardLine = 0; // the card's line in the source
     char cardType = '*';
     char current = ' ';
+    SourcePlace at; // of the current character (a marker: after its card)
     int statementNumber = 0;
     bool listingOn = true;
     bool endSeen = false;
@@ -51,6 +54,8 @@ struct ScannerState {
     StringItem* entry = nullptr; // identifier, keyword, literal
     std::int32_t number = 0;     // integer
     std::string text;            // the last name, keyword or literal
+    SourceSpan span;             // of the token
+    bool scanning = false;       // while a token is read (its span is still open)
 };
 // Reads cards until a statement or continuation card has been read.
 void ReadCards();

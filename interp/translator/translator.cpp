@@ -3,12 +3,24 @@
 #include "data/diagnostics.h"
 #include "data/textfile.h"
 #include "translator/internal_form.h"
+#include "translator/messages.h"
 #include "translator/parser.h"
 #include "translator/scanner.h"
 
 namespace vantel {
 
+void ListingSink::Message(std::string_view text, const SourceSpan&) {
+    ListMessage(text);
+}
+
 namespace {
+
+// Where the error reporter sends a translation message: to the sink, at the
+// token being read (up to the character reached) or the token just read.
+void PlaceMessage(std::string_view message) {
+    const ScannerState& scan = Scan();
+    Translation().sink->Message(message, {scan.span.from, scan.scanning ? scan.at : scan.span.to});
+}
 
 void StartTranslation() {
     EnterInitialStrings();
@@ -21,17 +33,21 @@ void StartTranslation() {
 }
 
 void ParseStatements() {
+    SourcePlaces& places = Translation().places;
     while (Scan().token != Token::End && RunInfo().errorCount < kMaxTranslationErrors) {
         if (TheProgram().count == kMaxStatements) {
             ReportError("TOO MANY STATEMENTS");
+            places.everyStatementParsed = false;
             Stmt discarded;
             ParseStatement(discarded);
             continue;
         }
         Stmt* stmt = NewStmt();
         TheProgram().statements[static_cast<std::size_t>(++TheProgram().count)] = stmt;
+        places.statements.push_back({TheProgram().count, Scan().span});
         ParseStatement(*stmt);
     }
+    if (Scan().token != Token::End) places.everyStatementParsed = false;
 }
 
 // END [ label ]: the label names the statement where execution starts.
@@ -39,7 +55,10 @@ void ReadEndLabel() {
     Scan().endSeen = true;
     NextToken();
     if (Scan().token == Token::Blank) NextToken();
-    if (Scan().token == Token::Identifier) TheProgram().endLabel = Scan().entry;
+    if (Scan().token == Token::Identifier) {
+        TheProgram().endLabel = Scan().entry;
+        Translation().places.endLabel = Scan().span;
+    }
 }
 
 void WriteCompileStatistics() {
@@ -140,14 +159,34 @@ void WriteStatementDump() {
     }
 }
 
-} // namespace
-
-void Translate() {
+void TranslateCards(MessageSink& sink) {
+    Translation().sink = &sink;
+    RunInfo().translationMessage = PlaceMessage;
     StartTranslation();
     ParseStatements();
     ReadEndLabel();
     WriteCompileStatistics();
     if (RunInfo().debug) WriteStatementDump();
+}
+
+} // namespace
+
+void Translate() {
+    TranslateCards(Translation().listing);
+}
+
+bool TranslateText(std::string_view text, MessageSink& sink) {
+    Translation().textCards = TextCards{text};
+    RunInfo().translating = true;
+    bool ended = true;
+    try {
+        TranslateCards(sink);
+    } catch (const RunEnd&) {
+        ended = false; // "PROGRAM HAS NO END."
+    }
+    RunInfo().translating = false;
+    RunInfo().translationMessage = nullptr;
+    return ended;
 }
 
 } // namespace vantel

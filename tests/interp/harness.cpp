@@ -70,6 +70,10 @@ void FreshRun() {
 
 } // namespace
 
+void DropTables() {
+    TestRun().reset();
+}
+
 void FreshTables(bool translating) {
     FreshRun();
     RunInfo().translating = translating;

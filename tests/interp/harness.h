@@ -12,6 +12,10 @@ namespace vantel::test {
 // start does, with the error reporter in the given mode. No listing is open.
 void FreshTables(bool translating);
 
+// Drops the tables of the last fresh start or translation, so that a run
+// of its own (an analysis) can be made.
+void DropTables();
+
 // Translates source text (written to a temporary file) into the global
 // statement table; returns the listing text.
 std::string TranslateText(const std::string& source);

@@ -26,8 +26,8 @@ echo
 grep -q 'libqt6widgets6' <<<"$info" && grep -q 'libqt6network6' <<<"$info" || fail "the dependencies were not computed"
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for file in usr/bin/vantel usr/bin/harbex usr/bin/quillpad usr/bin/quillpad-editor \
-            usr/share/man/man1/vantel.1.gz usr/share/man/man1/harbex.1.gz \
+for file in usr/bin/vantel usr/bin/vantel-lsp usr/bin/harbex usr/bin/quillpad usr/bin/quillpad-editor \
+            usr/share/man/man1/vantel.1.gz usr/share/man/man1/vantel-lsp.1.gz usr/share/man/man1/harbex.1.gz \
             usr/share/man/man1/quillpad.1.gz usr/share/man/man1/quillpad-editor.1.gz \
             usr/share/doc/vantel-harbex/copyright usr/share/doc/vantel-harbex/changelog.gz \
             usr/share/doc/vantel-harbex/README.md usr/share/doc/vantel-harbex/examples/hello.sno \
@@ -58,6 +58,8 @@ name=$(basename "$example" .sno)
 (cd "$scratch/work" && "$bin/vantel" "$name.sno") || fail "vantel failed"
 grep -q "EXECUTION HAS TERMINATED" "$scratch/work/$name.lst" || fail "vantel wrote no full listing"
 rm "$scratch/work/$name.lst"
+# vantel-lsp answers as installed.
+"$bin/vantel-lsp" --version | grep -q '^vantel-lsp 1.0$' || fail "vantel-lsp did not answer"
 
 # harbex in subset mode, with an editor of the user's own that records
 # what quillpad hands it.
