@@ -145,6 +145,7 @@ void DebugControl::Status(const QString& text, int ms) {
 
 void DebugControl::SetListing(bool listing) {
     listing_ = listing;
+    window_.Editor().SetDotRoom(!listing);
     UpdateActions();
 }
 

@@ -116,13 +116,19 @@ int NumberedEditor::MarginWidth() const {
     for (int count = std::max(1, blockCount()); count >= 10; count /= 10)
         ++digits;
     // Room on the left for a dot as high as a line.
-    return kMarginPadding + fontMetrics().height() +
+    return kMarginPadding + (dotRoom_ ? fontMetrics().height() : 0) +
            fontMetrics().horizontalAdvance(QLatin1Char('9')) * std::max(digits, kMarginMinDigits);
 }
 
 void NumberedEditor::SetMarginDots(const std::map<int, QColor>& dots) {
     dots_ = dots;
     margin_->update();
+}
+
+void NumberedEditor::SetDotRoom(bool room) {
+    if (dotRoom_ == room) return;
+    dotRoom_ = room;
+    UpdateMargin();
 }
 
 void NumberedEditor::MarginClicked(int y) {

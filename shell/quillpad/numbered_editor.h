@@ -42,6 +42,8 @@ public:
     // Dots in the margin beside lines (from 0), and who hears of a click
     // in the margin (with the line clicked, from 0).
     void SetMarginDots(const std::map<int, QColor>& dots);
+    // Whether the margin keeps room for dots (not in the listing view).
+    void SetDotRoom(bool room);
     void SetMarginClick(std::function<void(int line)> click) { marginClick_ = std::move(click); }
     void MarginClicked(int y);
     // Words drawn after the text of `line` (from 0); an empty text, none.
@@ -63,6 +65,7 @@ private:
     QWidget* margin_;
     std::map<QString, QList<QTextEdit::ExtraSelection>> layers_;
     std::map<int, QColor> dots_;
+    bool dotRoom_ = false;
     std::function<void(int)> marginClick_;
     int noteLine_ = -1;
     QString note_;
