@@ -11,10 +11,20 @@ DebugAdapter::DebugAdapter(QObject* parent)
     clock_.start();
     killer_.setSingleShot(true);
     killer_.setInterval(kEndGraceMs);
+    drain_.setSingleShot(true);
+    drain_.setInterval(kDrainMs);
+    connect(&drain_, &QTimer::timeout, this, &DebugAdapter::TellGone);
+    connect(&pipe_, &AdapterPipe::message, this,
+            [this](const QByteArray& body) { session_.Receive(body.toStdString()); });
+    connect(&pipe_, &AdapterPipe::problem, this,
+            [this](const QString& text) { session_.Broken(text.toStdString()); });
+    connect(&pipe_, &AdapterPipe::ended, this, [this] {
+        pipeEnded_ = true;
+        if (goneWhy_) TellGone();
+    });
     deadlines_.setInterval(kDeadlineTickMs);
     connect(&killer_, &QTimer::timeout, &process_, &QProcess::kill);
     connect(&deadlines_, &QTimer::timeout, this, [this] { session_.CheckDeadlines(); });
-    connect(&process_, &QProcess::readyReadStandardOutput, this, &DebugAdapter::ReadOutput);
     connect(&process_, &QProcess::readyReadStandardError, this, &DebugAdapter::ReadErrors);
     connect(&process_, &QProcess::started, this, &DebugAdapter::Started);
     connect(&process_, &QProcess::finished, this, &DebugAdapter::Finished);
@@ -39,12 +49,23 @@ bool DebugAdapter::Start(const QString& program, const debug::LaunchSettings& se
     process_.setProgram(program);
     process_.setArguments({});
     process_.setWorkingDirectory(QString::fromStdString(settings.cwd));
-    process_.setReadChannel(QProcess::StandardOutput);
+    process_.setStandardOutputFile(QProcess::nullDevice());
     unsent_.clear();
+    goneWhy_.reset();
     // The first requests wait in unsent_ until the process has started.
     if (!session_.Start(settings)) return false;
     deadlines_.start();
+    QString error;
+    if (!pipe_.Open(error)) {
+        Gone("cannot make a pipe: " + error);
+        TellGone();
+        return true;
+    }
+    pipeEnded_ = false;
+    // The pipe becomes the adapter's standard output.
+    process_.setChildProcessModifier(pipe_.ChildSide());
     process_.start();
+    pipe_.Begin();
     return true;
 }
 
@@ -71,36 +92,48 @@ void DebugAdapter::Started() {
     unsent_.clear();
 }
 
-void DebugAdapter::ReadOutput() {
-    const QByteArray bytes = process_.readAllStandardOutput();
-    session_.Receive(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-}
-
 void DebugAdapter::ReadErrors() {
     const QByteArray bytes = process_.readAllStandardError();
     errors_.append(bytes.left(kErrorsLimit - errors_.size()));
 }
 
 void DebugAdapter::Finished(int exitCode, QProcess::ExitStatus status) {
-    ReadOutput();
     ReadErrors();
     killer_.stop();
-    deadlines_.stop();
     QString why = QString::fromLocal8Bit(errors_).trimmed();
     if (why.isEmpty()) {
         why = status == QProcess::NormalExit ? QString("exit status %1").arg(exitCode)
                                              : QString("ended by a signal");
     }
-    session_.AdapterGone(why.toStdString());
-    emit finished();
+    Gone(why);
 }
 
 void DebugAdapter::FailedToStart(QProcess::ProcessError error) {
     if (error != QProcess::FailedToStart) return;
+    Gone(QString("cannot start %1: %2").arg(process_.program(), process_.errorString()));
+}
+
+// The process is gone; the session hears of it once its last messages
+// were read, or kDrainMs later.
+void DebugAdapter::Gone(const QString& why) {
+    if (goneWhy_) return;
+    goneWhy_ = why;
+    if (pipeEnded_) {
+        TellGone();
+    } else {
+        drain_.start();
+    }
+}
+
+void DebugAdapter::TellGone() {
+    if (!goneWhy_) return;
+    drain_.stop();
     deadlines_.stop();
-    session_.AdapterGone(QString("cannot start %1: %2")
-                             .arg(process_.program(), process_.errorString())
-                             .toStdString());
+    pipe_.Stop();
+    pipeEnded_ = true;
+    const QString why = *goneWhy_;
+    goneWhy_.reset();
+    session_.AdapterGone(why.toStdString());
     emit finished();
 }
 

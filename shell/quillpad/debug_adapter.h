@@ -1,10 +1,13 @@
 #pragma once
 // vantel-dap as quillpad runs it: a process spoken to over its standard
 // input and output, the session that leads it, and the clock that finds
-// late answers. Nothing here waits: the process's output comes through
-// the event loop, and an adapter that does not end when asked is killed
-// kEndGraceMs later. What the session tells comes out as signals.
+// late answers. Nothing here waits: the process's output is read on the
+// pipe's own thread and comes through the event loop, and an adapter that
+// does not end when asked is killed kEndGraceMs later. The session hears
+// that the adapter is gone only once the process has ended and what it
+// wrote before has been read. What the session tells comes out as signals.
 
+#include "debug_pipe.h"
 #include "debug_session.h"
 
 #include <QElapsedTimer>
@@ -20,6 +23,9 @@ public:
     static constexpr int kEndGraceMs = 2000;        // from the end of the session to SIGKILL
     static constexpr int kDeadlineTickMs = 500;     // how often late answers are looked for
     static constexpr qsizetype kErrorsLimit = 4096; // of the adapter's standard error
+    // After the process ended, how long its last words may take to be read
+    // (a child of it may still hold the pipe open).
+    static constexpr int kDrainMs = 1000;
 
     explicit DebugAdapter(QObject* parent = nullptr);
     // An adapter still running is ended, waiting at most twice kEndGraceMs.
@@ -54,12 +60,17 @@ private:
 
     void Write(const std::string& bytes);
     void Started();
-    void ReadOutput();
     void ReadErrors();
     void Finished(int exitCode, QProcess::ExitStatus status);
     void FailedToStart(QProcess::ProcessError error);
+    void Gone(const QString& why);
+    void TellGone();
 
     QProcess process_;
+    AdapterPipe pipe_;
+    bool pipeEnded_ = true;
+    std::optional<QString> goneWhy_; // the process ended, for this reason
+    QTimer drain_;
     QTimer killer_;
     QTimer deadlines_;
     QElapsedTimer clock_;

@@ -1,5 +1,7 @@
 #include "debug_session.h"
 
+#include "framing/framing.h"
+
 #include <algorithm>
 
 namespace quillpad::debug {
@@ -77,7 +79,6 @@ void DebugSession::SetState(State state) {
 bool DebugSession::Start(const LaunchSettings& settings) {
     if (Active()) return false;
     settings_ = settings;
-    frames_ = FrameBuffer{};
     pending_.clear();
     capabilities_ = Json::object();
     initializedEvent_ = configured_ = disconnectSent_ = terminateSent_ = false;
@@ -120,25 +121,16 @@ std::int64_t DebugSession::Request(const std::string& command, Json arguments, A
                           {"command", command},
                           {"arguments", std::move(arguments)}};
     pending_[seq] = Pending{command, clock_() + waitMs, std::move(answer)};
-    send_(Framed(message.dump(-1, ' ', false, Json::error_handler_t::replace)));
+    send_(vantel::framing::Frame(message.dump(-1, ' ', false, Json::error_handler_t::replace)));
     return seq;
 }
 
-void DebugSession::Receive(std::string_view bytes) {
-    if (!Active()) return;
-    frames_.Feed(bytes);
-    while (Active()) {
-        std::optional<FrameBuffer::Frame> frame = frames_.Next();
-        if (!frame) break;
-        if (!frame->problem.empty()) {
-            listener_.Problem("vantel-dap sent a broken message: " + frame->problem);
-            continue;
-        }
-        Take(frame->body);
-    }
+void DebugSession::Broken(const std::string& problem) {
+    if (Active()) listener_.Problem("vantel-dap sent a broken message: " + problem);
 }
 
-void DebugSession::Take(const std::string& body) {
+void DebugSession::Receive(const std::string& body) {
+    if (!Active()) return;
     const Json message = Json::parse(body, nullptr, false);
     if (!message.is_object()) {
         listener_.Problem("vantel-dap sent a message that is not a JSON object");
@@ -157,7 +149,7 @@ void DebugSession::Take(const std::string& body) {
                               {"command", Text(message, "command")},
                               {"success", false},
                               {"message", "quillpad does not take requests"}};
-        send_(Framed(refusal.dump(-1, ' ', false, Json::error_handler_t::replace)));
+        send_(vantel::framing::Frame(refusal.dump(-1, ' ', false, Json::error_handler_t::replace)));
     } else {
         listener_.Problem("vantel-dap sent a message of no known type");
     }

@@ -5,11 +5,9 @@
 // the adapter is initialized, configurationDone), and at every stop the
 // picture the window shows (the call stack, each scope's variables, what
 // the last step changed, the matcher's state inside a match). No widget
-// and no process here: bytes come in through Receive and go out through
-// the `send` function, and the time comes from a clock, so that scripted
-// adapters test all of it.
-
-#include "debug_frames.h"
+// and no process here: messages come in through Receive, framed requests
+// go out through the `send` function, and the time comes from a clock, so
+// that scripted adapters test all of it.
 
 #include <cstdint>
 #include <functional>
@@ -18,6 +16,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillpad::debug {
@@ -134,8 +133,10 @@ public:
 
     // Starts a session: initialize, then launch and the breakpoints.
     bool Start(const LaunchSettings& settings);
-    // Bytes from the adapter's standard output.
-    void Receive(std::string_view bytes);
+    // A message from the adapter, and a broken one it sent (the framing's
+    // words on why it was passed over).
+    void Receive(const std::string& body);
+    void Broken(const std::string& problem);
     // The adapter's process ended (or could not start); `why` says how.
     void AdapterGone(const std::string& why);
     // Looks for answers that are late; call now and then.
@@ -172,7 +173,6 @@ private:
     void SetState(State state);
     std::int64_t Request(const std::string& command, Json arguments, Answer answer,
                          std::int64_t waitMs = kAnswerMs);
-    void Take(const std::string& body);
     void TakeResponse(const Json& message);
     void TakeEvent(const Json& message);
     void Initialized();
@@ -192,7 +192,6 @@ private:
     SessionListener& listener_;
     Send send_;
     Clock clock_;
-    FrameBuffer frames_;
     State state_ = State::Idle;
     std::int64_t nextSeq_ = 1;
     std::map<std::int64_t, Pending> pending_;

@@ -1,11 +1,11 @@
 // The debugger's session with scripted adapters: what it asks in which
 // order, how it builds the picture of a stop, and how it ends when the
-// adapter answers late, wrongly, in pieces, or not at all. A seeded stream
-// of random adapter messages checks that nothing the adapter sends breaks
-// the session's promises.
+// adapter answers late, wrongly, or not at all. A seeded stream of random
+// adapter messages checks that nothing the adapter sends breaks the
+// session's promises.
 
-#include "debug_frames.h"
 #include "debug_session.h"
+#include "framing/framing.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -61,9 +61,16 @@ public:
         : session(
               heard,
               [this](const std::string& bytes) {
-                  sent.Feed(bytes);
-                  while (auto frame = sent.Next())
-                      requests.push_back(Json::parse(frame->body));
+                  // Each request is one whole frame.
+                  vantel::framing::TextSource source(bytes);
+                  vantel::framing::FrameReader reader(source);
+                  std::string body;
+                  std::string problem;
+                  EXPECT_EQ(reader.Next(body, problem),
+                            vantel::framing::FrameReader::Result::Message);
+                  EXPECT_EQ(reader.Next(body, problem), vantel::framing::FrameReader::Result::End);
+                  EXPECT_EQ(problem, "");
+                  requests.push_back(Json::parse(body));
               },
               [this] { return now; }) {}
 
@@ -78,7 +85,7 @@ public:
             if ((*it)["command"] == command) return &*it;
         return nullptr;
     }
-    void Send(const Json& message) { session.Receive(Framed(message.dump())); }
+    void Send(const Json& message) { session.Receive(message.dump()); }
     void Reply(const Json& request, const Json& body = Json::object(), bool success = true,
                const std::string& message = {}) {
         Json response = {{"seq", 1000 + request["seq"].get<int>()},
@@ -112,7 +119,6 @@ public:
 
     std::int64_t now = 0;
     Heard heard;
-    FrameBuffer sent;
     std::vector<Json> requests;
     std::set<int> answered;
     DebugSession session;
@@ -408,49 +414,9 @@ TEST(DebugSession, AnswersForAnOlderStopAreDroppedAndAFailedStepShowsTheStopAgai
     EXPECT_EQ(script.heard.problems.back(), "no function to step out of");
 }
 
-TEST(FrameBuffer, WholeFramesComeOutHoweverTheBytesAreSplit) {
-    const std::string bodies[] = {"{\"a\":1}", "", "{\"b\":\"\xc3\xa9\"}"};
-    std::string stream;
-    for (const std::string& body : bodies)
-        stream += Framed(body) + "\r\n";
-    for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
-        FrameBuffer buffer;
-        std::vector<std::string> out;
-        for (const std::string_view part :
-             {std::string_view(stream).substr(0, cut), std::string_view(stream).substr(cut)}) {
-            buffer.Feed(part);
-            while (auto frame = buffer.Next()) {
-                EXPECT_TRUE(frame->problem.empty());
-                out.push_back(frame->body);
-            }
-        }
-        EXPECT_EQ(out, (std::vector<std::string>(std::begin(bodies), std::end(bodies))))
-            << "cut at " << cut;
-        EXPECT_EQ(buffer.Held(), 0u);
-    }
-}
-
-TEST(FrameBuffer, ABrokenFrameCostsThatFrameOnly) {
-    const std::string good = Framed("{}");
-    for (const std::string& broken :
-         {std::string("Content-Length: 12x\r\n\r\n{}"), std::string("Content-Type: a\r\n\r\n"),
-          std::string("no colon here\r\n\r\n"), std::string(2000, 'h') + "\r\n\r\n",
-          std::string("Content-Length: 999999999999\r\n\r\n"),
-          std::string("Content-Length: 2\r\nContent-Length: 3\r\n\r\n{}")}) {
-        FrameBuffer buffer(1 << 20);
-        buffer.Feed(broken + good);
-        int problems = 0;
-        int bodies = 0;
-        while (auto frame = buffer.Next())
-            (frame->problem.empty() ? bodies : problems)++;
-        EXPECT_GE(problems, 1) << broken.substr(0, 40);
-        EXPECT_EQ(bodies, 1) << broken.substr(0, 40);
-    }
-}
-
-// Whatever the adapter sends, in whatever pieces: the session ends once at
-// most, says nothing after, never shows a stop outside Stopped, and keeps
-// taking commands without harm.
+// Whatever the adapter sends, in whatever order: the session ends once at
+// most, says nothing after, never shows a stop of a frame it does not
+// have, and keeps taking commands without harm.
 TEST(DebugSession, RandomAdapterStreamsKeepItsPromises) {
     const std::vector<std::string> pieces = {
         R"({"type":"event","event":"stopped","body":{"reason":"step"}})",
@@ -471,27 +437,21 @@ TEST(DebugSession, RandomAdapterStreamsKeepItsPromises) {
         std::mt19937 random(seed);
         Script script;
         script.session.Start(Settings());
-        std::string stream;
         for (int i = 0; i < 40; ++i) {
             const std::size_t pick = random() % (pieces.size() + 3);
             if (pick < pieces.size()) {
-                stream += Framed(pieces[pick]);
+                script.session.Receive(pieces[pick]);
             } else if (pick == pieces.size()) {
-                stream += "Content-Length: " + std::to_string(random() % 50) + "\r\n\r\n";
+                script.session.Broken("a header block without Content-Length");
             } else {
                 // An answer to a request the session did send.
                 if (script.requests.empty()) continue;
                 const Json& request = script.requests[random() % script.requests.size()];
-                stream += Framed(Json{{"type", "response"},
-                                      {"request_seq", request["seq"]},
-                                      {"success", random() % 2 == 0},
-                                      {"body", Program{}(request).value_or(Json::object())}}
-                                     .dump());
-            }
-            while (!stream.empty() && random() % 3 != 0) {
-                const std::size_t size = 1 + random() % std::min<std::size_t>(stream.size(), 64);
-                script.session.Receive(std::string_view(stream).substr(0, size));
-                stream.erase(0, size);
+                script.session.Receive(Json{{"type", "response"},
+                                            {"request_seq", request["seq"]},
+                                            {"success", random() % 2 == 0},
+                                            {"body", Program{}(request).value_or(Json::object())}}
+                                           .dump());
             }
             switch (random() % 8) {
             case 0:

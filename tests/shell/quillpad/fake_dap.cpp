@@ -6,7 +6,7 @@
 // 'ABC' in three matcher steps. Globals are N (statements done) and S;
 // Keywords &STNO (protected) and &TRACE.
 
-#include "debug_frames.h"
+#include "framing/framing.h"
 
 #include <nlohmann/json.hpp>
 
@@ -21,8 +21,6 @@
 namespace {
 
 using Json = nlohmann::json;
-using quillpad::debug::FrameBuffer;
-using quillpad::debug::Framed;
 
 constexpr int kMatchSteps = 3;
 const char* const kNodes[] = {"'A'", "ARB", "'C'"};
@@ -46,8 +44,7 @@ Program program;
 
 void Send(Json message) {
     message["seq"] = seq++;
-    const std::string bytes = Framed(message.dump());
-    if (write(1, bytes.data(), bytes.size()) < 0) std::_Exit(0);
+    if (!vantel::framing::WriteAll(1, vantel::framing::Frame(message.dump()))) std::_Exit(0);
 }
 
 void Event(const std::string& name, Json body = Json::object()) {
@@ -285,15 +282,15 @@ void Handle(const Json& request) {
 } // namespace
 
 int main() {
-    FrameBuffer frames;
-    char buffer[4096];
+    vantel::framing::DescriptorSource input(0);
+    vantel::framing::FrameReader reader(input);
+    std::string body;
+    std::string problem;
     for (;;) {
-        const ssize_t got = read(0, buffer, sizeof buffer);
-        if (got <= 0) return 0;
-        frames.Feed(std::string_view(buffer, static_cast<std::size_t>(got)));
-        while (auto frame = frames.Next()) {
-            const Json request = Json::parse(frame->body, nullptr, false);
-            if (request.is_object() && request.value("type", "") == "request") Handle(request);
-        }
+        const auto result = reader.Next(body, problem);
+        if (result == vantel::framing::FrameReader::Result::End) return 0;
+        if (result != vantel::framing::FrameReader::Result::Message) continue;
+        const Json request = Json::parse(body, nullptr, false);
+        if (request.is_object() && request.value("type", "") == "request") Handle(request);
     }
 }
