@@ -340,9 +340,10 @@ picture 10-path-with-blanks
 
 # Debugging in quillpad: F9 sets a breakpoint (a red dot), Ctrl+F5 saves and
 # starts vantel-dap, the run stops there with the statement highlighted and
-# the Variables pane filled; F10 steps over; Ctrl+F11 steps through the
-# match, whose pane shows the subject with the cursor under it and the node
-# tried; Shift+F11 leaves it; F5 runs on to the run-time error, which stops
+# the Variables pane filled; F10 steps over; F11 at the match statement
+# steps through the matcher, whose pane shows the subject with the cursor
+# under it and the node tried; Shift+F11 leaves it; F5 runs on to the
+# run-time error, which stops
 # at its line with its message; F5 again lets the run end as vantel ends it.
 # Then harbex's Debug (Ctrl+F5) asks the same window to debug again, and
 # the breakpoint is still there.
@@ -377,10 +378,10 @@ keys F10
 picture 19b-debug-step-over
 keys F10
 for step in 1 2 3 4 5; do
-    keys ctrl+F11
+    keys F11
 done
 picture 19c-debug-match
-keys ctrl+F11 ctrl+F11 ctrl+F11
+keys F11 F11 F11
 picture 19d-debug-match-later
 keys shift+F11
 keys F5

@@ -108,11 +108,13 @@ void DebugControl::BuildMenu(EditorActions& actions) {
                                     [&session] { session.StepOver(); });
     QAction* into = menu->addAction("Step &Into", QKeySequence(Qt::Key_F11), this,
                                     [&session] { session.StepIn(); });
+    into->setToolTip("Into a function; at a statement with a pattern, into the matcher");
     QAction* out = menu->addAction("Step O&ut", QKeySequence(Qt::SHIFT | Qt::Key_F11), this,
                                    [&session] { session.StepOut(); });
-    QAction* match = menu->addAction("Step Into &Match", QKeySequence(Qt::CTRL | Qt::Key_F11), this,
-                                     [&session] { session.StepInMatch(); });
-    match->setToolTip("One step of the pattern matcher");
+    QAction* statement =
+        menu->addAction("Step to Next &Statement", QKeySequence(Qt::CTRL | Qt::Key_F11), this,
+                        [&session] { session.StepToStatement(); });
+    statement->setToolTip("The next statement anywhere, past the matcher's steps");
     QAction* cursor = menu->addAction("&Run to Cursor", QKeySequence(Qt::CTRL | Qt::Key_F10), this,
                                       &DebugControl::RunToCursor);
     menu->addSeparator();
@@ -127,7 +129,7 @@ void DebugControl::BuildMenu(EditorActions& actions) {
     for (QDockWidget* pane :
          std::initializer_list<QDockWidget*>{variables_, stack_, match_, output_})
         menu->addAction(pane->toggleViewAction());
-    whileStopped_ = {continue_, over, into, out, match, cursor};
+    whileStopped_ = {continue_, over, into, out, statement, cursor};
     breakpointActions_ = {toggle, edit, clear};
 }
 

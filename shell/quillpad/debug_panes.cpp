@@ -251,8 +251,9 @@ MatchPane::MatchPane(QWidget* parent) : QDockWidget("Match", parent) {
     Prepare(*this, "matchPane");
     auto* body = new QWidget(this);
     auto* layout = new QVBoxLayout(body);
-    status_ = new QLabel("Not in a match. Step Into Match (Ctrl+F11) at a statement with a "
-                         "pattern steps through the matcher.",
+    status_ = new QLabel("Not in a match. Step Into (F11) at a statement with a pattern goes "
+                         "through the matcher a step at a time; Step Out (Shift+F11) finishes "
+                         "the match.",
                          body);
     status_->setWordWrap(true);
     subject_ = new SubjectLine(body);

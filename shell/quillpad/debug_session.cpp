@@ -184,6 +184,8 @@ void DebugSession::TakeEvent(const Json& message) {
     } else if (event == "output") {
         const std::string text = Text(body, "output");
         if (!text.empty()) listener_.Output(Text(body, "category", "console"), text);
+    } else if (event == "breakpoint") {
+        BreakpointEvent(body);
     } else if (event == "exited") {
         const std::int64_t code = Number(body, "exitCode", -1);
         if (code >= 0) exitCode_ = static_cast<int>(code);
@@ -261,7 +263,8 @@ void DebugSession::SendBreakpoints() {
                     return;
                 }
                 const Json& answered = Member(body, "breakpoints");
-                std::vector<BoundBreakpoint> bound;
+                bound_.clear();
+                boundIds_.clear();
                 for (std::size_t i = 0; i < users; ++i) {
                     BoundBreakpoint result{sent[i].line, 0, false, {}};
                     if (answered.is_array() && i < answered.size() && answered[i].is_object()) {
@@ -269,11 +272,25 @@ void DebugSession::SendBreakpoints() {
                         result.verified = Flag(item, "verified");
                         result.line = static_cast<int>(Number(item, "line", sent[i].line));
                         result.message = Text(item, "message");
+                        if (item.contains("id")) boundIds_[Number(item, "id", -1)] = i;
                     }
-                    bound.push_back(std::move(result));
+                    bound_.push_back(std::move(result));
                 }
-                listener_.BreakpointsBound(bound);
+                listener_.BreakpointsBound(bound_);
             });
+}
+
+// A breakpoint the adapter could bind only later (once the program was
+// translated), or bound anew.
+void DebugSession::BreakpointEvent(const Json& body) {
+    const Json& item = Member(body, "breakpoint");
+    const auto found = boundIds_.find(Number(item, "id", -1));
+    if (!item.is_object() || found == boundIds_.end() || found->second >= bound_.size()) return;
+    BoundBreakpoint& bound = bound_[found->second];
+    bound.verified = Flag(item, "verified");
+    bound.line = static_cast<int>(Number(item, "line", bound.requestedLine));
+    bound.message = Text(item, "message");
+    listener_.BreakpointsBound(bound_);
 }
 
 void DebugSession::StoppedEvent(const Json& body) {
@@ -429,11 +446,12 @@ void DebugSession::StepOver() {
 }
 
 void DebugSession::StepIn() {
-    Resume("stepIn");
+    const bool inMatch = stop_ && stop_->FindScope(kMatchScope) != nullptr;
+    Resume("stepIn", inMatch ? Json{{"granularity", "instruction"}} : Json::object());
 }
 
-void DebugSession::StepInMatch() {
-    Resume("stepIn", {{"granularity", "instruction"}});
+void DebugSession::StepToStatement() {
+    Resume("stepIn", {{"granularity", "statement"}});
 }
 
 void DebugSession::StepOut() {

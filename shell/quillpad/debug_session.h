@@ -145,8 +145,11 @@ public:
     // The commands of the Debug menu; each does nothing where it has no sense.
     void Continue();
     void StepOver();
+    // Into a function, or at a statement with a pattern into the matcher;
+    // inside the matcher, its next step.
     void StepIn();
-    void StepInMatch(); // one step of the matcher
+    // To the next statement anywhere, never stopping in the matcher.
+    void StepToStatement();
     void StepOut();
     void Pause();
     void RunToLine(int line);
@@ -178,6 +181,7 @@ private:
     void Initialized();
     void Launched(bool success, const std::string& message);
     void SendBreakpoints();
+    void BreakpointEvent(const Json& body);
     void StoppedEvent(const Json& body);
     void AskStack();
     void AskScopes();
@@ -201,7 +205,9 @@ private:
     bool configured_ = false;
     bool disconnectSent_ = false;
     bool terminateSent_ = false;
-    std::optional<int> runToLine_; // a breakpoint of Run to Cursor, until the next stop
+    std::optional<int> runToLine_;       // a breakpoint of Run to Cursor, until the next stop
+    std::vector<BoundBreakpoint> bound_; // the user's, as last told
+    std::map<std::int64_t, std::size_t> boundIds_; // the adapter's ids of them
     std::optional<int> exitCode_;
     std::optional<Stop> stop_;     // the stop whose picture is shown or being made
     std::optional<Stop> previous_; // the stop before it, for what changed

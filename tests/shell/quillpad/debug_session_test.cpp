@@ -237,11 +237,11 @@ TEST(DebugSession, AStepMarksWhatChangedAndTheMatchScopeComesWithItsChildren) {
 
     program.n = 2;
     program.inMatch = true;
-    script.session.StepInMatch();
+    script.session.StepIn();
     EXPECT_EQ(script.session.CurrentState(), State::Running);
     const Json* step = script.Find("stepIn");
     ASSERT_NE(step, nullptr);
-    EXPECT_EQ((*step)["arguments"]["granularity"], "instruction");
+    EXPECT_FALSE((*step)["arguments"].contains("granularity")) << "the adapter chooses";
     script.Play(program);
     script.Event("stopped", {{"reason", "step"}, {"threadId", 1}});
     script.Play(program);
@@ -255,6 +255,19 @@ TEST(DebugSession, AStepMarksWhatChangedAndTheMatchScopeComesWithItsChildren) {
     ASSERT_EQ(match->variables.size(), 4u);
     ASSERT_EQ(match->variables[3].children.size(), 1u);
     EXPECT_EQ(match->variables[3].children[0].value, "ARB at 1");
+    // Inside the matcher a step into is the matcher's next step; the step to
+    // the next statement passes it.
+    script.session.StepIn();
+    EXPECT_EQ((*script.Find("stepIn"))["arguments"]["granularity"], "instruction");
+    script.Play(program);
+    script.Event("stopped", {{"reason", "step"}, {"threadId", 1}});
+    script.Play(program);
+    script.session.StepToStatement();
+    EXPECT_EQ((*script.Find("stepIn"))["arguments"]["granularity"], "statement");
+    script.Play(program);
+    program.inMatch = false;
+    script.Event("stopped", {{"reason", "step"}, {"threadId", 1}});
+    script.Play(program);
 
     // A value set at the stop is what the next step compares with.
     bool set = false;
@@ -295,6 +308,26 @@ TEST(DebugSession, EvaluationsAndEditsAnswerWithTheAdaptersWordsAndOnlyAtAStop) 
     script.Reply(*evaluate, {{"error", {{"id", 1}, {"format", "ERRONEOUS EXPRESSION"}}}}, false,
                  "evaluate failed");
     EXPECT_EQ(said, "ERRONEOUS EXPRESSION");
+}
+
+TEST(DebugSession, ABreakpointBoundLaterIsToldAgain) {
+    Script script;
+    script.session.Start(Settings());
+    script.Event("initialized");
+    script.Reply(*script.Find("setBreakpoints"),
+                 {{"breakpoints",
+                   {{{"id", 11}, {"verified", false}, {"line", 3}, {"message", "not yet"}},
+                    {{"id", 12}, {"verified", true}, {"line", 6}}}}});
+    ASSERT_EQ(script.heard.bound.size(), 1u);
+    EXPECT_FALSE(script.heard.bound[0][0].verified);
+    EXPECT_EQ(script.heard.bound[0][1].line, 6) << "bound to the statement after line 5";
+    script.Event("breakpoint", {{"reason", "changed"},
+                                {"breakpoint", {{"id", 11}, {"verified", true}, {"line", 4}}}});
+    script.Event("breakpoint", {{"reason", "changed"}, {"breakpoint", {{"id", 99}}}});
+    ASSERT_EQ(script.heard.bound.size(), 2u) << "an id never given is passed over";
+    EXPECT_TRUE(script.heard.bound[1][0].verified);
+    EXPECT_EQ(script.heard.bound[1][0].line, 4);
+    EXPECT_EQ(script.heard.bound[1][0].requestedLine, 3);
 }
 
 TEST(DebugSession, RunToCursorSetsABreakpointForOneStopOnly) {

@@ -194,10 +194,10 @@ TEST_F(DebugWindow, ASessionStopsStepsShowsTheMatchAndEnds) {
     EXPECT_EQ(Variable(window, "N")->background(1).color(), VariablesPane::kChanged);
     EXPECT_NE(Variable(window, "S")->background(1).color(), VariablesPane::kChanged);
 
-    ASSERT_TRUE(Trigger(window, "Step Into &Match"));
+    ASSERT_TRUE(Trigger(window, "Step &Into"));
     ASSERT_TRUE(test::WaitUntil([&] { return window.Debugger().Match().isVisible(); }));
     EXPECT_EQ(window.Debugger().Match().Node().text(), "Trying 'A'");
-    ASSERT_TRUE(Trigger(window, "Step Into &Match"));
+    ASSERT_TRUE(Trigger(window, "Step &Into"));
     ASSERT_TRUE(
         test::WaitUntil([&] { return window.Debugger().Match().Node().text() == "Trying ARB"; }));
     EXPECT_EQ(window.Debugger().Match().Details().topLevelItemCount(), 2); // cursor, alternatives

@@ -2,9 +2,9 @@
 // protocol over standard input and output, and "runs" a source by walking
 // its statement lines one by one. A line holding OUTPUT = 'TEXT' writes
 // TEXT, one holding ERROR stops with a run-time error, one holding LOOP
-// runs until paused, one holding ARB can be stepped through as a match of
-// 'ABC' in three matcher steps. Globals are N (statements done) and S;
-// Keywords &STNO (protected) and &TRACE.
+// runs until paused, one holding ARB is stepped into as a match of 'ABC'
+// in three matcher steps (but not with the granularity "statement"). Globals are N (statements
+// done) and S; Keywords &STNO (protected) and &TRACE.
 
 #include "framing/framing.h"
 
@@ -264,7 +264,7 @@ void Handle(const Json& request) {
         }
     } else if (command == "next" || command == "stepIn" || command == "stepOut") {
         Reply(request);
-        Step(command == "stepIn" && arguments.value("granularity", "") == "instruction");
+        Step(command == "stepIn" && arguments.value("granularity", "") != "statement");
     } else if (command == "pause") {
         Reply(request);
         if (program.running) Stopped("pause");
