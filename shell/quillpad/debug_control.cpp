@@ -340,6 +340,8 @@ void DebugControl::Stopped(const debug::Stop& stop) {
                      .arg(line)
                : Q(stop.description),
            0);
+    ++stopsShown_;
+    lastShown_ = stop;
     UpdateActions();
 }
 

@@ -54,6 +54,9 @@ public:
     void EditBreakpoint();
     void RunToCursor();
 
+    // The stops shown so far, and the last one.
+    int StopsShown() const { return stopsShown_; }
+    const debug::Stop& LastShown() const { return lastShown_; }
     DebugAdapter& Adapter() { return *adapter_; }
     BreakpointBook& Breakpoints() { return *book_; }
     VariablesPane& Variables() { return *variables_; }
@@ -91,6 +94,8 @@ private:
     OutputPane* output_ = nullptr;
     std::set<int> unbound_; // lines whose breakpoint binds to no statement
     bool listing_ = false;
+    int stopsShown_ = 0;
+    debug::Stop lastShown_;
 
     QAction* start_ = nullptr;
     QAction* continue_ = nullptr;

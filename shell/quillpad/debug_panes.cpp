@@ -70,7 +70,8 @@ VariablesPane::VariablesPane(QWidget* parent)
     tree_->setHeaderLabels({"Name", "Value"});
     tree_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tree_->setToolTip("A double click on a value changes it");
+    tree_->setToolTip("A double click on a value changes it: type an expression, such as "
+                      "'TEXT' or 42, which is assigned as the program would assign it");
     setWidget(tree_);
     connect(tree_, &QTreeWidget::itemExpanded, this, &VariablesPane::Expand);
     connect(tree_, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {

@@ -11,6 +11,7 @@
 #include "run_files.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -137,12 +138,16 @@ protected:
     static debug::State State(EditorWindow& window) {
         return window.Debugger().Adapter().Session().CurrentState();
     }
-    static bool WaitForStop(EditorWindow& window, int line) {
-        return test::WaitUntil([&] {
-            const auto& stop = window.Debugger().Adapter().Session().LastStop();
-            return State(window) == debug::State::Stopped && stop && stop->Line() == line &&
-                   Status(window).contains(QString("line %1;").arg(line));
-        });
+    // Waits for the next stop to be shown, and says whether it is at `line`
+    // (at any line for 0).
+    bool WaitForStop(EditorWindow& window, int line = 0) {
+        const DebugControl& debugger = window.Debugger();
+        const bool shown = test::WaitUntil([&] { return debugger.StopsShown() > stopsSeen; },
+                                           std::chrono::seconds(15));
+        stopsSeen = debugger.StopsShown();
+        if (line == 0) return shown;
+        EXPECT_EQ(debugger.LastShown().Line(), line);
+        return shown && debugger.LastShown().Line() == line;
     }
     static QTreeWidgetItem* Variable(EditorWindow& window, const QString& name) {
         const auto found = window.Debugger().Variables().Tree().findItems(
@@ -159,6 +164,7 @@ protected:
         return colour;
     }
 
+    int stopsSeen = 0;
     test::TempDir dir;
     std::string bin = dir / "bin";
     std::string file = dir / "prog.sno";
@@ -306,6 +312,67 @@ TEST_F(DebugWindow, BreakpointsComeBackWhenTheFileOpensAgainAndHarbexCanAskForAS
     window.StopRun(); // Shift+F5
     ASSERT_TRUE(test::WaitUntil([&] { return State(window) == debug::State::Ended; }));
     EXPECT_TRUE(Status(window).contains("exit status 143")) << Status(window).toStdString();
+}
+
+// The window with the real vantel-dap, found as quillpad finds it: beside
+// the program (the build puts every program in one folder).
+class VantelDap : public DebugWindow {
+protected:
+    void SetUp() override {
+        test::AskedQuestions() = {};
+        if (!QFileInfo(ProgramFolder() + "/vantel-dap").isExecutable())
+            GTEST_SKIP() << "no vantel-dap in " << ProgramFolder().toStdString();
+    }
+    void TearDown() override {}
+};
+
+// Why 'ABC' 'A' ARB . MIDDLE 'C' gives B, a step at a time, then a
+// run-time error's stop and the run's end as vantel ends it.
+TEST_F(VantelDap, ABreakpointTheMatchStepperAnErrorStopAndTheEnd) {
+    test::WriteFile(file, "* the middle\n        X = 'ABC'\n        X 'A' ARB . MIDDLE 'C'\n"
+                          "        OUTPUT = MIDDLE\n        N = 'TEN' + 1\nEND\n");
+    EditorWindow window(OpenRequest{test::Q(file)});
+    window.show();
+    window.Debugger().ToggleBreakpointAt(1); // binds to the first statement
+    window.Debugger().ToggleBreakpointAt(3);
+    ASSERT_TRUE(Trigger(window, "&Start Debugging"));
+    ASSERT_TRUE(WaitForStop(window, 2));
+    window.RunWithVantel(); // F5 continues
+    ASSERT_TRUE(WaitForStop(window, 3));
+    ASSERT_NE(Variable(window, "X"), nullptr);
+    EXPECT_TRUE(Variable(window, "X")->text(1).contains("ABC"));
+
+    // Into the matcher: the subject, the cursor, the node about to be tried.
+    ASSERT_TRUE(Trigger(window, "Step &Into"));
+    ASSERT_TRUE(WaitForStop(window, 3));
+    const MatchPane& match = window.Debugger().Match();
+    EXPECT_TRUE(match.isVisible());
+    EXPECT_TRUE(match.Node().text().startsWith("Trying node 1"))
+        << match.Node().text().toStdString();
+    QStringList nodes;
+    for (int step = 0; step < 12 && window.Debugger().LastShown().FindScope("Match"); ++step) {
+        nodes.append(match.Node().text());
+        ASSERT_TRUE(Trigger(window, "Step &Into"));
+        ASSERT_TRUE(WaitForStop(window));
+    }
+    EXPECT_TRUE(nodes.join('\n').contains("String \"C\"")) << nodes.join('\n').toStdString();
+    EXPECT_EQ(window.Debugger().LastShown().Line(), 4) << "the match ended, and so did its steps";
+    ASSERT_NE(Variable(window, "MIDDLE"), nullptr);
+    EXPECT_TRUE(Variable(window, "MIDDLE")->text(1).contains("B"));
+
+    window.RunWithVantel();
+    ASSERT_TRUE(WaitForStop(window, 5));
+    EXPECT_EQ(window.Debugger().LastShown().reason, "exception");
+    EXPECT_EQ(Highlight(window, 5), DebugControl::kErrorStatement);
+    EXPECT_TRUE(Notice(window).startsWith("Line 5: ")) << Notice(window).toStdString();
+    EXPECT_TRUE(window.Debugger().Output().Text().toPlainText().contains("B\n"));
+
+    window.RunWithVantel();
+    ASSERT_TRUE(test::WaitUntil([&] { return State(window) == debug::State::Ended; }, 15s));
+    EXPECT_TRUE(Notice(window).startsWith("Line 5: ")) << "no problem with the session itself";
+    EXPECT_TRUE(Status(window).contains("exit status")) << Status(window).toStdString();
+    const std::string listing = test::ReadFile(dir / "prog.lst");
+    EXPECT_NE(listing.find("Execution begins"), std::string::npos) << "vantel's listing";
 }
 
 } // namespace
