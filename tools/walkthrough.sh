@@ -100,6 +100,8 @@ check() { # description, then the command that must succeed
     if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
 }
 picture() { sleep 0.7; scrot -o "$pictures/$1.png"; echo "     picture $pictures/$1.png"; }
+# The active window alone (the README's pictures).
+window_picture() { sleep 0.7; scrot -u -o "$pictures/$1.png"; echo "     picture $pictures/$1.png"; }
 # Waits at most `limit` seconds (or the second argument's) for a visible
 # window whose title matches; prints its id, or a FAIL line on standard
 # error and nothing.
@@ -376,11 +378,11 @@ sleep 2
 picture 19a-debug-breakpoint
 keys F10
 picture 19b-debug-step-over
-keys F10
 for step in 1 2 3 4 5; do
     keys F11
 done
 picture 19c-debug-match
+window_picture 19c-debug-match-window
 keys F11 F11 F11
 picture 19d-debug-match-later
 keys shift+F11

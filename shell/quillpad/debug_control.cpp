@@ -327,10 +327,13 @@ void DebugControl::Stopped(const debug::Stop& stop) {
     variables_->Show(stop);
     stack_->Show(stop);
     const debug::Scope* inMatch = stop.FindScope(debug::kMatchScope);
+    const bool wasInMatch = lastShown_.FindScope(debug::kMatchScope) != nullptr;
     match_->Show(inMatch);
     if (inMatch != nullptr) {
         match_->show();
         match_->raise();
+    } else if (wasInMatch) {
+        output_->raise(); // the match is over: back to the program's output
     }
     // The adapter's own sentence says more than the reason: how the step
     // before ended, or what the matcher did.

@@ -25,7 +25,9 @@ const QColor kMatched{0xc8, 0xe6, 0xc9}; // the part of the subject passed over
 const QColor kCursor{0xc6, 0x28, 0x28};  // the cursor's mark
 const QColor kConsole{0x70, 0x70, 0x70}; // trace lines and the session's words
 const QColor kErrors{0xb7, 0x1c, 0x1c};
-constexpr int kSubjectPadding = 6; // pixels around the subject's line
+constexpr int kSubjectPadding = 6;             // pixels around the subject's line
+constexpr double kSubjectScale = 1.5;          // the subject is larger than the rest
+constexpr char kPatternVariable[] = "pattern"; // its nodes are many: shown closed
 
 QFont Fixed() {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -208,7 +210,9 @@ void CallStackPane::Clear() {
 }
 
 SubjectLine::SubjectLine(QWidget* parent) : QWidget(parent) {
-    setFont(Fixed());
+    QFont font = Fixed();
+    font.setPointSizeF(font.pointSizeF() * kSubjectScale);
+    setFont(font);
     setObjectName("subject");
 }
 
@@ -221,10 +225,13 @@ void SubjectLine::Set(const QString& subject, int cursor) {
 
 QSize SubjectLine::sizeHint() const {
     const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(subject_ + "  ") + 2 * kSubjectPadding,
+    return {metrics.horizontalAdvance(subject_ + "  cursor 0000") + 2 * kSubjectPadding,
             metrics.height() * 2 + 2 * kSubjectPadding};
 }
 
+// Each character in a cell of its own, those the matcher has passed over
+// shaded; a bar where the cursor stands, between two characters, and a
+// caret under it with the cursor's number.
 void SubjectLine::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     const QFontMetrics metrics(font());
@@ -233,19 +240,28 @@ void SubjectLine::paintEvent(QPaintEvent* /*event*/) {
     const int shown = std::clamp(cursor_, 0, static_cast<int>(subject_.size()));
     const int passed = metrics.horizontalAdvance(subject_.left(shown));
     if (cursor_ >= 0) painter.fillRect(left, top, passed, metrics.height(), kMatched);
+    painter.setPen(palette().color(QPalette::Mid));
+    for (int i = 0, x = left; i < subject_.size(); ++i) {
+        const int width = metrics.horizontalAdvance(subject_.at(i));
+        painter.drawRect(x, top, width, metrics.height());
+        x += width;
+    }
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(left, top + metrics.ascent(), subject_);
     if (cursor_ < 0) return;
-    // A bar where the cursor stands, between two characters, and a caret
-    // under it.
     const int x = left + passed;
-    painter.setPen(QPen(kCursor, 2));
-    painter.drawLine(x, top, x, top + metrics.height());
+    painter.setPen(QPen(kCursor, 3));
+    painter.drawLine(x, top - 2, x, top + metrics.height() + 2);
     const int tip = top + metrics.height() + 2;
     const int half = metrics.height() / 3;
+    painter.setPen(kCursor);
     painter.setBrush(kCursor);
     painter.drawPolygon(
         QPolygon({QPoint(x, tip), QPoint(x - half, tip + half), QPoint(x + half, tip + half)}));
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() / kSubjectScale);
+    painter.setFont(small);
+    painter.drawText(x + half + 4, tip + half, QString("cursor %1").arg(cursor_));
 }
 
 MatchPane::MatchPane(QWidget* parent) : QDockWidget("Match", parent) {
@@ -257,6 +273,7 @@ MatchPane::MatchPane(QWidget* parent) : QDockWidget("Match", parent) {
                          "the match.",
                          body);
     status_->setWordWrap(true);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     subject_ = new SubjectLine(body);
     node_ = new QLabel(body);
     node_->setObjectName("matchNode");
@@ -270,7 +287,7 @@ MatchPane::MatchPane(QWidget* parent) : QDockWidget("Match", parent) {
     details_->setColumnCount(2);
     details_->setHeaderLabels({"", "Value"});
     details_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    layout->addWidget(status_);
+    layout->addWidget(status_, 0, Qt::AlignTop);
     layout->addWidget(subject_);
     layout->addWidget(node_);
     layout->addWidget(last_);
@@ -303,7 +320,7 @@ void MatchPane::Show(const debug::Scope* match) {
         auto* item = new QTreeWidgetItem(details_, {Q(variable.name), Q(variable.value)});
         for (const debug::Variable& child : variable.children)
             new QTreeWidgetItem(item, {Q(child.name), Q(child.value)});
-        item->setExpanded(true);
+        item->setExpanded(variable.name != kPatternVariable);
     }
 }
 
