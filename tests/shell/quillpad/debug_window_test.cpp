@@ -232,12 +232,14 @@ TEST_F(DebugWindow, AnErrorStopsAtItsLineWithTheMessageAndValuesCanBeChanged) {
 
     // A value edited in place goes to the adapter; one it refuses is put back.
     QTreeWidget& tree = window.Debugger().Variables().Tree();
-    for (const auto& [typed, shown] : {std::pair{"41", "41"}, std::pair{"x", "41"}}) {
+    for (const auto& edit : {std::pair{"41", "41"}, std::pair{"x", "41"}}) {
+        const QString typed = edit.first;
+        const QString shown = edit.second;
         QTreeWidgetItem* n = Variable(window, "N");
         emit tree.itemDoubleClicked(n, 1);
         n->setText(1, typed);
         ASSERT_TRUE(test::WaitUntil([&] { return Variable(window, "N")->text(1) == shown; }))
-            << typed;
+            << typed.toStdString();
     }
     EXPECT_TRUE(Status(window).contains("ILLEGAL DATA TYPE"));
     // A protected keyword is not offered for editing.
