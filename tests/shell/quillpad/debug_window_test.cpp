@@ -352,7 +352,7 @@ TEST_F(VantelDap, ABreakpointTheMatchStepperAnErrorStopAndTheEnd) {
     EXPECT_TRUE(match.Node().text().startsWith("Trying node 1"))
         << match.Node().text().toStdString();
     QStringList nodes;
-    for (int step = 0; step < 12 && window.Debugger().LastShown().FindScope("Match"); ++step) {
+    for (int step = 0; step < 40 && window.Debugger().LastShown().FindScope("Match"); ++step) {
         nodes.append(match.Node().text());
         ASSERT_TRUE(Trigger(window, "Step &Into"));
         ASSERT_TRUE(WaitForStop(window));
@@ -368,6 +368,18 @@ TEST_F(VantelDap, ABreakpointTheMatchStepperAnErrorStopAndTheEnd) {
     EXPECT_EQ(Highlight(window, 5), DebugControl::kErrorStatement);
     EXPECT_TRUE(Notice(window).startsWith("Line 5: ")) << Notice(window).toStdString();
     EXPECT_TRUE(window.Debugger().Output().Text().toPlainText().contains("B\n"));
+
+    // Expressions in the stopped program's state, a bad one with its message.
+    auto* expression = window.Debugger().Output().findChild<QLineEdit*>("evaluate");
+    for (const char* typed : {"SIZE(MIDDLE) + 1", "SIZE("}) {
+        expression->setText(typed);
+        QTest::keyClick(expression, Qt::Key_Return);
+    }
+    ASSERT_TRUE(test::WaitUntil(
+        [&] { return window.Debugger().Output().Text().toPlainText().contains("> SIZE(\n"); }));
+    const QString said = window.Debugger().Output().Text().toPlainText();
+    EXPECT_TRUE(said.contains("> SIZE(MIDDLE) + 1\n2\n")) << said.toStdString();
+    EXPECT_FALSE(said.trimmed().endsWith("> SIZE(")) << "the bad expression has its message";
 
     window.RunWithVantel();
     ASSERT_TRUE(test::WaitUntil([&] { return State(window) == debug::State::Ended; }, 15s));
