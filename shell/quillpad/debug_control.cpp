@@ -43,6 +43,9 @@ DebugControl::DebugControl(EditorWindow& window, EditorActions& actions)
     BuildMenu(actions);
     window_.Editor().SetMarginClick([this](int line) { ToggleBreakpointAt(line + 1); });
     connect(book_.get(), &BreakpointBook::changed, this, &DebugControl::BreakpointsChanged);
+    remember_.setSingleShot(true);
+    remember_.setInterval(kRememberDelayMs);
+    connect(&remember_, &QTimer::timeout, this, [this] { book_->Remember(Path()); });
     connect(adapter_.get(), &DebugAdapter::stateChanged, this, &DebugControl::StateChanged);
     connect(adapter_.get(), &DebugAdapter::stopped, this, &DebugControl::Stopped);
     connect(adapter_.get(), &DebugAdapter::ended, this, &DebugControl::Ended);
@@ -56,7 +59,9 @@ DebugControl::DebugControl(EditorWindow& window, EditorActions& actions)
     UpdateActions();
 }
 
-DebugControl::~DebugControl() = default;
+DebugControl::~DebugControl() {
+    if (remember_.isActive()) book_->Remember(Path());
+}
 
 void DebugControl::CreatePanes() {
     variables_ = new VariablesPane(&window_);
@@ -268,7 +273,7 @@ void DebugControl::RunToCursor() {
 void DebugControl::BreakpointsChanged() {
     unbound_.clear();
     ShowDots();
-    if (!listing_) book_->Remember(Path());
+    if (!listing_) remember_.start();
     adapter_->Session().SetBreakpoints(book_->List());
 }
 

@@ -11,6 +11,7 @@
 #include "debug_breakpoints.h"
 
 #include <QObject>
+#include <QTimer>
 #include <memory>
 
 class QAction;
@@ -33,6 +34,9 @@ public:
     static constexpr QColor kCurrentStatement{0xff, 0xf5, 0x9d};
     static constexpr QColor kErrorStatement{0xff, 0xcd, 0xd2};
     static constexpr QColor kErrorNote{0xb7, 0x1c, 0x1c};
+    // Breakpoints are written to the settings this long after the last
+    // change (typing moves them line by line), and when the window goes.
+    static constexpr int kRememberDelayMs = 1000;
     // Room for about 80 columns of text beside the Variables pane, with the
     // Output pane below: a smaller window grows to it when the panes come.
     static constexpr QSize kDebugWindowSize{1100, 780};
@@ -93,6 +97,7 @@ private:
     MatchPane* match_ = nullptr;
     OutputPane* output_ = nullptr;
     std::set<int> unbound_; // lines whose breakpoint binds to no statement
+    QTimer remember_;
     bool listing_ = false;
     int stopsShown_ = 0;
     debug::Stop lastShown_;
