@@ -389,5 +389,28 @@ TEST_F(VantelDap, ABreakpointTheMatchStepperAnErrorStopAndTheEnd) {
     EXPECT_NE(listing.find("Execution begins"), std::string::npos) << "vantel's listing";
 }
 
+// An endless loop paused with F6, run to the cursor's line, and stopped.
+TEST_F(VantelDap, PauseAnEndlessLoopRunToTheCursorAndStop) {
+    test::WriteFile(
+        file, "        &STLIMIT = 1000000000\nLOOP    N = N + 1\n        M = N    :(LOOP)\nEND\n");
+    EditorWindow window(OpenRequest{test::Q(file)});
+    window.show();
+    ASSERT_TRUE(Trigger(window, "&Start Debugging"));
+    ASSERT_TRUE(test::WaitUntil([&] { return Trigger(window, "&Pause"); }));
+    ASSERT_TRUE(WaitForStop(window));
+    EXPECT_EQ(window.Debugger().LastShown().reason, "pause");
+    const int paused = window.Debugger().LastShown().Line();
+    EXPECT_TRUE(paused == 2 || paused == 3) << paused;
+
+    window.GoToLine(paused == 2 ? 3 : 2);
+    ASSERT_TRUE(Trigger(window, "&Run to Cursor"));
+    ASSERT_TRUE(WaitForStop(window, paused == 2 ? 3 : 2));
+    EXPECT_TRUE(window.Debugger().Breakpoints().List().empty()) << "no breakpoint of the user's";
+
+    window.StopRun();
+    ASSERT_TRUE(test::WaitUntil([&] { return State(window) == debug::State::Ended; }, 15s));
+    EXPECT_EQ(Notice(window), "") << "stopped as asked";
+}
+
 } // namespace
 } // namespace quillpad
