@@ -175,6 +175,7 @@ TEST_F(DebugWindow, ASessionStopsStepsShowsTheMatchAndEnds) {
                           "        'ABC' 'A' ARB . M 'C'\n        OUTPUT = 'TWO'\nEND\n");
     EditorWindow window(OpenRequest{test::Q(file)});
     window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window)); // laid out, for the click below
     // An unsaved change is saved before the adapter reads the file.
     QTextCursor(window.Editor().document()).insertText("* first\n");
     const QTextBlock third = window.Editor().document()->findBlockByNumber(3);
