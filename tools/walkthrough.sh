@@ -18,6 +18,8 @@
 #     cursor (Ctrl+K Ctrl+I), F12 to a label's statement, Shift+F12 to its
 #     references, the outline (Ctrl+Shift+O);
 #   - harbex's Stop of a looping program; a path with blanks runs;
+#   - debugging in quillpad: a breakpoint, steps, the Variables pane, the
+#     match stepped through, a run-time error's stop, harbex's Debug;
 #   - a run in a folder the user cannot write: vantel's own words in a box,
 #     no empty listing window;
 #   - full mode without its interpreter (the options dialog by keyboard):
@@ -154,6 +156,8 @@ PYTHON
 shows_colour() { test "$(colour_count "$1" "$2" "$3")" -gt 20; }
 # The windows a program shows (tooltips and popup lists are windows of their own).
 windows_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | wc -l; }
+# The active window alone (the README's pictures).
+window_picture() { sleep 0.7; scrot -u -o "$pictures/$1.png"; echo "     picture $pictures/$1.png"; }
 # Waits at most `limit` seconds (or the second argument's) for a visible
 # window whose title matches; prints its id, or a FAIL line on standard
 # error and nothing.
@@ -484,6 +488,69 @@ spaced=$(window '^two  words.lst.*read-only.* - quillpad')
 check "a path with blanks runs and shows its listing" test -n "$spaced"
 check "... written by vantel" grep -q "A PATH WITH BLANKS" "$scratch/work/My Files/two  words.lst"
 picture 10-path-with-blanks
+
+# Debugging in quillpad: F9 sets a breakpoint (a red dot), Ctrl+F5 saves and
+# starts vantel-dap, the run stops there with the statement highlighted and
+# the Variables pane filled; F10 steps over; F11 at the match statement
+# steps through the matcher, whose pane shows the subject with the cursor
+# under it and the node tried; Shift+F11 leaves it; F5 runs on to the
+# run-time error, which stops
+# at its line with its message; F5 again lets the run end as vantel ends it.
+# Then harbex's Debug (Ctrl+F5) asks the same window to debug again, and
+# the breakpoint is still there.
+debugged=$scratch/work/middle.sno
+printf 'END\n' >"$debugged"
+chown "$user_id" "$debugged"
+choose "$debugged"
+keys ctrl+e
+debugger=$(window '^middle.sno.* - quillpad')
+check "Edit opens the program to debug" test -n "$debugger"
+focus "$debugger"
+keys ctrl+a
+type_text "* Why does the match give MIDDLE the value B?
+        SUBJECT = 'ABC'
+        COUNT = 1
+        SUBJECT 'A' ARB . MIDDLE 'C'
+        OUTPUT = 'MIDDLE IS ' MIDDLE
+        COUNT = COUNT + 1
+        TOTAL = COUNT + 'MANY'
+        OUTPUT = 'NOT REACHED'
+END"
+keys ctrl+g
+window '^Go to Line$' 20 >/dev/null && { keys ctrl+a; type_word 3; keys Return; }
+keys F9
+keys ctrl+F5
+check "Ctrl+F5 saved the program first" eventually grep -q "NOT REACHED" "$debugged"
+dap_running() { pgrep -u "$user_id" -x vantel-dap >/dev/null; }
+check "Ctrl+F5 started vantel-dap" eventually dap_running
+sleep 2
+picture 19a-debug-breakpoint
+keys F10
+picture 19b-debug-step-over
+for step in 1 2 3 4 5; do
+    keys F11
+done
+picture 19c-debug-match
+window_picture 19c-debug-match-window
+keys F11 F11 F11
+picture 19d-debug-match-later
+keys shift+F11
+keys F5
+sleep 2
+picture 19e-debug-error-stop
+keys F5
+check "the debugged run ended" eventually bash -c "! pgrep -u $user_id -x vantel-dap >/dev/null"
+check "its listing holds the program's output" eventually grep -q "MIDDLE IS B" "$scratch/work/middle.lst"
+picture 19f-debug-ended
+focus "$main"
+keys ctrl+F5
+check "harbex's Debug asks the window already open" eventually dap_running
+sleep 2
+check "... which stays the only window of the file" test "$(windows_named '^middle.sno.* - quillpad')" = 1
+picture 19g-harbex-debug
+focus "$debugger"
+keys shift+F5
+check "Shift+F5 ended the session" eventually bash -c "! pgrep -u $user_id -x vantel-dap >/dev/null"
 
 # A source in a folder the user cannot write: Run saves it all the same
 # (in place), then says in vantel's words why there is no listing, and

@@ -20,6 +20,9 @@ inline constexpr std::string_view kEditorProgram = "quillpad";
 inline constexpr char kPathSeparator = '/';
 #endif
 
+// quillpad's own switch: debug the file it opens.
+inline constexpr std::string_view kEditorDebugSwitch = "--debug";
+
 // The full interpreter's listing, written in the shell's working folder.
 inline constexpr std::string_view kInterpreterListing = "$sno.lst";
 

@@ -165,6 +165,13 @@ bool EditSource(ProcessExecute& launcher, const RunRequest& request, ProcessHand
                         editor);
 }
 
+bool DebugSource(ProcessExecute& launcher, const RunRequest& request, ProcessHandle* editor) {
+    std::vector<std::string> arguments = EditSourceArguments(
+        request.editorCommand, request.largerFont, request.smallerFont, request.sourceFile);
+    arguments.insert(arguments.end() - 1, std::string(kEditorDebugSwitch));
+    return LaunchEditor(launcher, request, std::move(arguments), editor);
+}
+
 std::string ProcessorProgram(const RunRequest& request) {
     return request.processorDir + std::string(request.subsetMode ? kSubsetProgram : kFullProgram);
 }

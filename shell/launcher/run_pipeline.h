@@ -64,6 +64,11 @@ bool WriteMergedListing(const std::string& listingPath, const std::string& error
 bool EditSource(ProcessExecute& launcher, const RunRequest& request,
                 ProcessHandle* editor = nullptr);
 
+// The editor on the source with quillpad's "--debug": it opens the file
+// and debugs it. False when the editor cannot be started.
+bool DebugSource(ProcessExecute& launcher, const RunRequest& request,
+                 ProcessHandle* editor = nullptr);
+
 // The program a run starts: the processor folder and the processor's name.
 std::string ProcessorProgram(const RunRequest& request);
 

@@ -19,6 +19,7 @@ constexpr std::string_view kLargerSwitch = "/L";
 constexpr std::string_view kSmallerSwitch = "/S";
 constexpr std::string_view kReadOnlySwitch = "-r";
 constexpr std::string_view kLineSwitch = "--line=";
+constexpr std::string_view kDebugSwitch = "--debug";
 
 // "--line=N" with N from 1; anything else is part of the file name.
 std::optional<int> LineSwitch(const std::string& word) {
@@ -44,6 +45,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& words) {
             line.font = FontSwitch::Smaller;
         } else if (word == kReadOnlySwitch) {
             line.readOnly = true;
+        } else if (word == kDebugSwitch) {
+            line.debug = true;
         } else if (const std::optional<int> number = LineSwitch(word)) {
             line.line = *number;
         } else if (!word.empty()) {
@@ -60,6 +63,7 @@ std::vector<std::string> CommandWords(const CommandLine& line) {
     if (line.font == FontSwitch::Smaller) words.emplace_back(kSmallerSwitch);
     if (line.readOnly) words.emplace_back(kReadOnlySwitch);
     if (line.line > 0) words.push_back(std::string(kLineSwitch) + std::to_string(line.line));
+    if (line.debug) words.emplace_back(kDebugSwitch);
     words.push_back(line.file);
     return words;
 }

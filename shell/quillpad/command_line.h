@@ -16,6 +16,7 @@ struct CommandLine {
     bool readOnly = false; // "-r": the listing view
     std::string file;      // the remaining words joined with single blanks
     int line = 0;          // "--line=N" (quillpad's own): the line to show first, from 1
+    bool debug = false;    // "--debug" (quillpad's own): start debugging the file
 };
 
 // The switches may come in any order and more than once (the last font

@@ -104,7 +104,13 @@ void EditorActions::SetListing(bool listing) {
 }
 
 void EditorActions::SetRunning(bool running) {
-    stop_->setEnabled(running);
+    running_ = running;
+    stop_->setEnabled(running_ || debugging_);
+}
+
+void EditorActions::SetDebugging(bool debugging) {
+    debugging_ = debugging;
+    stop_->setEnabled(running_ || debugging_);
 }
 
 void EditorActions::FillRecentMenu() {

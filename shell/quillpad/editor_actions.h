@@ -24,6 +24,8 @@ public:
     QMenu* AddMenu(const QString& title);
     void SetListing(bool listing);
     void SetRunning(bool running);
+    // Stop also ends a debugging session.
+    void SetDebugging(bool debugging);
 
 private:
     void BuildFileMenu();
@@ -39,6 +41,8 @@ private:
     QMenu* recentMenu_ = nullptr;
     QAction* run_ = nullptr;
     QAction* stop_ = nullptr;
+    bool running_ = false;
+    bool debugging_ = false;
     QList<QAction*> editing_; // only where the text can change
     QList<QAction*> undo_;    // hidden in the listing view
     QList<QAction*> listing_; // only in the listing view

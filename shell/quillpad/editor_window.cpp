@@ -1,6 +1,7 @@
 #include "editor_window.h"
 
 #include "analysis_view.h"
+#include "debug_control.h"
 #include "editor_actions.h"
 #include "find_bar.h"
 #include "highlighters.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quillpad {
@@ -28,11 +30,13 @@ EditorWindow::EditorWindow(const OpenRequest& request) {
     analysis_ = std::make_unique<AnalysisView>(
         *editor_, [this] { return document_->FileEncoding(); }, *actions_->AddMenu("&Go"),
         *statusBar());
+    debug_ = std::make_unique<DebugControl>(*this, *actions_);
     ConnectParts();
     resize(kDefaultSize);
     restoreGeometry(settings::WindowGeometry());
     ApplySwitches(request.font, request.readOnly);
     Load("Opened", request.line);
+    if (request.debug) QTimer::singleShot(0, debug_.get(), &DebugControl::Start);
 }
 
 EditorWindow::~EditorWindow() = default;
@@ -91,6 +95,7 @@ void EditorWindow::ConnectParts() {
             [this](const QString& text) { statusBar()->showMessage(text); });
     connect(listing_.get(), &ListingView::sourceRequested, this,
             [this](const QString& source, int line) { OpenInQuillpad(source, false, line); });
+    connect(debug_.get(), &DebugControl::notice, this, &EditorWindow::ShowNotice);
     connect(findBar_, &FindBar::notFound, this, [this](const QString& text) {
         ShowStatus(QString("\"%1\" not found").arg(text), kBriefStatusMs);
     });
@@ -101,7 +106,8 @@ void EditorWindow::ApplySwitches(FontSwitch font, bool readOnly) {
     ApplyFont();
     document_->SetReadOnly(readOnly);
     const bool listing = document_->ReadOnly();
-    editor_->setReadOnly(listing);
+    // A debugging session keeps the text as the adapter reads it.
+    editor_->setReadOnly(listing || debug_->Active());
     if (listing) {
         // The listing view keeps a keyboard cursor for stepping through it.
         editor_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -114,6 +120,7 @@ void EditorWindow::ApplySwitches(FontSwitch font, bool readOnly) {
         sourceColours_ = std::make_unique<SourceHighlighter>(
             editor_->document(), [this] { return document_->FileEncoding(); });
     actions_->SetListing(listing);
+    debug_->SetListing(listing);
     UpdateTitle();
 }
 
@@ -156,6 +163,7 @@ void EditorWindow::Load(const QString& verb, int line) {
         listing_->StartAtFirstMessage();
     } else {
         settings::RememberRecent(Path());
+        debug_->FileLoaded();
         if (keeper_->OfferRecovery()) editor_->ShowLine(0);
     }
     if (line > 0) GoToLine(line);
@@ -213,6 +221,7 @@ void EditorWindow::Reopen(const OpenRequest& request) {
     }
     if (request.line > 0) GoToLine(request.line);
     ComeForward();
+    if (request.debug) debug_->Start();
 }
 
 void EditorWindow::ComeForward() {
@@ -277,6 +286,10 @@ void EditorWindow::OpenInQuillpad(const QString& path, bool readOnly, int line) 
 
 void EditorWindow::RunWithVantel() {
     if (document_->ReadOnly()) return;
+    if (debug_->Active()) {
+        debug_->Continue(); // F5 while debugging
+        return;
+    }
     if (run_->Running()) {
         run_->Start(Path()); // says that a run is going
         return;
@@ -286,6 +299,7 @@ void EditorWindow::RunWithVantel() {
 }
 
 void EditorWindow::StopRun() {
+    if (debug_->Active()) debug_->Stop();
     run_->Stop();
 }
 
@@ -319,6 +333,7 @@ void EditorWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     settings::SetWindowGeometry(saveGeometry());
+    debug_->Stop();
     event->accept();
 }
 

@@ -4,7 +4,8 @@
 // policy that asks the user: what the file holds and may become is the
 // Document's, the disk is watched by DiskWatch, an F5 run is a VantelRun,
 // the listing's ways are the ListingView's, the questions that keep the
-// user's work are the DocumentKeeper's, the menus are EditorActions.
+// user's work are the DocumentKeeper's, the menus are EditorActions, the
+// debugger (its menu, breakpoints and panes) is the DebugControl's.
 
 #include "disk_watch.h"
 #include "document.h"
@@ -24,6 +25,7 @@ class QSyntaxHighlighter;
 namespace quillpad {
 
 class AnalysisView;
+class DebugControl;
 class EditorActions;
 class FindBar;
 
@@ -70,6 +72,7 @@ public:
     ListingView& Listing() { return *listing_; }
     FindBar& Finder() { return *findBar_; }
     AnalysisView& Analysis() { return *analysis_; }
+    DebugControl& Debugger() { return *debug_; }
 
 signals:
     // Save As gave the window another file.
@@ -112,6 +115,7 @@ private:
     std::unique_ptr<RunControl> run_;
     std::unique_ptr<EditorActions> actions_;
     std::unique_ptr<AnalysisView> analysis_;
+    std::unique_ptr<DebugControl> debug_;
 };
 
 } // namespace quillpad

@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("quillpad");
     const OpenRequest request{QFileInfo(QString::fromLocal8Bit(line.file)).absoluteFilePath(),
-                              line.font, line.readOnly, line.line};
+                              line.font, line.readOnly, line.line, line.debug};
     Startup startup = StartInstance(request);
     if (startup.handedOff) return EXIT_SUCCESS;
 

@@ -1,9 +1,11 @@
 #include "numbered_editor.h"
 
 #include <QFontDatabase>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextLayout>
 
 namespace quillpad {
 namespace {
@@ -13,6 +15,7 @@ constexpr int kFallbackPointSize = 10; // when the system's font has no point si
 constexpr int kMarginPadding = 8;      // pixels around the numbers
 constexpr int kMarginRightGap = 4;     // pixels between the numbers and the text
 constexpr int kMarginMinDigits = 3;    // the margin's width does not jump for short files
+constexpr int kNoteGap = 3;            // character widths between a line's text and its note
 
 // The margin beside the editor: it only paints the numbers.
 class Margin : public QWidget {
@@ -22,6 +25,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override { editor_->PaintMargin(event); }
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton)
+            editor_->MarginClicked(event->position().toPoint().y());
+    }
 
 private:
     NumberedEditor* editor_;
@@ -108,8 +115,50 @@ int NumberedEditor::MarginWidth() const {
     int digits = 1;
     for (int count = std::max(1, blockCount()); count >= 10; count /= 10)
         ++digits;
-    return kMarginPadding +
+    // Room on the left for a dot as high as a line.
+    return kMarginPadding + (dotRoom_ ? fontMetrics().height() : 0) +
            fontMetrics().horizontalAdvance(QLatin1Char('9')) * std::max(digits, kMarginMinDigits);
+}
+
+void NumberedEditor::SetMarginDots(const std::map<int, QColor>& dots) {
+    dots_ = dots;
+    margin_->update();
+}
+
+void NumberedEditor::SetDotRoom(bool room) {
+    if (dotRoom_ == room) return;
+    dotRoom_ = room;
+    UpdateMargin();
+}
+
+void NumberedEditor::MarginClicked(int y) {
+    if (!marginClick_) return;
+    const QTextBlock block = cursorForPosition(QPoint(0, y)).block();
+    if (block.isValid()) marginClick_(block.blockNumber());
+}
+
+void NumberedEditor::SetLineNote(int line, const QString& text, const QColor& colour) {
+    noteLine_ = text.isEmpty() ? -1 : line;
+    note_ = text;
+    noteColour_ = colour;
+    viewport()->update();
+}
+
+void NumberedEditor::paintEvent(QPaintEvent* event) {
+    QPlainTextEdit::paintEvent(event);
+    const QTextBlock block = document()->findBlockByNumber(noteLine_);
+    if (noteLine_ < 0 || !block.isValid() || !block.isVisible()) return;
+    const QRectF line = blockBoundingGeometry(block).translated(contentOffset());
+    const qreal after =
+        block.layout()->lineAt(0).isValid() ? block.layout()->lineAt(0).naturalTextWidth() : 0;
+    QPainter painter(viewport());
+    QFont italic = font();
+    italic.setItalic(true);
+    painter.setFont(italic);
+    painter.setPen(noteColour_);
+    const qreal left = line.left() + after + kNoteGap * fontMetrics().horizontalAdvance(' ');
+    painter.drawText(QRectF(left, line.top(), viewport()->width(), line.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, note_);
 }
 
 void NumberedEditor::UpdateMargin() {
@@ -125,6 +174,17 @@ void NumberedEditor::resizeEvent(QResizeEvent* event) {
     UpdateMargin();
 }
 
+void NumberedEditor::PaintDot(QPainter& painter, int top, const QColor& colour) const {
+    const int size = fontMetrics().height() * 3 / 4;
+    const int inset = (fontMetrics().height() - size) / 2;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(colour.darker(130));
+    painter.setBrush(colour);
+    painter.drawEllipse(kMarginPadding / 2 + inset, top + inset, size, size);
+    painter.restore();
+}
+
 void NumberedEditor::PaintMargin(QPaintEvent* event) {
     QPainter painter(margin_);
     painter.fillRect(event->rect(), kMarginBackground);
@@ -136,6 +196,8 @@ void NumberedEditor::PaintMargin(QPaintEvent* event) {
         if (block.isVisible() && top + height >= event->rect().top()) {
             painter.drawText(0, top, margin_->width() - kMarginRightGap, fontMetrics().height(),
                              Qt::AlignRight, QString::number(block.blockNumber() + 1));
+            const auto dot = dots_.find(block.blockNumber());
+            if (dot != dots_.end()) PaintDot(painter, top, dot->second);
         }
         top += height;
         block = block.next();

@@ -2,12 +2,15 @@
 // quillpad's text area: a plain text editor with the line numbers in a
 // margin on its left, the current line highlighted, and marks that other
 // parts lay over lines (the listing's messages), each part in a layer of
-// its own.
+// its own. The margin also draws dots beside lines (breakpoints) and
+// tells of clicks in it; a note may stand after the text of one line.
 
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <functional>
 #include <map>
+
+class QPainter;
 
 namespace quillpad {
 
@@ -36,6 +39,16 @@ public:
     // the order of their names.
     void SetMarks(const QString& layer, const QList<QTextEdit::ExtraSelection>& marks);
 
+    // Dots in the margin beside lines (from 0), and who hears of a click
+    // in the margin (with the line clicked, from 0).
+    void SetMarginDots(const std::map<int, QColor>& dots);
+    // Whether the margin keeps room for dots (not in the listing view).
+    void SetDotRoom(bool room);
+    void SetMarginClick(std::function<void(int line)> click) { marginClick_ = std::move(click); }
+    void MarginClicked(int y);
+    // Words drawn after the text of `line` (from 0); an empty text, none.
+    void SetLineNote(int line, const QString& text, const QColor& colour);
+
     int MarginWidth() const;
     // After a change of font or of the number of lines.
     void UpdateMargin();
@@ -43,12 +56,20 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void ShowMarks();
+    void PaintDot(QPainter& painter, int top, const QColor& colour) const;
 
     QWidget* margin_;
     std::map<QString, QList<QTextEdit::ExtraSelection>> layers_;
+    std::map<int, QColor> dots_;
+    bool dotRoom_ = false;
+    std::function<void(int)> marginClick_;
+    int noteLine_ = -1;
+    QString note_;
+    QColor noteColour_;
 };
 
 } // namespace quillpad

@@ -134,6 +134,11 @@ InstanceMessage OpenRequestIn(QDataStream& in) {
         if (in.status() != QDataStream::Ok || line < 0) return std::monostate{};
         request.line = line;
     }
+    // So did the wish to debug.
+    if (!in.atEnd()) {
+        in >> request.debug;
+        if (in.status() != QDataStream::Ok) return std::monostate{};
+    }
     request.font = static_cast<FontSwitch>(font);
     return request;
 }
@@ -155,7 +160,7 @@ QByteArray EncodeRequest(const OpenRequest& request) {
     QByteArray body;
     QDataStream out(&body, QIODevice::WriteOnly);
     out << kRequestMagic << request.file << static_cast<qint32>(request.font) << request.readOnly
-        << static_cast<qint32>(request.line);
+        << static_cast<qint32>(request.line) << request.debug;
     return Framed(body);
 }
 

@@ -45,7 +45,8 @@ struct OpenRequest {
     QString file;
     FontSwitch font = FontSwitch::Normal;
     bool readOnly = false;
-    int line = 0; // the line to show, from 1; 0 keeps the cursor where it is
+    int line = 0;       // the line to show, from 1; 0 keeps the cursor where it is
+    bool debug = false; // start debugging the file once it is shown
 };
 
 enum class EditorRequestKind { Save = 1, End = 2 };

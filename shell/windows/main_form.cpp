@@ -64,6 +64,7 @@ const QKeySequence kNewKey(Qt::CTRL | Qt::Key_N);
 const QKeySequence kChooseKey(Qt::CTRL | Qt::Key_O);
 const QKeySequence kEditKey(Qt::CTRL | Qt::Key_E);
 const QList<QKeySequence> kRunKeys{QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)};
+const QKeySequence kDebugKey(Qt::CTRL | Qt::Key_F5); // as in quillpad
 const QKeySequence kExitKey(Qt::CTRL | Qt::Key_Q);
 
 // The first start's size: the memo shows this many lines and columns, and
@@ -136,6 +137,7 @@ void TMainForm::assignShortcuts() {
     ui->Choose1->setShortcut(kChooseKey);
     ui->Edit1->setShortcut(kEditKey);
     ui->Run1->setShortcuts(kRunKeys);
+    ui->DebugSource1->setShortcut(kDebugKey);
     ui->eXit1->setShortcut(kExitKey);
 }
 
@@ -477,6 +479,25 @@ void TMainForm::EditClick() {
     rememberEditor(editor, SourceFile);
 }
 
+// The source opens in quillpad, which debugs it with vantel whichever
+// processor Run uses. A quillpad that has the file open already takes the
+// request over its socket (the new one hands it on and ends). An editor
+// that HARBEX_EDITOR names cannot debug: nothing is started then.
+void TMainForm::DebugIt() {
+    if (EditorHandsFilesOn(ProgramDir)) {
+        log("Not debugged: HARBEX_EDITOR hands files to another editor, and only quillpad "
+            "debugs");
+        return;
+    }
+    ProcessHandle editor = kNoHandle;
+    if (!DebugSource(Launcher, runRequest(), &editor)) {
+        ShowMessage("Editor program not found", "Oops:Error", MessageButtons::OkCancel);
+        return;
+    }
+    log("Debugging in quillpad: " + ToQString(SourceFile));
+    rememberEditor(editor, SourceFile);
+}
+
 void TMainForm::eXit1Click() {
     close();
 }
@@ -516,6 +537,7 @@ void TMainForm::About1Click() {
 void TMainForm::enableSourceCommands() {
     ui->Edit1->setEnabled(true);
     ui->Run1->setEnabled(true);
+    ui->DebugSource1->setEnabled(true);
 }
 
 void TMainForm::log(const QString& line) {

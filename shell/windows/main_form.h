@@ -65,6 +65,7 @@ public slots:
     void NewFile();   // File/New: a source from the template
     void ChooseFile();
     void EditClick();      // File/Edit: the source in the editor
+    void DebugIt();        // File/Debug: quillpad debugs the source
     void eXit1Click();     // File/eXit: closes the window
     void Opt_Call();       // Options/Run Options: shows the options dialog
     void FontMenuClick();  // Options/Larger: editors from now on get the larger font

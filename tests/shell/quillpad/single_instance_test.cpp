@@ -48,7 +48,14 @@ TEST_F(SingleInstance, OneKeyPerFileWhateverItsSpelling) {
     EXPECT_EQ(request->file, "/w/My Files/a\nb.lst");
     EXPECT_EQ(request->font, FontSwitch::Larger);
     EXPECT_TRUE(request->readOnly);
+    EXPECT_FALSE(request->debug);
     EXPECT_TRUE(stream.isEmpty());
+    // The line and the wish to debug travel too (harbex's Debug).
+    stream = EncodeRequest({"/w/a.sno", FontSwitch::Normal, false, 7, true});
+    const std::optional<OpenRequest> debug = TakeRequest(stream);
+    ASSERT_TRUE(debug);
+    EXPECT_EQ(debug->line, 7);
+    EXPECT_TRUE(debug->debug);
 }
 
 TEST_F(SingleInstance, ASecondRunReloadsTheFirstWindow) {

@@ -43,6 +43,16 @@ TEST(Switches, TheCommandLinesHarbexBuilds) {
     }
 }
 
+TEST(Switches, DebugSwitchReadsBackFromItsWords) {
+    const CommandLine line = ParseCommandLine({"--debug", "/S", "/w/my prog.sno"});
+    EXPECT_TRUE(line.debug);
+    EXPECT_EQ(line.file, "/w/my prog.sno");
+    const CommandLine again = ParseCommandLine(CommandWords(line));
+    EXPECT_TRUE(again.debug);
+    EXPECT_EQ(again.font, FontSwitch::Smaller);
+    EXPECT_EQ(again.file, line.file);
+}
+
 TEST(Switches, HandOffToTheUsersEditor) {
     EXPECT_FALSE(HandOffArguments(nullptr, "/w/a.sno"));
     EXPECT_FALSE(HandOffArguments("   ", "/w/a.sno"));

@@ -48,6 +48,7 @@ TEST_F(StartUp, MenusStartAsDesigned) {
     EXPECT_TRUE(Item("Choose1")->isEnabled());
     EXPECT_FALSE(Item("Edit1")->isEnabled());
     EXPECT_FALSE(Item("Run1")->isEnabled());
+    EXPECT_FALSE(Item("DebugSource1")->isEnabled());
     EXPECT_FALSE(Item("Debug1")->isVisible());
     EXPECT_EQ(Item("eXit1")->text(), "e&Xit");
     // Every item has its letter; the File commands have their Ctrl keys too.
@@ -59,6 +60,7 @@ TEST_F(StartUp, MenusStartAsDesigned) {
         {"Choose1", {QKeySequence("Ctrl+O")}},
         {"Edit1", {QKeySequence("Ctrl+E")}},
         {"Run1", {QKeySequence("Ctrl+R"), QKeySequence("F5")}},
+        {"DebugSource1", {QKeySequence("Ctrl+F5")}},
         {"eXit1", {QKeySequence("Ctrl+Q")}}};
     for (const auto& [item, shortcuts] : keys)
         EXPECT_EQ(Item(item)->shortcuts(), shortcuts) << item;
@@ -469,6 +471,31 @@ TEST_F(FileCommands, AnEditorThatCouldNotHandTheFileOnIsReported) {
             EXPECT_EQ(messages[0].text, "Editor program not found");
         }
     }
+}
+
+// Debug starts quillpad with its debug switch on the source, remembered as
+// an editor; with HARBEX_EDITOR naming another editor nothing starts.
+TEST_F(FileCommands, DebugAsksQuillpadToDebugTheSource) {
+    Start();
+    const std::string source = work / "my prog.sno";
+    WriteFile(source, "END\n");
+    Choose(source);
+    EXPECT_TRUE(Item("DebugSource1")->isEnabled());
+    Pick("FontMenu");
+    Pick("DebugSource1");
+    EXPECT_EQ(EditorArguments(), "/L|--debug|" + source);
+    EXPECT_EQ(MemoLines().last(), QString::fromStdString("Debugging in quillpad: " + source));
+    EXPECT_TRUE(messages.empty());
+
+    std::filesystem::remove(editorRecord);
+    WriteScript(work / "own-editor", "exit 0\n");
+    setenv("HARBEX_EDITOR", (work / "own-editor").c_str(), 1);
+    Pick("DebugSource1");
+    unsetenv("HARBEX_EDITOR");
+    EXPECT_TRUE(MemoLines().last().startsWith("Not debugged: HARBEX_EDITOR"));
+    EXPECT_TRUE(messages.empty());
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(Exists(editorRecord));
 }
 
 TEST_F(FileCommands, AMissingEditorIsReported) {
