@@ -49,8 +49,11 @@ run_target() {
     local committed=$root/fuzz/corpus/$t
     # The differential target starts from the interpreter target's corpus.
     [ "$t" = differential ] && committed=$root/fuzz/corpus/interpreter
+    # A target without a committed corpus starts from nothing.
+    local corpora=("$work" "$seeds")
+    [ -d "$committed" ] && corpora=("$work" "$committed" "$seeds")
     local status=0
-    "$build/bin/${t}_fuzz" "$work" "$committed" "$seeds" "${dict[@]}" -max_total_time="$seconds" \
+    "$build/bin/${t}_fuzz" "${corpora[@]}" "${dict[@]}" -max_total_time="$seconds" \
         -timeout=25 -rss_limit_mb=3072 -max_len=8192 \
         -artifact_prefix="$build/findings/$t-" -print_final_stats=1 >"$log" 2>&1 || status=1
     {

@@ -396,11 +396,13 @@ check "Ctrl+K Ctrl+I shows the tooltip of LT" eventually test "$(windows_of "$co
 picture 19d-tooltip-at-the-cursor
 keys Escape
 check "... and Esc hides it" eventually test "$(windows_of "$counter_pid")" -eq "$before"
+# The label column starts past the margin of line numbers and breakpoint
+# dots, some 70 pixels in.
 hovered=
 for y in $(seq 40 4 160); do
-    xdotool mousemove --window "$counter" 44 "$y"
+    xdotool mousemove --window "$counter" 84 "$y"
     sleep 0.2
-    xdotool mousemove --window "$counter" 46 "$y"
+    xdotool mousemove --window "$counter" 86 "$y"
     sleep 1.2
     if [ "$(windows_of "$counter_pid")" -gt "$before" ]; then
         hovered=$y
@@ -524,30 +526,30 @@ check "Ctrl+F5 saved the program first" eventually grep -q "NOT REACHED" "$debug
 dap_running() { pgrep -u "$user_id" -x vantel-dap >/dev/null; }
 check "Ctrl+F5 started vantel-dap" eventually dap_running
 sleep 2
-picture 19a-debug-breakpoint
+picture 20a-debug-breakpoint
 keys F10
-picture 19b-debug-step-over
+picture 20b-debug-step-over
 for step in 1 2 3 4 5; do
     keys F11
 done
-picture 19c-debug-match
-window_picture 19c-debug-match-window
+picture 20c-debug-match
+window_picture 20c-debug-match-window
 keys F11 F11 F11
-picture 19d-debug-match-later
+picture 20d-debug-match-later
 keys shift+F11
 keys F5
 sleep 2
-picture 19e-debug-error-stop
+picture 20e-debug-error-stop
 keys F5
 check "the debugged run ended" eventually bash -c "! pgrep -u $user_id -x vantel-dap >/dev/null"
 check "its listing holds the program's output" eventually grep -q "MIDDLE IS B" "$scratch/work/middle.lst"
-picture 19f-debug-ended
+picture 20f-debug-ended
 focus "$main"
 keys ctrl+F5
 check "harbex's Debug asks the window already open" eventually dap_running
 sleep 2
 check "... which stays the only window of the file" test "$(windows_named '^middle.sno.* - quillpad')" = 1
-picture 19g-harbex-debug
+picture 20g-harbex-debug
 focus "$debugger"
 keys shift+F5
 check "Shift+F5 ended the session" eventually bash -c "! pgrep -u $user_id -x vantel-dap >/dev/null"
