@@ -107,18 +107,13 @@ Evaluation Failed(std::string message) {
 }
 
 Evaluation Shows(Engine::State& state, const Value& v) {
-    const Shown shown = Show(v);
+    VariableInfo shown = Variable(state, std::string(), v);
     Evaluation e;
     e.ok = true;
-    e.value = shown.value;
-    e.type = shown.type;
+    e.value = std::move(shown.value);
+    e.type = std::move(shown.type);
     e.children = shown.children;
-    if (shown.expandable) {
-        Reference ref;
-        ref.holder = Holder::Nodes;
-        ref.pattern = v;
-        e.reference = AddReference(state, std::move(ref));
-    }
+    e.reference = shown.reference;
     return e;
 }
 

@@ -43,6 +43,8 @@ std::string KeywordText(KeywordIndex index) {
     return IntegerText(KeywordValue(index));
 }
 
+} // namespace
+
 VariableInfo Variable(Engine::State& state, std::string name, const Value& v) {
     const Shown shown = Show(v);
     VariableInfo info;
@@ -58,6 +60,8 @@ VariableInfo Variable(Engine::State& state, std::string name, const Value& v) {
     }
     return info;
 }
+
+namespace {
 
 // "F(N = 3, M = 'A')": a call with its parameters as they are now. The
 // parameters are the first of the saved block after the function

@@ -180,6 +180,9 @@ SavedValue* SlotSeenBy(int level, const StringItem* variable);
 
 // Hands out a variables reference, valid until the run goes on.
 int AddReference(Engine::State& state, Reference reference);
+// A value as a variable named `name` shows it; a pattern gets a reference
+// to its nodes.
+VariableInfo Variable(Engine::State& state, std::string name, const Value& v);
 
 // The variables of the match views (Match, Alternatives, Pending,
 // Assigned, Outer), while stopped in a match.

@@ -1,4 +1,5 @@
 #include "dap_client.h"
+#include "timed_source.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,26 +25,7 @@ namespace vantel::dap::test {
 
 namespace {
 
-constexpr int kWaitMs = 20000; // for any one message; sanitised builds are slow
-
-// Reads the adapter's output, failing the test when nothing comes in time.
-class TimedSource final : public framing::ByteSource {
-public:
-    explicit TimedSource(int fd) : fd_(fd) {}
-    std::size_t Read(char* buffer, std::size_t size) override {
-        pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, kWaitMs) <= 0) {
-            ADD_FAILURE() << "vantel-dap sent nothing within " << kWaitMs << " ms";
-            return 0;
-        }
-        const ssize_t n = ::read(fd_, buffer, size);
-        return n > 0 ? static_cast<std::size_t>(n) : 0;
-    }
-    bool Ready() override { return true; }
-
-private:
-    int fd_;
-};
+constexpr int kWaitMs = vantel::test::kServerWaitMs;
 
 pid_t Spawn(const std::vector<std::string>& words, int in, int out, const char* folder) {
     posix_spawn_file_actions_t actions;
@@ -121,7 +103,7 @@ Client::Client() {
     ::close(fromAdapter[1]);
     in_ = toAdapter[1];
     out_ = fromAdapter[0];
-    source_ = std::make_unique<TimedSource>(out_);
+    source_ = std::make_unique<vantel::test::TimedSource>(out_, "vantel-dap");
     reader_ = std::make_unique<framing::FrameReader>(*source_);
 }
 

@@ -1,4 +1,5 @@
 #include "lsp_client.h"
+#include "timed_source.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -19,26 +20,7 @@ namespace vantel::lsp::test {
 
 namespace {
 
-constexpr int kWaitMs = 20000; // for any one answer; hostile texts take a while under ASan
-
-// Reads the server's output, failing the test when nothing comes in time.
-class TimedSource final : public framing::ByteSource {
-public:
-    explicit TimedSource(int fd) : fd_(fd) {}
-    std::size_t Read(char* buffer, std::size_t size) override {
-        pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, kWaitMs) <= 0) {
-            ADD_FAILURE() << "vantel-lsp did not answer within " << kWaitMs << " ms";
-            return 0;
-        }
-        const ssize_t n = ::read(fd_, buffer, size);
-        return n > 0 ? static_cast<std::size_t>(n) : 0;
-    }
-    bool Ready() override { return true; }
-
-private:
-    int fd_;
-};
+constexpr int kWaitMs = vantel::test::kServerWaitMs;
 
 } // namespace
 
@@ -64,7 +46,7 @@ Client::Client(const std::vector<std::string>& arguments) {
     ::close(fromServer[1]);
     in_ = toServer[1];
     out_ = fromServer[0];
-    source_ = std::make_unique<TimedSource>(out_);
+    source_ = std::make_unique<vantel::test::TimedSource>(out_, "vantel-lsp");
     reader_ = std::make_unique<framing::FrameReader>(*source_);
 }
 
