@@ -68,7 +68,7 @@ private:
     AnalysisSession session_;
     QStatusBar& status_;
     QList<QAction*> actions_;
-    QString shownMessage_; // the status bar's message that is ours
+    QString shownMessage_;     // the status bar's message that is ours
     bool keyboardTip_ = false; // a tooltip shown for the cursor, which a key or a move hides
     PickList* list_ = nullptr;
 };
