@@ -24,4 +24,4 @@ bash tools/build-web.sh
 VANTEL=build/bin/vantel node --test tests/web/exact_as_native.test.mjs tests/web/listing.test.mjs tests/web/page.test.mjs
 
 # Every fuzz target for a short while (clang, ASan + UBSan + libFuzzer).
-bash fuzz/run.sh 45
+bash fuzz/run.sh 30
