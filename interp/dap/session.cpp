@@ -14,7 +14,7 @@
 namespace vantel::dap {
 
 using debugger::Attention;
-using debugger::BreakpointSpec;
+using debugger::BreakpointRequest;
 using debugger::BreakpointState;
 using debugger::Engine;
 using debugger::Resume;
@@ -270,29 +270,29 @@ void Session::Launch(const Request& r) {
     changed_.notify_all();
 }
 
-std::vector<BreakpointSpec> Session::SpecsOf(const Request& r) {
-    std::vector<BreakpointSpec> specs;
+std::vector<BreakpointRequest> Session::RequestedBreakpoints(const Request& r) {
+    std::vector<BreakpointRequest> wantedList;
     const auto list = r.arguments.find("breakpoints");
     if (list != r.arguments.end() && list->is_array()) {
         for (const Json& b : *list) {
             if (!b.is_object()) continue;
-            BreakpointSpec spec;
-            spec.id = ++breakpointIds_;
-            spec.line = EngineLine(IntegerArgument(b, "line").value_or(0));
-            spec.condition = StringArgument(b, "condition").value_or("");
-            spec.hitCondition = StringArgument(b, "hitCondition").value_or("");
-            specs.push_back(std::move(spec));
+            BreakpointRequest wanted;
+            wanted.id = ++breakpointIds_;
+            wanted.line = EngineLine(IntegerArgument(b, "line").value_or(0));
+            wanted.condition = StringArgument(b, "condition").value_or("");
+            wanted.hitCondition = StringArgument(b, "hitCondition").value_or("");
+            wantedList.push_back(std::move(wanted));
         }
     } else if (const auto lines = r.arguments.find("lines");
                lines != r.arguments.end() && lines->is_array()) {
         for (const Json& line : *lines) {
-            BreakpointSpec spec;
-            spec.id = ++breakpointIds_;
-            spec.line = EngineLine(line.is_number_integer() ? line.get<long long>() : 0);
-            specs.push_back(std::move(spec));
+            BreakpointRequest wanted;
+            wanted.id = ++breakpointIds_;
+            wanted.line = EngineLine(line.is_number_integer() ? line.get<long long>() : 0);
+            wantedList.push_back(std::move(wanted));
         }
     }
-    return specs;
+    return wantedList;
 }
 
 Json Session::BreakpointJson(const BreakpointState& b) const {
@@ -303,43 +303,44 @@ Json Session::BreakpointJson(const BreakpointState& b) const {
     return j;
 }
 
-Json Session::Unverified(const std::vector<BreakpointSpec>& specs, const std::string& why) const {
+Json Session::Unverified(const std::vector<BreakpointRequest>& wantedList,
+                         const std::string& why) const {
     Json list = Json::array();
-    for (const BreakpointSpec& s : specs)
+    for (const BreakpointRequest& s : wantedList)
         list.push_back(BreakpointJson(BreakpointState{s.id, false, s.line, why}));
     return Json{{"breakpoints", std::move(list)}};
 }
 
 void Session::SetBreakpoints(const Request& r) {
-    std::vector<BreakpointSpec> specs = SpecsOf(r);
+    std::vector<BreakpointRequest> wantedList = RequestedBreakpoints(r);
     std::string path;
     if (const auto source = r.arguments.find("source");
         source != r.arguments.end() && source->is_object())
         path = StringArgument(*source, "path").value_or("");
     const std::string file = Canonical(Absolute(path));
-    if (noDebug_) return Reply(r, Unverified(specs, "the program runs without debugging"));
+    if (noDebug_) return Reply(r, Unverified(wantedList, "the program runs without debugging"));
     std::unique_lock lock(mutex_);
     // While the program is being translated, its statements are soon known.
     changed_.wait(lock, [this] { return phase_ != Phase::Starting; });
     if (phase_ == Phase::Idle) {
-        pendingBreakpoints_[file] = specs;
+        pendingBreakpoints_[file] = wantedList;
         lock.unlock();
-        return Reply(r, Unverified(specs, "the program is not translated yet"));
+        return Reply(r, Unverified(wantedList, "the program is not translated yet"));
     }
     lock.unlock();
-    if (file != program_) return Reply(r, Unverified(specs, "not the program being debugged"));
+    if (file != program_) return Reply(r, Unverified(wantedList, "not the program being debugged"));
     const bool posted =
-        Post({[this, r, specs](Engine& engine) -> std::optional<Resume> {
-                  const std::vector<BreakpointState> states = engine.SetBreakpoints(specs);
+        Post({[this, r, wantedList](Engine& engine) -> std::optional<Resume> {
+                  const std::vector<BreakpointState> states = engine.SetBreakpoints(wantedList);
                   Json list = Json::array();
                   for (const BreakpointState& b : states)
                       list.push_back(BreakpointJson(b));
                   Reply(r, Json{{"breakpoints", std::move(list)}});
                   return std::nullopt;
               },
-              [this, r, specs] { Reply(r, Unverified(specs, "the program has ended")); }},
+              [this, r, wantedList] { Reply(r, Unverified(wantedList, "the program has ended")); }},
              {Phase::Ready, Phase::Running, Phase::Stopped});
-    if (!posted) Reply(r, Unverified(specs, "the program has ended"));
+    if (!posted) Reply(r, Unverified(wantedList, "the program has ended"));
 }
 
 void Session::SetExceptionBreakpoints(const Request& r) {
@@ -554,7 +555,7 @@ void Session::WaitForLaunchAnswer() {
 }
 
 void Session::Ready(Engine& engine, bool executes) {
-    std::optional<std::vector<BreakpointSpec>> pending;
+    std::optional<std::vector<BreakpointRequest>> pending;
     bool stopOnErrors = true;
     {
         const std::lock_guard lock(mutex_);

@@ -150,9 +150,9 @@ private:
     void Pause(const Request& r);
     void Terminate(const Request& r, bool disconnect);
 
-    std::vector<debugger::BreakpointSpec> SpecsOf(const Request& r);
+    std::vector<debugger::BreakpointRequest> RequestedBreakpoints(const Request& r);
     Json BreakpointJson(const debugger::BreakpointState& b) const;
-    Json Unverified(const std::vector<debugger::BreakpointSpec>& specs,
+    Json Unverified(const std::vector<debugger::BreakpointRequest>& wantedList,
                     const std::string& why) const;
 
     // Queues a job while the phase is one of `phases`; false otherwise.
@@ -191,7 +191,7 @@ private:
     bool stopOnErrors_ = true;
     bool launchAnswered_ = false;
     // Breakpoints set before the launch, by canonical source path.
-    std::map<std::string, std::vector<debugger::BreakpointSpec>> pendingBreakpoints_;
+    std::map<std::string, std::vector<debugger::BreakpointRequest>> pendingBreakpoints_;
     int breakpointIds_ = 0;
     std::string refusal_;
     debugger::StopInfo lastStop_;

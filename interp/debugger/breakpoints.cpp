@@ -89,7 +89,7 @@ bool HitConditionHolds(const Breakpoint& b) {
 }
 
 // The same breakpoint (its id aside).
-bool SameSpec(const BreakpointSpec& a, const BreakpointSpec& b) {
+bool SameRequest(const BreakpointRequest& a, const BreakpointRequest& b) {
     return a.line == b.line && a.condition == b.condition && a.hitCondition == b.hitCondition;
 }
 
@@ -117,39 +117,42 @@ int StatementForLine(int line) {
     return FirstStatementFrom(line);
 }
 
-std::vector<BreakpointState> Engine::SetBreakpoints(const std::vector<BreakpointSpec>& specs) {
+std::vector<BreakpointState>
+Engine::SetBreakpoints(const std::vector<BreakpointRequest>& wantedList) {
     State& s = *state_;
     std::vector<Breakpoint> kept;
     std::vector<BreakpointState> states;
     s.armed.fill(0);
-    for (const BreakpointSpec& spec : specs) {
+    for (const BreakpointRequest& wanted : wantedList) {
         // A breakpoint given again as it was keeps its id and hits.
-        const auto old = std::find_if(s.breakpoints.begin(), s.breakpoints.end(),
-                                      [&](const Breakpoint& b) { return SameSpec(b.spec, spec); });
+        const auto old =
+            std::find_if(s.breakpoints.begin(), s.breakpoints.end(),
+                         [&](const Breakpoint& b) { return SameRequest(b.wanted, wanted); });
         Breakpoint b;
         if (old != s.breakpoints.end()) {
             b = *old;
-            old->spec.line = -1; // taken
-            if (spec.id != 0) b.id = spec.id;
+            old->wanted.line = -1; // taken
+            if (wanted.id != 0) b.id = wanted.id;
         } else {
-            b.id = spec.id != 0 ? spec.id : s.nextBreakpointId++;
-            b.spec = spec;
-            b.statement = StatementForLine(spec.line);
+            b.id = wanted.id != 0 ? wanted.id : s.nextBreakpointId++;
+            b.wanted = wanted;
+            b.statement = StatementForLine(wanted.line);
             if (b.statement == 0) b.message = "no statement at or after this line";
-            if (b.statement != 0 && !spec.hitCondition.empty() &&
-                !ParseHitCondition(spec.hitCondition, b)) {
+            if (b.statement != 0 && !wanted.hitCondition.empty() &&
+                !ParseHitCondition(wanted.hitCondition, b)) {
                 b.message = "the hit condition is not one of N, == N, >= N, > N, < N, <= N, % N";
                 b.statement = 0;
             }
-            if (b.statement != 0 && !spec.condition.empty()) {
+            if (b.statement != 0 && !wanted.condition.empty()) {
                 const Sandbox sandbox(s);
-                b.condition = TranslateInSandbox(spec.condition, b.message);
+                b.condition = TranslateInSandbox(wanted.condition, b.message);
                 if (b.condition == nullptr) b.statement = 0;
             }
         }
         if (b.statement != 0) ++s.armed[static_cast<std::size_t>(b.statement)];
-        states.push_back(BreakpointState{
-            b.id, b.statement != 0, b.statement != 0 ? LineOf(b.statement) : spec.line, b.message});
+        states.push_back(BreakpointState{b.id, b.statement != 0,
+                                         b.statement != 0 ? LineOf(b.statement) : wanted.line,
+                                         b.message});
         kept.push_back(std::move(b));
     }
     s.breakpoints = std::move(kept);
@@ -166,7 +169,7 @@ std::vector<int> BreakpointsHit(Engine::State& state, int statement, std::string
             std::string message;
             if (!EvaluateInSandbox(b.condition, value, message)) {
                 if (message.empty()) continue; // the condition failed
-                errors += " The condition " + b.spec.condition +
+                errors += " The condition " + b.wanted.condition +
                           " stopped with an error: " + message + ".";
                 hit.push_back(b.id);
                 continue;

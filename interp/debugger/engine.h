@@ -83,7 +83,7 @@ protected:
     ~Controller() = default;
 };
 
-struct BreakpointSpec {
+struct BreakpointRequest {
     int id = 0; // the driver's number for it; 0: the engine numbers it
     int line = 0;
     std::string condition;    // an expression: the stop happens when it succeeds
@@ -152,7 +152,7 @@ public:
     void RequestAttention() { attention_.store(true, std::memory_order_release); }
 
     // The rest only on the run's thread, from the controller's calls.
-    std::vector<BreakpointState> SetBreakpoints(const std::vector<BreakpointSpec>& specs);
+    std::vector<BreakpointState> SetBreakpoints(const std::vector<BreakpointRequest>& wantedList);
     void StopOnErrors(bool on) { stopOnErrors_ = on; }
     std::vector<FrameInfo> StackTrace();
     std::vector<ScopeInfo> Scopes(int frameId);

@@ -51,7 +51,7 @@ struct Before {
 
 struct Breakpoint {
     int id = 0;
-    BreakpointSpec spec;
+    BreakpointRequest wanted;
     int statement = 0; // 0: not bound
     std::string message;
     const Expr* condition = nullptr;
